@@ -1,0 +1,28 @@
+// Loading a module file into the player: the one place that replaces the
+// module being played.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <mikmod.h>
+
+extern MODULE *module;  // the module being played; set by the first load, never null afterwards
+extern bool playing;    // a module is loaded and running; the idle step does nothing while clear
+
+// The part of `path` after its last "/", or the whole path.
+const char *file_name_of(const char *path);
+
+// The text after "File   : ":
+// "%s  [ %d smp, %d ins, %lld bytes, %.1f KB ]".
+void format_file_info(char *out, std::size_t size, const char *file_name, int samples,
+                      int instruments, long long bytes);
+
+// Loads and starts the module at `file_path`. On success the new module
+// replaces and frees the old one, the per-module display state is reset,
+// the file and title rows, the status row and the channel table are drawn,
+// and playback starts: returns 0. On failure it beeps, shows the reason in a
+// red message box, waits for Enter and returns -1; the old module stays.
+int load_module(const char *file_path);
+
+// Shows (1) or removes (0) the "Loading..." notice.
+void loading_popup(int show);

@@ -1,0 +1,225 @@
+#include "app/settings.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <curses.h>
+#include <mikmod.h>
+#include <unistd.h>
+
+#include "panels/message_box.h"
+#include "panels/panel_positions.h"
+
+int output_16bits = 1;
+int stereo = 1;
+int reverse_stereo = 0;
+int surround = 1;
+int interpolate = 0;
+int hq_mixer = 1;
+int loop_module = 0;
+int fade_module = 0;
+int random_mode = 0;
+int refresh_delay = 40;
+
+namespace {
+
+enum class Reading { nonzero_flag, exactly_one_flag, integer, delay };
+
+struct OptionKey {
+    const char *match;  // the text a line must begin with
+    Reading reading;
+    int *target;
+};
+
+// Matched in this order; the first key a line begins with wins. "16bit"
+// deliberately matches lines written as "16bits".
+const OptionKey kKeys[] = {
+    {"16bit", Reading::nonzero_flag, &output_16bits},
+    {"stereo", Reading::nonzero_flag, &stereo},
+    {"reverse_stereo", Reading::nonzero_flag, &reverse_stereo},
+    {"surround", Reading::nonzero_flag, &surround},
+    {"interpolate", Reading::exactly_one_flag, &interpolate},
+    {"hq_mixer", Reading::exactly_one_flag, &hq_mixer},
+    {"loop_module", Reading::exactly_one_flag, &loop_module},
+    {"fade_module", Reading::exactly_one_flag, &fade_module},
+    {"random_mode", Reading::nonzero_flag, &random_mode},
+    {"delay", Reading::delay, &refresh_delay},
+    {"AC_Y", Reading::integer, &PanelPositions.all_channels.y},
+    {"AC_X", Reading::integer, &PanelPositions.all_channels.x},
+    {"VFREQ_X", Reading::integer, &PanelPositions.voices_frequency.x},
+    {"VFREQ_Y", Reading::integer, &PanelPositions.voices_frequency.y},
+    {"VPOS_X", Reading::integer, &PanelPositions.voices_position.x},
+    {"VPOS_Y", Reading::integer, &PanelPositions.voices_position.y},
+    {"OPT_X", Reading::integer, &PanelPositions.options.x},
+    {"OPT_Y", Reading::integer, &PanelPositions.options.y},
+    {"EFT_X", Reading::integer, &PanelPositions.effects.x},
+    {"EFT_Y", Reading::integer, &PanelPositions.effects.y},
+};
+
+// Leading blanks, an optional sign, then digits up to the first other
+// character; no digits give 0. Values beyond int saturate.
+int decimal_value(const char *text) {
+    while (*text == ' ' || *text == '\t' || *text == '\n' || *text == '\v' || *text == '\f' ||
+           *text == '\r')
+        ++text;
+    bool negative = false;
+    if (*text == '+' || *text == '-') negative = (*text++ == '-');
+    long long value = 0;
+    for (; *text >= '0' && *text <= '9'; ++text) {
+        value = value * 10 + (*text - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1) value = static_cast<long long>(INT_MAX) + 1;
+    }
+    if (negative) value = -value;
+    if (value > INT_MAX) value = INT_MAX;
+    if (value < INT_MIN) value = INT_MIN;
+    return static_cast<int>(value);
+}
+
+struct SavedRow {
+    int *row;
+    int height;
+};
+
+}  // namespace
+
+int options_file_path(char (&path)[kPathCapacity]) {
+    const char *home = std::getenv("HOME");
+    if (!home) return -1;
+    int n = std::snprintf(path, sizeof path, "%s/%s", home, ".xq/options");
+    return (n < 0 || static_cast<std::size_t>(n) >= sizeof path) ? -1 : 0;
+}
+
+void interpret_options_line(const char *line) {
+    const char *equals = std::strrchr(line, '=');
+    if (!equals) return;
+    for (const OptionKey &key : kKeys) {
+        if (std::strncmp(line, key.match, std::strlen(key.match)) != 0) continue;
+        int value = decimal_value(equals + 1);
+        switch (key.reading) {
+        case Reading::nonzero_flag: *key.target = value != 0 ? 1 : 0; break;
+        case Reading::exactly_one_flag: *key.target = value == 1 ? 1 : 0; break;
+        case Reading::integer: *key.target = value; break;
+        case Reading::delay: *key.target = std::clamp(value, 0, kMaxRefreshDelay); break;
+        }
+        return;
+    }
+}
+
+void check_saved_rows(int lines) {
+    const SavedRow rows[] = {
+        {&PanelPositions.effects.y, 14},          {&PanelPositions.options.y, 20},
+        {&PanelPositions.voices_frequency.y, 16}, {&PanelPositions.voices_position.y, 16},
+        {&PanelPositions.all_channels.y, 16},
+    };
+    for (const SavedRow &r : rows)
+        if (*r.row + r.height >= lines) *r.row = 2;
+}
+
+void read_options() {
+    char path[kPathCapacity];
+    if (options_file_path(path) != 0) return;
+    std::FILE *file = std::fopen(path, "r");
+    if (!file) return;
+    char line[kPathCapacity] = {};
+    std::size_t length = 0;
+    int c;
+    while ((c = std::getc(file)) != EOF) {
+        if (c == '\n') {
+            interpret_options_line(line);
+            std::memset(line, 0, sizeof line);
+            length = 0;
+        } else if (length < sizeof line - 1) {
+            line[length++] = static_cast<char>(c);  // longer lines are cut
+        }
+    }
+    // A last line without its line feed is not taken.
+    check_saved_rows(LINES);
+    std::fclose(file);
+}
+
+int store_options(const char *path, char *message, std::size_t message_size) {
+    char temporary[kPathCapacity + 16];
+    std::snprintf(temporary, sizeof temporary, "%s.XXXXXX", path);
+    int fd = mkstemp(temporary);
+    if (fd < 0) {
+        std::snprintf(message, message_size, "Can't open '%s'.", path);
+        return -1;
+    }
+    std::FILE *file = fdopen(fd, "w");
+    if (!file) {
+        close(fd);
+        unlink(temporary);
+        std::snprintf(message, message_size, "Can't open '%s'.", path);
+        return -1;
+    }
+    const struct {
+        const char *key;
+        int value;
+    } flags[] = {
+        {"16bits", output_16bits}, {"stereo", stereo},           {"reverse_stereo", reverse_stereo},
+        {"surround", surround},    {"interpolate", interpolate}, {"hq_mixer", hq_mixer},
+        {"loop_module", loop_module}, {"fade_module", fade_module}, {"random_mode", random_mode},
+    };
+    const struct {
+        const char *key;
+        int value;
+    } numbers[] = {
+        {"delay", refresh_delay},
+        {"AC_X", PanelPositions.all_channels.x},
+        {"AC_Y", PanelPositions.all_channels.y},
+        {"VPOS_X", PanelPositions.voices_position.x},
+        {"VPOS_Y", PanelPositions.voices_position.y},
+        {"VFREQ_X", PanelPositions.voices_frequency.x},
+        {"VFREQ_Y", PanelPositions.voices_frequency.y},
+        {"OPT_X", PanelPositions.options.x},
+        {"OPT_Y", PanelPositions.options.y},
+        {"EFT_X", PanelPositions.effects.x},
+        {"EFT_Y", PanelPositions.effects.y},
+    };
+    int first_errno = 0;
+    auto check = [&first_errno](bool ok) {
+        if (!ok && first_errno == 0) first_errno = errno ? errno : EIO;
+    };
+    for (const auto &f : flags) check(std::fprintf(file, "%s=%d\n", f.key, f.value ? 1 : 0) >= 0);
+    for (const auto &n : numbers) check(std::fprintf(file, "%s=%d\n", n.key, n.value) >= 0);
+    check(std::fflush(file) == 0);
+    check(fsync(fileno(file)) == 0);
+    check(std::fclose(file) == 0);
+    if (first_errno == 0) check(std::rename(temporary, path) == 0);
+    if (first_errno != 0) {
+        unlink(temporary);
+        std::snprintf(message, message_size, "Can't write '%s': %s.", path, std::strerror(first_errno));
+        return -1;
+    }
+    std::snprintf(message, message_size, "'%s' saved.", path);
+    return 0;
+}
+
+int write_options() {
+    char path[kPathCapacity];
+    char message[kPathCapacity];
+    int result;
+    if (options_file_path(path) != 0) {
+        std::snprintf(message, sizeof message, "Can't open the options file: HOME is unset or too long.");
+        result = -1;
+    } else {
+        result = store_options(path, message, sizeof message);
+    }
+    if (result != 0) beep();
+    message_box(message, result == 0 ? kMessageNotice : kMessageError);
+    return result;
+}
+
+unsigned output_mode(unsigned current_mode) {
+    unsigned mode = current_mode & 0xF8ECu;
+    if (output_16bits == 1) mode |= DMODE_16BITS;
+    if (stereo == 1) mode |= DMODE_STEREO;
+    if (hq_mixer == 1) mode |= DMODE_HQMIXER;
+    if (surround == 1) mode |= DMODE_SURROUND;
+    if (interpolate == 1) mode |= DMODE_INTERP;
+    if (reverse_stereo == 1) mode |= DMODE_REVERSE;
+    return mode;
+}

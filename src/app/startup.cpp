@@ -1,0 +1,170 @@
+#include "app/startup.h"
+
+#include <cerrno>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mikmod.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "app/command_line.h"
+#include "app/module_loader.h"
+#include "app/shutdown.h"
+#include "display/channel_table.h"
+#include "display/screen_text.h"
+#include "display/status_lines.h"
+#include "panels/colors.h"
+#include "panels/command_keys.h"
+#include "panels/idle.h"
+#include "panels/mixer.h"
+#include "panels/panel_positions.h"
+
+int screen_cols = 0;
+int screen_rows = 0;
+WINDOW *main_win = nullptr;
+PANEL *main_panel = nullptr;
+char config_dir_path[kPathCapacity] = {};
+
+namespace {
+
+constexpr int kStartupFailure = -1;
+
+// Prepares "$HOME/.xq": creates it when it cannot be read, otherwise reads
+// the options file a first time for the sound options and refresh_delay.
+void prepare_config_dir() {
+    if (access(config_dir_path, R_OK) != 0) {
+        std::fprintf(stderr, "XQ: Can't access '%s', creating it.\n", config_dir_path);
+        mkdir(config_dir_path, S_IRWXU);
+    } else {
+        read_options();
+    }
+}
+
+// The mixer keys of the main screen: bass and treble, one step at a time.
+void change_mixer_level(int &level, int step, MixerControl control) {
+    if ((step < 0 && level == 0) || (step > 0 && level > 255)) return;
+    level += step;
+    write_mixer_level(control);
+}
+
+}  // namespace
+
+int build_config_dir_path() {
+    const char *home = std::getenv("HOME");
+    if (!home) return -1;
+    char options_path[kPathCapacity];
+    int n = std::snprintf(config_dir_path, sizeof config_dir_path, "%s/.xq", home);
+    if (n < 0 || static_cast<std::size_t>(n) >= sizeof config_dir_path) return -1;
+    return options_file_path(options_path);
+}
+
+void create_main_window() {
+    main_win = newwin(screen_rows, screen_cols, 0, 0);
+    wtimeout(main_win, refresh_delay);
+    keypad(main_win, TRUE);
+    leaveok(main_win, TRUE);
+    wborder(main_win, 0, 0, 0, 0, 0, 0, 0, 0);
+    draw_column_header();
+    main_panel = new_panel(main_win);
+    set_attr(main_win, bold_pair(kGreenOnBlue));
+    put_format(main_win, 0, 0, "%80s", "Press 'h' for help  ");
+    set_attr(main_win, bold_pair(kCyanOnBlue));
+    put_format(main_win, 0, 0, " :: XQ v%s ::", kVersion);
+    set_attr(main_win, kNormal);
+}
+
+void handle_main_key(int key) {
+    switch (key) {
+    case '<': change_mixer_level(mixer_bass, -1, MixerControl::bass); break;
+    case '>': change_mixer_level(mixer_bass, +1, MixerControl::bass); break;
+    case 'x': change_mixer_level(mixer_treble, -1, MixerControl::treble); break;
+    case 'X': change_mixer_level(mixer_treble, +1, MixerControl::treble); break;
+    default: break;
+    }
+}
+
+int xq_main(int argc, char **argv) {
+    const char *path = argc > 1 ? argv[1] : nullptr;
+    switch (classify_argument(path)) {
+    case ArgumentKind::missing: print_usage(); return kStartupFailure;
+    case ArgumentKind::usage: print_usage(); return 0;
+    case ArgumentKind::version: print_version_line(stderr); return 0;
+    case ArgumentKind::path: break;
+    }
+    if (access(path, R_OK) != 0) {
+        std::fprintf(stderr, "XQ: Can't open '%s'\n", path);
+        return kStartupFailure;
+    }
+
+    if (build_config_dir_path() != 0) {
+        if (!std::getenv("HOME"))
+            std::fputs("XQ: HOME is not set; it names the directory of the options file.\n", stderr);
+        else
+            std::fprintf(stderr, "XQ: HOME is too long: the path of the options file must stay within %zu characters.\n",
+                         kPathCapacity - 1);
+        return kStartupFailure;
+    }
+    prepare_config_dir();
+
+    MikMod_RegisterAllDrivers();
+    MikMod_RegisterAllLoaders();
+    md_mode = static_cast<UWORD>(output_mode(md_mode));
+    if (MikMod_Init("")) {
+        std::fprintf(stderr, "\nXQ: Couln't initialize sound, reason: %s.\n", MikMod_strerror(MikMod_errno));
+        std::fputs("    Verify settings in $HOME/.xq/options\n", stderr);
+        return kStartupFailure;
+    }
+    open_mixer();
+
+    std::setlocale(LC_ALL, "");
+    SCREEN *screen = newterm(nullptr, stdout, stdin);
+    if (!screen) {
+        std::fputs("XQ: Can't init ncurses.\n", stderr);
+        return kStartupFailure;
+    }
+    set_term(screen);
+    screen_cols = COLS;
+    screen_rows = LINES;
+    cbreak();
+    noecho();
+    timeout(refresh_delay);
+    curs_set(0);
+    keypad(stdscr, TRUE);
+    if (!has_colors()) {
+        endwin();
+        std::fputs("xq: Terminal doesn't support colors.\n", stderr);
+        return kStartupFailure;
+    }
+    start_color();
+    init_color_pairs();
+    compute_default_panel_positions();
+    read_options();
+
+    create_main_window();
+    update_panels();
+    doupdate();
+    save_marker_cells();
+
+    loading_popup(1);
+    if (load_module(path) != 0) leave_program(false);
+    playing = true;
+    loading_popup(0);
+
+    draw_driver_line();
+    draw_channel_table();
+    draw_status_row();
+    update_panels();
+    doupdate();
+    install_quit_handlers();
+
+    for (;;) {
+        int key = wgetch(main_win);
+        if (key == 'q') break;
+        handle_command_key(key);
+        handle_main_key(key);
+        live_refresh();
+    }
+    leave_program(true);
+}

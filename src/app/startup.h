@@ -1,0 +1,30 @@
+// Start-up and the main key loop.
+#pragma once
+
+#include <curses.h>
+#include <panel.h>
+
+#include "app/settings.h"
+
+extern int screen_cols;  // COLS when the terminal was set up; never updated
+extern int screen_rows;  // LINES when the terminal was set up; never updated
+extern WINDOW *main_win;    // the full-screen main window
+extern PANEL *main_panel;   // its panel, the bottom of the panel stack
+extern char config_dir_path[kPathCapacity];  // "$HOME/.xq"
+
+// Builds config_dir_path from HOME. Returns -1 when HOME is unset, or when
+// the directory's or the options file's path would not fit.
+int build_config_dir_path();
+
+// Creates main_win with its border, the column header, the title row and
+// the help hint, and its panel.
+void create_main_window();
+
+// The carrying-out of a main-loop key after the command keys have seen it:
+// channel cursor, muting, meter style, mixer keys and the panels opened
+// from the main screen.
+void handle_main_key(int key);
+
+// The whole program: start-up, the main loop, the exit. Returns the exit
+// status for the cases that end before the terminal is set up.
+int xq_main(int argc, char **argv);

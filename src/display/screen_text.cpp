@@ -1,0 +1,70 @@
+#include "display/screen_text.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+char visible_byte(unsigned char byte) {
+    if (byte >= 0x20 && byte < 0x7f) return static_cast<char>(byte);
+    if (byte >= 0x80) return '?';
+    return '.';
+}
+
+int put_bytes(WINDOW *win, int row, int col, const char *text, std::size_t length, int limit) {
+    if (!win || !text || row < 0 || col < 0) return 0;
+    int width = getmaxx(win);
+    if (limit < 0 || limit > width) limit = width;
+    if (row >= getmaxy(win)) return 0;
+    int written = 0;
+    for (std::size_t i = 0; i < length && text[i] != '\0'; ++i) {
+        int x = col + static_cast<int>(i);
+        if (x >= limit) break;
+        // waddch on the last cell of the last row may report an error even
+        // though the character was stored; that is not a reason to stop.
+        if (wmove(win, row, x) == ERR) break;
+        waddch(win, static_cast<chtype>(static_cast<unsigned char>(visible_byte(static_cast<unsigned char>(text[i])))));
+        ++written;
+    }
+    return written;
+}
+
+int put_text(WINDOW *win, int row, int col, const char *text, int limit) {
+    if (!text) return 0;
+    return put_bytes(win, row, col, text, std::strlen(text), limit);
+}
+
+int put_format(WINDOW *win, int row, int col, const char *format, ...) {
+    char buffer[512];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    return put_text(win, row, col, buffer);
+}
+
+void put_blanks(WINDOW *win, int row, int col, int count) {
+    if (!win || count <= 0) return;
+    int width = getmaxx(win);
+    for (int x = col; x < col + count && x < width; ++x) {
+        if (x < 0) continue;
+        if (wmove(win, row, x) == ERR) return;
+        waddch(win, ' ');
+    }
+}
+
+RowWriter &RowWriter::put(attr_t attribute, const char *text) {
+    if (win) wattrset(win, static_cast<int>(attribute));
+    std::size_t length = text ? std::strlen(text) : 0;
+    put_bytes(win, row, col, text, length, limit);
+    col += static_cast<int>(length);
+    return *this;
+}
+
+RowWriter &RowWriter::putf(attr_t attribute, const char *format, ...) {
+    char buffer[512];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    return put(attribute, buffer);
+}

@@ -1,0 +1,50 @@
+// Colour pairs and text attributes of the whole program.
+//
+// Drawing code names an attribute as "bold pair 4" or "reverse" through the
+// helpers below and sets it on a window as a whole with set_attr(), which
+// replaces the window's attribute word rather than adding to it.
+#pragma once
+
+#include <curses.h>
+
+// The fourteen colour pairs, foreground on background.
+enum ColorPair : short {
+    kRedOnBlack = 1,
+    kGreenOnBlack = 2,
+    kBlueOnBlack = 3,
+    kYellowOnBlack = 4,
+    kCyanOnBlack = 5,
+    kMagentaOnBlack = 6,
+    kBlueOnBlue = 7,
+    kCyanOnBlue = 8,
+    kGreenOnBlue = 9,
+    kYellowOnBlue = 10,
+    kMagentaOnMagenta = 11,
+    kCyanOnCyan = 12,
+    kRedOnRed = 13,
+    kWhiteOnRed = 14,
+};
+
+inline constexpr int kColorPairCount = 14;
+
+struct PairColors {
+    short foreground;
+    short background;
+};
+
+// Foreground and background of pair n (1 to 14).
+PairColors pair_colors(int n);
+
+// init_pair for pairs 1 to 14 in ascending order; start_color must have run.
+void init_color_pairs();
+
+inline constexpr attr_t kNormal = A_NORMAL;
+inline constexpr attr_t kBold = A_BOLD;
+inline constexpr attr_t kReverse = A_REVERSE;
+
+constexpr attr_t pair(int n) { return static_cast<attr_t>(COLOR_PAIR(n)); }
+constexpr attr_t bold_pair(int n) { return A_BOLD | pair(n); }
+constexpr attr_t reverse_pair(int n) { return A_REVERSE | pair(n); }
+
+// Replaces the window's whole attribute (colour pair included).
+void set_attr(WINDOW *win, attr_t attribute);

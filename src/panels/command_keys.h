@@ -1,0 +1,11 @@
+// The single-key playback commands shared by the main screen and the panels
+// that pass keys on.
+#pragma once
+
+extern bool stopped;           // the stop command ran; the next play restarts the player
+extern int show_real_volume;   // 1: the table shows the real (mixed) volume, 0: the voice volume
+extern int mute_all_next;      // 1: the next mute-all mutes, 0: it unmutes
+extern int song_position;      // the song position last reached by the position keys
+
+// Carries out one key (ERR for a timeout); keys it does not know do nothing.
+void handle_command_key(int key);

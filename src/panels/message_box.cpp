@@ -1,0 +1,38 @@
+#include "panels/message_box.h"
+
+#include <algorithm>
+#include <cstring>
+#include <curses.h>
+
+#include "display/screen_text.h"
+#include "panels/colors.h"
+#include "panels/idle.h"
+#include "panels/panel_window.h"
+
+bool is_enter_key(int key) { return key == '\n' || key == KEY_ENTER; }
+
+PanelWindow open_message_box(const char *message, int kind) {
+    int n = static_cast<int>(std::strlen(message));
+    n = std::min(n, std::max(COLS - 4, 0));
+    int h = (n + 4) / 2;
+    PanelWindow box = open_panel_window(6, n + 4, LINES / 2 - 4, COLS / 2 - h, nullptr);
+    if (!box.win) return box;
+    set_attr(box.win, kind == kMessageError ? bold_pair(kRedOnBlack) : bold_pair(kGreenOnBlack));
+    put_bytes(box.win, 1, 2, message, static_cast<std::size_t>(n));
+    set_attr(box.win, kReverse);
+    put_text(box.win, 4, std::max(h - 3, 0), "[ OK ]");
+    update_panels();
+    doupdate();
+    return box;
+}
+
+void wait_for_enter(WINDOW *win) {
+    while (!is_enter_key(wgetch(win))) live_refresh();
+}
+
+void message_box(const char *message, int kind) {
+    PanelWindow box = open_message_box(message, kind);
+    if (!box.win) return;
+    wait_for_enter(box.win);
+    close_panel_window(box);
+}

@@ -1,0 +1,22 @@
+// The centred modal message window.
+#pragma once
+
+#include "panels/panel_window.h"
+
+inline constexpr int kMessageError = 1;   // bold red text
+inline constexpr int kMessageNotice = 2;  // bold green text (any kind but 1)
+
+// Shows `message` literally (never as a format) in a box of 6 rows centred
+// on the screen, with an "[ OK ]" button, and returns once the user presses
+// Enter. Playback and the live display go on behind it. A message wider
+// than the screen is cut to fit.
+void message_box(const char *message, int kind);
+
+// The steps of message_box, for callers that need the box on the screen
+// before waiting: open_message_box draws it and updates the screen,
+// wait_for_enter runs the idle step until Enter, close_panel_window ends it.
+PanelWindow open_message_box(const char *message, int kind);
+void wait_for_enter(WINDOW *win);
+
+// True for the keys that mean Enter: line feed and the keypad's Enter.
+bool is_enter_key(int key);

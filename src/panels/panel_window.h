@@ -1,0 +1,52 @@
+// Creating, titling and closing pop-up windows.
+//
+// Every window goes through fit_window first: a corner saved on a larger
+// terminal, or a window bigger than the screen, is brought back inside the
+// screen (moved, then cut to the screen's size), so newwin never fails and
+// every key loop stays reachable and closable.
+#pragma once
+
+#include <curses.h>
+#include <panel.h>
+
+struct WindowBox {
+    int rows;
+    int cols;
+    int y;
+    int x;
+};
+
+// The box actually used for a window of rows x cols wanted at (y, x) on a
+// screen of screen_rows x screen_cols: at least 1 x 1, at most the screen,
+// moved the least distance needed to lie wholly on the screen.
+WindowBox fit_window(int rows, int cols, int y, int x, int screen_rows, int screen_cols);
+
+// newwin with the box fitted to the current screen (LINES x COLS).
+WINDOW *new_fitted_window(int rows, int cols, int y, int x);
+
+// Draws the default line-drawing border.
+void draw_default_border(WINDOW *win);
+
+// The bracket frame at row 0, column 2, and the title in bold pair 4 at
+// column 4; leaves the normal attribute set.
+void draw_panel_title(WINDOW *win, const char *title);
+
+struct PanelWindow {
+    WINDOW *win = nullptr;
+    PANEL *panel = nullptr;
+};
+
+// A pop-up panel window: fitted, key timeout refresh_delay, keypad on,
+// default border, a new panel on top of the stack, and the title frame when
+// `title` is not null.
+PanelWindow open_panel_window(int rows, int cols, int y, int x, const char *title);
+
+// Deletes the panel and its window, then repaints what lay beneath.
+void close_panel_window(PanelWindow &pw);
+
+// A transient notice ("Loading...", "Paused...", "Stopping..."): a plain
+// bordered window without a panel, a timeout or keypad translation.
+WINDOW *open_notice(int rows, int cols, int y, int x);
+
+// Deletes a notice, touches every line of main_win and updates the screen.
+void close_notice(WINDOW *&notice);

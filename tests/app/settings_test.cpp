@@ -1,0 +1,200 @@
+#include "app/settings.h"
+
+#include <climits>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <mikmod.h>
+#include <string>
+#include <sys/resource.h>
+
+#include "panels/panel_positions.h"
+#include "temp_home.h"
+
+namespace {
+
+// Every persisted setting back to its default on an 80x24 terminal.
+void reset_settings() {
+    output_16bits = 1;
+    stereo = 1;
+    reverse_stereo = 0;
+    surround = 1;
+    interpolate = 0;
+    hq_mixer = 1;
+    loop_module = 0;
+    fade_module = 0;
+    random_mode = 0;
+    refresh_delay = 40;
+    PanelPositions = default_panel_positions(80, 24);
+}
+
+class Settings : public ::testing::Test {
+protected:
+    void SetUp() override {
+        reset_settings();
+        saved_lines_ = LINES;
+        LINES = 24;
+    }
+    void TearDown() override {
+        LINES = saved_lines_;
+        reset_settings();
+    }
+    int saved_lines_ = 0;
+};
+
+const char kDefaultFile[] =
+    "16bits=1\nstereo=1\nreverse_stereo=0\nsurround=1\ninterpolate=0\nhq_mixer=1\n"
+    "loop_module=0\nfade_module=0\nrandom_mode=0\ndelay=40\nAC_X=6\nAC_Y=4\nVPOS_X=6\n"
+    "VPOS_Y=4\nVFREQ_X=6\nVFREQ_Y=4\nOPT_X=20\nOPT_Y=2\nEFT_X=20\nEFT_Y=0\n";
+
+}  // namespace
+
+TEST_F(Settings, EachLineSetsItsValueAsTheReaderTakesIt) {
+    const struct {
+        const char *line;
+        int *setting;
+        int expected;
+    } cases[] = {
+        {"16bits=2", &output_16bits, 1},       {"16bits=-1", &output_16bits, 1},
+        {"16bit=0", &output_16bits, 0},        {"interpolate=2", &interpolate, 0},
+        {"interpolate=1", &interpolate, 1},    {"hq_mixer=-1", &hq_mixer, 0},
+        {"loop_module=1", &loop_module, 1},    {"fade_module=7", &fade_module, 0},
+        {"random_mode=3", &random_mode, 1},    {"reverse_stereo=1", &reverse_stereo, 1},
+        {"surround=0", &surround, 0},          {"stereo=0", &stereo, 0},
+        {"delay=40=15", &refresh_delay, 15},   {"delay=abc", &refresh_delay, 0},
+        {"delayed=25", &refresh_delay, 25},    {"Delay=25", &refresh_delay, 40},
+        {" delay=25", &refresh_delay, 40},     {"delay=  -7x", &refresh_delay, 0},
+        {"delay=+12", &refresh_delay, 12},     {"delay", &refresh_delay, 40},
+        {"delay=99999999999", &refresh_delay, kMaxRefreshDelay},
+        {"delay=10000", &refresh_delay, 10000},     {"delay=-0", &refresh_delay, 0},
+        {"AC_X=-3", &PanelPositions.all_channels.x, -3},
+        {"AC_Y=9", &PanelPositions.all_channels.y, 9},
+        {"VPOS_X=11", &PanelPositions.voices_position.x, 11},
+        {"VPOS_Y=12", &PanelPositions.voices_position.y, 12},
+        {"VFREQ_X=13", &PanelPositions.voices_frequency.x, 13},
+        {"VFREQ_Y=14", &PanelPositions.voices_frequency.y, 14},
+        {"OPT_X=15", &PanelPositions.options.x, 15},
+        {"OPT_Y=16", &PanelPositions.options.y, 16},
+        {"EFT_X=500", &PanelPositions.effects.x, 500},
+        {"EFT_Y=9", &PanelPositions.effects.y, 9},
+    };
+    for (const auto &c : cases) {
+        reset_settings();
+        interpret_options_line(c.line);
+        EXPECT_EQ(*c.setting, c.expected) << c.line;
+    }
+}
+
+TEST_F(Settings, SavedRowsThatReachTheLastScreenRowGoBackToTwo) {
+    const struct {
+        int *row;
+        int value;
+        int expected;
+    } cases[] = {
+        {&PanelPositions.all_channels.y, 7, 7},     {&PanelPositions.all_channels.y, 8, 2},
+        {&PanelPositions.options.y, 4, 2},          {&PanelPositions.options.y, 3, 3},
+        {&PanelPositions.effects.y, 9, 9},          {&PanelPositions.effects.y, 10, 2},
+        {&PanelPositions.voices_position.y, 8, 2},  {&PanelPositions.voices_frequency.y, 8, 2},
+        {&PanelPositions.effects.y, -5, -5},
+    };
+    for (const auto &c : cases) {
+        reset_settings();
+        *c.row = c.value;
+        check_saved_rows(24);
+        EXPECT_EQ(*c.row, c.expected) << "value " << c.value;
+    }
+}
+
+TEST_F(Settings, ReadsAFileWithCarriageReturnsAndIgnoresAnUnendedLastLine) {
+    TempHome home;
+    home.write(".xq/options", "delay=15\r\nsurround=0\r\nOPT_X=3\r\nAC_Y=8\r\nEFT_Y=3");
+    read_options();
+    EXPECT_EQ(refresh_delay, 15);
+    EXPECT_EQ(surround, 0);
+    EXPECT_EQ(PanelPositions.options.x, 3);
+    EXPECT_EQ(PanelPositions.all_channels.y, 2);  // 8 + 16 reaches row 24
+    EXPECT_EQ(PanelPositions.effects.y, 0);       // never ended by a line feed
+}
+
+TEST_F(Settings, OverlongLinesAreCutAndMissingFilesChangeNothing) {
+    TempHome home;
+    read_options();  // no file yet
+    EXPECT_EQ(refresh_delay, 40);
+    home.write(".xq/options", "delay=" + std::string(300, '7') + "\nstereo=0\n");
+    read_options();
+    EXPECT_EQ(refresh_delay, kMaxRefreshDelay);
+    EXPECT_EQ(stereo, 0);
+}
+
+TEST_F(Settings, WritesTheDocumentedFileAndReadsItBack) {
+    TempHome home;
+    home.write(".xq/keep", "");
+    char path[kPathCapacity];
+    ASSERT_EQ(options_file_path(path), 0);
+    char message[kPathCapacity];
+    ASSERT_EQ(store_options(path, message, sizeof message), 0);
+    EXPECT_EQ(std::string(message), "'" + home.path() + "/.xq/options' saved.");
+    EXPECT_EQ(home.read(".xq/options"), kDefaultFile);
+
+    interpolate = 1;
+    refresh_delay = 15;
+    PanelPositions.effects = {33, 9};
+    PanelPositions.options = {1, 4};  // 4 + 20 reaches the last row
+    ASSERT_EQ(store_options(path, message, sizeof message), 0);
+    reset_settings();
+    read_options();
+    EXPECT_EQ(interpolate, 1);
+    EXPECT_EQ(refresh_delay, 15);
+    EXPECT_EQ(PanelPositions.effects.x, 33);
+    EXPECT_EQ(PanelPositions.effects.y, 9);
+    EXPECT_EQ(PanelPositions.options.x, 1);
+    EXPECT_EQ(PanelPositions.options.y, 2);
+}
+
+TEST_F(Settings, AFailedSaveIsReportedAndLeavesTheOldFileWhole) {
+    TempHome home;
+    char path[kPathCapacity];
+    char message[kPathCapacity];
+    ASSERT_EQ(options_file_path(path), 0);
+
+    // No configuration directory: the file cannot be created.
+    EXPECT_EQ(store_options(path, message, sizeof message), -1);
+    EXPECT_EQ(std::string(message), "Can't open '" + std::string(path) + "'.");
+
+    // A full disk, imitated by a file size limit: the write fails.
+    home.write(".xq/options", kDefaultFile);
+    refresh_delay = 15;
+    struct rlimit old_limit {};
+    getrlimit(RLIMIT_FSIZE, &old_limit);
+    auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old_limit;
+    small.rlim_cur = 20;
+    setrlimit(RLIMIT_FSIZE, &small);
+    int result = store_options(path, message, sizeof message);
+    setrlimit(RLIMIT_FSIZE, &old_limit);
+    std::signal(SIGXFSZ, old_handler);
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(std::string(message).rfind("Can't write '" + std::string(path) + "'", 0), 0u) << message;
+    EXPECT_EQ(home.read(".xq/options"), kDefaultFile);
+}
+
+TEST_F(Settings, OptionsPathMustFitItsBuffer) {
+    TempHome home;
+    std::string long_home = "/tmp/" + std::string(250, 'h');
+    setenv("HOME", long_home.c_str(), 1);
+    char path[kPathCapacity];
+    EXPECT_EQ(options_file_path(path), -1);
+    setenv("HOME", "/tmp/h", 1);
+    ASSERT_EQ(options_file_path(path), 0);
+    EXPECT_STREQ(path, "/tmp/h/.xq/options");
+}
+
+TEST_F(Settings, OutputModeReplacesOnlyTheSixOptionBits) {
+    const unsigned others = DMODE_SOFT_MUSIC | DMODE_SOFT_SNDFX | DMODE_FLOAT | DMODE_SIMDMIXER;
+    EXPECT_EQ(output_mode(others | DMODE_INTERP | DMODE_REVERSE),
+              others | DMODE_16BITS | DMODE_STEREO | DMODE_HQMIXER | DMODE_SURROUND);
+
+    output_16bits = stereo = hq_mixer = surround = 0;
+    interpolate = 1;
+    reverse_stereo = 1;  // set on its own, without stereo
+    EXPECT_EQ(output_mode(0xFFFFu), (0xFFFFu & 0xF8ECu) | DMODE_INTERP | DMODE_REVERSE);
+}

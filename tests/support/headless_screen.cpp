@@ -1,0 +1,86 @@
+#include "headless_screen.h"
+
+#include <cstdlib>
+#include <panel.h>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "app/startup.h"
+#include "panels/colors.h"
+#include "panels/panel_positions.h"
+
+HeadlessScreen::HeadlessScreen(int rows, int cols) {
+    setenv("LINES", std::to_string(rows).c_str(), 1);
+    setenv("COLUMNS", std::to_string(cols).c_str(), 1);
+    use_env(TRUE);
+    output_ = std::fopen("/dev/null", "w");
+    // An empty pipe as the keyboard: reads wait for their timeout, as on a
+    // real terminal where nobody types.
+    if (pipe(input_pipe_) == 0) input_ = fdopen(input_pipe_[0], "r");
+    screen_ = newterm("xterm-256color", output_, input_);
+    set_term(screen_);
+    cbreak();
+    noecho();
+    start_color();
+    init_color_pairs();
+}
+
+HeadlessScreen::~HeadlessScreen() {
+    endwin();
+    delscreen(screen_);
+    std::fclose(output_);
+    if (input_) std::fclose(input_);
+    if (input_pipe_[1] >= 0) close(input_pipe_[1]);
+}
+
+void press_keys(std::initializer_list<int> keys) {
+    std::vector<int> queued(keys);
+    for (auto it = queued.rbegin(); it != queued.rend(); ++it) ungetch(*it);
+}
+
+namespace {
+
+char readable(chtype cell) {
+    char c = static_cast<char>(cell & A_CHARTEXT);
+    if (!(cell & A_ALTCHARSET)) return c;
+    switch (c) {
+    case 'q': return '-';
+    case 'x': return '|';
+    case 'l': case 'k': case 'm': case 'j': case 'n': case 't': case 'u': case 'v': case 'w': return '+';
+    default: return c;
+    }
+}
+
+}  // namespace
+
+std::string cells_text(WINDOW *win, int row, int col, int length) {
+    std::string text;
+    for (int x = col; x < col + length && x < getmaxx(win); ++x) text += readable(mvwinch(win, row, x));
+    return text;
+}
+
+std::string row_text(WINDOW *win, int row) { return cells_text(win, row, 0, getmaxx(win)); }
+
+attr_t cell_attr(WINDOW *win, int row, int col) {
+    return static_cast<attr_t>(mvwinch(win, row, col) & (A_BOLD | A_REVERSE | A_COLOR));
+}
+
+WINDOW *shown() { return curscr; }
+
+void create_test_main_window() {
+    screen_rows = LINES;
+    screen_cols = COLS;
+    compute_default_panel_positions();
+    create_main_window();
+    update_panels();
+    doupdate();
+}
+
+void destroy_test_main_window() {
+    if (main_panel) del_panel(main_panel);
+    if (main_win) delwin(main_win);
+    main_panel = nullptr;
+    main_win = nullptr;
+    update_panels();
+}
