@@ -13,6 +13,7 @@
 #include "app/module_loader.h"
 #include "app/shutdown.h"
 #include "display/channel_table.h"
+#include "display/level_meter.h"
 #include "display/screen_text.h"
 #include "display/status_lines.h"
 #include "panels/colors.h"
@@ -77,6 +78,13 @@ void create_main_window() {
 
 void handle_main_key(int key) {
     switch (key) {
+    case KEY_DOWN:
+    case KEY_UP:
+    case KEY_NPAGE:
+    case KEY_PPAGE: move_channel_cursor(key); break;
+    case '\n':
+    case KEY_ENTER: toggle_cursor_channel_mute(); break;
+    case '*': meter_style = next_meter_style(meter_style); break;
     case '<': change_mixer_level(mixer_bass, -1, MixerControl::bass); break;
     case '>': change_mixer_level(mixer_bass, +1, MixerControl::bass); break;
     case 'x': change_mixer_level(mixer_treble, -1, MixerControl::treble); break;

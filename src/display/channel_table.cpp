@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <iterator>
+#include <mikmod.h>
 
+#include "app/module_loader.h"
 #include "app/startup.h"
+#include "display/level_meter.h"
 #include "display/screen_text.h"
 #include "panels/colors.h"
 #include "panels/command_keys.h"
@@ -19,6 +22,130 @@ int real_volume_peak[kMaxChannels] = {};
 int frequency_peak[kMaxChannels] = {};
 int position_peak[kMaxChannels] = {};
 
+namespace {
+
+constexpr chtype kUnreadCell = static_cast<chtype>(-1);
+
+int table_row(int channel) { return 6 + channel % rows_per_page(); }
+
+void draw_muted_row(int channel, int row) {
+    set_attr(main_win, kNormal);
+    put_format(main_win, row, 1, "%02d  ------  --  ------ -------  ------- ---   MUTED", channel + 1);
+    set_attr(main_win, meter_style == 1 ? pair(kGreenOnBlack) : kNormal);
+    put_blanks(main_win, row, 54, 20);
+    set_attr(main_win, kNormal);
+    put_format(main_win, row, 74, " %3d%%", 0);
+}
+
+// The row's columns 33 to 43: seven dots with the letter over them, and the
+// panning number.
+void draw_panning(int p, int row) {
+    int letter_col;
+    char letter;
+    int number;
+    if (p == 128) {
+        set_attr(main_win, bold_pair(kBlueOnBlack));
+        letter = 'M';
+        letter_col = 36;
+        number = 128;
+    } else if (p > 128) {
+        set_attr(main_win, bold_pair(kCyanOnBlack));
+        letter = 'R';
+        letter_col = 33 + 4 + std::min(2, panning_step(p - 128));
+        number = p - 128;
+    } else {
+        set_attr(main_win, bold_pair(kMagentaOnBlack));
+        letter = 'L';
+        letter_col = p == 127 ? 35 : 33 + panning_step(p);
+        number = 127 - p;
+    }
+    put_text(main_win, row, 33, ".......");
+    if (p == 255) set_attr(main_win, bold_pair(kCyanOnCyan));
+    if (p == 0) set_attr(main_win, bold_pair(kMagentaOnMagenta));
+    char text[2] = {letter, '\0'};
+    put_text(main_win, row, letter_col, text);
+    set_attr(main_win, pair(kCyanOnBlack));
+    put_format(main_win, row, 41, "%3d", number);
+}
+
+void draw_channel_row(int channel, int row) {
+    const int period = Player_GetChannelPeriod(static_cast<UBYTE>(channel));
+    int voice = -1;
+    int v = 0;
+    if (period != 0) {
+        voice = Player_GetChannelVoice(static_cast<UBYTE>(channel));
+        v = Voice_GetVolume(static_cast<SBYTE>(voice));
+        note_peak(voice_volume_peak, voice, v);
+    }
+
+    set_attr(main_win, period != 0 && v != 0 ? bold_pair(kCyanOnBlue) : kNormal);
+    put_format(main_win, row, 1, "%02d", channel + 1);
+    set_attr(main_win, kNormal);
+    put_format(main_win, row, 5, "%6d", period);
+
+    attr_t band = kNormal;
+    if (period == 0) {
+        put_format(main_win, row, 13, "%2d  %6d  %6d", 0, 0, 0);
+    } else {
+        band = volume_band(v);
+        set_attr(main_win, band);
+        const long frequency = static_cast<long>(Voice_GetFrequency(static_cast<SBYTE>(voice)));
+        const long position = static_cast<long>(Voice_GetPosition(static_cast<SBYTE>(voice)));
+        note_peak(frequency_peak, voice, static_cast<int>(frequency));
+        note_peak(position_peak, voice, static_cast<int>(position));
+        put_format(main_win, row, 13, "%2d  %6ld  %6ld", voice + 1, frequency, position);
+    }
+
+    const int p = period != 0 ? static_cast<int>(Voice_GetPanning(static_cast<SBYTE>(voice)) & 0xFF) : 128;
+    draw_panning(p, row);
+
+    const char trend = v == previous_volume[channel] ? '=' : (v > previous_volume[channel] ? '+' : '-');
+    set_attr(main_win, band);
+    put_format(main_win, row, 46, "%3d  %c", v, trend);
+    previous_volume[channel] = v;
+
+    int percent = 0;
+    if (period != 0) {
+        if (show_real_volume) {
+            const long real = static_cast<long>(Voice_RealVolume(static_cast<SBYTE>(voice)));
+            note_peak(real_volume_peak, voice, static_cast<int>(real));
+            percent = std::min(volume_percent(real, peak_of(real_volume_peak, voice)), 100);
+        } else {
+            percent = volume_percent(v, peak_of(voice_volume_peak, voice));
+        }
+    }
+    level_meter(main_win, 54, row, percent, true, meter_style);
+}
+
+}  // namespace
+
+bool is_valid_voice(int voice) { return voice >= 0 && voice < kMaxChannels; }
+
+void note_peak(int (&table)[kMaxChannels], int voice, int value) {
+    if (is_valid_voice(voice) && value > table[voice]) table[voice] = value;
+}
+
+int peak_of(const int (&table)[kMaxChannels], int voice) { return is_valid_voice(voice) ? table[voice] : 0; }
+
+int volume_percent(long value, int peak) {
+    const float divisor = peak < 2 ? 1.0f : static_cast<float>(peak);
+    return static_cast<int>(static_cast<double>(static_cast<float>(value) / divisor) * 100.0);
+}
+
+int panning_step(int x) {
+    const float percent = static_cast<float>(static_cast<double>(x) / 127.0 * 100.0);
+    return static_cast<int>(percent / 33.0f);
+}
+
+attr_t volume_band(int v) {
+    if (v <= 0) return kNormal;
+    if (v < 64) return pair(kGreenOnBlack);
+    if (v < 128) return bold_pair(kGreenOnBlack);
+    if (v < 192) return bold_pair(kYellowOnBlack);
+    if (v < 256) return bold_pair(kRedOnBlack);
+    return bold_pair(kWhiteOnRed);
+}
+
 int rows_per_page() { return std::max(screen_rows - 7, 1); }
 
 void draw_column_header() {
@@ -29,13 +156,43 @@ void draw_column_header() {
                                 : " Ch  Period  Vc    Freq     Pos    Panning    Volume      Voice volume");
 }
 
-void draw_channel_table() { draw_cursor_markers(); }
+void draw_channel_table() {
+    if (!main_win || !module) return;
+    const int per_page = rows_per_page();
+    const int first = channel_page * per_page;
+    for (int j = first; j < first + per_page; ++j) {
+        const int row = table_row(j);
+        if (j >= module->numchn || j >= kMaxChannels) {
+            // Rows past the last channel are blanked on every draw, so they
+            // never keep text of another page or of an earlier module.
+            set_attr(main_win, kNormal);
+            put_blanks(main_win, row, 1, std::min(78, screen_cols - 2));
+        } else if (channel_muted[j]) {
+            draw_muted_row(j, row);
+        } else {
+            draw_channel_row(j, row);
+        }
+    }
+    draw_cursor_markers();
+}
 
-void draw_cursor_markers() {}
+void draw_cursor_markers() {
+    if (!main_win) return;
+    set_attr(main_win, kNormal);
+    const int old_row = table_row(previous_cursor_channel);
+    if (marker_saved_chars[0] != kUnreadCell) mvwaddch(main_win, old_row, 0, marker_saved_chars[0]);
+    if (marker_saved_chars[1] != kUnreadCell) mvwaddch(main_win, old_row, 3, marker_saved_chars[1]);
+    const int row = table_row(cursor_channel);
+    marker_saved_chars[0] = mvwinch(main_win, row, 0);
+    marker_saved_chars[1] = mvwinch(main_win, row, 3);
+    previous_cursor_channel = cursor_channel;
+    put_text(main_win, row, 0, ">");
+    put_text(main_win, row, 3, "<");
+}
 
 void save_marker_cells() {
-    marker_saved_chars[0] = main_win ? mvwinch(main_win, 3, 0) : static_cast<chtype>(-1);
-    marker_saved_chars[1] = main_win ? mvwinch(main_win, 3, 3) : static_cast<chtype>(-1);
+    marker_saved_chars[0] = main_win ? mvwinch(main_win, 3, 0) : kUnreadCell;
+    marker_saved_chars[1] = main_win ? mvwinch(main_win, 3, 3) : kUnreadCell;
 }
 
 void reset_channel_state() {
@@ -45,3 +202,55 @@ void reset_channel_state() {
 }
 
 void reset_voice_volume_peaks() { std::fill(std::begin(voice_volume_peak), std::end(voice_volume_peak), 256); }
+
+void move_channel_cursor(int key) {
+    if (!module) return;
+    const int per_page = rows_per_page();
+    const int channels = module->numchn;
+    switch (key) {
+    case KEY_DOWN:
+        if (cursor_channel < channels - 1) ++cursor_channel;
+        channel_page = cursor_channel / per_page;
+        break;
+    case KEY_UP:
+        if (cursor_channel > 0) --cursor_channel;
+        channel_page = cursor_channel / per_page;
+        break;
+    case KEY_NPAGE: {
+        const int first_of_next = (channel_page + 1) * per_page;
+        if (first_of_next < channels) {
+            cursor_channel = first_of_next;
+            ++channel_page;
+        } else {
+            cursor_channel = std::max(channels - 1, 0);
+        }
+        break;
+    }
+    case KEY_PPAGE:
+        if (cursor_channel != 0) {
+            const int first_of_page = channel_page * per_page;
+            if (cursor_channel == first_of_page) {
+                --channel_page;
+                cursor_channel = channel_page * per_page;
+            } else {
+                cursor_channel = first_of_page;
+            }
+        }
+        break;
+    default: return;
+    }
+    draw_cursor_markers();
+}
+
+void toggle_cursor_channel_mute() {
+    if (!module || cursor_channel < 0 || cursor_channel >= kMaxChannels) return;
+    if (channel_muted[cursor_channel]) {
+        Player_Unmute(cursor_channel);
+        channel_muted[cursor_channel] = false;
+    } else {
+        Player_Mute(cursor_channel);
+        channel_muted[cursor_channel] = true;
+    }
+    draw_channel_table();
+    draw_cursor_markers();
+}

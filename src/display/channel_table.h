@@ -35,6 +35,29 @@ void draw_cursor_markers();
 // cover first.
 void save_marker_cells();
 
+// Carries out a cursor key of the main screen (Down, Up, Page Down, Page
+// Up) and moves the markers; other keys do nothing.
+void move_channel_cursor(int key);
+
+// Enter on the main screen: mutes or unmutes the channel under the cursor.
+void toggle_cursor_channel_mute();
+
+// Pure helpers of the table.
+// A voice number the peak tables may be indexed with.
+bool is_valid_voice(int voice);
+// Raises table[voice] to value; voices outside the table are ignored.
+void note_peak(int (&table)[kMaxChannels], int voice, int value);
+// table[voice], or 0 for a voice outside the table.
+int peak_of(const int (&table)[kMaxChannels], int voice);
+// value / peak * 100, truncated (a peak below 2 counts as 1).
+int volume_percent(long value, int peak);
+// How many dots a panning distance x (0 to 127) moves the letter: x / 127 *
+// 100 / 33, truncated.
+int panning_step(int x);
+// The attribute of a voice volume: normal, green, bold green, bold yellow,
+// bold red, and bold white on red at 256.
+attr_t volume_band(int v);
+
 // Per-module display state after a load: cursor and page 0, no channel
 // muted.
 void reset_channel_state();

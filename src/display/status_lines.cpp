@@ -1,7 +1,132 @@
 #include "display/status_lines.h"
 
+#include <algorithm>
+#include <cstdio>
+
+#include "app/module_loader.h"
+#include "app/startup.h"
+#include "display/screen_text.h"
+#include "panels/colors.h"
+#include "playlist/playlist_playback.h"
+
 int spinner_off = 1;
+int spinner_counter = 0;
+int spinner_last_patpos = 0;
+const char spinner_chars[4] = {'-', '\\', '|', '/'};
 
-void draw_status_row() {}
+namespace {
 
-void draw_driver_line() {}
+// The largest minute count the time box shows; it stays there afterwards.
+constexpr unsigned long kMaxShownMinutes = 999;
+
+void draw_time_box() {
+    const int row = screen_rows - 1;
+    const int col = screen_cols - 17;
+    set_attr(main_win, kNormal);
+    put_text(main_win, row, col, "[             ]");
+    set_attr(main_win, bold_pair(kCyanOnBlack));
+    put_text(main_win, row, col + 2, "Time:");
+    char time[16];
+    format_song_time(time, sizeof time, module->sngtime);
+    set_attr(main_win, kNormal);
+    put_text(main_win, row, col + 8, time);
+}
+
+void draw_spinner() {
+    if (spinner_off != 0 || module->patpos == spinner_last_patpos) return;
+    char cells[4];
+    spinner_cells(spinner_counter, cells);
+    set_attr(main_win, bold_pair(kGreenOnBlue));
+    const int cols[4] = {1, 2, 12, 13};
+    for (int i = 0; i < 4; ++i) {
+        const char text[2] = {cells[i], '\0'};
+        put_text(main_win, 0, cols[i], text);
+    }
+    ++spinner_counter;
+    spinner_last_patpos = module->patpos;
+    set_attr(main_win, kNormal);
+}
+
+}  // namespace
+
+int current_pattern_number(const MODULE &mod) {
+    if (mod.sngpos < 0 || mod.sngpos >= mod.numpos || !mod.positions) return mod.numpos;
+    return mod.positions[mod.sngpos] + 1;
+}
+
+void format_song_time(char *out, std::size_t size, unsigned long sngtime) {
+    const unsigned long seconds = sngtime / 1024;
+    unsigned long minutes = seconds / 60;
+    unsigned long rest = seconds % 60;
+    if (minutes > kMaxShownMinutes) {
+        minutes = kMaxShownMinutes;
+        rest = 59;
+    }
+    std::snprintf(out, size, "%02lu:%02lu", minutes, rest);
+}
+
+void format_mode_words(char *out, std::size_t size, unsigned mode) {
+    const char *stereo_word = (mode & DMODE_REVERSE) ? "!STEREO" : (mode & DMODE_STEREO) ? "STEREO" : "MONO";
+    std::snprintf(out, size, "%s %s %s %s %s", (mode & DMODE_16BITS) ? "16bit" : "8bit", stereo_word,
+                  (mode & DMODE_SURROUND) ? "SURROUND" : "NORMAL", (mode & DMODE_HQMIXER) ? "HQMIXER" : "LQMIXER",
+                  (mode & DMODE_SOFT_MUSIC) ? "(soft)" : "(hard)");
+}
+
+void spinner_cells(int k, char (&cells)[4]) {
+    const unsigned step = static_cast<unsigned>(k) & 3u;
+    cells[0] = spinner_chars[step];
+    cells[1] = spinner_chars[(step + 1) & 3u];
+    cells[2] = spinner_chars[step ^ 2u];
+    cells[3] = spinner_chars[(step - 1) & 3u];
+}
+
+void draw_status_row() {
+    if (!main_win || !module) return;
+    if (module->sngpos >= module->numpos) return;
+
+    const int shown_position = module->sngpos + 1;
+    RowWriter row{main_win, 4, 1, screen_cols - 1};
+    row.put(bold_pair(kCyanOnBlack), "Ch:").putf(kNormal, "%2d/%2d", module->realchn, module->numchn);
+    row.col = 11;
+    row.put(bold_pair(kCyanOnBlack), "Pat:")
+        .putf(kNormal, "%3d %3d/%3d", current_pattern_number(*module), shown_position, module->numpos);
+    const struct {
+        int col;
+        const char *label;
+        const char *format;
+        int value;
+    } fields[] = {
+        {28, "Pos:", "%3d", module->patpos},       {37, "Bpm:", "%3d", module->bpm},
+        {46, "Spd:", "%3d", module->sngspd},       {55, "Tmp:", "%3d", module->inittempo},
+        {64, "Rvb:", "%2d", md_reverb},            {72, "Vol:", "%3d", module->volume},
+    };
+    for (const auto &f : fields) {
+        row.col = f.col;
+        row.put(bold_pair(kCyanOnBlack), f.label).putf(kNormal, f.format, f.value);
+    }
+
+    draw_time_box();
+    if (playlist_active) {
+        draw_playlist_footer();
+    } else if (footer_clear_pending) {
+        set_attr(main_win, kNormal);
+        for (int col = 1; col <= 59 && col < screen_cols - 1; ++col) mvwaddch(main_win, screen_rows - 1, col, ACS_HLINE);
+        footer_clear_pending = false;
+    }
+    draw_spinner();
+}
+
+void draw_driver_line() {
+    if (!main_win) return;
+    set_attr(main_win, kNormal);
+    if (COLS >= 3) put_blanks(main_win, 3, 1, COLS - 2);
+    char words[64];
+    format_mode_words(words, sizeof words, md_mode);
+    RowWriter row{main_win, 3, 1, screen_cols - 1};
+    row.put(kBold, "Driver : ")
+        .put(bold_pair(kMagentaOnBlack), md_driver && md_driver->Name ? md_driver->Name : "")
+        .put(kNormal, " - ")
+        .put(bold_pair(kMagentaOnBlack), words)
+        .putf(bold_pair(kYellowOnBlack), " %d Hz", static_cast<int>(md_mixfreq));
+    set_attr(main_win, kNormal);
+}

@@ -2,10 +2,30 @@
 // on the bottom border, the title spinner and the driver line (row 3).
 #pragma once
 
-extern int spinner_off;  // 1 (the default) keeps the title spinner still
+#include <cstddef>
+#include <mikmod.h>
 
-// Draws the status row, the time box, the playlist footer and the spinner.
+extern int spinner_off;          // 1 (the default) keeps the title spinner still
+extern int spinner_counter;      // spinner steps taken
+extern int spinner_last_patpos;  // the pattern row at the last step
+
+// The four spinner characters: "-", "\", "|", "/".
+extern const char spinner_chars[4];
+
+// Draws the status row, the time box, the playlist footer and the spinner;
+// nothing once the song has passed its last position, so they stay frozen.
 void draw_status_row();
 
 // Draws the output driver's name, the mode words and the mixing frequency.
 void draw_driver_line();
+
+// Pure helpers.
+// The pattern playing at the song position, 1-based, read from the order
+// list and never outside it; numpos once the position is past the end.
+int current_pattern_number(const MODULE &mod);
+// "MM:SS" of a song time counted in 1/1024 s, as the time box shows it.
+void format_song_time(char *out, std::size_t size, unsigned long sngtime);
+// "16bit STEREO SURROUND HQMIXER (soft)" and the like for an md_mode.
+void format_mode_words(char *out, std::size_t size, unsigned mode);
+// The spinner characters for step k, at columns 1, 2, 12 and 13 of row 0.
+void spinner_cells(int k, char (&cells)[4]);
