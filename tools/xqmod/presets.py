@@ -1,0 +1,148 @@
+"""Ready-made songs for tests and demos.
+
+All presets except the demo share one clock: speed 5 and 125 BPM make a row
+last 0.1 s, and their full patterns have 64 rows, so a position lasts 6.4 s.
+libmikmod's song clock (MODULE.sngtime) counts 1024 units per second of song
+time whatever the tempo.
+"""
+
+from __future__ import annotations
+
+import math
+
+from . import waves
+from .model import FX_PAN, LOOP_FORWARD, Sample, Song, note, row_seconds
+
+SPEED = 5
+BPM = 125
+ROWS = 64
+ROW_SECONDS = row_seconds(SPEED, BPM)         # 0.1
+POSITION_SECONDS = ROWS * ROW_SECONDS         # 6.4
+SNGTIME_PER_SECOND = 1024
+
+MAX_CHANNELS = {"mod": 32, "xm": 32, "it": 64, "s3m": 16}
+MAX_POSITIONS = {"mod": 128, "xm": 256, "it": 255, "s3m": 254}
+
+TONE_NOTE = note("A-4")
+TONE_FREQUENCY = 440.0
+TONE_CYCLE = 32               # frames in one period of the looped wave
+# rate on C-4 that makes A-4 play the 32-frame cycle at 440 Hz
+TONE_RATE = TONE_FREQUENCY * TONE_CYCLE / 2 ** (9 / 12)
+TONE_POSITIONS = 125          # 800 s, comfortably past ten minutes
+TONE_WAVES = {
+    "square": waves.square,
+    "sine": waves.sine,
+    "saw": waves.saw,
+    "triangle": waves.triangle,
+}
+
+DEFAULT_NAME = b"100% %s %d %n"
+DEFAULT_COMMENT = ("xq test module\n"
+                   "100% synthesised, no samples borrowed.\n"
+                   "Line three: %s %d %n stay literal.")
+
+
+def _check(fmt: str, channels: int, positions: int) -> None:
+    if fmt not in MAX_CHANNELS:
+        raise ValueError(f"unknown format {fmt!r}")
+    if not 1 <= channels <= MAX_CHANNELS[fmt]:
+        raise ValueError(f"{fmt.upper()} songs here have 1-{MAX_CHANNELS[fmt]} channels")
+    if not 1 <= positions <= MAX_POSITIONS[fmt]:
+        raise ValueError(f"{fmt.upper()} songs have 1-{MAX_POSITIONS[fmt]} positions")
+
+
+def positions_for(seconds: float) -> int:
+    """Positions of POSITION_SECONDS each needed to last at least `seconds`."""
+    return max(1, math.ceil(seconds / POSITION_SECONDS - 1e-9))
+
+
+def _looped(name: str, data: list[int], volume: int = 64, rate: float = 8363) -> Sample:
+    return Sample(name=name, data=data, loop=LOOP_FORWARD, loop_start=0,
+                  loop_length=len(data), volume=volume, rate=rate)
+
+
+def tone_song(channels: int = 1, fmt: str = "xm", positions: int | None = None,
+              seconds: float | None = None, wave: str = "square",
+              name: str | bytes = b"xq tone") -> Song:
+    """One steady, full-volume ~440 Hz tone on every channel, started once on
+    the first row and never retriggered; later positions repeat an empty
+    pattern. It lasts `positions` positions (or enough for `seconds`),
+    TONE_POSITIONS by default, then the song ends."""
+    if positions is None:
+        positions = positions_for(seconds) if seconds is not None else TONE_POSITIONS
+    _check(fmt, channels, positions)
+    if wave not in TONE_WAVES:
+        raise ValueError(f"unknown wave {wave!r}; choose from {', '.join(TONE_WAVES)}")
+    song = Song(name=name, format=fmt, channels=channels, speed=SPEED, bpm=BPM)
+    song.samples.append(_looped(f"{wave} 440 Hz", TONE_WAVES[wave](TONE_CYCLE, 127),
+                                rate=TONE_RATE))
+    start = song.new_pattern(ROWS)
+    for channel in range(channels):
+        start.set(0, channel, TONE_NOTE, 1, None if fmt == "mod" else 64)
+    if positions > 1:
+        song.new_pattern(ROWS)
+    song.orders = [0] + [1] * (positions - 1)
+    return song
+
+
+def short_song(seconds: float = 3.0, fmt: str = "xm", channels: int = 4,
+               name: str | bytes = b"xq short") -> Song:
+    """A song that plays for `seconds` (in 0.1 s steps) and then ends: a held
+    tone on channel 0 plus a little arpeggio on the other channels."""
+    rows_total = max(1, round(seconds / ROW_SECONDS))
+    lengths = [ROWS] * (rows_total // ROWS) + ([rows_total % ROWS] if rows_total % ROWS else [])
+    _check(fmt, channels, len(lengths))
+    song = Song(name=name, format=fmt, channels=channels, speed=SPEED, bpm=BPM)
+    song.samples.append(_looped("held triangle", waves.triangle(32, 100), volume=40))
+    song.samples.append(_looped("arp sine", waves.sine(32, 120), volume=48))
+    arpeggio = [note(n) for n in ("C-4", "E-4", "G-4", "C-5")]
+    row_total = 0
+    for rows in lengths:
+        pattern = song.new_pattern(rows)
+        for row in range(rows):
+            if row_total == 0:
+                pattern.set(0, 0, "C-3", 1)
+            if channels > 1 and row_total % 4 == 0:
+                step = row_total // 4
+                pattern.set(row, 1 + step % (channels - 1), arpeggio[step % len(arpeggio)], 2)
+            row_total += 1
+    song.orders = list(range(len(lengths)))
+    return song
+
+
+def channels_song(fmt: str = "xm", channels: int = 8, positions: int = 4,
+                  name: str | bytes = b"xq channels") -> Song:
+    """Every channel plays a note on every row, with volume and panning that
+    change from row to row (MOD has no volume column: there the volume comes
+    from four samples with different default volumes)."""
+    _check(fmt, channels, positions)
+    song = Song(name=name, format=fmt, channels=channels, speed=SPEED, bpm=BPM)
+    for wave, volume in (("sine", 64), ("square", 48), ("saw", 56), ("triangle", 40)):
+        song.samples.append(_looped(wave, TONE_WAVES[wave](32, 110), volume=volume))
+    scale = [note(n) for n in ("C-3", "D-3", "E-3", "G-3", "A-3", "C-4", "D-4", "E-4",
+                               "G-4", "A-4", "C-5")]
+    for p in range(min(positions, 4)):
+        pattern = song.new_pattern(ROWS)
+        for row in range(ROWS):
+            for ch in range(channels):
+                volume = None if fmt == "mod" else 8 + (row * 7 + ch * 13 + p * 5) % 57
+                cell = pattern.set(row, ch, scale[(row + 2 * ch + 3 * p) % len(scale)],
+                                   1 + (row + ch + p) % 4, volume)
+                if not (row == 0 and ch == 0):  # left free for MOD's speed command
+                    cell.effect, cell.param = FX_PAN, (row * 29 + ch * 67 + p * 41) % 256
+    song.orders = [i % len(song.patterns) for i in range(positions)]
+    return song
+
+
+def comment_song(comment: str | bytes = DEFAULT_COMMENT, channels: int = 40,
+                 positions: int = 2, name: str | bytes = b"xq comment") -> Song:
+    """An IT whose song message is `comment`; more than 32 channels allowed."""
+    song = channels_song("it", channels, positions, name)
+    song.comment = comment
+    return song
+
+
+def name_song(name: str | bytes = DEFAULT_NAME, fmt: str = "xm") -> Song:
+    """A two-second song whose whole point is its name."""
+    return short_song(2.0, fmt, 4, name)
+
