@@ -1,7 +1,16 @@
 #include "app/module_loader.h"
 
+#include <cstdio>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
+
+#include "app/settings.h"
+#include "app/startup.h"
+#include "display/channel_table.h"
+#include "headless_screen.h"
+#include "panels/colors.h"
+#include "panels/command_keys.h"
 
 TEST(ModuleLoader, FileNameIsThePartAfterTheLastSlash) {
     EXPECT_STREQ(file_name_of("/music/mods/song.xm"), "song.xm");
@@ -15,4 +24,102 @@ TEST(ModuleLoader, FileInfoShowsBytesAndKilobytes) {
     EXPECT_STREQ(text, "a.mod  [ 31 smp, 31 ins, 512 bytes, 0.5 KB ]");
     format_file_info(text, sizeof text, "big.it", 3, 0, 3'000'000'000LL);
     EXPECT_STREQ(text, "big.it  [ 3 smp, 0 ins, 3000000000 bytes, 2929687.5 KB ]");
+}
+
+namespace {
+
+const std::string kFixtures = XQ_FIXTURE_DIR;
+
+// Loads into libmikmod's silent driver on a headless 80x24 main screen.
+class Loading : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        MikMod_RegisterDriver(&drv_nos);
+        MikMod_RegisterAllLoaders();
+        ASSERT_EQ(MikMod_Init(""), 0) << MikMod_strerror(MikMod_errno);
+    }
+    static void TearDownTestSuite() { MikMod_Exit(); }
+
+    HeadlessScreen screen{24, 80};
+
+    void SetUp() override {
+        create_test_main_window();
+        save_marker_cells();
+    }
+    void TearDown() override {
+        if (module) Player_Free(module);
+        module = nullptr;
+        playing = false;
+        loop_module = fade_module = 0;
+        destroy_test_main_window();
+    }
+};
+
+}  // namespace
+
+TEST_F(Loading, ShowsTheFileAndTitleRowsAndStartsPlaying) {
+    const std::string path = kFixtures + "/percent.xm";
+    const auto bytes = std::filesystem::file_size(path);
+    loop_module = 1;
+    ASSERT_EQ(load_module(path.c_str()), 0);
+    ASSERT_NE(module, nullptr);
+    EXPECT_TRUE(playing);
+    EXPECT_TRUE(module->loop);
+    EXPECT_FALSE(module->fadeout);
+    char kb[32];
+    std::snprintf(kb, sizeof kb, "%.1f", static_cast<double>(static_cast<float>(bytes) * (1.0f / 1024.0f)));
+    std::string file_row = "File   : percent.xm  [ " + std::to_string(module->numsmp) + " smp, " +
+                           std::to_string(module->numins) + " ins, " + std::to_string(bytes) + " bytes, " + kb +
+                           " KB ]";
+    EXPECT_EQ(cells_text(shown(), 1, 1, static_cast<int>(file_row.size())), file_row);
+    const std::string title_row = "Title  : 100% %s %d %n - Type: " + std::string(module->modtype);
+    EXPECT_EQ(cells_text(shown(), 2, 1, static_cast<int>(title_row.size())), title_row);
+    EXPECT_EQ(cell_attr(shown(), 2, 10), pair(kCyanOnBlack));
+    EXPECT_EQ(cell_attr(shown(), 2, 1), kBold);
+}
+
+TEST_F(Loading, ANewModuleReplacesTheOldAndResetsTheTable) {
+    ASSERT_EQ(load_module((kFixtures + "/eight.mod").c_str()), 0);
+    MODULE *first = module;
+    cursor_channel = 5;
+    channel_page = 1;
+    channel_muted[3] = true;
+    song_position = 4;
+    voice_volume_peak[2] = 999;
+    ASSERT_EQ(load_module((kFixtures + "/percent.xm").c_str()), 0);
+    EXPECT_NE(module, first);  // the first one was freed; the sanitizers catch a second free
+    EXPECT_EQ(cursor_channel, 0);
+    EXPECT_EQ(channel_page, 0);
+    EXPECT_FALSE(channel_muted[3]);
+    EXPECT_EQ(song_position, 0);
+    EXPECT_EQ(voice_volume_peak[2], 256);
+}
+
+TEST_F(Loading, FailuresKeepTheOldModule) {
+    ASSERT_EQ(load_module((kFixtures + "/eight.mod").c_str()), 0);
+    MODULE *old = module;
+    const std::string file_row = row_text(main_win, 1);
+
+    const std::string text_file = std::filesystem::temp_directory_path() / "xq-not-a-module.txt";
+    std::FILE *f = std::fopen(text_file.c_str(), "w");
+    std::fputs("just some words, not music\n", f);
+    std::fclose(f);
+
+    const struct {
+        std::string path;
+        bool playing_after;
+    } cases[] = {
+        {text_file, true},                 // the library refuses it; the old module plays on
+        {"/nonexistent/song.xm", false},   // cannot be read
+        {kFixtures, false},                // a directory
+        {text_file, false},                // playing stays as it was
+    };
+    for (const auto &c : cases) {
+        press_keys({'\n'});  // closes the message box
+        EXPECT_EQ(load_module(c.path.c_str()), -1) << c.path;
+        EXPECT_EQ(module, old) << c.path;
+        EXPECT_EQ(playing, c.playing_after) << c.path;
+        EXPECT_EQ(row_text(main_win, 1), file_row) << c.path;
+    }
+    std::filesystem::remove(text_file);
 }
