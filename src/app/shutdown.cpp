@@ -7,6 +7,7 @@
 
 #include "app/command_line.h"
 #include "app/module_loader.h"
+#include "app/sound_output.h"
 #include "panels/mixer.h"
 
 volatile std::sig_atomic_t quit_requested = 0;
@@ -36,7 +37,7 @@ void leave_program(bool clear_screen) {
         Player_Free(module);
         module = nullptr;
     }
-    MikMod_Exit();
+    stop_sound();
     endwin();
     print_version_line(stdout);
     std::fflush(stdout);

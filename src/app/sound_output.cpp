@@ -5,6 +5,8 @@
 
 namespace {
 
+bool sound_started = false;
+
 long long now_ns() {
     timespec t{};
     clock_gettime(CLOCK_MONOTONIC, &t);
@@ -12,6 +14,17 @@ long long now_ns() {
 }
 
 }  // namespace
+
+int start_sound() {
+    if (MikMod_Init("")) return -1;
+    sound_started = true;
+    return 0;
+}
+
+void stop_sound() {
+    if (sound_started) MikMod_Exit();
+    sound_started = false;
+}
 
 void feed_player() {
     // The "no sound" driver never waits: it would run through the song as

@@ -1,5 +1,13 @@
-// Feeding the sound driver.
+// Starting, feeding and stopping the sound library.
 #pragma once
+
+// Starts libmikmod with its autodetected driver. Returns 0, or -1 with the
+// library's error in MikMod_errno.
+int start_sound();
+
+// Shuts the library down if start_sound succeeded (MikMod_Exit must not
+// run before MikMod_Init).
+void stop_sound();
 
 // Mixes and sends sound until the driver's buffer is full: MikMod_Update is
 // called again as long as the previous call came back at once (a call that

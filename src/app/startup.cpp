@@ -12,6 +12,7 @@
 #include "app/command_line.h"
 #include "app/module_loader.h"
 #include "app/shutdown.h"
+#include "app/sound_output.h"
 #include "display/channel_table.h"
 #include "display/level_meter.h"
 #include "display/screen_text.h"
@@ -119,7 +120,7 @@ int xq_main(int argc, char **argv) {
     MikMod_RegisterAllDrivers();
     MikMod_RegisterAllLoaders();
     md_mode = static_cast<UWORD>(output_mode(md_mode));
-    if (MikMod_Init("")) {
+    if (start_sound() != 0) {
         std::fprintf(stderr, "\nXQ: Couln't initialize sound, reason: %s.\n", MikMod_strerror(MikMod_errno));
         std::fputs("    Verify settings in $HOME/.xq/options\n", stderr);
         return kStartupFailure;

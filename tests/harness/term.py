@@ -55,6 +55,21 @@ class TerminalError(AssertionError):
     pass
 
 
+_MIN_TMUX = (3, 3)      # remain-on-exit-format, pane_dead_signal
+_tmux_version = None
+
+
+def tmux_version():
+    """tmux's version as a tuple, e.g. (3, 3) for "tmux 3.3a"."""
+    global _tmux_version
+    if _tmux_version is None:
+        out = subprocess.run(["tmux", "-V"], capture_output=True, text=True,
+                             stdin=subprocess.DEVNULL).stdout
+        m = re.search(r"(\d+)\.(\d+)", out)
+        _tmux_version = (int(m.group(1)), int(m.group(2))) if m else (0, 0)
+    return _tmux_version
+
+
 def _alive(pid):
     try:
         with open(f"/proc/{pid}/stat", "rb") as f:
@@ -353,6 +368,8 @@ class Terminal:
 
     # -- life cycle -----------------------------------------------------
     def start(self):
+        if tmux_version() < _MIN_TMUX:
+            raise TerminalError("tmux %d.%d or later is needed" % _MIN_TMUX)
         # A fresh socket path each time: a tmux server started on the path
         # of one that is still shutting down sometimes fails to start.
         self.dir = tempfile.mkdtemp(prefix="xqtm.", dir="/tmp")

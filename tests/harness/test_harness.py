@@ -455,6 +455,22 @@ class NullSinkLifecycleTest(unittest.TestCase):
         self.assertFalse(os.path.exists(server_dir))
         self.assertEqual(processes_mentioning(server_dir), [])
 
+    def test_command_line_run_in_a_terminal(self):
+        # the command gets the terminal; Ctrl-C ends it and the status says
+        # so (128 + SIGINT)
+        script = ('tty >/dev/null && pactl info >/dev/null && echo ready; '
+                  'read x; echo "got $x"; sleep 60')
+        with term.Terminal([sys.executable,
+                            os.path.join(ROOT, "tools", "nullsink.py"),
+                            "run", "--", "sh", "-c", script]) as t:
+            t.wait_for("ready")
+            t.type_text("hi")
+            t.send_keys("Enter")
+            t.wait_for("got hi")
+            t.send_keys("C-c")
+            self.assertEqual(t.wait_exit(), 130)
+            self.assertEqual(t.stderr(), "")
+
     def test_unreachable_server(self):
         with nullsink.UnreachableServer() as bad:
             start = time.monotonic()
