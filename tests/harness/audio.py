@@ -1,9 +1,18 @@
 """What the player sent to the sound server, and measurements on it.
 
+    with NullSink() as pa:                  # re-exported from tools/
+        rec = Recorder(pa)
+        ...start the player with pa.client_vars()...
+        start = rec.wait_for_sound(timeout=5)
+        end = rec.wait_until(start + rec.frames(8))
+        assert rec.gaps(start, end, min_ms=10) == []
+
 `Recorder` wraps the monitor recording of a `NullSink` (tools/nullsink.py).
 Positions are frame numbers counted from the start of that recording
-(44100 frames per second); spans are half-open [start, end).  Samples are
-interleaved signed 16-bit values in an `array('h')`.
+(44100 frames per second; mark() is "now"); spans are half-open
+[start, end).  Samples are interleaved signed 16-bit values in an
+`array('h')`.  The recording is bit-exact: a single stream at full volume
+comes back sample for sample.
 
 The analysis functions also work on any such array, so they can be used on
 generated audio:
@@ -40,18 +49,12 @@ Gap = namedtuple("Gap", "start end ms")
 Gap.__doc__ = "A silent run: frames [start, end), length in milliseconds."
 
 
-def _check_sys_byteorder():
-    if sys.byteorder != "little":       # raw data is s16le
-        raise RuntimeError("big-endian hosts are not supported")
-
-
-_check_sys_byteorder()
-
-
 def to_samples(raw):
     """Raw s16le bytes -> array('h')."""
     a = array.array("h")
     a.frombytes(raw[:len(raw) // 2 * 2])
+    if sys.byteorder == "big":
+        a.byteswap()
     return a
 
 

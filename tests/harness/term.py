@@ -17,11 +17,15 @@ already logging before the program writes its first byte.  The program's
 stderr goes to a file, not to the screen.  The pane stays after the program
 exits (remain-on-exit) so its exit status can be read.
 
-Works without a controlling terminal and with stdin closed.
+Works without a controlling terminal and with stdin closed.  If the test
+process dies without closing a Terminal (a runner's timeout, say), a guard
+process ends that tmux server and the program.  The guard belongs to the
+thread that created the Terminal: create and use it in one thread.
 """
 
 import os
 import re
+import shlex
 import shutil
 import signal as _signal
 import subprocess
@@ -33,6 +37,13 @@ from collections import namedtuple
 # sh -c _WRAPPER GO-FILE STDERR-FILE PROGRAM ARGS...
 _WRAPPER = ('while [ ! -e "$0" ]; do sleep 0.005; done; '
             'e=$1; shift; exec "$@" 2>"$e"')
+
+# sh -c _GUARD guard SOCKET PROGRAM-PID DIR: ends tmux and the program's
+# process group and removes DIR when it gets SIGTERM, which the kernel sends
+# if the process that started it dies without closing the Terminal.
+_GUARD = ('trap \'tmux -S "$1" kill-server 2>/dev/null; '
+          'kill -KILL -"$2" 2>/dev/null; kill $s; rm -rf "$3"; exit\' TERM; '
+          'sleep 2147483647 & s=$!; wait')
 
 _CONF = """\
 set -g default-terminal xterm-256color
@@ -70,7 +81,8 @@ def tmux_version():
     return _tmux_version
 
 
-def _alive(pid):
+def alive(pid):
+    """True if process `pid` exists and is not a zombie."""
     try:
         with open(f"/proc/{pid}/stat", "rb") as f:
             stat = f.read()
@@ -79,7 +91,34 @@ def _alive(pid):
     return stat[stat.rfind(b")") + 2:][:1] not in (b"Z", b"X")
 
 
-def _poll(cond, timeout, interval=0.01):
+def _group_members(pgid):
+    """Live processes in process group `pgid`."""
+    found = []
+    for name in os.listdir("/proc"):
+        if not name.isdigit():
+            continue
+        try:
+            with open(f"/proc/{name}/stat", "rb") as f:
+                stat = f.read()
+        except OSError:
+            continue
+        fields = stat[stat.rfind(b")") + 2:].split()
+        if fields[0] not in (b"Z", b"X") and int(fields[2]) == pgid:
+            found.append(int(name))
+    return found
+
+
+def _die_with_parent():
+    """preexec_fn: the kernel sends SIGTERM to the child when the thread
+    that started it ends."""
+    try:
+        import ctypes
+        ctypes.CDLL(None, use_errno=True).prctl(1, _signal.SIGTERM, 0, 0, 0)
+    except (OSError, AttributeError):
+        pass
+
+
+def poll_until(cond, timeout, interval=0.01):
     """Call cond() until it returns something true or the deadline
     passes; returns the last value."""
     deadline = time.monotonic() + timeout
@@ -288,7 +327,9 @@ class Screen:
 class Terminal:
     """A program running full-screen in a private tmux pane.
 
-    argv      program and arguments (argv[0] looked up in PATH by sh)
+    argv      program and arguments (argv[0] looked up in PATH unless it
+              has a slash; relative paths are taken from the current
+              directory)
     width, height   pane size
     env       extra environment for the program (dict; a value None removes
               the variable from the inherited environment)
@@ -306,6 +347,8 @@ class Terminal:
     def __init__(self, argv, *, width=80, height=24, env=None, home=None,
                  cwd=None, lang="C.UTF-8", start=True, start_timeout=10.0):
         self.argv = [str(a) for a in argv]
+        if "/" in self.argv[0]:         # the pane starts in HOME
+            self.argv[0] = os.path.abspath(self.argv[0])
         self.width = width
         self.height = height
         self.extra_env = dict(env or {})
@@ -317,6 +360,7 @@ class Terminal:
         self.pid = None
         self.server_pid = None
         self._pipe_pid = None
+        self._guard = None
         self._status = None
         self._final = None              # (rows, colour capture) after finish
         self._closed = False
@@ -402,23 +446,30 @@ class Terminal:
         self.tmux(*args, "--", *wrapper)
         info = self._fmt("#{pid} #{pane_pid}").split()
         self.server_pid, self.pid = int(info[0]), int(info[1])
+        self._guard = subprocess.Popen(
+            ["sh", "-c", _GUARD, "guard", self.socket, str(self.pid),
+             self.dir],
+            env=self._tmux_env(), stdin=subprocess.DEVNULL,
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            start_new_session=True, preexec_fn=_die_with_parent)
         pipe_pid = os.path.join(self.dir, "pipe.pid")
         self.tmux("pipe-pane", "-o", "-t", "xq:0.0",
-                  f"echo $$ > {pipe_pid}; exec cat >> {self.log_path}")
-        if not _poll(lambda: self._read(pipe_pid).strip(),
-                     self.start_timeout):
+                  f"echo $$ > {shlex.quote(pipe_pid)}; "
+                  f"exec cat >> {shlex.quote(self.log_path)}")
+        if not poll_until(lambda: self._read(pipe_pid).strip(),
+                          self.start_timeout):
             raise TerminalError("pipe-pane did not start")
         self._pipe_pid = int(self._read(pipe_pid))
         # The pane's process is a forked tmux first, then the wrapper, then
         # the program; wait for each step so that signals reach the program.
         waiting = ("\0".join(wrapper) + "\0").encode()
-        if not _poll(lambda: self._cmdline() == waiting
-                     or not _alive(self.pid), self.start_timeout, 0.002):
+        if not poll_until(lambda: self._cmdline() == waiting
+                          or not alive(self.pid), self.start_timeout, 0.002):
             raise TerminalError("the pane's wrapper did not start")
         with open(go, "w"):
             pass
-        if not _poll(lambda: self._cmdline() != waiting
-                     or not _alive(self.pid), self.start_timeout, 0.002):
+        if not poll_until(lambda: self._cmdline() != waiting
+                          or not alive(self.pid), self.start_timeout, 0.002):
             raise TerminalError(f"{self.argv[0]} was not started")
 
     def _cmdline(self):
@@ -429,28 +480,43 @@ class Terminal:
             return None
 
     def _stop_tmux(self):
-        """End the tmux server, the pipe's cat and (if still running) the
-        program, and wait until all are gone."""
+        """End the tmux server, the pipe's cat and the program with the rest
+        of its process group, and wait until all are gone."""
         pids = [p for p in (self.pid, self._pipe_pid, self.server_pid) if p]
+
+        def gone():
+            return not any(map(alive, pids)) and not (
+                self.pid and _group_members(self.pid))
         if self.server_pid:
             self.tmux("kill-server", check=False)
-        if _poll(lambda: not any(map(_alive, pids)), 1.0):
+        if poll_until(gone, 1.0):
             return
         # Something ignored the hangup: kill the program's process group
         # (the pane's process leads one), then whatever is left.
-        if self.pid and _alive(self.pid):
+        if self.pid:
             try:
                 os.killpg(self.pid, _signal.SIGKILL)
             except (ProcessLookupError, PermissionError):
                 pass
         for p in pids:
-            if _alive(p):
+            if alive(p):
                 try:
                     os.kill(p, _signal.SIGKILL)
                 except ProcessLookupError:
                     pass
-        if not _poll(lambda: not any(map(_alive, pids)), 5.0):
-            raise TerminalError(f"processes {pids} survived")
+        if not poll_until(gone, 5.0):
+            left = [p for p in pids if alive(p)]
+            raise TerminalError(f"processes {left} "
+                                f"{_group_members(self.pid)} survived")
+
+    def _stop_guard(self):
+        if self._guard is not None:
+            try:
+                os.killpg(self._guard.pid, _signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+            self._guard.wait()
+            self._guard = None
 
     def _finish(self, timeout):
         """After the program has exited: keep the final screen and status,
@@ -462,6 +528,7 @@ class Terminal:
         self.exit_status()
         rows, colors = self.screen(), self.screen_colors()
         self._stop_tmux()
+        self._stop_guard()
         self._final = (rows, colors)
 
     def close(self):
@@ -473,6 +540,7 @@ class Terminal:
             if self._final is None:
                 self._stop_tmux()
         finally:
+            self._stop_guard()
             self._closed = True
             if self.dir:
                 self._log_cache = self._read(self.log_path)
@@ -587,7 +655,7 @@ class Terminal:
             self._check_running_server()
             fmt = "#{pane_dead_status}|#{pane_dead_signal}"
             code, sig = self._fmt(fmt).split("|")
-            if not (code or sig) and not _alive(self.pid):
+            if not (code or sig) and not alive(self.pid):
                 # The tmux 3.3a server sometimes misses the SIGCHLD of a
                 # pane's process and leaves it a zombie, status unknown;
                 # another child ending makes it reap that one too.
@@ -601,7 +669,7 @@ class Terminal:
 
     def wait_exit(self, timeout=10.0):
         """Wait for the program to end; returns exit_status()."""
-        if not _poll(self.exited, timeout, 0.02):
+        if not poll_until(self.exited, timeout, 0.02):
             raise TerminalError(
                 f"{self.argv[0]} still running after {timeout} s\n"
                 f"--- screen ---\n{self.screen_text()}")

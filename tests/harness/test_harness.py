@@ -25,7 +25,7 @@ import term  # noqa: E402
 
 RATE = audio.RATE
 PACAT = ["pacat", "--raw", "--format=s16le", f"--rate={RATE}", "--channels=2"]
-alive = term._alive
+alive = term.alive
 
 STAND_IN = r"""#!/bin/sh
 case "$1" in
@@ -33,12 +33,18 @@ keys)
     stty raw -echo
     printf 'ready\r\n'
     exec od -An -tx1 -v -w1 ;;
+play)
+    trap 'kill $p; echo stopped; exit 0' TERM
+    pacat --raw --format=s16le --rate=44100 --channels=2 "$2" & p=$!
+    echo playing
+    wait $p
+    exit 1 ;;
 stubborn)
     trap '' HUP TERM
     sleep 300 &
     echo $! > "$HOME/child.pid"
     echo stubborn
-    while :; do wait; done ;;
+    while :; do sleep 1; done ;;
 esac
 trap 'echo got-term; exit 42' TERM
 # dash's read returns 1 when a trapped signal interrupts it, as at EOF
@@ -66,18 +72,26 @@ exit 3
 """
 
 
-class TerminalTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.tmp = tempfile.TemporaryDirectory(prefix="xqst.")
-        cls.prog = os.path.join(cls.tmp.name, "stand-in.sh")
-        with open(cls.prog, "w") as f:
-            f.write(STAND_IN)
-        os.chmod(cls.prog, 0o755)
+_tmp = None
+PROG = None         # the stand-in, written by setUpModule
 
-    @classmethod
-    def tearDownClass(cls):
-        cls.tmp.cleanup()
+
+def setUpModule():
+    global _tmp, PROG
+    _tmp = tempfile.TemporaryDirectory(prefix="xqst.")
+    PROG = os.path.join(_tmp.name, "stand-in.sh")
+    with open(PROG, "w") as f:
+        f.write(STAND_IN)
+    os.chmod(PROG, 0o755)
+
+
+def tearDownModule():
+    _tmp.cleanup()
+
+
+class TerminalTest(unittest.TestCase):
+    def setUp(self):
+        self.prog = PROG
 
     def run_stand_in(self, *args, **kw):
         t = term.Terminal([self.prog, *args], **kw)
@@ -198,6 +212,29 @@ class TerminalTest(unittest.TestCase):
         t.close()
         self.assertEqual([p for p in pids if alive(p)], [])
         self.assertFalse(os.path.exists(t.dir))
+
+    def test_nothing_outlives_a_killed_test_process(self):
+        code = textwrap.dedent(f"""
+            import sys, time
+            sys.path.insert(0, {HERE!r})
+            import term
+            t = term.Terminal([{self.prog!r}, "stubborn"])
+            t.wait_for("stubborn")
+            child = open(t.home + "/child.pid").read().strip()
+            print(t.pid, t.server_pid, t._pipe_pid, child, t.dir, flush=True)
+            time.sleep(60)
+        """)
+        with subprocess.Popen([sys.executable, "-c", code],
+                              stdin=subprocess.DEVNULL,
+                              stdout=subprocess.PIPE, text=True) as p:
+            *pids, directory = p.stdout.readline().split()
+            pids = [int(x) for x in pids]
+            self.assertEqual(len(pids), 4)
+            self.assertTrue(all(map(alive, pids)))
+            p.kill()
+        self.assertTrue(term.poll_until(lambda: not any(map(alive, pids))
+                                   and not os.path.exists(directory), 10),
+                        [p for p in pids if alive(p)])
 
     def test_no_terminal_and_no_stdin(self):
         code = textwrap.dedent(f"""
@@ -403,6 +440,27 @@ class NullSinkTest(unittest.TestCase):
             with self.subTest(name):
                 self.assertEqual(self.rec.is_silent(*self.play(samples)),
                                  silent)
+
+    def test_program_in_a_terminal_plays_into_the_sink(self):
+        with tempfile.NamedTemporaryFile(suffix=".raw") as raw:
+            raw.write(tone(440, 8000, 5.0).tobytes())
+            raw.flush()
+            with term.Terminal([PROG, "play", raw.name],
+                               env=self.pa.client_vars()) as t:
+                t.wait_for("playing")
+                start = self.rec.wait_for_sound(timeout=5)
+                end = self.rec.wait_until(start + self.rec.frames(1.0))
+                self.assertEqual(self.rec.gaps(start, end, 10), [])
+                self.assertAlmostEqual(
+                    self.rec.dominant_frequency(start, end), 440, delta=0.5)
+                t.signal(signal.SIGTERM)
+                self.assertEqual(t.wait_exit(), 0)
+                self.assertIn("stopped", t.output_text_after_exit())
+            # the sound stops with the stream, within a block or two
+            stopped = self.rec.mark()
+            span = self.rec.record(0.3)
+            self.assertTrue(self.rec.is_silent(
+                stopped + self.rec.frames(0.05), span[1]))
 
     def test_clients_write_only_into_the_private_dir(self):
         with tempfile.TemporaryDirectory() as home:
