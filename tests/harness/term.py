@@ -205,26 +205,43 @@ def _char_width(ch):
     return 2 if unicodedata.east_asian_width(ch) in ("W", "F") else 1
 
 
+# The line-drawing set a program selects with the terminal's alternate
+# character set; tmux's capture brackets such cells with SO and SI.
+_LINE_DRAWING = dict(zip("jklmnqtuvwx`afg~,+.-0hiyz{|}",
+                         "┘┐┌└┼─├┤┴┬│◆▒°±·←→↓↑█▒␋≤≥π≠£"))
+
+
 def parse_capture(text, width=None):
     """Parse `capture-pane -p -e` output into rows of Cells.  Attributes
-    carry over from one line to the next, as tmux emits them.  Rows are
-    padded with blank cells to `width` if given."""
+    carry over from one line to the next, as tmux emits them; cells of the
+    alternate character set read as the box-drawing characters they show.
+    Rows are padded with blank cells to `width` if given."""
     state = _BLANK._asdict()
     del state["char"]
     rows = []
+    line_drawing = False
+
+    def put_text(row, chunk):
+        nonlocal line_drawing
+        for ch in chunk:
+            if ch == "\x0e":
+                line_drawing = True
+            elif ch == "\x0f":
+                line_drawing = False
+            else:
+                _put(row, _LINE_DRAWING.get(ch, ch) if line_drawing else ch, state)
+
     for line in text.split("\n"):
         row = []
         pos = 0
         for m in _ESC.finditer(line):
-            for ch in line[pos:m.start()]:
-                _put(row, ch, state)
+            put_text(row, line[pos:m.start()])
             pos = m.end()
             params, inter, final = m.group(1, 2, 3)
             if final == "m" and not inter and not params.startswith(
                     ("?", ">", "<", "=")):
                 _apply_sgr(state, params)
-        for ch in line[pos:]:
-            _put(row, ch, state)
+        put_text(row, line[pos:])
         if width is not None:
             row.extend([_BLANK] * (width - len(row)))
         rows.append(row)
@@ -586,13 +603,11 @@ class Terminal:
 
     # -- screen ---------------------------------------------------------
     def screen(self):
-        """The visible rows as text, trailing spaces removed."""
+        """The visible rows as text, trailing spaces removed; line-drawing
+        cells read as box-drawing characters."""
         if self._final is not None:
             return list(self._final[0])
-        self._check_running_server()
-        out = self.tmux("capture-pane", "-p", "-t", "xq:0.0")
-        rows = out.split("\n")[:self.height]
-        return rows + [""] * (self.height - len(rows))
+        return self.screen_cells().lines
 
     def screen_text(self):
         return "\n".join(self.screen())

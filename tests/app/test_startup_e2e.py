@@ -1,0 +1,201 @@
+"""Start-up, the main window and the ways the program ends, on the real
+binary in tmux with sound going to a private null sink."""
+
+import os
+import re
+import stat
+import subprocess
+import time
+import unittest
+
+from xqtest import (QUIT_SIGNALS, VERSION_LINE, XQ, PlayerTestCase, Terminal,
+                    UnreachableServer, mw, run_plain, status_position)
+
+USAGE = (VERSION_LINE + "\n"
+         "Usage: xq [ -h | -v ]... [ module | playlist ]...\n"
+         "  -h           help\n"
+         "  -v           version\n"
+         "  module       .xm, .it, .mod...\n"
+         "  playlist     .pli\n")
+
+
+class CommandLine(unittest.TestCase):
+    def test_arguments_before_the_terminal_is_set_up(self):
+        cases = [
+            ([], 255, USAGE),
+            (["-h"], 0, USAGE),
+            (["-help"], 0, USAGE),
+            (["-v"], 0, VERSION_LINE + "\n"),
+            (["-verbose"], 0, VERSION_LINE + "\n"),
+            (["-x"], 255, "XQ: Can't open '-x'\n"),
+            (["/no/such/song.xm", "more"], 255, "XQ: Can't open '/no/such/song.xm'\n"),
+        ]
+        for args, status, stderr in cases:
+            with self.subTest(args=args):
+                r = run_plain(args)
+                self.assertEqual(r.returncode, status)
+                self.assertEqual(r.stderr.decode(), stderr)
+                self.assertEqual(r.stdout, b"")
+
+    def test_home_that_cannot_hold_the_options_path(self):
+        long_home = "/tmp/" + "h" * 250
+        r = run_plain(["/dev/null"], env={"HOME": long_home})
+        self.assertEqual(r.returncode, 255)
+        self.assertIn("HOME is too long", r.stderr.decode())
+        self.assertFalse(os.path.exists(long_home))
+
+        env = dict(os.environ)
+        env.pop("HOME")
+        r = subprocess.run([XQ, "/dev/null"], env=env, capture_output=True, stdin=subprocess.DEVNULL)
+        self.assertEqual(r.returncode, 255)
+        self.assertIn("HOME is not set", r.stderr.decode())
+
+
+class MainWindow(PlayerTestCase):
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.percent = cls.song_file("percent.xm", mw.name_song(b"100% %s %d %n"))
+        cls.song = cls.song_file("tone.xm", mw.tone_song(channels=2))
+
+    def test_first_run_screen_and_quit(self):
+        term = self.start(self.percent, "ignored-second-word")
+        rows = term.wait_for("Title  :")
+        config = os.path.join(term.home, ".xq")
+        self.assertEqual(term.stderr(), f"XQ: Can't access '{config}', creating it.\n")
+        self.assertEqual(stat.S_IMODE(os.stat(config).st_mode), 0o700)
+        self.assertFalse(os.path.exists(os.path.join(config, "options")))
+
+        self.assertEqual(rows[0], " :: XQ v0.6 ::" + " " * 46 + "Press 'h' for help")
+        self.assertTrue(rows[1].startswith("│File   : "))
+        self.assertTrue(rows[23].startswith("└───"))
+        size = os.path.getsize(self.percent)
+        m = re.search(r"File   : percent\.xm  \[ \d+ smp, \d+ ins, (\d+) bytes, ([\d.]+) KB \]", rows[1])
+        self.assertIsNotNone(m, rows[1])
+        self.assertEqual(int(m.group(1)), size)
+        self.assertEqual(m.group(2), "%.1f" % (size / 1024))
+        self.assertRegex(rows[2], r"Title  : 100% %s %d %n - Type: \S")
+        self.assertIn("Driver : ", rows[3])
+
+        cells = term.screen_cells()
+        self.assertTrue(cells.row_has(5, reverse=True))
+        self.assertTrue(all(cells.cell(5, c).reverse for c in range(80)))
+        title = cells.cell(0, 4)
+        self.assertTrue(title.bold)
+        self.assertEqual((title.fg, title.bg), (6, 4))  # cyan on blue
+        hint = cells.cell(0, 62)
+        self.assertEqual((hint.fg, hint.bg, hint.bold), (2, 4, True))  # bold green on blue
+        name = cells.cell(2, 10)
+        self.assertEqual((name.fg, name.bold), (6, False))  # the song name in cyan
+
+        term.send_keys("q")
+        self.assert_clean_exit(term)
+
+    def test_second_run_reads_the_existing_directory_quietly(self):
+        home = self.files.name + "/home2"
+        os.makedirs(home + "/.xq", mode=0o700)
+        term = self.start(self.song, home=home)
+        self.wait_playing(term)
+        self.assertEqual(term.stderr(), "")
+        term.send_keys("q")
+        self.assert_clean_exit(term)
+
+    def test_quit_key_and_signals_restore_the_terminal(self):
+        for how in ["q", *QUIT_SIGNALS]:
+            with self.subTest(how=str(how)):
+                term = self.start(self.song)
+                self.wait_playing(term)
+                if how == "q":
+                    term.send_keys("q")
+                else:
+                    term.signal(how)
+                self.assert_clean_exit(term)
+                term.close()
+
+    def test_taller_and_wider_terminal(self):
+        term = self.start(self.song, width=100, height=40)
+        rows = self.wait_playing(term)
+        self.assertTrue(rows[0].startswith(" :: XQ v0.6 ::"))
+        self.assertEqual(rows[0][60:80], "Press 'h' for help  ")
+        self.assertRegex(rows[39], r"\[ Time: \d\d:\d\d \]")
+        term.send_keys("q")
+        self.assert_clean_exit(term)
+
+
+class FailedStart(PlayerTestCase):
+    def test_a_file_the_library_refuses(self):
+        text = os.path.join(self.files.name, "notes.txt")
+        with open(text, "w") as f:
+            f.write("These are words, not music.\n" * 20)
+        term = self.start(text)
+        # libmikmod's own words, with a full stop added
+        message = "Module format not recognized."
+        term.wait_for(message)
+        style = term.screen_cells().style_of(message)
+        self.assertEqual((style["fg"], style["bold"]), (1, True))  # bold red
+        self.assertTrue(term.screen_cells().style_of("[ OK ]")["reverse"])
+        term.send_keys("x", "Escape", "q")
+        term.wait_for("[ OK ]")  # only Enter closes it
+        term.send_keys("Enter")
+        self.assert_clean_exit(term)
+
+    def test_a_directory(self):
+        term = self.start(self.files.name)
+        term.wait_for("Not a file.")
+        self.assertEqual(term.screen_cells().style_of("Not a file.")["fg"], 1)
+        term.send_keys("Enter")
+        self.assert_clean_exit(term)
+
+    def test_terminal_without_colours(self):
+        song = self.song_file("plain.xm", mw.tone_song())
+        # tmux sets TERM for its panes, so the program is started through env
+        term = Terminal(["env", "TERM=vt100", XQ, song], env=self.sink.client_vars())
+        self.addCleanup(term.close)
+        self.assertEqual(term.wait_exit(10), 255)
+        self.assertTrue(term.stderr().endswith("\nxq: Terminal doesn't support colors.\n"), term.stderr())
+
+    def test_no_sound_server(self):
+        song = self.song_file("nosound.xm", mw.tone_song())
+        with UnreachableServer() as bad:
+            term = Terminal([XQ, song], env=bad.client_vars())
+            self.addCleanup(term.close)
+            self.assertEqual(term.wait_exit(10), 255)
+            self.assertTrue(term.stderr().endswith(
+                             "\nXQ: Couln't initialize sound, reason: Could not open sound device.\n"
+                             "    Verify settings in $HOME/.xq/options\n"), term.stderr())
+
+
+class SoundKeepsFlowing(PlayerTestCase):
+    def test_no_gap_and_the_song_clock_keeps_real_time(self):
+        song = mw.tone_song(channels=1, positions=40)
+        song.speed, song.bpm = 1, 250  # 10 ms rows: a fine clock to read off the screen
+        path = self.song_file("fast_rows.xm", song)
+        term = self.start(path)
+        self.wait_playing(term)
+        start = self.rec.wait_for_sound(timeout=10)
+
+        def song_seconds():
+            rows = term.screen()
+            position, row = status_position(rows)
+            return ((position - 1) * 64 + row) * 0.01
+
+        t0 = time.monotonic()
+        s0 = song_seconds()
+        t0 = (t0 + time.monotonic()) / 2
+        end = self.rec.wait_until(start + self.rec.frames(9), timeout=20)
+        t1 = time.monotonic()
+        s1 = song_seconds()
+        t1 = (t1 + time.monotonic()) / 2
+
+        # Skip the first half second: the sink's stream may take a moment to settle.
+        gaps = self.rec.gaps(start + self.rec.frames(0.5), end, min_ms=10)
+        self.assertEqual(gaps, [])
+        self.assertGreater(t1 - t0, 7.5)
+        speed = (s1 - s0) / (t1 - t0)
+        self.assertAlmostEqual(speed, 1.0, delta=0.02, msg=f"song time ran at {speed:.3f} of real time")
+        term.send_keys("q")
+        self.assert_clean_exit(term)
+
+
+if __name__ == "__main__":
+    unittest.main()

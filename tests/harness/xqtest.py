@@ -1,0 +1,88 @@
+"""What the player's end-to-end tests share: where the binary is, module
+files written by our own module writer, and a test case with a private
+PulseAudio server whose null sink is recorded from start to end."""
+
+import os
+import re
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+REPO = os.path.dirname(os.path.dirname(HERE))
+sys.path.insert(0, os.path.join(REPO, "tools"))
+
+import modwriter as mw  # noqa: E402
+from audio import NullSink, Recorder, UnreachableServer  # noqa: E402,F401
+from term import Terminal, TerminalError  # noqa: E402,F401
+
+XQ = os.environ.get("XQ_BIN") or os.path.join(REPO, "build", "xq")
+VERSION_LINE = ":: XQ v0.6 ::"
+
+QUIT_SIGNALS = (signal.SIGTERM, signal.SIGINT, signal.SIGUSR1, signal.SIGUSR2)
+
+
+def write_song(directory, file_name, song):
+    """Writes `song` (a modwriter Song) into `directory`; returns the path."""
+    path = os.path.join(directory, file_name)
+    mw.write_song(song, path)
+    return path
+
+
+def run_plain(args, env=None, timeout=20):
+    """Runs xq without a terminal (for what it does before curses starts)."""
+    full_env = dict(os.environ)
+    full_env.update(env or {})
+    return subprocess.run([XQ, *args], stdin=subprocess.DEVNULL, capture_output=True,
+                          env=full_env, timeout=timeout)
+
+
+def status_position(rows):
+    """(song position, pattern row) from the status row "Pat: p  s/ n  Pos: r",
+    or None when the row does not show them."""
+    m = re.search(r"Pat:\s*\d+\s+(\d+)/\s*\d+\s+Pos:\s*(\d+)", rows[4] if len(rows) > 4 else "")
+    return (int(m.group(1)), int(m.group(2))) if m else None
+
+
+class PlayerTestCase(unittest.TestCase):
+    """Starts one private sound server per test class, with a recorder on its
+    null sink's monitor for the whole class, and module files in a temporary
+    directory."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.files = tempfile.TemporaryDirectory(prefix="xqe2e.")
+        cls.sink = NullSink().start()
+        cls.rec = Recorder(cls.sink)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.sink.stop()
+        cls.files.cleanup()
+
+    @classmethod
+    def song_file(cls, file_name, song):
+        return write_song(cls.files.name, file_name, song)
+
+    def start(self, *args, width=80, height=24, env=None, home=None, cwd=None):
+        """xq with `args` in a fresh terminal, playing into the null sink."""
+        full_env = dict(self.sink.client_vars())
+        full_env.update(env or {})
+        term = Terminal([XQ, *args], width=width, height=height, env=full_env, home=home, cwd=cwd)
+        self.addCleanup(term.close)
+        return term
+
+    def wait_playing(self, term, timeout=10):
+        """Waits until the status row shows the song running."""
+        return term.wait_for(lambda rows: status_position(rows) is not None, timeout)
+
+    def assert_clean_exit(self, term, timeout=10):
+        """The program ended with status 0, printed the version line after
+        leaving the alternate screen, and the terminal shows the shell's
+        screen again."""
+        self.assertEqual(term.wait_exit(timeout), 0, term.stderr())
+        self.assertIn(VERSION_LINE, term.text_after_alt_screen())
+        self.assertFalse(any("Press 'h' for help" in r for r in term.screen()), term.screen_text())
