@@ -266,6 +266,28 @@ class Recorder:
             except TimeoutError:
                 pass
 
+    def wait_for_silence(self, start=None, hold=0.3, timeout=5.0,
+                         threshold=SILENCE_THRESHOLD):
+        """Block until the recording has been silent for `hold` seconds
+        after `start` (default: now); returns the frame where that silence
+        began."""
+        pos = self.mark() if start is None else start
+        deadline = time.monotonic() + timeout
+        need = self.frames(hold)
+        while True:
+            end = self.mark()
+            last = self.last_sound(pos, end, threshold)
+            quiet_from = pos if last is None else last
+            if end - quiet_from >= need:
+                return quiet_from
+            left = deadline - time.monotonic()
+            if left <= 0:
+                raise TimeoutError(f"still sounding after {timeout} s")
+            try:
+                self.rec.wait_frames(end + self.frames(0.02), min(left, 0.5))
+            except TimeoutError:
+                pass
+
     # -- measurements over spans --------------------------------------------
     def gaps(self, start, end, min_ms, threshold=SILENCE_THRESHOLD):
         return gaps(self.samples(start, end), min_ms, threshold=threshold,
