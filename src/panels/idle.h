@@ -6,10 +6,34 @@
 
 // Canonical step: when a module is loaded and playing, redraw the channel
 // table and the status row, compose the panels, update the terminal and feed
-// the player.
+// the player. Used by the main loop, message boxes, About, the playlist
+// panel, the file selector's list, the line editor and number editors.
 void live_refresh();
 
-// The mover's and monitors' step: when a module is playing, redraw the
-// channel table and the status row and feed the player; then compose the
-// panels and update the terminal in every case.
+// The variants some panels use. They differ in what they require before
+// drawing and in whether the panels are composed when nothing plays.
+enum class IdleStep {
+    // Comment panel: the canonical step whenever playback runs.
+    comment,
+    // File selector buttons: table, status row, terminal update, panels,
+    // player.
+    selector_buttons,
+    // Panel mover, All channels and All voices monitors, effects panel,
+    // options list: table, status row and player when a module plays; then
+    // the panels are composed and the terminal updated in every case.
+    compose_always,
+    // Voices position and frequency monitors: as compose_always, but the
+    // live part needs only playback to run.
+    monitor,
+    // Help panel: table, status row, player, panels, terminal; nothing at
+    // all when no module plays.
+    help,
+    // Instruments and Samples panels: status row, table, panels, terminal,
+    // player.
+    browser,
+};
+
+void idle_step(IdleStep step);
+
+// The mover's step (IdleStep::compose_always).
 void refresh_then_compose();
