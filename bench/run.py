@@ -5,7 +5,7 @@ Plays a generated 32-channel module for a fixed time (20 s by default) at
 80x24 in tmux into a private PulseAudio null sink, and prints, from this one
 run:
 
-  - xq's CPU seconds (user + system) per second of playback, the same for
+  - xq's CPU seconds per second of playback, the same for
     bench/bare_feeder (the same module, output mode and feeding of the
     driver, no screen), and their ratio (target: at most 1.2);
   - the bytes xq writes to its terminal per second (target: at most 20 KB/s).
@@ -31,14 +31,18 @@ from term import Terminal  # noqa: E402
 CPU_RATIO_TARGET = 1.2
 BYTES_PER_SECOND_TARGET = 20 * 1024
 SETTLE_SECONDS = 2.0  # start-up and the first fill of the driver's buffer are left out
-TICKS = os.sysconf("SC_CLK_TCK")
-
-
 def cpu_seconds(pid):
-    """User + system CPU time of a running process, in seconds."""
-    with open(f"/proc/{pid}/stat") as f:
-        fields = f.read().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / TICKS
+    """CPU time of a running process, all its threads (the sound library
+    runs one), in seconds; read from the scheduler's nanosecond counts,
+    which are far finer than the clock ticks of /proc/PID/stat."""
+    total = 0
+    for task in os.listdir(f"/proc/{pid}/task"):
+        try:
+            with open(f"/proc/{pid}/task/{task}/schedstat") as f:
+                total += int(f.read().split()[0])
+        except (FileNotFoundError, ProcessLookupError):
+            pass  # a thread that ended meanwhile
+    return total / 1e9
 
 
 def measure(pid, seconds, output_size=None):

@@ -1,5 +1,6 @@
 #include "display/screen_text.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -12,20 +13,20 @@ char visible_byte(unsigned char byte) {
 
 int put_bytes(WINDOW *win, int row, int col, const char *text, std::size_t length, int limit) {
     if (!win || !text || row < 0 || col < 0) return 0;
-    int width = getmaxx(win);
+    const int width = getmaxx(win);
     if (limit < 0 || limit > width) limit = width;
-    if (row >= getmaxy(win)) return 0;
-    int written = 0;
-    for (std::size_t i = 0; i < length && text[i] != '\0'; ++i) {
-        int x = col + static_cast<int>(i);
-        if (x >= limit) break;
-        // waddch on the last cell of the last row may report an error even
-        // though the character was stored; that is not a reason to stop.
-        if (wmove(win, row, x) == ERR) break;
-        waddch(win, static_cast<chtype>(static_cast<unsigned char>(visible_byte(static_cast<unsigned char>(text[i])))));
-        ++written;
-    }
-    return written;
+    if (row >= getmaxy(win) || col >= limit) return 0;
+    // The cells are stored in one go with the window's attribute, rather
+    // than character by character: this runs for every cell of the live
+    // screen several times a second.
+    chtype cells[512];
+    const chtype attribute = static_cast<chtype>(getattrs(win));
+    int count = 0;
+    const int room = std::min(limit - col, static_cast<int>(sizeof cells / sizeof cells[0]));
+    for (std::size_t i = 0; i < length && text[i] != '\0' && count < room; ++i)
+        cells[count++] = static_cast<unsigned char>(visible_byte(static_cast<unsigned char>(text[i]))) | attribute;
+    if (count > 0) mvwaddchnstr(win, row, col, cells, count);
+    return count;
 }
 
 int put_text(WINDOW *win, int row, int col, const char *text, int limit) {

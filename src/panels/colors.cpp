@@ -18,8 +18,15 @@ PairColors pair_colors(int n) {
 }
 
 void init_color_pairs() {
-    for (int n = 1; n <= kColorPairCount; ++n)
-        init_pair(static_cast<short>(n), kPairs[n - 1].foreground, kPairs[n - 1].background);
+    // Black backgrounds and plain text use the terminal's own default
+    // colours: on the usual dark terminal they look the same, and every
+    // change of attribute then costs a much shorter escape sequence, since
+    // curses need not set both colours again after each reset.
+    use_default_colors();
+    for (int n = 1; n <= kColorPairCount; ++n) {
+        const PairColors c = kPairs[n - 1];
+        init_pair(static_cast<short>(n), c.foreground, c.background == COLOR_BLACK ? short{-1} : c.background);
+    }
 }
 
 void set_attr(WINDOW *win, attr_t attribute) {

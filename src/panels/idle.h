@@ -4,6 +4,14 @@
 // panel is open.
 #pragma once
 
+// The live screen is redrawn at most this often: the sound is fed on every
+// step, but faster redraws would only add terminal traffic (which matters
+// over a remote connection) and CPU time, not anything the eye can follow.
+inline constexpr long long kFrameIntervalMs = 100;
+
+// True when a redraw of the live screen is due (and counts it as done).
+bool frame_due();
+
 // Canonical step: when a module is loaded and playing, redraw the channel
 // table and the status row, compose the panels, update the terminal and feed
 // the player. Used by the main loop, message boxes, About, the playlist
