@@ -122,6 +122,42 @@ class MainWindow(PlayerTestCase):
         self.assert_clean_exit(term)
 
 
+class OddTerminals(PlayerTestCase):
+    """Tiny and resized terminals: the program keeps playing and quits
+    cleanly, whatever fits on the screen."""
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.song = cls.song_file("many.xm", mw.channels_song("xm", 32, 2))
+
+    def test_tiny_terminals(self):
+        for width, height in [(20, 5), (10, 3), (1, 1)]:
+            with self.subTest(size=(width, height)):
+                term = self.start(self.song, width=width, height=height)
+                term.wait_for(lambda rows: bool(rows[0].strip()))
+                term.send_keys("PageDown", "Enter", "Down", "PageUp", "*", "Up")
+                start = self.rec.wait_for_sound(timeout=10)
+                end = self.rec.wait_until(start + self.rec.frames(1))
+                self.assertFalse(term.exited())
+                self.assertEqual(self.rec.gaps(start, end, min_ms=10), [])
+                term.send_keys("q")
+                self.assert_clean_exit(term)
+                term.close()
+
+    def test_resizing_while_playing(self):
+        term = self.start(self.song)
+        self.wait_playing(term)
+        for width, height in [(30, 6), (120, 40), (80, 24)]:
+            term.resize(width, height)
+            term.send_keys("Down")
+        start = self.rec.mark()
+        self.rec.wait_until(start + self.rec.frames(0.5))
+        self.assertFalse(term.exited())
+        term.send_keys("q")
+        self.assert_clean_exit(term)
+
+
 class FailedStart(PlayerTestCase):
     def test_a_file_the_library_refuses(self):
         text = os.path.join(self.files.name, "notes.txt")
