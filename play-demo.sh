@@ -19,5 +19,5 @@ has_sound_output() {
 if has_sound_output; then
     exec build/xq "$demo"
 fi
-echo "No sound output found: playing the demo into a private null sink (you will see it, not hear it)."
+echo "No sound output found: the demo plays into a private null sink (silent)."
 exec python3 tools/nullsink.py run -- build/xq "$demo"
