@@ -1,8 +1,245 @@
 #include "panels/command_keys.h"
 
+#include <algorithm>
+#include <curses.h>
+#include <ctime>
+#include <mikmod.h>
+#include <unistd.h>
+
+#include "app/command_line.h"
+#include "app/module_loader.h"
+#include "app/settings.h"
+#include "app/shutdown.h"
+#include "app/sound_output.h"
+#include "app/startup.h"
+#include "display/channel_table.h"
+#include "display/screen_text.h"
+#include "display/status_lines.h"
+#include "panels/colors.h"
+#include "panels/panel_window.h"
+
 bool stopped = false;
 int show_real_volume = 1;
 int mute_all_next = 1;
 int song_position = 0;
 
-void handle_command_key(int) {}
+namespace {
+
+// Each setting moves by one within its bound; the comparisons are made on
+// the field's own type, so a signed volume below zero still rises.
+void bpm_up(MODULE &m) {
+    if (m.bpm <= 255) ++m.bpm;
+}
+void bpm_down(MODULE &m) {
+    if (m.bpm >= 2) --m.bpm;
+}
+void tempo_up(MODULE &m) {
+    if (m.inittempo <= 255) ++m.inittempo;
+}
+void tempo_down(MODULE &m) {
+    if (m.inittempo != 0) --m.inittempo;
+}
+void speed_up(MODULE &m) {
+    if (m.sngspd <= 255) ++m.sngspd;
+}
+void speed_down(MODULE &m) {
+    if (m.sngspd != 0) --m.sngspd;
+}
+void volume_up(MODULE &m) {
+    if (m.volume <= 255) ++m.volume;
+}
+void volume_down(MODULE &m) {
+    if (m.volume > 0) --m.volume;
+}
+void reverb_up() {
+    if (md_reverb <= 14) ++md_reverb;
+}
+void reverb_down() {
+    if (md_reverb != 0) --md_reverb;
+}
+
+void play_or_pause() {
+    if (stopped) {
+        if (module) {
+            Player_Start(module);
+            stopped = false;
+            playing = true;
+        }
+        return;
+    }
+    pause_playback();
+}
+
+void restart_module() {
+    if (!playing) playing = true;
+    Player_SetPosition(0);
+    song_position = 0;
+    if (stopped) {
+        stopped = false;
+        Player_Start(module);
+    }
+}
+
+void restart_pattern(MODULE &m) {
+    m.patpos = 0;
+    feed_player();
+}
+
+void next_position(MODULE &m) {
+    if (song_position < m.numpos - 1) {
+        Player_NextPosition();
+        feed_player();
+        song_position = m.sngpos;
+    }
+}
+
+void previous_position(MODULE &m) {
+    if (m.sngpos > 0) {
+        --m.sngpos;
+        feed_player();
+        song_position = m.sngpos;
+    }
+}
+
+void reverse_stereo_switch() {
+    if (!(md_mode & DMODE_STEREO)) return;
+    const int old = reverse_stereo;
+    reverse_stereo = 1 - old;
+    if (old == 0)
+        md_mode = static_cast<UWORD>(md_mode | DMODE_REVERSE);
+    else
+        md_mode = static_cast<UWORD>(md_mode & ~DMODE_REVERSE);
+    draw_driver_line();
+}
+
+void volume_display_switch() {
+    show_real_volume = 1 - show_real_volume;
+    draw_column_header();
+}
+
+// The player mutes every channel of the module; the table's marks exist
+// for the first kMaxChannels only.
+void mute_or_unmute_all(const MODULE &m) {
+    const int channels = m.numchn;
+    for (int j = 0; j < channels; ++j) {
+        if (mute_all_next == 1) {
+            if (j < kMaxChannels) channel_muted[j] = true;
+            Player_Mute(j);
+        } else {
+            if (j < kMaxChannels) channel_muted[j] = false;
+            Player_Unmute(j);
+        }
+    }
+    mute_all_next = 1 - mute_all_next;
+    draw_cursor_markers();
+}
+
+void spinner_switch() {
+    const int old = spinner_off;
+    spinner_off = 1 - old;
+    if (old == 0 && main_win) {
+        set_attr(main_win, bold_pair(kCyanOnBlue));
+        put_format(main_win, 0, 0, " :: XQ v%s ::", kVersion);
+    }
+}
+
+// Keys typed while paused are discarded; the timeout is there only so that
+// a quit signal is acted on. The player stays unfed, as it is paused.
+void wait_for_resume_key(WINDOW *notice) {
+    wtimeout(notice, refresh_delay);
+    for (;;) {
+        act_on_signals();
+        if (wgetch(notice) == 'p') return;
+    }
+}
+
+long long monotonic_microseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<long long>(now.tv_sec) * 1'000'000LL + now.tv_nsec / 1000;
+}
+
+// The half second in short steps, so a quit signal is not held up by more
+// than refresh_delay milliseconds.
+void hold_stop_notice() {
+    const long long step = std::max(1000LL, static_cast<long long>(refresh_delay) * 1000LL);
+    const long long end = monotonic_microseconds() + kStopNoticeMicroseconds;
+    for (;;) {
+        act_on_signals();
+        const long long left = end - monotonic_microseconds();
+        if (left <= 0) return;
+        usleep(static_cast<useconds_t>(std::min(step, left)));
+    }
+}
+
+}  // namespace
+
+void pause_playback() {
+    if (!module) return;
+    if (!playing) {
+        Player_Start(module);
+        playing = true;
+        return;
+    }
+    WINDOW *notice = open_notice(5, 13, LINES / 2 - 4, 34);
+    if (!notice) return;
+    set_attr(notice, bold_pair(kYellowOnBlack));
+    put_text(notice, 2, 2, "Paused...");
+    Player_TogglePause();
+    wnoutrefresh(notice);
+    doupdate();
+    wait_for_resume_key(notice);
+    Player_Start(module);
+    playing = true;
+    close_notice(notice);
+}
+
+void stop_playback() {
+    WINDOW *notice = open_notice(5, 15, LINES / 2 - 4, 34);
+    if (notice) {
+        set_attr(notice, bold_pair(kRedOnBlack));
+        put_text(notice, 2, 2, "Stopping...");
+        wnoutrefresh(notice);
+        doupdate();
+    }
+    Player_SetPosition(0);
+    Player_Stop();
+    stopped = true;
+    playing = false;
+    if (module) module->patpos = 0;
+    hold_stop_notice();
+    close_notice(notice);
+}
+
+void handle_command_key(int key) {
+    switch (key) {
+    case ERR: return;
+    case 'p': play_or_pause(); return;
+    case 't': stop_playback(); return;
+    case 'R': reverb_up(); return;
+    case 'r': reverb_down(); return;
+    case '!': reverse_stereo_switch(); return;
+    case 'u': volume_display_switch(); return;
+    case KEY_F(12): spinner_switch(); return;
+    default: break;
+    }
+    // Every other command works on the module being played, read afresh.
+    if (!module) return;
+    MODULE &m = *module;
+    switch (key) {
+    case 'A': restart_module(); break;
+    case 'a': restart_pattern(m); break;
+    case 'n': next_position(m); break;
+    case 'v': previous_position(m); break;
+    case 'B': bpm_up(m); break;
+    case 'b': bpm_down(m); break;
+    case 'K': tempo_up(m); break;
+    case 'k': tempo_down(m); break;
+    case 'S': speed_up(m); break;
+    case 's': speed_down(m); break;
+    case '+': volume_up(m); break;
+    case '-': volume_down(m); break;
+    case 'M': mute_or_unmute_all(m); break;
+    default: break;  // the playlist and panel keys, and every unknown key
+    }
+}

@@ -9,3 +9,17 @@ extern int song_position;      // the song position last reached by the position
 
 // Carries out one key (ERR for a timeout); keys it does not know do nothing.
 void handle_command_key(int key);
+
+// Pauses a running module under the "Paused..." notice until `p` is typed;
+// every other key is discarded and the player is not fed meanwhile. A quit
+// signal still ends the program within refresh_delay milliseconds. When
+// nothing is running (playing clear), starts the player instead.
+void pause_playback();
+
+// Stops the player under the "Stopping..." notice, shown for half a second
+// (cut short by a quit signal); playing is cleared and stopped set, so the
+// live display stands still until `p` or `A`.
+void stop_playback();
+
+// The longest the stop notice stays, in microseconds.
+inline constexpr long kStopNoticeMicroseconds = 500000;
