@@ -15,7 +15,10 @@
 #include "display/channel_table.h"
 #include "display/screen_text.h"
 #include "display/status_lines.h"
+#include "panels/about_panel.h"
 #include "panels/colors.h"
+#include "panels/comment_panel.h"
+#include "panels/help_panel.h"
 #include "panels/panel_window.h"
 
 bool stopped = false;
@@ -216,6 +219,10 @@ void handle_command_key(int key) {
     case ERR: return;
     case 'p': play_or_pause(); return;
     case 't': stop_playback(); return;
+    case 'h':
+    case 'H': help_panel(); return;
+    case '?': about_panel(); return;
+    case 'i': comment_panel(); return;
     case 'R': reverb_up(); return;
     case 'r': reverb_down(); return;
     case '!': reverse_stereo_switch(); return;
@@ -240,6 +247,6 @@ void handle_command_key(int key) {
     case '+': volume_up(m); break;
     case '-': volume_down(m); break;
     case 'M': mute_or_unmute_all(m); break;
-    default: break;  // the playlist and panel keys, and every unknown key
+    default: break;  // the playlist keys l, N and V, and every unknown key
     }
 }

@@ -8,6 +8,8 @@ extern int mute_all_next;      // 1: the next mute-all mutes, 0: it unmutes
 extern int song_position;      // the song position last reached by the position keys
 
 // Carries out one key (ERR for a timeout); keys it does not know do nothing.
+// It may open the Help, About or Comment panel and run that panel's key loop
+// before it returns.
 void handle_command_key(int key);
 
 // Pauses a running module under the "Paused..." notice until `p` is typed;

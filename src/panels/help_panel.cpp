@@ -1,0 +1,97 @@
+#include "panels/help_panel.h"
+
+#include <curses.h>
+
+#include "display/screen_text.h"
+#include "panels/colors.h"
+#include "panels/idle.h"
+#include "panels/panel_mover.h"
+#include "panels/panel_positions.h"
+
+namespace {
+
+constexpr int kHelpRows = 20;
+constexpr int kHelpCols = 70;
+constexpr int kLabelWidth = 26;
+constexpr int kLeft = 2;
+constexpr int kRight = 34;
+constexpr int kEscape = 27;
+
+struct HelpEntry {
+    int row;
+    int col;
+    const char *label;
+    const char *keys;
+};
+
+constexpr HelpEntry kHelpEntries[] = {
+    {1, kLeft, "Play or pause.............", "p"},
+    {2, kLeft, "Stop module...............", "t"},
+    {3, kLeft, "Module comment............", "i"},
+    {4, kLeft, "Restart pattern...........", "a"},
+    {5, kLeft, "Restart module............", "A"},
+    {7, kLeft, "Next position.............", "n"},
+    {8, kLeft, "Next module...............", "N"},
+    {9, kLeft, "Prev position.............", "v"},
+    {10, kLeft, "Prev module...............", "V"},
+    {12, kLeft, "File selector.............", "f"},
+    {13, kLeft, "Quit XQ or close panel....", "q"},
+    {15, kLeft, "Show all channels.........", "c"},
+    {16, kLeft, "Show all voices...........", "T"},
+    {17, kLeft, "Voices position...........", "Y"},
+    {18, kLeft, "Voices frequency..........", "y"},
+    {1, kRight, "Bpm up/down...............", "b/B"},
+    {2, kRight, "Reverb up/down............", "r/R"},
+    {3, kRight, "Tempo up/down.............", "k/K"},
+    {4, kRight, "Speed up/down.............", "s/S"},
+    {5, kRight, "Volume up/down............", "+/-"},
+    {6, kRight, "Reverse stereo............", "!"},
+    {7, kRight, "Switch volume display.....", "u"},
+    {9, kRight, "Playlist panel............", "l"},
+    {10, kRight, "Effects panel.............", "e"},
+    {11, kRight, "Options panel.............", "o"},
+    {12, kRight, "Samples panel.............", "w"},
+    {13, kRight, "Instruments panel.........", "W"},
+    {15, kRight, "Select channel............", "UP/DOWN"},
+    {16, kRight, "Mute/unmute channel.......", "ENTER"},
+    {17, kRight, "Mute/unmute all channels..", "M"},
+    {18, kRight, "About.....................", "?"},
+};
+
+bool closes_help(int key) { return key == 'q' || key == 'Q' || key == kEscape; }
+
+}  // namespace
+
+PanelWindow open_help_panel() {
+    PanelWindow help = open_panel_window(kHelpRows, kHelpCols, PanelPositions.help.y, PanelPositions.help.x, "Help");
+    if (!help.win) return help;
+    top_panel(help.panel);
+    remember_panel_window(MovableEntry::help, help.win);
+    for (const HelpEntry &entry : kHelpEntries) {
+        set_attr(help.win, pair(kCyanOnBlack));
+        put_text(help.win, entry.row, entry.col, entry.label);
+        set_attr(help.win, bold_pair(kCyanOnBlack));
+        put_text(help.win, entry.row, entry.col + kLabelWidth, entry.keys);
+    }
+    set_attr(help.win, kNormal);
+    wnoutrefresh(help.win);
+    doupdate();
+    return help;
+}
+
+void run_help_panel(PanelWindow &help) {
+    if (!help.win) return;
+    for (;;) {
+        const int key = wgetch(help.win);
+        if (closes_help(key)) break;
+        if (key == 'm') move_panel_interactively(help.panel);
+        idle_step(IdleStep::help);
+    }
+    forget_panel_window(help.win);
+    close_panel_window(help);
+}
+
+void help_panel() {
+    PanelWindow help = open_help_panel();
+    run_help_panel(help);
+}
