@@ -17,11 +17,13 @@
 #include "display/level_meter.h"
 #include "display/screen_text.h"
 #include "display/status_lines.h"
+#include "filesel/file_selector.h"
 #include "panels/colors.h"
 #include "panels/command_keys.h"
 #include "panels/idle.h"
 #include "panels/mixer.h"
 #include "panels/panel_positions.h"
+#include "playlist/playlist_playback.h"
 
 int screen_cols = 0;
 int screen_rows = 0;
@@ -49,6 +51,22 @@ void change_mixer_level(int &level, int step, MixerControl control) {
     if ((step < 0 && level == 0) || (step > 0 && level > 255)) return;
     level += step;
     write_mixer_level(control);
+}
+
+// The `f` key: a file chosen in the file selector replaces the module being
+// played. A failed load leaves the old module, and a playlist, as they were.
+void choose_and_load_module() {
+    const char *name = file_selector();
+    wtouchln(main_win, 0, getmaxy(main_win), 1);
+    wnoutrefresh(main_win);
+    doupdate();
+    if (!name || name[0] == '\0') return;
+    loading_popup(1);
+    if (load_module(selected_path) == 0) {
+        playlist_active = false;
+        footer_clear_pending = true;
+    }
+    loading_popup(0);
 }
 
 }  // namespace
@@ -90,6 +108,7 @@ void handle_main_key(int key) {
     case '>': change_mixer_level(mixer_bass, +1, MixerControl::bass); break;
     case 'x': change_mixer_level(mixer_treble, -1, MixerControl::treble); break;
     case 'X': change_mixer_level(mixer_treble, +1, MixerControl::treble); break;
+    case 'f': choose_and_load_module(); break;
     default: break;
     }
 }
