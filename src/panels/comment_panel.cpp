@@ -33,12 +33,12 @@ void draw_comment_text(WINDOW *text_win, const char *comment) {
 
 CommentPanel open_comment_panel(const char *comment) {
     CommentPanel panel;
-    if (LINES < kCommentWindowRows || COLS < kCommentWindowCols) return panel;
-    const int x = COLS / 2 - 36;
-    const int y = LINES / 2 - 10;
-    panel.frame = open_panel_window(kCommentWindowRows, kCommentWindowCols, y, x, "Comment");
+    panel.frame = open_panel_window(kCommentWindowRows, kCommentWindowCols, LINES / 2 - 10, COLS / 2 - 36, "Comment");
     if (!panel.frame.win) return panel;
-    panel.text = subwin(panel.frame.win, kCommentWindowRows - 2, kCommentWindowCols - 2, y + 1, x + 1);
+    // On a small screen the frame was cut to fit; the text area follows it.
+    WINDOW *frame = panel.frame.win;
+    if (getmaxy(frame) > 2 && getmaxx(frame) > 2)
+        panel.text = subwin(frame, getmaxy(frame) - 2, getmaxx(frame) - 2, getbegy(frame) + 1, getbegx(frame) + 1);
     if (!panel.text) {
         close_panel_window(panel.frame);
         return panel;

@@ -24,14 +24,13 @@ void draw_comment_text(WINDOW *text_win, const char *comment);
 // Opens the Comment panel for the current module and runs it until q. Every
 // other key goes to handle_command_key, so the playback commands work and
 // `h` or `i` open Help or another Comment panel over it. A module without a
-// comment gets the notice "No comment in this module." instead; on a
-// terminal smaller than the panel nothing is shown.
+// comment gets the notice "No comment in this module." instead. On a
+// terminal smaller than the panel the panel is cut to fit the screen.
 void comment_panel();
 
 // The steps of comment_panel, for a module that has a comment:
-// open_comment_panel draws the panel and updates the screen (its window is
-// null when the terminal is too small); run_comment_panel runs its key loop
-// and closes it.
+// open_comment_panel draws the panel and updates the screen;
+// run_comment_panel runs its key loop and closes it.
 struct CommentPanel {
     PanelWindow frame;
     WINDOW *text = nullptr;  // the frame's interior, a sub-window

@@ -161,19 +161,24 @@ TEST_F(CommentPanelTest, NoCommentGivesANotice) {
     EXPECT_EQ(panel_below(nullptr), main_panel);
 }
 
-TEST(CommentPanelSize, TooSmallATerminalShowsNothing) {
-    for (auto [rows, cols] : {std::pair{20, 80}, std::pair{24, 72}}) {
-        HeadlessScreen screen(rows, cols);
-        create_test_main_window();
-        MODULE song{};
-        char text[] = "unseen";
-        song.comment = text;
-        module = &song;
-        press_keys({'z'});
-        comment_panel();
-        EXPECT_EQ(wgetch(main_win), 'z') << rows << "x" << cols;
-        EXPECT_EQ(panel_below(nullptr), main_panel);
-        module = nullptr;
-        destroy_test_main_window();
-    }
+// On a screen smaller than the panel the frame is cut to fit and the
+// comment still shows, as much as there is room for.
+TEST(CommentPanelSmallScreen, FitsTheScreenAndStillCloses) {
+    HeadlessScreen screen(12, 40);
+    create_test_main_window();
+    MODULE song{};
+    const std::string comment = "Text that keeps going past the forty columns of this small screen.";
+    song.comment = const_cast<char *>(comment.c_str());
+    module = &song;
+    CommentPanel panel = open_comment_panel(comment.c_str());
+    ASSERT_NE(panel.frame.win, nullptr);
+    ASSERT_NE(panel.text, nullptr);
+    EXPECT_EQ(getmaxy(panel.frame.win), 12);
+    EXPECT_EQ(getmaxx(panel.frame.win), 40);
+    EXPECT_EQ(cells_text(shown(), 1, 1, 33), comment.substr(0, 33));
+    press_keys({'q'});
+    run_comment_panel(panel);
+    EXPECT_EQ(panel_below(nullptr), main_panel);
+    module = nullptr;
+    destroy_test_main_window();
 }
