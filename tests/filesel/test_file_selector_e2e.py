@@ -274,20 +274,30 @@ class TypedLines(SelectorCase):
             (self.tree + "/sub/deeper/", self.tree + "/sub/deeper"),   # absolute, trailing "/"
             ("..", self.tree + "/sub"),                               # relative
             ("deeper/../../many", self.tree + "/many"),
-            (self.tree + "/no/such/dir", self.tree + "/many"),        # refused: the old path comes back
-            ("x" * 240, self.tree + "/many"),                          # too long once joined: refused
-            ("", self.tree + "/many"),
+            (self.tree + "/no/such/dir", None),                       # refused: the old path comes back
+            ("x" * 240, None),                                        # too long once joined: refused
+            ("", None),
         ]
         shown = self.tree
         for typed, expected in cases:
             with self.subTest(typed=typed[:40]):
                 self.type_directory(term, shown, typed)
-                rows = term.wait_for(lambda rows: header(rows) == "Dir: " + expected)
-                shown = expected
-        # after a refusal the highlighted entry is drawn in reverse
-        screen = term.screen_cells()
-        self.assertTrue(screen.cell(TOP + 5, LEFT + 1).reverse)
-        self.assertIn("..", names(rows))
+                if expected:
+                    term.wait_for(lambda rows: header(rows) == "Dir: " + expected)
+                    term.wait_for(lambda s: highlighted(s) == 0, cells=True)
+                    shown = expected
+                    continue
+                # refused: the old path in the normal attribute, the
+                # highlighted entry redrawn in reverse
+                screen = term.wait_for(lambda s: s.cell(TOP + 5, LEFT + 1).reverse
+                                       and not s.cell(TOP + 2, LEFT + 7).reverse, cells=True)
+                self.assertEqual(header(screen.lines), "Dir: " + shown)
+                self.assertIn("..", names(screen.lines))  # the listing of the old path stays
+                # back to the plain highlight before the next case
+                term.send_keys("Down")
+                term.wait_for(lambda s: highlighted(s) == 1, cells=True)
+                term.send_keys("Up")
+                term.wait_for(lambda s: highlighted(s) == 0, cells=True)
         self.close_with(term, "Cancel")
         self.quit(term)
 
