@@ -34,6 +34,7 @@ char config_dir_path[kPathCapacity] = {};
 namespace {
 
 constexpr int kStartupFailure = -1;
+constexpr int kEscapeDelayMs = 25;
 
 // Prepares "$HOME/.xq": creates it when it cannot be read, otherwise reads
 // the options file a first time for the sound options and refresh_delay.
@@ -160,6 +161,10 @@ int xq_main(int argc, char **argv) {
     timeout(refresh_delay);
     curs_set(0);
     keypad(stdscr, TRUE);
+    // After Escape, curses waits this long for the rest of a key's escape
+    // sequence, and nothing feeds the player meanwhile: its default of a
+    // second is far longer than the sound buffered ahead.
+    if (!std::getenv("ESCDELAY")) set_escdelay(kEscapeDelayMs);
     if (!has_colors()) {
         endwin();
         std::fputs("xq: Terminal doesn't support colors.\n", stderr);

@@ -69,6 +69,22 @@ class ChannelTable(PlayerTestCase):
         self.assert_clean_exit(term)
 
 
+class EscapeKeepsTheSoundFlowing(PlayerTestCase):
+    def test_escape_does_not_stall_the_player(self):
+        path = self.song_file("tone1.xm", mw.tone_song(channels=1))
+        term = self.start(path)
+        self.wait_playing(term)
+        start = self.rec.wait_for_sound(timeout=10)
+        for _ in range(3):
+            term.send_keys("Escape")
+            self.rec.wait_until(self.rec.mark() + self.rec.frames(0.4))
+        end = self.rec.mark()
+        self.assertGreater(end - start, self.rec.frames(1))
+        self.assertEqual(self.rec.gaps(start, end, min_ms=10), [])
+        term.send_keys("q")
+        self.assert_clean_exit(term)
+
+
 class MutingSilences(PlayerTestCase):
     def test_muting_every_sounding_channel_silences_the_sound(self):
         path = self.song_file("tone2.xm", mw.tone_song(channels=2))
