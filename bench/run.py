@@ -3,7 +3,7 @@
 
 Plays a generated 32-channel module for a fixed time (20 s by default) at
 80x24 in tmux into a private PulseAudio null sink, and prints, from this one
-run:
+run, with both playing at the same time (each into its own stream):
 
   - xq's CPU seconds per second of playback, the same for
     bench/bare_feeder (the same module, output mode and feeding of the
@@ -45,17 +45,16 @@ def cpu_seconds(pid):
     return total / 1e9
 
 
-def measure(pid, seconds, output_size=None):
-    """CPU seconds per second over `seconds` of wall time, and, when
-    `output_size` is given, how much it grew per second."""
+def cpu_rates(pids, seconds, output_size):
+    """CPU seconds per second of each process over the same `seconds` of
+    wall time, and how much `output_size()` grew per second. Measuring the
+    processes side by side cancels the drifts of a shared machine."""
     time.sleep(SETTLE_SECONDS)
-    c0, t0 = cpu_seconds(pid), time.monotonic()
-    b0 = output_size() if output_size else 0
+    c0, b0, t0 = [cpu_seconds(p) for p in pids], output_size(), time.monotonic()
     time.sleep(seconds)
-    c1, t1 = cpu_seconds(pid), time.monotonic()
-    b1 = output_size() if output_size else 0
+    c1, b1, t1 = [cpu_seconds(p) for p in pids], output_size(), time.monotonic()
     wall = t1 - t0
-    return (c1 - c0) / wall, (b1 - b0) / wall
+    return [(b - a) / wall for a, b in zip(c0, c1)], (b1 - b0) / wall
 
 
 def main():
@@ -74,20 +73,19 @@ def main():
         needed = args.seconds + SETTLE_SECONDS + 5
         mw.write_song(mw.channels_song("xm", 32, mw.positions_for(needed)), song)
 
-        with Terminal([xq, song], width=80, height=24, env=sink.client_vars()) as term:
-            term.wait_for(lambda rows: "Pat:" in rows[4], timeout=10)
-            xq_cpu, xq_bytes = measure(term.pid, args.seconds, lambda: len(term.output_bytes()))
-            term.send_keys("q")
-            term.wait_exit(10)
-
         env = dict(os.environ)
         env.update(sink.client_vars())
-        proc = subprocess.Popen([feeder, song, str(args.seconds + SETTLE_SECONDS + 1)], env=env,
-                                stdin=subprocess.DEVNULL)
+        feeder_run = subprocess.Popen([feeder, song, str(needed)], env=env, stdin=subprocess.DEVNULL)
         try:
-            feeder_cpu, _ = measure(proc.pid, args.seconds)
+            with Terminal([xq, song], width=80, height=24, env=sink.client_vars()) as term:
+                term.wait_for(lambda rows: "Pat:" in rows[4], timeout=10)
+                (xq_cpu, feeder_cpu), xq_bytes = cpu_rates([term.pid, feeder_run.pid], args.seconds,
+                                                          lambda: len(term.output_bytes()))
+                term.send_keys("q")
+                term.wait_exit(10)
         finally:
-            proc.wait(timeout=30)
+            feeder_run.kill()
+            feeder_run.wait(timeout=30)
 
     ratio = xq_cpu / feeder_cpu if feeder_cpu > 0 else float("inf")
     print(f"32-channel XM, 80x24, {args.seconds:.0f} s of playback")

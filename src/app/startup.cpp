@@ -154,6 +154,16 @@ int xq_main(int argc, char **argv) {
         return kStartupFailure;
     }
     set_term(screen);
+    // Until the screen has been suspended and resumed once, ncurses flushes
+    // its output at every cursor movement, which turns one update into
+    // dozens of small writes; one suspend and resume before anything is
+    // drawn makes an update a single write.
+    endwin();
+    doupdate();
+    // An update is never cut short to look for typed keys first: the key
+    // loops read keys often enough, and the check costs a system call per
+    // changed line.
+    typeahead(-1);
     screen_cols = COLS;
     screen_rows = LINES;
     cbreak();

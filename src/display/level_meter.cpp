@@ -32,9 +32,9 @@ void horizontal_meter(WINDOW *win, int col, int row, int percent, int style) {
     const chtype fill = horizontal_char(style);
     if (style == 1) set_attr(win, reverse_pair(percent > 29 ? kCyanOnBlack : kGreenOnBlack));
     const int n = percent >= 5 ? p / 5 : 0;
-    for (int i = 0; i < n; ++i) put_cell(win, row, col + i, fill);
+    put_run(win, row, col, fill, n);
     if (style == 1) set_attr(win, pair(kGreenOnBlack));
-    for (int i = n; i < 20; ++i) put_cell(win, row, col + i, ' ');
+    put_run(win, row, col + n, ' ', 20 - n);
     if (percent >= 100) {
         if (style == 1) {
             set_attr(win, pair(kRedOnRed));

@@ -43,15 +43,20 @@ int put_format(WINDOW *win, int row, int col, const char *format, ...) {
     return put_text(win, row, col, buffer);
 }
 
-void put_blanks(WINDOW *win, int row, int col, int count) {
-    if (!win || count <= 0) return;
-    int width = getmaxx(win);
-    for (int x = col; x < col + count && x < width; ++x) {
-        if (x < 0) continue;
-        if (wmove(win, row, x) == ERR) return;
-        waddch(win, ' ');
+void put_run(WINDOW *win, int row, int col, chtype cell, int count) {
+    if (!win || row < 0 || row >= getmaxy(win)) return;
+    if (col < 0) {
+        count += col;
+        col = 0;
     }
+    count = std::min({count, getmaxx(win) - col, 512});
+    if (count <= 0) return;
+    chtype cells[512];
+    std::fill(cells, cells + count, cell | static_cast<chtype>(getattrs(win)));
+    mvwaddchnstr(win, row, col, cells, count);
 }
+
+void put_blanks(WINDOW *win, int row, int col, int count) { put_run(win, row, col, ' ', count); }
 
 RowWriter &RowWriter::put(attr_t attribute, const char *text) {
     if (win) wattrset(win, static_cast<int>(attribute));

@@ -28,6 +28,10 @@ int put_text(WINDOW *win, int row, int col, const char *text, int limit = -1);
 int put_format(WINDOW *win, int row, int col, const char *format, ...)
     __attribute__((format(printf, 4, 5)));
 
+// Writes `count` copies of `cell` from row, col in the window's current
+// attribute (added to the cell's own); cells outside the window are skipped.
+void put_run(WINDOW *win, int row, int col, chtype cell, int count);
+
 // Writes `count` blanks from row, col in the current attribute.
 void put_blanks(WINDOW *win, int row, int col, int count);
 
