@@ -9,6 +9,7 @@
 #include "app/startup.h"
 #include "display/channel_table.h"
 #include "headless_screen.h"
+#include "silent_player.h"
 #include "panels/colors.h"
 #include "panels/command_keys.h"
 
@@ -33,12 +34,8 @@ const std::string kFixtures = XQ_FIXTURE_DIR;
 // Loads into libmikmod's silent driver on a headless 80x24 main screen.
 class Loading : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        MikMod_RegisterDriver(&drv_nos);
-        MikMod_RegisterAllLoaders();
-        ASSERT_EQ(MikMod_Init(""), 0) << MikMod_strerror(MikMod_errno);
-    }
-    static void TearDownTestSuite() { MikMod_Exit(); }
+    static void SetUpTestSuite() { start_silent_player(); }
+    static void TearDownTestSuite() { stop_silent_player(); }
 
     HeadlessScreen screen{24, 80};
 

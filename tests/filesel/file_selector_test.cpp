@@ -17,6 +17,7 @@
 #include "display/channel_table.h"
 #include "filesel/directory_listing.h"
 #include "headless_screen.h"
+#include "silent_player.h"
 #include "playlist/playlist_playback.h"
 #include "temp_tree.h"
 
@@ -379,12 +380,8 @@ const std::string kFixtures = XQ_FIXTURE_DIR;
 // libmikmod's silent driver.
 class FileKey : public Selector {
 protected:
-    static void SetUpTestSuite() {
-        MikMod_RegisterDriver(&drv_nos);
-        MikMod_RegisterAllLoaders();
-        ASSERT_EQ(MikMod_Init(""), 0) << MikMod_strerror(MikMod_errno);
-    }
-    static void TearDownTestSuite() { MikMod_Exit(); }
+    static void SetUpTestSuite() { start_silent_player(); }
+    static void TearDownTestSuite() { stop_silent_player(); }
 
     MODULE *old = nullptr;
 

@@ -20,24 +20,19 @@
 #include "display/screen_text.h"
 #include "display/status_lines.h"
 #include "headless_screen.h"
+#include "silent_player.h"
 #include "panels/colors.h"
 
 namespace {
 
 const std::string kEightChannels = std::string(XQ_FIXTURE_DIR) + "/eight.mod";  // 8 channels, 4 positions
 
-void start_silent_player() {
-    MikMod_RegisterDriver(&drv_nos);
-    MikMod_RegisterAllLoaders();
-    ASSERT_EQ(MikMod_Init(""), 0) << MikMod_strerror(MikMod_errno);
-}
-
 // The commands against a real module, played by libmikmod's silent driver
 // on a headless 80x24 main screen.
 class CommandKeys : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { start_silent_player(); }
-    static void TearDownTestSuite() { MikMod_Exit(); }
+    static void TearDownTestSuite() { stop_silent_player(); }
 
     HeadlessScreen screen{24, 80};
     UWORD saved_mode = md_mode;

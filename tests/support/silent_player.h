@@ -1,0 +1,11 @@
+// libmikmod on its silent driver, for tests that load and play real
+// modules: nothing is heard, and the song advances only as the player is
+// fed.
+#pragma once
+
+// Registers the silent driver and every loader and starts the library;
+// fails the calling test when the library does not start.
+void start_silent_player();
+
+// Shuts the library down again.
+void stop_silent_player();
