@@ -270,7 +270,7 @@ bool run_buttons() {
         } else if (is_enter_key(key)) {
             if (selector_button != kOkButton || chosen_path_fits(selector_file_name)) return true;
         }
-        idle_step(IdleStep::selector_buttons);
+        live_refresh();
     }
 }
 

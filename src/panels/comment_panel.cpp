@@ -57,7 +57,7 @@ void run_comment_panel(CommentPanel &panel) {
         const int key = wgetch(panel.frame.win);
         if (key == 'q') break;
         handle_command_key(key);
-        idle_step(IdleStep::comment);
+        live_refresh();
     }
     delwin(panel.text);
     panel.text = nullptr;

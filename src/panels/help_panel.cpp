@@ -85,7 +85,7 @@ void run_help_panel(PanelWindow &help) {
         const int key = wgetch(help.win);
         if (closes_help(key)) break;
         if (key == 'm') move_panel_interactively(help.panel);
-        idle_step(IdleStep::help);
+        live_refresh();
     }
     forget_panel_window(help.win);
     close_panel_window(help);

@@ -20,8 +20,7 @@ long long now_ms() {
 
 long long last_frame_ms = 0;
 
-}  // namespace
-
+// True when a redraw of the live screen is due (and counts it as done).
 bool frame_due() {
     const long long now = now_ms();
     if (now - last_frame_ms < kFrameIntervalMs) return false;
@@ -29,19 +28,16 @@ bool frame_due() {
     return true;
 }
 
-namespace {
-
 void compose() {
     update_panels();
     doupdate();
 }
 
 // The channel table and the status row, at most once per frame interval.
-void draw_live(bool status_first = false) {
+void draw_live() {
     if (!frame_due()) return;
-    if (status_first) draw_status_row();
     draw_channel_table();
-    if (!status_first) draw_status_row();
+    draw_status_row();
 }
 
 }  // namespace
@@ -55,48 +51,11 @@ void live_refresh() {
     }
 }
 
-void idle_step(IdleStep step) {
+void refresh_then_compose() {
     act_on_signals();
-    const bool module_playing = module && playing;
-    switch (step) {
-    case IdleStep::comment:
-        if (playing && module) {
-            draw_live();
-            compose();
-            feed_player();
-        }
-        break;
-    case IdleStep::selector_buttons:
-        if (module_playing) {
-            draw_live();
-            doupdate();
-            update_panels();
-            feed_player();
-        }
-        break;
-    case IdleStep::compose_always:
-    case IdleStep::monitor:
-        if (step == IdleStep::compose_always ? module_playing : (playing && module)) {
-            draw_live();
-            feed_player();
-        }
-        compose();
-        break;
-    case IdleStep::help:
-        if (module_playing) {
-            draw_live();
-            feed_player();
-            compose();
-        }
-        break;
-    case IdleStep::browser:
-        if (module_playing) {
-            draw_live(true);
-            compose();
-            feed_player();
-        }
-        break;
+    if (module && playing) {
+        draw_live();
+        feed_player();
     }
+    compose();
 }
-
-void refresh_then_compose() { idle_step(IdleStep::compose_always); }
