@@ -1,4 +1,4 @@
-// Start-up and the main key loop.
+// Start-up: from the command line to the first module playing.
 #pragma once
 
 #include <curses.h>
@@ -19,11 +19,6 @@ int build_config_dir_path();
 // Creates main_win with its border, the column header, the title row and
 // the help hint, and its panel.
 void create_main_window();
-
-// The carrying-out of a main-loop key after the command keys have seen it:
-// channel cursor, muting, meter style, mixer keys and the panels opened
-// from the main screen.
-void handle_main_key(int key);
 
 // The whole program: start-up, the main loop, the exit. Returns the exit
 // status for the cases that end before the terminal is set up.

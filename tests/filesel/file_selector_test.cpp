@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/module_loader.h"
+#include "app/main_loop.h"
 #include "app/startup.h"
 #include "display/channel_table.h"
 #include "filesel/directory_listing.h"
