@@ -1,15 +1,30 @@
 #!/usr/bin/env bash
-# Installs the packages that building, playing and testing xq need, on
-# Debian 12 and its relatives. Packages already installed are left alone, so
-# this runs quickly (and without root) on a machine that has them all.
+# Installs the Debian packages xq needs, on Debian 12 and its relatives.
+# Packages already installed are left alone, so this runs quickly (and
+# without root) on a machine that has them all.
+#
+#   scripts/install-deps.sh player   building and playing
+#   scripts/install-deps.sh sink     a private null sink for a machine
+#                                    without sound output (play-demo.sh)
+#   scripts/install-deps.sh all      everything, tests and packaging included
 set -euo pipefail
 
-packages=(
-    build-essential cmake pkg-config          # compiler and build
-    libmikmod-dev libncurses-dev              # the player's libraries
-    libgtest-dev libgmock-dev                 # unit tests
-    python3 tmux pulseaudio pulseaudio-utils  # module writer, terminal and audio tests
+player=(build-essential cmake pkg-config libmikmod-dev libncurses-dev)
+sink=(python3 pulseaudio pulseaudio-utils)
+tests=(
+    libgtest-dev libgmock-dev           # unit tests
+    python3 tmux                        # module writer, terminal tests
+    pulseaudio pulseaudio-utils         # audio tests (a private null sink)
+    dpkg-dev file                       # cpack's .deb: shlibdeps
+    man-db groff-base                   # checking the manual page
 )
+
+case "${1:-all}" in
+    player) packages=("${player[@]}") ;;
+    sink) packages=("${sink[@]}") ;;
+    all) packages=("${player[@]}" "${tests[@]}") ;;
+    *) echo "usage: $0 [player|sink|all]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
@@ -17,7 +32,7 @@ for p in "${packages[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-echo "Installing: ${missing[*]}"
+echo "==> Installing: ${missing[*]}"
 run_as_root=()
 if [ "$(id -u)" -ne 0 ]; then
     if command -v sudo >/dev/null 2>&1; then
@@ -27,6 +42,5 @@ if [ "$(id -u)" -ne 0 ]; then
         exit 1
     fi
 fi
-export DEBIAN_FRONTEND=noninteractive
-"${run_as_root[@]}" apt-get update
-"${run_as_root[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+"${run_as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update
+"${run_as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"

@@ -1,9 +1,13 @@
 #include "app/command_line.h"
 
 #include <cstdio>
+#include <cstring>
 
 ArgumentKind classify_argument(const char *argument) {
     if (!argument) return ArgumentKind::missing;
+    // The long forms users type first.
+    if (std::strcmp(argument, "--help") == 0) return ArgumentKind::usage;
+    if (std::strcmp(argument, "--version") == 0) return ArgumentKind::version;
     if (argument[0] == '-' && argument[1] == 'h') return ArgumentKind::usage;
     if (argument[0] == '-' && argument[1] == 'v') return ArgumentKind::version;
     return ArgumentKind::path;

@@ -7,7 +7,8 @@ inline constexpr const char *kVersion = "0.6";
 
 // What the first argument asks for. Only its first two characters are
 // looked at, so "-help" asks for the usage and "-verbose" for the version;
-// anything else, "-x" included, is a module path.
+// "--help" and "--version" are their long forms; anything else, "-x" and
+// "--verbose" included, is a module path.
 enum class ArgumentKind { missing, usage, version, path };
 
 ArgumentKind classify_argument(const char *argument);

@@ -1,6 +1,7 @@
 #include "panels/comment_panel.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "app/module_loader.h"
@@ -10,29 +11,114 @@
 #include "panels/idle.h"
 #include "panels/message_box.h"
 
-void draw_comment_text(WINDOW *text_win, const char *comment) {
-    if (!text_win || !comment) return;
-    const std::size_t length = strnlen(comment, kCommentShownBytes);
-    set_attr(text_win, pair(kCyanOnBlack));
-    for (int column = 0; column < 2; ++column) {
-        const int first_col = column == 0 ? 0 : kCommentRightColumn;
-        for (int row = 0; row < kCommentTextRows; ++row) {
-            const std::size_t start =
-                static_cast<std::size_t>((column * kCommentTextRows + row) * kCommentPieceBytes);
-            if (start >= length) break;
-            const std::size_t piece = std::min<std::size_t>(kCommentPieceBytes, length - start);
-            put_bytes(text_win, row, first_col, comment + start, piece);
+namespace {
+
+bool is_continuation_byte(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
+
+// Adds the screen lines of one line of the comment (no line break inside).
+void wrap_line(const std::string &text, std::size_t start, std::size_t length, std::size_t width,
+               std::vector<CommentLine> &lines) {
+    bool wrapped = false;
+    while (length > width) {
+        std::size_t cut = width;
+        while (cut > 0 && text[start + cut] != ' ') --cut;
+        std::size_t skip = 1;  // the blank the line wraps at
+        if (cut == 0) {
+            cut = width;
+            while (cut > 1 && is_continuation_byte(text[start + cut])) --cut;
+            skip = 0;
         }
-        if (column == 0) {
-            set_attr(text_win, kNormal);
-            for (int row = 0; row < kCommentTextRows; ++row) put_text(text_win, row, kCommentSeparatorColumn, "|");
-            set_attr(text_win, pair(kCyanOnBlack));
+        lines.push_back({start, cut});
+        start += cut + skip;
+        length -= cut + skip;
+        wrapped = true;
+    }
+    if (length > 0 || !wrapped) lines.push_back({start, length});
+}
+
+}  // namespace
+
+std::vector<CommentLine> layout_comment(const std::string &comment, int width) {
+    std::vector<CommentLine> lines;
+    if (width < 1) width = 1;
+    const std::size_t size = comment.size();
+    std::size_t start = 0;
+    while (start < size) {
+        std::size_t end = start;
+        while (end < size && comment[end] != '\r' && comment[end] != '\n') ++end;
+        wrap_line(comment, start, end - start, static_cast<std::size_t>(width), lines);
+        if (end < size && comment[end] == '\r' && end + 1 < size && comment[end + 1] == '\n') ++end;
+        start = end + 1;
+    }
+    return lines;
+}
+
+int scroll_comment(int top, int key, int line_count, int rows) {
+    if (rows < 1) rows = 1;
+    const int last_top = std::max(0, line_count - rows);
+    switch (key) {
+    case KEY_UP: top -= 1; break;
+    case KEY_DOWN: top += 1; break;
+    case KEY_PPAGE: top -= rows; break;
+    case KEY_NPAGE: top += rows; break;
+    // Terminals send Home and End in several forms: xterm's own, the
+    // keypad's corners, and the "Find" and "Select" codes of the VT220
+    // editing keys (tmux and screen send those).
+    case KEY_HOME:
+    case KEY_FIND:
+    case KEY_A1: top = 0; break;
+    case KEY_END:
+    case KEY_SELECT:
+    case KEY_C1: top = last_top; break;
+    default: return -1;
+    }
+    return std::clamp(top, 0, last_top);
+}
+
+void draw_comment_panel_text(CommentPanel &panel) {
+    WINDOW *text = panel.text;
+    if (!text) return;
+    const int rows = getmaxy(text);
+    const int width = getmaxx(text);
+    if (width != panel.layout_width) {
+        panel.lines = layout_comment(panel.comment, width);
+        panel.layout_width = width;
+    }
+    const int count = static_cast<int>(panel.lines.size());
+    panel.top = std::clamp(panel.top, 0, std::max(0, count - rows));
+
+    set_attr(text, pair(kCyanOnBlack));
+    for (int row = 0; row < rows; ++row) {
+        put_blanks(text, row, 0, width);
+        const int index = panel.top + row;
+        if (index < count) {
+            const CommentLine &line = panel.lines[static_cast<std::size_t>(index)];
+            put_bytes(text, row, 0, panel.comment.data() + line.start, line.length);
         }
     }
+
+    // The range shown, on the bottom border, when there is more to see.
+    WINDOW *frame = panel.frame.win;
+    if (count > rows && frame && getmaxy(frame) > 1) {
+        char range[64];
+        std::snprintf(range, sizeof range, "[ lines %d-%d of %d ]", panel.top + 1,
+                      std::min(panel.top + rows, count), count);
+        const int frame_cols = getmaxx(frame);
+        const int length = static_cast<int>(std::strlen(range));
+        // Redraw the border under the old range, which may have been longer.
+        const int col = std::max(1, frame_cols - 2 - length);
+        set_attr(frame, kNormal);
+        put_run(frame, getmaxy(frame) - 1, 1, ACS_HLINE, frame_cols - 2);
+        put_text(frame, getmaxy(frame) - 1, col, range, frame_cols - 1);
+    }
+    // The panel library refreshes the frame, which does not see what was
+    // written through its sub-window.
+    if (frame) touchwin(frame);
 }
 
 CommentPanel open_comment_panel(const char *comment) {
     CommentPanel panel;
+    panel.comment.assign(comment ? comment : "", comment ? strnlen(comment, kCommentMaxBytes) : 0);
     panel.frame = open_panel_window(kCommentWindowRows, kCommentWindowCols, LINES / 2 - 10, COLS / 2 - 36, "Comment");
     if (!panel.frame.win) return panel;
     // On a small screen the frame was cut to fit; the text area follows it.
@@ -43,7 +129,7 @@ CommentPanel open_comment_panel(const char *comment) {
         close_panel_window(panel.frame);
         return panel;
     }
-    draw_comment_text(panel.text, comment);
+    draw_comment_panel_text(panel);
     // Shown at once: while the player is stopped no idle step composes the
     // screen.
     update_panels();
@@ -56,8 +142,18 @@ void run_comment_panel(CommentPanel &panel) {
     for (;;) {
         const int key = wgetch(panel.frame.win);
         if (key == 'q') break;
-        handle_command_key(key);
-        live_refresh();
+        const int top = scroll_comment(panel.top, key, static_cast<int>(panel.lines.size()), getmaxy(panel.text));
+        if (top < 0) {
+            handle_command_key(key);
+            live_refresh();
+            continue;
+        }
+        if (top != panel.top) {
+            panel.top = top;
+            draw_comment_panel_text(panel);
+        }
+        // Composed even while nothing plays, so the scrolled text shows.
+        refresh_then_compose();
     }
     delwin(panel.text);
     panel.text = nullptr;

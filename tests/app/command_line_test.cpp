@@ -11,6 +11,9 @@ TEST(CommandLine, FirstTwoCharactersDecide) {
         {"-v", ArgumentKind::version},    {"-verbose", ArgumentKind::version},
         {"-x", ArgumentKind::path},       {"-", ArgumentKind::path},     {"song.xm", ArgumentKind::path},
         {"h", ArgumentKind::path},        {"", ArgumentKind::path},
+        {"--help", ArgumentKind::usage},  {"--version", ArgumentKind::version},
+        {"--h", ArgumentKind::path},      {"--helpme", ArgumentKind::path},
+        {"--verbose", ArgumentKind::path},
     };
     for (const auto &c : cases)
         EXPECT_EQ(classify_argument(c.argument), c.kind) << (c.argument ? c.argument : "(none)");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <panel.h>
 #include <string>
+#include <vector>
 
 #include "app/module_loader.h"
 #include "app/startup.h"
@@ -13,78 +14,81 @@
 
 namespace {
 
-// The cell where byte `index` of a comment belongs: 33 bytes a row, 19
-// rows down the left column from column 0, then the right from column 36.
-struct Cell {
-    int row, col;
-};
-Cell cell_of_byte(int index) {
-    const int piece = index / 33;
-    return {piece % 19, (piece < 19 ? 0 : 36) + index % 33};
+std::vector<std::string> laid_out(const std::string &comment, int width) {
+    std::vector<std::string> texts;
+    for (const CommentLine &line : layout_comment(comment, width)) texts.push_back(comment.substr(line.start, line.length));
+    return texts;
 }
 
-// Every cell of the 19 x 71 text area against the comment: its bytes (as
-// their visible stand-ins) where they belong, the separator at column 34,
-// blanks everywhere else.
-void expect_layout(WINDOW *text, const std::string &comment, const char *what) {
-    std::string expected[19];
-    for (auto &row : expected) row = std::string(71, ' ');
-    for (int row = 0; row < 19; ++row) expected[row][34] = '|';
-    const int shown = std::min<int>(static_cast<int>(comment.size()), 1254);
-    for (int i = 0; i < shown; ++i) {
-        const Cell c = cell_of_byte(i);
-        expected[c.row][c.col] = visible_byte(static_cast<unsigned char>(comment[i]));
-    }
-    for (int row = 0; row < 19; ++row) {
-        EXPECT_EQ(row_text(text, row), expected[row]) << what << ", row " << row;
-        EXPECT_EQ(cell_attr(text, row, 34), kNormal) << what;
-    }
-}
+using Lines = std::vector<std::string>;
 
-std::string pattern_text(int n) {
+// A message several screens long: 60 numbered lines ended in turn by LF,
+// CR and CR LF, every fifth one long enough to wrap at 71 columns.
+std::string long_comment() {
     std::string text;
-    for (int i = 0; i < n; ++i) text += static_cast<char>('A' + (i * 7) % 26);
+    const char *breaks[] = {"\n", "\r", "\r\n"};
+    for (int i = 1; i <= 60; ++i) {
+        char head[16];
+        std::snprintf(head, sizeof head, "Line %02d", i);
+        text += head;
+        if (i % 5 == 0)
+            for (int word = 0; word < 12; ++word) text += " wrapping";
+        text += breaks[i % 3];
+    }
     return text;
 }
 
 }  // namespace
 
-TEST(CommentLayout, PiecesOfThirtyThreeBytesInTwoColumns) {
-    HeadlessScreen screen;
-    std::string past_the_end = pattern_text(1254) + std::string(100, '#');
+TEST(CommentLayout, LineBreaksStartLinesAndLongLinesWrap) {
+    const std::string width_10_word = "abcdefghijklmno";
     const struct {
         const char *what;
         std::string comment;
+        int width;
+        Lines lines;
     } cases[] = {
-        {"10 bytes", "0123456789"},
-        {"628 bytes", pattern_text(628)},
-        {"longer than 1254 bytes", past_the_end},
-        {"line breaks, tabs and escapes", "Line one\nLine two\r\n\tindented\x1b[2J\x1b[31mred\x7f\xe9t\xc3\xa9\n" +
-                                              pattern_text(40) + "\n\n\n" + pattern_text(700)},
-        {"empty", ""},
+        {"LF, CR and CR LF each end one line", "one\ntwo\rthree\r\nfour", 71, {"one", "two", "three", "four"}},
+        {"LF CR is two breaks, an empty line between", "one\n\rtwo", 71, {"one", "", "two"}},
+        {"empty lines are kept", "one\n\n\r\r\n\r\ntwo", 71, {"one", "", "", "", "", "two"}},
+        {"a break at the end adds no line", "one\r\n", 71, {"one"}},
+        {"a blank line before the end stays", "one\n\n", 71, {"one", ""}},
+        {"empty comment", "", 71, {}},
+        {"only a break", "\n", 71, {""}},
+        {"wraps after the last blank that fits", "the quick brown fox", 10, {"the quick", "brown fox"}},
+        {"a line of exactly the width", "0123456789", 10, {"0123456789"}},
+        {"a blank right after the width", "0123456789 next", 10, {"0123456789", "next"}},
+        {"a word longer than the width is cut", width_10_word + " end", 10, {"abcdefghij", "klmno end"}},
+        {"a cut never splits a UTF-8 sequence", "abcdefghi\xc3\xa9xyz", 10, {"abcdefghi", "\xc3\xa9xyz"}},
+        {"control bytes stay in their line", "a\tb\x1b[31mc", 71, {"a\tb\x1b[31mc"}},
+        {"wrapping and breaks together", "aaa bbb ccc\r\nddd", 7, {"aaa bbb", "ccc", "ddd"}},
     };
-    for (const auto &c : cases) {
-        WINDOW *text = newwin(19, 71, 3, 5);
-        draw_comment_text(text, c.comment.c_str());
-        expect_layout(text, c.comment, c.what);
-        EXPECT_EQ(cell_attr(text, 0, 0), c.comment.empty() ? kNormal : pair(kCyanOnBlack)) << c.what;
-        delwin(text);
-    }
+    for (const auto &c : cases) EXPECT_EQ(laid_out(c.comment, c.width), c.lines) << c.what;
 
-    WINDOW *text = newwin(19, 71, 3, 5);
-    draw_comment_text(text, "0123456789");
-    EXPECT_EQ(cells_text(text, 0, 0, 11), "0123456789 ");
+    const Lines lines = laid_out(long_comment(), 71);
+    ASSERT_EQ(lines.size(), 72u);  // 60 lines, 12 of them wrapped once
+    EXPECT_EQ(lines[0], "Line 01");
+    EXPECT_EQ(lines[4], "Line 05 wrapping wrapping wrapping wrapping wrapping wrapping wrapping");
+    EXPECT_EQ(lines[5], "wrapping wrapping wrapping wrapping wrapping");
+    EXPECT_EQ(lines[71], "wrapping wrapping wrapping wrapping wrapping");
+    for (const std::string &line : lines) EXPECT_LE(line.size(), 71u) << line;
+}
 
-    std::string comment = pattern_text(628);
-    draw_comment_text(text, comment.c_str());
-    EXPECT_EQ(cells_text(text, 18, 0, 33), comment.substr(594, 33));
-    EXPECT_EQ(cells_text(text, 0, 36, 2), comment.substr(627, 1) + " ");
-    EXPECT_EQ(cell_attr(text, 0, 36), pair(kCyanOnBlack));
-
-    draw_comment_text(text, past_the_end.c_str());
-    EXPECT_EQ(cells_text(text, 18, 36, 33), past_the_end.substr(1221, 33));
-    for (int row = 0; row < 19; ++row) EXPECT_EQ(row_text(text, row).find('#'), std::string::npos) << row;
-    delwin(text);
+TEST(CommentLayout, ScrollKeysStayWithinTheText) {
+    const struct {
+        int top, key, count, rows, expected;
+    } cases[] = {
+        {0, KEY_DOWN, 72, 19, 1},    {0, KEY_UP, 72, 19, 0},        {5, KEY_UP, 72, 19, 4},
+        {0, KEY_NPAGE, 72, 19, 19},  {40, KEY_NPAGE, 72, 19, 53},   {53, KEY_DOWN, 72, 19, 53},
+        {30, KEY_PPAGE, 72, 19, 11}, {10, KEY_PPAGE, 72, 19, 0},    {30, KEY_HOME, 72, 19, 0},
+        {0, KEY_END, 72, 19, 53},    {0, KEY_FIND, 72, 19, 0},      {0, KEY_SELECT, 72, 19, 53},
+        {0, KEY_DOWN, 10, 19, 0},    {0, KEY_END, 10, 19, 0},       {0, KEY_NPAGE, 0, 19, 0},
+        {0, KEY_NPAGE, 30, 10, 10},  {0, 'q', 72, 19, -1},          {0, '+', 72, 19, -1},
+        {0, ERR, 72, 19, -1},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(scroll_comment(c.top, c.key, c.count, c.rows), c.expected)
+            << "top " << c.top << " key " << c.key << " of " << c.count << " lines, " << c.rows << " rows";
 }
 
 namespace {
@@ -124,10 +128,84 @@ TEST_F(CommentPanelTest, OpensAtColumnFourRowTwoWithItsTitle) {
     EXPECT_EQ(cells_text(shown(), 2, 4, 15), "+-[ Comment ]--");
     EXPECT_EQ(cell_attr(shown(), 2, 8), bold_pair(kYellowOnBlack));
     EXPECT_EQ(cells_text(shown(), 3, 5, static_cast<int>(comment.size())), comment);
-    EXPECT_EQ(cells_text(shown(), 21, 39, 1), "|");
+    EXPECT_EQ(cells_text(shown(), 3, 5 + static_cast<int>(comment.size()), 50), std::string(50, ' '));
+    EXPECT_EQ(cells_text(shown(), 22, 4, 73), "+" + std::string(71, '-') + "+");  // no range: it all fits
     press_keys({'q'});
     run_comment_panel(panel);
     EXPECT_EQ(panel_below(nullptr), main_panel);
+}
+
+// The text area's rows against lines `first` onwards of the laid-out comment.
+void expect_lines_from(WINDOW *screen, const Lines &lines, int first) {
+    for (int row = 0; row < 19; ++row) {
+        const std::size_t index = static_cast<std::size_t>(first + row);
+        std::string expected = index < lines.size() ? lines[index] : "";
+        expected.resize(71, ' ');
+        EXPECT_EQ(cells_text(screen, 3 + row, 5, 71), expected) << "line " << first + row;
+        EXPECT_EQ(cell_attr(screen, 3 + row, 5), pair(kCyanOnBlack)) << "line " << first + row;
+    }
+}
+
+TEST_F(CommentPanelTest, ScrollsALongCommentLineByLineAndPageByPage) {
+    comment = long_comment();
+    const Lines lines = laid_out(comment, 71);
+    song.comment = comment.data();
+
+    const struct {
+        std::vector<int> keys;
+        int top;
+        const char *range;
+    } steps[] = {
+        {{}, 0, "[ lines 1-19 of 72 ]"},
+        {{KEY_DOWN}, 1, "[ lines 2-20 of 72 ]"},
+        {{KEY_NPAGE, KEY_NPAGE}, 39, "[ lines 40-58 of 72 ]"},
+        {{KEY_NPAGE}, 53, "[ lines 54-72 of 72 ]"},
+        {{KEY_DOWN, KEY_NPAGE}, 53, "[ lines 54-72 of 72 ]"},  // nothing below the end
+        {{KEY_UP, KEY_PPAGE}, 33, "[ lines 34-52 of 72 ]"},
+        {{KEY_HOME}, 0, "[ lines 1-19 of 72 ]"},
+        {{KEY_UP}, 0, "[ lines 1-19 of 72 ]"},
+        {{KEY_END}, 53, "[ lines 54-72 of 72 ]"},
+    };
+    int top = 0;
+    for (const auto &step : steps) {
+        // The keys, then q, in a panel that starts where the last step ended.
+        CommentPanel panel = open_comment_panel(comment.c_str());
+        panel.top = top;
+        // Queued last key first: each ungetch goes in front of the others.
+        ungetch('q');
+        for (auto key = step.keys.rbegin(); key != step.keys.rend(); ++key) ungetch(*key);
+        run_comment_panel(panel);
+        top = panel.top;
+        EXPECT_EQ(top, step.top) << step.range;
+
+        // What the panel shows there.
+        CommentPanel shown_panel = open_comment_panel(comment.c_str());
+        shown_panel.top = top;
+        draw_comment_panel_text(shown_panel);
+        update_panels();
+        doupdate();
+        expect_lines_from(shown(), lines, step.top);
+        const std::string range = std::string(step.range) + "-+";
+        EXPECT_EQ(cells_text(shown(), 22, 77 - static_cast<int>(range.size()), static_cast<int>(range.size())), range);
+        press_keys({'q'});
+        run_comment_panel(shown_panel);
+    }
+    EXPECT_EQ(panel_below(nullptr), main_panel);
+}
+
+// The panel keeps its own copy: the playlist keys may replace the module,
+// and with it the comment, while the panel shows it.
+TEST_F(CommentPanelTest, ShowsItsOwnCopyOfTheComment) {
+    std::string text = "Kept\r\nafter the module is gone";
+    CommentPanel panel = open_comment_panel(text.c_str());
+    text.assign(text.size(), 'X');
+    draw_comment_panel_text(panel);
+    update_panels();
+    doupdate();
+    EXPECT_EQ(cells_text(shown(), 3, 5, 5), "Kept ");
+    EXPECT_EQ(cells_text(shown(), 4, 5, 24), "after the module is gone");
+    press_keys({'q'});
+    run_comment_panel(panel);
 }
 
 TEST_F(CommentPanelTest, KeysGoToTheCommandsAndOnlyQCloses) {
@@ -175,7 +253,9 @@ TEST(CommentPanelSmallScreen, FitsTheScreenAndStillCloses) {
     ASSERT_NE(panel.text, nullptr);
     EXPECT_EQ(getmaxy(panel.frame.win), 12);
     EXPECT_EQ(getmaxx(panel.frame.win), 40);
-    EXPECT_EQ(cells_text(shown(), 1, 1, 33), comment.substr(0, 33));
+    // Wrapped at the cut panel's width of 38 columns, after a blank.
+    EXPECT_EQ(cells_text(shown(), 1, 1, 38), "Text that keeps going past the forty  ");
+    EXPECT_EQ(cells_text(shown(), 2, 1, 38), "columns of this small screen.         ");
     press_keys({'q'});
     run_comment_panel(panel);
     EXPECT_EQ(panel_below(nullptr), main_panel);
