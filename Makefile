@@ -1,6 +1,6 @@
 # Shortcuts for developers; the README's two scripts do the same from a
 # fresh machine.
-.PHONY: all run test bench install clean
+.PHONY: all run test bench install deb clean
 
 all:
 	scripts/build.sh build
@@ -17,5 +17,10 @@ bench: all
 install: all
 	cmake --install build
 
+# A Release build without the tests, packaged and checked.
+deb:
+	scripts/build.sh build-release -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
+	scripts/check-deb.sh build-release
+
 clean:
-	rm -rf build build-asan
+	rm -rf build build-asan build-release
