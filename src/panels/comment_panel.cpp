@@ -36,6 +36,15 @@ void wrap_line(const std::string &text, std::size_t start, std::size_t length, s
     if (length > 0 || !wrapped) lines.push_back({start, length});
 }
 
+// tmux and screen send Home and End as the VT220 keys "ESC [ 1 ~" and
+// "ESC [ 4 ~" whatever the terminal type says; under TERM=xterm-256color,
+// a common setting inside tmux, the terminal description does not list
+// them and they would arrive as loose bytes.
+void accept_vt220_home_and_end() {
+    if (key_defined("\033[1~") == 0) define_key("\033[1~", KEY_HOME);
+    if (key_defined("\033[4~") == 0) define_key("\033[4~", KEY_END);
+}
+
 }  // namespace
 
 std::vector<CommentLine> layout_comment(const std::string &comment, int width) {
@@ -119,6 +128,7 @@ void draw_comment_panel_text(CommentPanel &panel) {
 CommentPanel open_comment_panel(const char *comment) {
     CommentPanel panel;
     panel.comment.assign(comment ? comment : "", comment ? strnlen(comment, kCommentMaxBytes) : 0);
+    accept_vt220_home_and_end();
     panel.frame = open_panel_window(kCommentWindowRows, kCommentWindowCols, LINES / 2 - 10, COLS / 2 - 36, "Comment");
     if (!panel.frame.win) return panel;
     // On a small screen the frame was cut to fit; the text area follows it.
