@@ -65,7 +65,7 @@ void draw_panning(int p, int row) {
     char text[2] = {letter, '\0'};
     put_text(main_win, row, letter_col, text);
     set_attr(main_win, pair(kCyanOnBlack));
-    put_format(main_win, row, 41, "%3d", number);
+    put_format(main_win, row, 40, " %3d", number);
 }
 
 void draw_channel_row(int channel, int row) {
@@ -83,9 +83,13 @@ void draw_channel_row(int channel, int row) {
     set_attr(main_win, kNormal);
     put_format(main_win, row, 5, "%6d", period);
 
+    // The blanks between the fields take the attribute of the field beside
+    // them: the whole stretch from column 11 to 53 then keeps one background
+    // where the fields have one, and the terminal is not sent a change of
+    // colours for every gap of every row.
     attr_t band = kNormal;
     if (period == 0) {
-        put_format(main_win, row, 13, "%2d  %6d  %6d", 0, 0, 0);
+        put_format(main_win, row, 11, "  %2d  %6d  %6d  ", 0, 0, 0);
     } else {
         band = volume_band(v);
         set_attr(main_win, band);
@@ -93,7 +97,7 @@ void draw_channel_row(int channel, int row) {
         const long position = static_cast<long>(Voice_GetPosition(static_cast<SBYTE>(voice)));
         note_peak(frequency_peak, voice, static_cast<int>(frequency));
         note_peak(position_peak, voice, static_cast<int>(position));
-        put_format(main_win, row, 13, "%2d  %6ld  %6ld", voice + 1, frequency, position);
+        put_format(main_win, row, 11, "  %2d  %6ld  %6ld  ", voice + 1, frequency, position);
     }
 
     const int p = period != 0 ? static_cast<int>(Voice_GetPanning(static_cast<SBYTE>(voice)) & 0xFF) : 128;
@@ -101,7 +105,7 @@ void draw_channel_row(int channel, int row) {
 
     const char trend = v == previous_volume[channel] ? '=' : (v > previous_volume[channel] ? '+' : '-');
     set_attr(main_win, band);
-    put_format(main_win, row, 46, "%3d  %c", v, trend);
+    put_format(main_win, row, 44, "  %3d  %c  ", v, trend);
     previous_volume[channel] = v;
 
     int percent = 0;
