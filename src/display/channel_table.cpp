@@ -162,6 +162,8 @@ void draw_column_header() {
 
 void draw_channel_table() {
     if (!main_win || !module) return;
+    // On a narrow or short screen the rows stop at the border.
+    const FrameClip clip(main_win);
     const int per_page = rows_per_page();
     const int first = channel_page * per_page;
     for (int j = first; j < first + per_page; ++j) {
@@ -183,10 +185,20 @@ void draw_channel_table() {
 void draw_cursor_markers() {
     if (!main_win) return;
     set_attr(main_win, kNormal);
+    // A screen too short for any table row has no place for the markers:
+    // the row would be the bottom border.
+    const int last_table_row = getmaxy(main_win) - 2;
     const int old_row = table_row(previous_cursor_channel);
-    if (marker_saved_chars[0] != kUnreadCell) mvwaddch(main_win, old_row, 0, marker_saved_chars[0]);
-    if (marker_saved_chars[1] != kUnreadCell) mvwaddch(main_win, old_row, 3, marker_saved_chars[1]);
+    if (old_row <= last_table_row) {
+        if (marker_saved_chars[0] != kUnreadCell) mvwaddch(main_win, old_row, 0, marker_saved_chars[0]);
+        if (marker_saved_chars[1] != kUnreadCell) mvwaddch(main_win, old_row, 3, marker_saved_chars[1]);
+    }
     const int row = table_row(cursor_channel);
+    if (row > last_table_row) {
+        marker_saved_chars[0] = marker_saved_chars[1] = kUnreadCell;
+        previous_cursor_channel = cursor_channel;
+        return;
+    }
     marker_saved_chars[0] = mvwinch(main_win, row, 0);
     marker_saved_chars[1] = mvwinch(main_win, row, 3);
     previous_cursor_channel = cursor_channel;

@@ -224,6 +224,20 @@ int put_text_field(WINDOW *win, int row, int col, const char *text, int width, b
     return written;
 }
 
+const char *text_tail(const char *text, int cells) {
+    if (!text) return "";
+    const std::size_t length = std::strlen(text);
+    const bool utf8 = has_high_byte(text, length) && utf8_locale();
+    int total = text_cells(text, length);
+    std::size_t pos = 0;
+    while (pos < length && total > cells) {
+        Glyph g;
+        pos += next_glyph(text, length, pos, utf8, g);
+        total -= g.width;
+    }
+    return text + pos;
+}
+
 int put_format(WINDOW *win, int row, int col, const char *format, ...) {
     char buffer[kMaxCells];
     va_list args;

@@ -65,6 +65,10 @@ int put_text(WINDOW *win, int row, int col, const char *text, int limit = -1);
 // of text written, the mark included.
 int put_text_field(WINDOW *win, int row, int col, const char *text, int width, bool mark = false);
 
+// Where the longest end of `text` that fits in `cells` cells begins, on a
+// character boundary: for showing the tail of a long path.
+const char *text_tail(const char *text, int cells);
+
 // printf-style formatting of our own formats into a bounded buffer, then
 // put_text. Only for formats written in this program.
 int put_format(WINDOW *win, int row, int col, const char *format, ...)

@@ -11,6 +11,7 @@ PanelWindow open_about_panel() {
     PanelWindow about = open_panel_window(14, 40, LINES / 2 - 6, COLS / 2 - 20, nullptr);
     if (!about.win) return about;
     WINDOW *w = about.win;
+    const FrameClip clip(w);
     RowWriter{w, 2, 12}
         .put(bold_pair(kCyanOnBlack), ":: ")
         .put(bold_pair(kGreenOnBlack), "About ")

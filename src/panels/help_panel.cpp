@@ -67,6 +67,7 @@ PanelWindow open_help_panel() {
     if (!help.win) return help;
     top_panel(help.panel);
     remember_panel_window(MovableEntry::help, help.win);
+    const FrameClip clip(help.win);
     for (const HelpEntry &entry : kHelpEntries) {
         set_attr(help.win, pair(kCyanOnBlack));
         put_text(help.win, entry.row, entry.col, entry.label);
