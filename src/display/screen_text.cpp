@@ -35,7 +35,7 @@ int row_limit(WINDOW *win, int row, int limit) {
     const int width = getmaxx(win);
     if (limit < 0 || limit > width) limit = width;
     if (FrameClip::holds(win)) {
-        if (row < 1 || row >= getmaxy(win) - 1) return -1;
+        if (row >= getmaxy(win) - 1) return -1;
         limit = std::min(limit, width - 1);
     }
     return limit;

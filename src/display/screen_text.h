@@ -81,11 +81,11 @@ void put_run(WINDOW *win, int row, int col, chtype cell, int count);
 // Writes `count` blanks from row, col in the current attribute.
 void put_blanks(WINDOW *win, int row, int col, int count);
 
-// While a FrameClip lives, the writers above keep every cell they write to
-// `win` inside its border: nothing on the bottom border row or in the right
-// border column, nor on the top border row. For a panel drawn on a screen
-// smaller than it, or a main window narrower than its rows. Clips nest; the
-// innermost one for a window counts.
+// While a FrameClip lives, text that runs right or down stops at `win`'s
+// border: the writers above write nothing on its bottom border row or in its
+// right border column (the top row stays free for titles). For a panel
+// drawn on a screen smaller than it, or a main window narrower than its
+// rows. Clips nest.
 class FrameClip {
 public:
     explicit FrameClip(WINDOW *win);

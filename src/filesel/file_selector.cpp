@@ -306,6 +306,18 @@ void open_start_directory() {
     }
 }
 
+// The selector drawn anew in its resized window: its rows follow the
+// screen's height, and the page holding the highlight is shown.
+void redraw_selector(WINDOW *) {
+    draw_frame();
+    draw_listing_header(selector.win);
+    listing_page = listing_page_of(listing_highlight, page_rows());
+    listing_page_drawn = listing_page;
+    draw_listing_page(selector.win);
+    draw_file_line(kEditedNameWidth);
+    if (selector_button == kListingFocus) highlight();
+}
+
 const char *close_selector() {
     listing_highlight = 0;
     std::memcpy(chosen_dir, dirname, sizeof chosen_dir);
@@ -363,6 +375,8 @@ const char *file_selector() {
     if (!selector.win) return nullptr;
     // On a screen narrower than the selector its rows stop at the border.
     const FrameClip clip(selector.win);
+    set_panel_height_rule(selector.win, 3);
+    set_panel_redraw(selector.win, redraw_selector);
     draw_frame();
     std::memset(selector_file_name, 0, sizeof selector_file_name);
     selector_button = kListingFocus;

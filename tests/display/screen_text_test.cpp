@@ -154,11 +154,11 @@ TEST_F(Utf8Screen, AFrameClipKeepsEveryWriterInsideTheBorder) {
         EXPECT_EQ(put_text(win, 3, 7, "\xe6\x97\xa5\xe6\x9c\xac"), 2);
         put_blanks(win, 1, 0, 40);
         put_format(win, 4, 1, "%s", "bottom");
-        put_text(win, 0, 1, "top");
+        put_text(win, 0, 1, "[top]");  // titles sit on the top border
         EXPECT_FALSE(writable_cell(win, 2, 9));
         EXPECT_TRUE(writable_cell(win, 2, 8));
     }
-    EXPECT_EQ(row_text(win, 0), "+--------+");
+    EXPECT_EQ(row_text(win, 0), "+[top]---+");
     EXPECT_EQ(row_text(win, 1), "         |");
     EXPECT_EQ(row_text(win, 2), "|    abcd|");
     EXPECT_EQ(row_text(win, 4), "+--------+");
