@@ -145,6 +145,14 @@ TEST_F(Utf8Screen, AFieldIsCutToItsWidthPaddedAndMarkedWhenShortened) {
     }
 }
 
+TEST_F(Utf8Screen, ATailStartsOnACharacterBoundary) {
+    const char *path = "/a/\xe6\x97\xa5\xe6\x9c\xac/b";
+    EXPECT_STREQ(text_tail(path, 4), "\xe6\x9c\xac/b");
+    EXPECT_STREQ(text_tail(path, 3), "/b");  // half a character is not shown
+    EXPECT_STREQ(text_tail(path, 40), path);
+    EXPECT_STREQ(text_tail("e\xcc\x81t\xc3\xa9", 2), "t\xc3\xa9");
+}
+
 TEST_F(Utf8Screen, AFrameClipKeepsEveryWriterInsideTheBorder) {
     WINDOW *win = newwin(5, 10, 2, 2);
     wborder(win, 0, 0, 0, 0, 0, 0, 0, 0);
