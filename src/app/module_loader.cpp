@@ -1,5 +1,6 @@
 #include "app/module_loader.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <curses.h>
@@ -34,6 +35,11 @@ void clear_info_row(int row) {
     put_blanks(main_win, row, 1, screen_cols - 2);
 }
 
+// What the File row shows for the module being played, kept so the row can
+// be drawn again at a new screen size.
+char shown_file_name[kPathCapacity] = {};
+long long shown_file_bytes = 0;
+
 void draw_title_row() {
     clear_info_row(2);
     RowWriter row{main_win, 2, 1, screen_cols - 1};
@@ -44,12 +50,24 @@ void draw_title_row() {
         .put(pair(kCyanOnBlack), module->modtype ? module->modtype : "");
 }
 
-void draw_file_row(const char *file_name, long long bytes) {
+// "File   : ", the name and the bracket with the sizes. A name too long for
+// the row is shortened, with a "~" in its last cell, so that the bracket
+// stays whole and nothing reaches the right border.
+void draw_file_row() {
     clear_info_row(1);
-    char info[kPathCapacity * 2];
-    format_file_info(info, sizeof info, file_name, module->numsmp, module->numins, bytes);
-    RowWriter row{main_win, 1, 1, screen_cols - 1};
-    row.put(kBold, "File   : ").put(kNormal, info);
+    constexpr int kLabelCells = 9;
+    char sizes[128];
+    format_file_sizes(sizes, sizeof sizes, module->numsmp, module->numins, shown_file_bytes);
+    const int right = screen_cols - 1;
+    const int name_col = 1 + kLabelCells;
+    const int name_cells = std::clamp(right - name_col - text_cells(sizes), 1, std::max(right - name_col, 1));
+    set_attr(main_win, kBold);
+    put_text(main_win, 1, 1, "File   : ", right);
+    set_attr(main_win, kNormal);
+    if (name_col >= right) return;
+    const int shown = std::min(text_cells(shown_file_name), name_cells);
+    const int written = put_text_field(main_win, 1, name_col, shown_file_name, shown, true);
+    put_text(main_win, 1, name_col + written, sizes, right);
 }
 
 }  // namespace
@@ -59,11 +77,23 @@ const char *file_name_of(const char *path) {
     return slash ? slash + 1 : path;
 }
 
+void format_file_sizes(char *out, std::size_t size, int samples, int instruments, long long bytes) {
+    float kilobytes = static_cast<float>(bytes) * (1.0f / 1024.0f);
+    std::snprintf(out, size, "  [ %d smp, %d ins, %lld bytes, %.1f KB ]", samples, instruments, bytes,
+                  static_cast<double>(kilobytes));
+}
+
 void format_file_info(char *out, std::size_t size, const char *file_name, int samples,
                       int instruments, long long bytes) {
-    float kilobytes = static_cast<float>(bytes) * (1.0f / 1024.0f);
-    std::snprintf(out, size, "%s  [ %d smp, %d ins, %lld bytes, %.1f KB ]", file_name, samples,
-                  instruments, bytes, static_cast<double>(kilobytes));
+    char sizes[128];
+    format_file_sizes(sizes, sizeof sizes, samples, instruments, bytes);
+    std::snprintf(out, size, "%s%s", file_name, sizes);
+}
+
+void draw_information_rows() {
+    if (!main_win || !module) return;
+    draw_file_row();
+    draw_title_row();
 }
 
 int load_module(const char *file_path) {
@@ -99,7 +129,9 @@ int load_module(const char *file_path) {
     module->loop = loop_module ? 1 : 0;
     module->fadeout = fade_module ? 1 : 0;
     reset_voice_volume_peaks();
-    draw_file_row(file_name_of(file_path), bytes);
+    std::snprintf(shown_file_name, sizeof shown_file_name, "%s", file_name_of(file_path));
+    shown_file_bytes = bytes;
+    draw_file_row();
     update_panels();
     doupdate();
 

@@ -17,6 +17,13 @@ const char *file_name_of(const char *path);
 void format_file_info(char *out, std::size_t size, const char *file_name, int samples,
                       int instruments, long long bytes);
 
+// The bracket after the name: "  [ %d smp, %d ins, %lld bytes, %.1f KB ]".
+void format_file_sizes(char *out, std::size_t size, int samples, int instruments, long long bytes);
+
+// Draws the File and Title rows of the module being played again, for the
+// current screen width.
+void draw_information_rows();
+
 // Loads and starts the module at `file_path`. On success the new module
 // replaces and frees the old one, the per-module display state is reset,
 // the file and title rows, the status row and the channel table are drawn,

@@ -61,9 +61,14 @@ void create_main_window() {
     wtimeout(main_win, refresh_delay);
     keypad(main_win, TRUE);
     leaveok(main_win, TRUE);
+    main_panel = new_panel(main_win);
+    draw_main_window_frame();
+}
+
+void draw_main_window_frame() {
+    werase(main_win);
     wborder(main_win, 0, 0, 0, 0, 0, 0, 0, 0);
     draw_column_header();
-    main_panel = new_panel(main_win);
     set_attr(main_win, bold_pair(kGreenOnBlue));
     put_format(main_win, 0, 0, "%80s", "Press 'h' for help  ");
     set_attr(main_win, bold_pair(kCyanOnBlue));

@@ -6,8 +6,8 @@
 
 #include "app/settings.h"
 
-extern int screen_cols;  // COLS when the terminal was set up; never updated
-extern int screen_rows;  // LINES when the terminal was set up; never updated
+extern int screen_cols;  // COLS of the main window: at set-up, then after each resize
+extern int screen_rows;  // LINES of the main window: at set-up, then after each resize
 extern WINDOW *main_win;    // the full-screen main window
 extern PANEL *main_panel;   // its panel, the bottom of the panel stack
 extern char config_dir_path[kPathCapacity];  // "$HOME/.xq"
@@ -19,6 +19,10 @@ int build_config_dir_path();
 // Creates main_win with its border, the column header, the title row and
 // the help hint, and its panel.
 void create_main_window();
+
+// Clears main_win and draws its static parts: the border, the column
+// header, the title row and the help hint.
+void draw_main_window_frame();
 
 // The whole program: start-up, the main loop, the exit. Returns the exit
 // status for the cases that end before the terminal is set up.

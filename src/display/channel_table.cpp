@@ -65,7 +65,7 @@ void draw_panning(int p, int row) {
     char text[2] = {letter, '\0'};
     put_text(main_win, row, letter_col, text);
     set_attr(main_win, pair(kCyanOnBlack));
-    put_format(main_win, row, 41, "%3d", number);
+    put_format(main_win, row, 40, " %3d", number);
 }
 
 void draw_channel_row(int channel, int row) {
@@ -83,9 +83,13 @@ void draw_channel_row(int channel, int row) {
     set_attr(main_win, kNormal);
     put_format(main_win, row, 5, "%6d", period);
 
+    // The blanks between the fields take the attribute of the field beside
+    // them: the whole stretch from column 11 to 53 then keeps one background
+    // where the fields have one, and the terminal is not sent a change of
+    // colours for every gap of every row.
     attr_t band = kNormal;
     if (period == 0) {
-        put_format(main_win, row, 13, "%2d  %6d  %6d", 0, 0, 0);
+        put_format(main_win, row, 11, "  %2d  %6d  %6d  ", 0, 0, 0);
     } else {
         band = volume_band(v);
         set_attr(main_win, band);
@@ -93,7 +97,7 @@ void draw_channel_row(int channel, int row) {
         const long position = static_cast<long>(Voice_GetPosition(static_cast<SBYTE>(voice)));
         note_peak(frequency_peak, voice, static_cast<int>(frequency));
         note_peak(position_peak, voice, static_cast<int>(position));
-        put_format(main_win, row, 13, "%2d  %6ld  %6ld", voice + 1, frequency, position);
+        put_format(main_win, row, 11, "  %2d  %6ld  %6ld  ", voice + 1, frequency, position);
     }
 
     const int p = period != 0 ? static_cast<int>(Voice_GetPanning(static_cast<SBYTE>(voice)) & 0xFF) : 128;
@@ -101,7 +105,7 @@ void draw_channel_row(int channel, int row) {
 
     const char trend = v == previous_volume[channel] ? '=' : (v > previous_volume[channel] ? '+' : '-');
     set_attr(main_win, band);
-    put_format(main_win, row, 46, "%3d  %c", v, trend);
+    put_format(main_win, row, 44, "  %3d  %c  ", v, trend);
     previous_volume[channel] = v;
 
     int percent = 0;
@@ -158,6 +162,8 @@ void draw_column_header() {
 
 void draw_channel_table() {
     if (!main_win || !module) return;
+    // On a narrow or short screen the rows stop at the border.
+    const FrameClip clip(main_win);
     const int per_page = rows_per_page();
     const int first = channel_page * per_page;
     for (int j = first; j < first + per_page; ++j) {
@@ -179,10 +185,20 @@ void draw_channel_table() {
 void draw_cursor_markers() {
     if (!main_win) return;
     set_attr(main_win, kNormal);
+    // A screen too short for any table row has no place for the markers:
+    // the row would be the bottom border.
+    const int last_table_row = getmaxy(main_win) - 2;
     const int old_row = table_row(previous_cursor_channel);
-    if (marker_saved_chars[0] != kUnreadCell) mvwaddch(main_win, old_row, 0, marker_saved_chars[0]);
-    if (marker_saved_chars[1] != kUnreadCell) mvwaddch(main_win, old_row, 3, marker_saved_chars[1]);
+    if (old_row <= last_table_row) {
+        if (marker_saved_chars[0] != kUnreadCell) mvwaddch(main_win, old_row, 0, marker_saved_chars[0]);
+        if (marker_saved_chars[1] != kUnreadCell) mvwaddch(main_win, old_row, 3, marker_saved_chars[1]);
+    }
     const int row = table_row(cursor_channel);
+    if (row > last_table_row) {
+        marker_saved_chars[0] = marker_saved_chars[1] = kUnreadCell;
+        previous_cursor_channel = cursor_channel;
+        return;
+    }
     marker_saved_chars[0] = mvwinch(main_win, row, 0);
     marker_saved_chars[1] = mvwinch(main_win, row, 3);
     previous_cursor_channel = cursor_channel;

@@ -80,11 +80,11 @@ void spinner_cells(int k, char (&cells)[4]) {
     cells[3] = spinner_chars[(step - 1) & 3u];
 }
 
-void draw_status_row() {
-    if (!main_win || !module) return;
-    if (module->sngpos >= module->numpos) return;
+namespace {
 
-    const int shown_position = module->sngpos + 1;
+// The status row's fields, the time box and the playlist footer.
+void draw_status_fields() {
+    const int shown_position = module->sngpos < module->numpos ? module->sngpos + 1 : module->numpos;
     RowWriter row{main_win, 4, 1, screen_cols - 1};
     row.put(bold_pair(kCyanOnBlack), "Ch:").putf(kNormal, "%2d/%2d", module->realchn, module->numchn);
     row.col = 11;
@@ -113,7 +113,20 @@ void draw_status_row() {
         for (int col = 1; col <= 59 && col < screen_cols - 1; ++col) mvwaddch(main_win, screen_rows - 1, col, ACS_HLINE);
         footer_clear_pending = false;
     }
+}
+
+}  // namespace
+
+void draw_status_row() {
+    if (!main_win || !module) return;
+    if (module->sngpos >= module->numpos) return;
+    draw_status_fields();
     draw_spinner();
+}
+
+void redraw_status_lines() {
+    if (!main_win || !module) return;
+    draw_status_fields();
 }
 
 void draw_driver_line() {

@@ -16,6 +16,11 @@ extern const char spinner_chars[4];
 // nothing once the song has passed its last position, so they stay frozen.
 void draw_status_row();
 
+// Draws the status row, the time box and the playlist footer whatever the
+// song's position, for a main window drawn anew (at a new screen size):
+// once the song has ended they show where it stopped.
+void redraw_status_lines();
+
 // Draws the output driver's name, the mode words and the mixing frequency.
 void draw_driver_line();
 

@@ -1,5 +1,6 @@
 #include "filesel/directory_listing.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -82,7 +83,30 @@ void draw_entry_row(WINDOW *win, int index, int row, bool highlighted) {
     put_format(win, row, 1 + kNameWidth, " %s", size);
 }
 
-// Reads the stream into the scratch arrays and then into listing_names.
+// The order of the scratch arrays once sorted, as indexes into them.
+int sorted_dirs[kListingCapacity];
+int sorted_files[kListingCapacity];
+
+// Fills `order` with the indexes of names[0..count) sorted as the listing
+// shows them.
+void sort_names(const char (*names)[kPathCapacity], int count, int *order) {
+    for (int i = 0; i < count; ++i) order[i] = i;
+    // Sorting a directory of thousands of names in a UTF-8 locale takes
+    // longer than the sound driver's buffer lasts: the player is fed now and
+    // then meanwhile.
+    int comparisons = 0;
+    long long last_feed = now_ns();
+    std::sort(order, order + count, [&](int a, int b) {
+        if (++comparisons % 4096 == 0 && now_ns() - last_feed >= kFeedIntervalNs) {
+            keep_sound_flowing();
+            last_feed = now_ns();
+        }
+        return listed_before(names[a], names[b]);
+    });
+}
+
+// Reads the stream into the scratch arrays, sorts them and copies them into
+// listing_names.
 void collect_entries(DIR *dir) {
     int dirs = 0;
     int files = 0;
@@ -116,9 +140,12 @@ void collect_entries(DIR *dir) {
             }
         }
     }
+    sort_names(listing_dirs, dirs, sorted_dirs);
+    sort_names(listing_files, files, sorted_files);
     listing_count = 0;
-    for (int i = 0; i < dirs; ++i) std::memcpy(listing_names[listing_count++], listing_dirs[i], kPathCapacity);
-    for (int i = 0; i < files; ++i) std::memcpy(listing_names[listing_count++], listing_files[i], kPathCapacity);
+    for (int i = 0; i < dirs; ++i) std::memcpy(listing_names[listing_count++], listing_dirs[sorted_dirs[i]], kPathCapacity);
+    for (int i = 0; i < files; ++i)
+        std::memcpy(listing_names[listing_count++], listing_files[sorted_files[i]], kPathCapacity);
     for (int i = 0; i < listing_count; ++i) listing_entries[i] = listing_names[i];
     listing_entries[listing_count] = nullptr;
 }
@@ -131,6 +158,14 @@ EntryKind entry_kind(const char *name) {
     if (S_ISDIR(info.st_mode)) return EntryKind::directory;
     if (S_ISREG(info.st_mode)) return EntryKind::regular;
     return EntryKind::other;
+}
+
+bool listed_before(const char *a, const char *b) {
+    const bool a_up = std::strcmp(a, "..") == 0;
+    const bool b_up = std::strcmp(b, "..") == 0;
+    if (a_up || b_up) return a_up && !b_up;
+    const int order = std::strcoll(a, b);
+    return order != 0 ? order < 0 : std::strcmp(a, b) < 0;
 }
 
 int listing_page_rows(int lines) { return lines >= 14 ? lines - 13 : 0; }
@@ -157,19 +192,17 @@ void format_entry_size(char (&out)[10], long long bytes) {
 }
 
 void put_field(WINDOW *win, int row, int col, const char *text, int width) {
-    const int written = put_bytes(win, row, col, text, static_cast<std::size_t>(width), col + width);
-    put_blanks(win, row, col + written, width - written);
+    put_text_field(win, row, col, text, width);
 }
 
 void draw_listing_header(WINDOW *win) {
     set_attr(win, kNormal);
     put_text(win, 2, 1, "Dir: ");
-    const int length = static_cast<int>(std::strlen(dirname));
-    if (length <= kDirFieldWidth) {
+    if (text_cells(dirname) <= kDirFieldWidth) {
         put_field(win, 2, 6, dirname, kDirFieldWidth);
     } else {
         put_text(win, 2, 6, "~");
-        put_field(win, 2, 7, dirname + length - (kDirFieldWidth - 1), kDirFieldWidth - 1);
+        put_field(win, 2, 7, text_tail(dirname, kDirFieldWidth - 1), kDirFieldWidth - 1);
     }
     set_attr(win, kBold);
     put_text(win, 2, 1, "D");

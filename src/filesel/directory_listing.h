@@ -1,5 +1,6 @@
-// The file selector's view of one directory: its path, its entries with the
-// directories first, and the drawing of the listing page by page.
+// The file selector's view of one directory: its path, its entries sorted
+// by name with the directories first, and the drawing of the listing page
+// by page.
 //
 // The listing outlives the selector: after it closes, the playlist reads the
 // names of the directory shown last, and the working directory stays there.
@@ -17,7 +18,7 @@ inline constexpr int kMaxListed = kListingCapacity - 1;
 
 extern char dirname[kPathCapacity];  // the directory shown; always names the working directory
 extern DIR *listing_dir;             // the stream read_listing reads; opened and closed by the caller
-extern char listing_names[kListingCapacity][kPathCapacity];  // directories first, then the rest, each in stream order
+extern char listing_names[kListingCapacity][kPathCapacity];  // "..", the directories, then the rest, each sorted by name
 extern int listing_count;            // entries in listing_names
 // One handle per listed entry and a null after the last: the end of the
 // listing for draw_listing_page. Each points at the entry's name.
@@ -35,6 +36,11 @@ enum class EntryKind {
 };
 EntryKind entry_kind(const char *name);
 
+// The listing's order of two names of the same kind: ".." first, then by
+// the locale's collation (LC_COLLATE), names that collate alike by their
+// bytes.
+bool listed_before(const char *a, const char *b);
+
 // Pure helpers of the page geometry: a page has page_rows rows, window rows
 // 5 to lines - 9. page_rows is 0 on screens of fewer than 14 lines, where
 // no entry is drawn.
@@ -48,7 +54,7 @@ int listing_row_of(int index, int page_rows);
 void format_entry_size(char (&out)[10], long long bytes);
 
 // Writes `text` cut to `width` cells at row, col and pads it with blanks to
-// `width`, in the window's current attribute.
+// `width`, in the window's current attribute (put_text_field).
 void put_field(WINDOW *win, int row, int col, const char *text, int width);
 
 // "Dir: " and dirname in a 52-column field (a longer path shows its tail

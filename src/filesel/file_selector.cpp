@@ -72,10 +72,13 @@ void draw_frame() {
     set_attr(w, kBold);
     put_text(w, file_row(), 1, "F");
     set_attr(w, kNormal);
+    // The window may be narrower than kWidth on a small screen.
+    const int width = getmaxx(w);
     for (int row : {4, LINES - 8, LINES - 6}) {
+        if (row < 1 || row >= getmaxy(w) - 1) continue;
         mvwaddch(w, row, 0, ACS_LTEE);
-        mvwhline(w, row, 1, ACS_HLINE, kWidth - 2);
-        mvwaddch(w, row, kWidth - 1, ACS_RTEE);
+        mvwhline(w, row, 1, ACS_HLINE, width - 2);
+        mvwaddch(w, row, width - 1, ACS_RTEE);
     }
     draw_buttons();
 }
@@ -303,6 +306,18 @@ void open_start_directory() {
     }
 }
 
+// The selector drawn anew in its resized window: its rows follow the
+// screen's height, and the page holding the highlight is shown.
+void redraw_selector(WINDOW *) {
+    draw_frame();
+    draw_listing_header(selector.win);
+    listing_page = listing_page_of(listing_highlight, page_rows());
+    listing_page_drawn = listing_page;
+    draw_listing_page(selector.win);
+    draw_file_line(kEditedNameWidth);
+    if (selector_button == kListingFocus) highlight();
+}
+
 const char *close_selector() {
     listing_highlight = 0;
     std::memcpy(chosen_dir, dirname, sizeof chosen_dir);
@@ -358,6 +373,10 @@ const char *file_selector() {
     selector = open_panel_window(LINES - 3, kWidth, PanelPositions.file_selector.y, PanelPositions.file_selector.x,
                                  "Select file");
     if (!selector.win) return nullptr;
+    // On a screen narrower than the selector its rows stop at the border.
+    const FrameClip clip(selector.win);
+    set_panel_height_rule(selector.win, 3);
+    set_panel_redraw(selector.win, redraw_selector);
     draw_frame();
     std::memset(selector_file_name, 0, sizeof selector_file_name);
     selector_button = kListingFocus;

@@ -7,10 +7,10 @@
 #include "panels/colors.h"
 #include "panels/idle.h"
 
-PanelWindow open_about_panel() {
-    PanelWindow about = open_panel_window(14, 40, LINES / 2 - 6, COLS / 2 - 20, nullptr);
-    if (!about.win) return about;
-    WINDOW *w = about.win;
+namespace {
+
+void draw_about_contents(WINDOW *w) {
+    const FrameClip clip(w);
     RowWriter{w, 2, 12}
         .put(bold_pair(kCyanOnBlack), ":: ")
         .put(bold_pair(kGreenOnBlack), "About ")
@@ -29,6 +29,15 @@ PanelWindow open_about_panel() {
     set_attr(w, bold_pair(kYellowOnBlack));
     put_text(w, 11, 18, kAboutHost);
     set_attr(w, kNormal);
+}
+
+}  // namespace
+
+PanelWindow open_about_panel() {
+    PanelWindow about = open_panel_window(14, 40, LINES / 2 - 6, COLS / 2 - 20, nullptr);
+    if (!about.win) return about;
+    draw_about_contents(about.win);
+    set_panel_redraw(about.win, draw_about_contents);
     // Shown at once: while the player is stopped no idle step composes the
     // screen.
     update_panels();

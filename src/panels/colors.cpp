@@ -18,14 +18,13 @@ PairColors pair_colors(int n) {
 }
 
 void init_color_pairs() {
-    // Black backgrounds and plain text use the terminal's own default
-    // colours: on the usual dark terminal they look the same, and every
-    // change of attribute then costs a much shorter escape sequence, since
-    // curses need not set both colours again after each reset.
+    // Plain text keeps the terminal's own colours, but the pairs with a black
+    // background are drawn on black: on a light terminal their yellow and
+    // cyan would otherwise be unreadable.
     use_default_colors();
     for (int n = 1; n <= kColorPairCount; ++n) {
         const PairColors c = kPairs[n - 1];
-        init_pair(static_cast<short>(n), c.foreground, c.background == COLOR_BLACK ? short{-1} : c.background);
+        init_pair(static_cast<short>(n), c.foreground, c.background);
     }
 }
 

@@ -7,8 +7,8 @@
 
 #include <curses.h>
 
-// The fourteen colour pairs, foreground on background. "Black" backgrounds
-// are drawn as the terminal's default background.
+// The fourteen colour pairs, foreground on background; plain text (no pair)
+// keeps the terminal's default colours.
 enum ColorPair : short {
     kRedOnBlack = 1,
     kGreenOnBlack = 2,
@@ -36,8 +36,9 @@ struct PairColors {
 // Foreground and background of pair n (1 to 14).
 PairColors pair_colors(int n);
 
-// init_pair for pairs 1 to 14 in ascending order, with the terminal's
-// default colours for plain text; start_color must have run.
+// init_pair for pairs 1 to 14 in ascending order, black backgrounds on
+// black, with the terminal's default colours for plain text; start_color
+// must have run.
 void init_color_pairs();
 
 inline constexpr attr_t kNormal = A_NORMAL;

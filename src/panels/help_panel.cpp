@@ -60,6 +60,17 @@ constexpr HelpEntry kHelpEntries[] = {
 
 bool closes_help(int key) { return key == 'q' || key == 'Q' || key == kEscape; }
 
+void draw_help_entries(WINDOW *win) {
+    const FrameClip clip(win);
+    for (const HelpEntry &entry : kHelpEntries) {
+        set_attr(win, pair(kCyanOnBlack));
+        put_text(win, entry.row, entry.col, entry.label);
+        set_attr(win, bold_pair(kCyanOnBlack));
+        put_text(win, entry.row, entry.col + kLabelWidth, entry.keys);
+    }
+    set_attr(win, kNormal);
+}
+
 }  // namespace
 
 PanelWindow open_help_panel() {
@@ -67,13 +78,8 @@ PanelWindow open_help_panel() {
     if (!help.win) return help;
     top_panel(help.panel);
     remember_panel_window(MovableEntry::help, help.win);
-    for (const HelpEntry &entry : kHelpEntries) {
-        set_attr(help.win, pair(kCyanOnBlack));
-        put_text(help.win, entry.row, entry.col, entry.label);
-        set_attr(help.win, bold_pair(kCyanOnBlack));
-        put_text(help.win, entry.row, entry.col + kLabelWidth, entry.keys);
-    }
-    set_attr(help.win, kNormal);
+    draw_help_entries(help.win);
+    set_panel_redraw(help.win, draw_help_entries);
     wnoutrefresh(help.win);
     doupdate();
     return help;

@@ -1,7 +1,6 @@
 #include "panels/message_box.h"
 
 #include <algorithm>
-#include <cstring>
 #include <curses.h>
 
 #include "display/screen_text.h"
@@ -12,13 +11,13 @@
 bool is_enter_key(int key) { return key == '\n' || key == KEY_ENTER; }
 
 PanelWindow open_message_box(const char *message, int kind) {
-    int n = static_cast<int>(std::strlen(message));
+    int n = text_cells(message);
     n = std::min(n, std::max(COLS - 4, 0));
     int h = (n + 4) / 2;
     PanelWindow box = open_panel_window(6, n + 4, LINES / 2 - 4, COLS / 2 - h, nullptr);
     if (!box.win) return box;
     set_attr(box.win, kind == kMessageError ? bold_pair(kRedOnBlack) : bold_pair(kGreenOnBlack));
-    put_bytes(box.win, 1, 2, message, static_cast<std::size_t>(n));
+    put_text_field(box.win, 1, 2, message, n);
     set_attr(box.win, kReverse);
     put_text(box.win, 4, std::max(h - 3, 0), "[ OK ]");
     update_panels();

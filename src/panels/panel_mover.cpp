@@ -11,10 +11,13 @@ void move_panel_interactively(PANEL *panel) {
     if (!win) return;
     int row = getbegy(win);
     int col = getbegx(win);
-    const int rows = getmaxy(win);
-    const int cols = getmaxx(win);
     for (;;) {
         int key = wgetch(win);
+        // A resize of the screen may have moved or cut the window meanwhile.
+        row = getbegy(win);
+        col = getbegx(win);
+        const int rows = getmaxy(win);
+        const int cols = getmaxx(win);
         if (is_enter_key(key)) break;
         int new_row = row;
         int new_col = col;

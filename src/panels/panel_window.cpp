@@ -1,12 +1,106 @@
 #include "panels/panel_window.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "app/settings.h"
 #include "app/startup.h"
 #include "display/screen_text.h"
 #include "panels/colors.h"
+
+namespace {
+
+// The open panels, with the size each asked for and the size it has now.
+struct OpenPanel {
+    WINDOW *win;
+    PANEL *panel;
+    int wanted_rows;
+    int wanted_cols;
+    int rows_less;  // > 0: the height follows the screen's
+    int rows;
+    int cols;
+    char title[64];  // empty: none
+    PanelRedraw redraw;
+};
+
+constexpr int kMaxOpenPanels = 32;
+OpenPanel open_panels[kMaxOpenPanels];
+int open_panel_count = 0;
+
+OpenPanel *open_panel_of(const WINDOW *win) {
+    for (int i = 0; i < open_panel_count; ++i)
+        if (open_panels[i].win == win) return &open_panels[i];
+    return nullptr;
+}
+
+void remember_open_panel(const PanelWindow &pw, int rows, int cols, const char *title) {
+    if (open_panel_count >= kMaxOpenPanels) return;
+    OpenPanel &p = open_panels[open_panel_count++];
+    p = {pw.win, pw.panel, rows, cols, 0, getmaxy(pw.win), getmaxx(pw.win), {}, nullptr};
+    std::snprintf(p.title, sizeof p.title, "%s", title ? title : "");
+}
+
+// True while `p` is still a panel of the stack showing its window: a panel
+// deleted without close_panel_window is never touched again.
+bool still_open(const OpenPanel &p) {
+    for (PANEL *q = panel_above(nullptr); q; q = panel_above(q))
+        if (q == p.panel) return panel_window(q) == p.win;
+    return false;
+}
+
+void forget_open_panel(const WINDOW *win) {
+    for (int i = 0; i < open_panel_count; ++i) {
+        if (open_panels[i].win != win) continue;
+        open_panels[i] = open_panels[--open_panel_count];
+        return;
+    }
+}
+
+// Brings one panel inside the screen; redraws it when its size changed.
+void fit_open_panel(OpenPanel &p) {
+    const int wanted_rows = p.rows_less > 0 ? LINES - p.rows_less : p.wanted_rows;
+    const WindowBox box = fit_window(wanted_rows, p.wanted_cols, getbegy(p.win), getbegx(p.win), LINES, COLS);
+    const bool resized = box.rows != p.rows || box.cols != p.cols;
+    if (resized && !p.redraw) {
+        // The old border would stay inside a grown window.
+        const int rows = std::min(p.rows, getmaxy(p.win));
+        const int cols = std::min(p.cols, getmaxx(p.win));
+        mvwhline(p.win, rows - 1, 0, ' ', cols);
+        mvwvline(p.win, 0, cols - 1, ' ', rows);
+    }
+    // Shrink, move, then grow: a window never reaches past the screen.
+    wresize(p.win, std::min(box.rows, getmaxy(p.win)), std::min(box.cols, getmaxx(p.win)));
+    move_panel(p.panel, box.y, box.x);
+    wresize(p.win, box.rows, box.cols);
+    p.rows = box.rows;
+    p.cols = box.cols;
+    if (!resized) return;
+    if (p.redraw) werase(p.win);
+    draw_default_border(p.win);
+    if (p.title[0] != '\0') draw_panel_title(p.win, p.title);
+    if (p.redraw) p.redraw(p.win);
+}
+
+}  // namespace
+
+void set_panel_redraw(WINDOW *win, PanelRedraw redraw) {
+    if (OpenPanel *p = open_panel_of(win)) p->redraw = redraw;
+}
+
+void set_panel_height_rule(WINDOW *win, int rows_less) {
+    if (OpenPanel *p = open_panel_of(win)) p->rows_less = rows_less;
+}
+
+void fit_open_panels() {
+    for (int i = 0; i < open_panel_count;) {
+        if (still_open(open_panels[i])) {
+            fit_open_panel(open_panels[i++]);
+        } else {
+            open_panels[i] = open_panels[--open_panel_count];
+        }
+    }
+}
 
 WindowBox fit_window(int rows, int cols, int y, int x, int screen_rows, int screen_cols) {
     screen_rows = std::max(screen_rows, 1);
@@ -49,10 +143,12 @@ PanelWindow open_panel_window(int rows, int cols, int y, int x, const char *titl
     draw_default_border(pw.win);
     pw.panel = new_panel(pw.win);
     if (title) draw_panel_title(pw.win, title);
+    remember_open_panel(pw, rows, cols, title);
     return pw;
 }
 
 void close_panel_window(PanelWindow &pw) {
+    forget_open_panel(pw.win);
     if (pw.panel) del_panel(pw.panel);
     if (pw.win) delwin(pw.win);
     pw = PanelWindow{};

@@ -44,6 +44,27 @@ PanelWindow open_panel_window(int rows, int cols, int y, int x, const char *titl
 // Deletes the panel and its window, then repaints what lay beneath.
 void close_panel_window(PanelWindow &pw);
 
+// Called with a panel's window after a change of the screen's size has
+// resized it: the window has been cleared and its border and title drawn
+// again; the function draws the rest of the contents.
+using PanelRedraw = void (*)(WINDOW *win);
+
+// Gives an open panel a redraw function for screen size changes. Panels
+// without one keep their contents when resized, only their border is drawn
+// again, so a panel whose contents are redrawn at every idle step needs
+// none.
+void set_panel_redraw(WINDOW *win, PanelRedraw redraw);
+
+// Makes an open panel's height follow the screen's: LINES - rows_less rows
+// from now on (for panels opened LINES - n rows high).
+void set_panel_height_rule(WINDOW *win, int rows_less);
+
+// After the screen's size has changed: brings every open panel back inside
+// the screen, moved the least distance needed (as a saved corner that does
+// not fit) and, where the screen is smaller than the panel, cut to it; a
+// panel cut earlier grows back towards the size it was opened with.
+void fit_open_panels();
+
 // A transient notice ("Loading...", "Paused...", "Stopping..."): a plain
 // bordered window without a panel, a timeout or keypad translation.
 WINDOW *open_notice(int rows, int cols, int y, int x);

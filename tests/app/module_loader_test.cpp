@@ -120,3 +120,19 @@ TEST_F(Loading, FailuresKeepTheOldModule) {
     }
     std::filesystem::remove(text_file);
 }
+
+TEST_F(Loading, ALongNameIsShortenedSoTheSizesStayWholeInsideTheBorder) {
+    const std::string name = std::string(60, 'n') + ".xm";
+    const std::string path = std::filesystem::temp_directory_path() / name;
+    std::filesystem::copy_file(kFixtures + "/percent.xm", path, std::filesystem::copy_options::overwrite_existing);
+    ASSERT_EQ(load_module(path.c_str()), 0);
+    std::filesystem::remove(path);
+    char sizes[128];
+    format_file_sizes(sizes, sizeof sizes, module->numsmp, module->numins,
+                      static_cast<long long>(std::filesystem::file_size(kFixtures + "/percent.xm")));
+    const std::string row = row_text(shown(), 1);
+    const std::string tail = std::string("~") + sizes + "|";
+    ASSERT_GE(row.size(), tail.size());
+    EXPECT_EQ(row.substr(row.size() - tail.size()), tail) << row;
+    EXPECT_EQ(row.substr(0, 14), "|File   : nnnn") << row;
+}

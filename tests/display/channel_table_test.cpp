@@ -235,3 +235,49 @@ TEST_F(ChannelTable, RowsPastTheLastChannelAreBlank) {
     draw_channel_table();
     for (int r = 10; r <= 22; ++r) EXPECT_EQ(cells_text(main_win, r, 1, 78), std::string(78, ' ')) << r;
 }
+
+TEST_F(ChannelTable, TheGapsBetweenFieldsTakeTheirNeighboursAttribute) {
+    sound(0, 2, 64, 200);
+    draw_channel_table();
+    for (int col : {11, 12, 31, 32, 44, 45, 52, 53}) EXPECT_EQ(cell_attr(main_win, 6, col), bold_pair(kGreenOnBlack)) << col;
+    EXPECT_EQ(cell_attr(main_win, 6, 40), pair(kCyanOnBlack));
+    EXPECT_EQ(cells_text(main_win, 6, 0, 54), ">01<    428   3    8363    1200  .....R.  72   64  +  ");
+}
+
+namespace {
+
+// The table on screens too small or too narrow for it.
+struct SmallScreenCase {
+    int rows;
+    int cols;
+};
+
+class SmallScreenTable : public ::testing::TestWithParam<SmallScreenCase> {};
+
+}  // namespace
+
+TEST_P(SmallScreenTable, RowsStayInsideTheBorder) {
+    const SmallScreenCase c = GetParam();
+    HeadlessScreen screen{c.rows, c.cols};
+    reset_fake_player();
+    create_test_main_window();
+    save_marker_cells();
+    previous_cursor_channel = 0;
+    reset_channel_state();
+    MODULE song{};
+    song.numchn = 8;
+    module = &song;
+    fake_channels[0].period = 428;
+    fake_channels[0].volume = 256;
+    draw_channel_table();
+    draw_cursor_markers();
+    const std::string bottom = row_text(main_win, c.rows - 1);
+    EXPECT_EQ(bottom, "+" + std::string(static_cast<std::size_t>(c.cols - 2), '-') + "+");
+    for (int r = 6; r < c.rows - 1; ++r) EXPECT_EQ(cells_text(main_win, r, c.cols - 1, 1), "|") << r;
+    module = nullptr;
+    destroy_test_main_window();
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, SmallScreenTable,
+                         ::testing::Values(SmallScreenCase{7, 80}, SmallScreenCase{8, 80}, SmallScreenCase{12, 40},
+                                           SmallScreenCase{24, 60}));

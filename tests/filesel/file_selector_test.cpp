@@ -37,7 +37,7 @@ std::vector<int> repeat(int key, std::size_t n) { return std::vector<int>(n, key
 
 // KEY_DOWN presses from the first entry of `dir` to `name`.
 std::vector<int> down_to(const std::string &dir, const std::string &name) {
-    const std::vector<std::string> order = stream_order(dir);
+    const std::vector<std::string> order = listing_order(dir);
     const auto at = std::find(order.begin(), order.end(), name);
     EXPECT_NE(at, order.end()) << name << " in " << dir;
     return repeat(KEY_DOWN, static_cast<std::size_t>(at - order.begin()));

@@ -1,11 +1,14 @@
 #include "temp_tree.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <dirent.h>
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "filesel/directory_listing.h"
 
 TempTree::TempTree() {
     char pattern[] = "/tmp/xqtree.XXXXXX";
@@ -27,7 +30,7 @@ void TempTree::link(const std::string &relative, const std::string &target) cons
     std::filesystem::create_symlink(target, *this / relative);
 }
 
-std::vector<std::string> stream_order(const std::string &path) {
+std::vector<std::string> listing_order(const std::string &path) {
     std::vector<std::string> dirs;
     std::vector<std::string> others;
     DIR *dir = opendir(path.c_str());
@@ -40,6 +43,9 @@ std::vector<std::string> stream_order(const std::string &path) {
         (is_dir ? dirs : others).push_back(name);
     }
     closedir(dir);
+    const auto before = [](const std::string &a, const std::string &b) { return listed_before(a.c_str(), b.c_str()); };
+    std::sort(dirs.begin(), dirs.end(), before);
+    std::sort(others.begin(), others.end(), before);
     dirs.insert(dirs.end(), others.begin(), others.end());
     return dirs;
 }

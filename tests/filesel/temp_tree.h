@@ -24,9 +24,9 @@ private:
 };
 
 // The names of `path` in the listing's order: the directories (by stat,
-// which follows links) and then the rest, each in the stream's order, "."
-// left out.
-std::vector<std::string> stream_order(const std::string &path);
+// which follows links) and then the rest, each sorted as the listing sorts
+// them, "." left out.
+std::vector<std::string> listing_order(const std::string &path);
 
 // The working directory, restored when the guard ends.
 class WorkingDirectoryGuard {

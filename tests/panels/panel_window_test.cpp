@@ -58,3 +58,19 @@ TEST(PanelWindow, TitleSitsInItsBracketFrame) {
     close_panel_window(pw);
     EXPECT_EQ(pw.win, nullptr);
 }
+
+TEST(ColorPairs, BlackBackgroundsAreDrawnOnBlack) {
+    HeadlessScreen screen{24, 80};
+    for (int n = 1; n <= kColorPairCount; ++n) {
+        short foreground = 0;
+        short background = 0;
+        pair_content(static_cast<short>(n), &foreground, &background);
+        EXPECT_EQ(foreground, pair_colors(n).foreground) << n;
+        EXPECT_EQ(background, pair_colors(n).background) << n;
+    }
+    EXPECT_EQ(pair_colors(5).background, COLOR_BLACK);
+    short foreground = 0;
+    short background = 0;
+    pair_content(0, &foreground, &background);
+    EXPECT_EQ(background, -1);  // plain text keeps the terminal's own colours
+}

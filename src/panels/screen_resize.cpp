@@ -1,0 +1,49 @@
+#include "panels/screen_resize.h"
+
+#include <curses.h>
+#include <panel.h>
+
+#include "app/module_loader.h"
+#include "app/startup.h"
+#include "display/channel_table.h"
+#include "display/status_lines.h"
+#include "panels/panel_positions.h"
+#include "panels/panel_window.h"
+
+namespace {
+
+// The panels that always open at their default corner open centred on the
+// new screen.
+void follow_default_corners() {
+    const PanelPositionTable defaults = default_panel_positions(COLS, LINES);
+    PanelPositions.instruments = defaults.instruments;
+    PanelPositions.file_selector = defaults.file_selector;
+    PanelPositions.playlist = defaults.playlist;
+}
+
+void redraw_main_window() {
+    wresize(main_win, screen_rows, screen_cols);
+    draw_main_window_frame();
+    // The markers start again on a row that shows the border and a blank.
+    save_marker_cells();
+    previous_cursor_channel = cursor_channel;
+    if (!module) return;
+    draw_information_rows();
+    draw_driver_line();
+    channel_page = cursor_channel / rows_per_page();
+    draw_channel_table();
+    redraw_status_lines();
+}
+
+}  // namespace
+
+void follow_terminal_size() {
+    if (!main_win || (LINES == screen_rows && COLS == screen_cols)) return;
+    screen_rows = LINES;
+    screen_cols = COLS;
+    redraw_main_window();
+    follow_default_corners();
+    fit_open_panels();
+    update_panels();
+    doupdate();
+}

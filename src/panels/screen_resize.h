@@ -1,0 +1,15 @@
+// Following the terminal when its size changes.
+//
+// curses takes the new size when it sees the resize (at a key read or a
+// screen update) and hands the key loop KEY_RESIZE; every key loop runs an
+// idle step afterwards, and the idle step calls follow_terminal_size, so
+// every loop follows without code of its own.
+#pragma once
+
+// When LINES or COLS differ from screen_rows and screen_cols: takes the new
+// size, draws the main window anew for it (frame, information rows, driver
+// line, status row, time box, playlist footer, and the channel table with
+// as many rows as now fit, the page following the cursor), brings every
+// open panel back inside the screen and updates the terminal. Does nothing
+// otherwise, so a storm of resizes costs one redraw per size seen.
+void follow_terminal_size();
