@@ -58,7 +58,7 @@ int build_config_dir_path() {
 
 void create_main_window() {
     main_win = newwin(screen_rows, screen_cols, 0, 0);
-    wtimeout(main_win, refresh_delay);
+    wtimeout(main_win, key_wait_ms());
     keypad(main_win, TRUE);
     leaveok(main_win, TRUE);
     wborder(main_win, 0, 0, 0, 0, 0, 0, 0, 0);
@@ -125,7 +125,7 @@ int xq_main(int argc, char **argv) {
     screen_rows = LINES;
     cbreak();
     noecho();
-    timeout(refresh_delay);
+    timeout(key_wait_ms());
     curs_set(0);
     keypad(stdscr, TRUE);
     // After Escape, curses waits this long for the rest of a key's escape
