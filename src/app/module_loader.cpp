@@ -23,7 +23,10 @@ namespace {
 
 WINDOW *loading_notice = nullptr;
 
+// The "Loading..." notice is removed first: it is no panel, so the box
+// would leave it drawn around itself.
 void fail(const char *message) {
+    loading_popup(0);
     beep();
     message_box(message, kMessageError);
 }
@@ -67,14 +70,13 @@ void format_file_info(char *out, std::size_t size, const char *file_name, int sa
 }
 
 int load_module(const char *file_path) {
+    // Every failure leaves the module that was playing as it was, playing.
     if (access(file_path, R_OK) != 0) {
-        playing = false;
         fail("File can't be read.");
         return -1;
     }
     struct stat info;
     if (stat(file_path, &info) != 0 || !S_ISREG(info.st_mode)) {
-        playing = false;
         fail("Not a file.");
         return -1;
     }

@@ -49,7 +49,7 @@ void prepare_config_dir() {
 
 int build_config_dir_path() {
     const char *home = std::getenv("HOME");
-    if (!home) return -1;
+    if (!home || home[0] == '\0') return -1;
     char options_path[kPathCapacity];
     int n = std::snprintf(config_dir_path, sizeof config_dir_path, "%s/.xq", home);
     if (n < 0 || static_cast<std::size_t>(n) >= sizeof config_dir_path) return -1;
@@ -85,7 +85,8 @@ int xq_main(int argc, char **argv) {
     }
 
     if (build_config_dir_path() != 0) {
-        if (!std::getenv("HOME"))
+        const char *home = std::getenv("HOME");
+        if (!home || home[0] == '\0')
             std::fputs("XQ: HOME is not set; it names the directory of the options file.\n", stderr);
         else
             std::fprintf(stderr, "XQ: HOME is too long: the path of the options file must stay within %zu characters.\n",
@@ -111,6 +112,7 @@ int xq_main(int argc, char **argv) {
         return kStartupFailure;
     }
     set_term(screen);
+    watch_terminal_input(fileno(stdin));
     // Until the screen has been suspended and resumed once, ncurses flushes
     // its output at every cursor movement, which turns one update into
     // dozens of small writes; one suspend and resume before anything is
@@ -146,6 +148,9 @@ int xq_main(int argc, char **argv) {
     update_panels();
     doupdate();
     save_marker_cells();
+    // A quit signal during the first load (or its error box) ends the
+    // program the usual way.
+    install_quit_handlers();
 
     loading_popup(1);
     if (load_module(path) != 0) leave_program(false);
@@ -157,7 +162,6 @@ int xq_main(int argc, char **argv) {
     draw_status_row();
     update_panels();
     doupdate();
-    install_quit_handlers();
 
     run_main_loop();
 }
