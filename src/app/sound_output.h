@@ -11,6 +11,25 @@ int start_sound();
 // run before MikMod_Init).
 void stop_sound();
 
+// The file the module being played was loaded from, so that a restart of
+// the driver can load its samples again; the loader calls it after every
+// successful load. A path that does not fit is not kept (a restart then
+// fails and leaves everything as it was).
+void remember_module_file(const char *path);
+
+// Restarts the sound driver with the current md_mode and md_mixfreq
+// (MikMod_Reset) and keeps the module playing from the same song position.
+// The driver's restart throws away the samples it held, so the module is
+// loaded again from its file and its state carried over: song position and
+// row, song time, speed, tempo and BPM, volume, the loop, wrap and fade-out
+// flags, muted channels, a pause or a stop. Returns 0, or -1 with the
+// library's error in MikMod_errno: when the module's file can no longer be
+// read nothing is changed; when the driver does not start again with the
+// new settings the library is left with the "no sound" driver, so the
+// module goes on (silently) and the caller may restore the old settings and
+// call this again.
+int restart_output();
+
 // How long any key loop waits for a key, in milliseconds: the timeout of
 // every window. It is far shorter than the sound the driver holds (about
 // 180 ms with PulseAudio), so the idle step that follows always comes
@@ -97,11 +116,6 @@ bool sound_output_lost();           // writes stopped; a restart is being retrie
 const char *sound_output_reason();  // why, for the message shown meanwhile
 // How often a lost output is restarted.
 inline constexpr long long kRestartEveryNs = 3'000'000'000LL;
-
-// Restarts the driver with the current md_* settings (MikMod_Reset) and
-// keeps the module playing from the same song position. Returns 0, or -1
-// with MikMod_errno set.
-int restart_output();
 
 // True when the module has played past its last position without wrapping
 // round: the player has nothing more to play.
