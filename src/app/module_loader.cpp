@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "app/settings.h"
+#include "app/sound_output.h"
 #include "app/startup.h"
 #include "display/channel_table.h"
 #include "display/screen_text.h"
@@ -91,6 +92,7 @@ int load_module(const char *file_path) {
     }
     if (module) Player_Free(module);
     module = loaded;
+    remember_module_file(file_path);
 
     draw_title_row();
     reset_channel_state();
