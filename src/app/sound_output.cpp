@@ -111,6 +111,11 @@ long long now_ns() {
 // two full steps.
 int filling_limit(const FeedPacer &p) { return std::max(2 * p.most_filling_writes + 4, 2 * kMaxUpdatesPerStep); }
 
+// The module moves to the "no sound" driver (through restart_output, which
+// keeps its place and settings): the lost driver's connection is closed
+// once, cleanly, and from then on its presence test tells the truth (while
+// the dead connection is open it reports the device as there, and a
+// failed reset on it aborts the program).
 void lose_output(long long now) {
     lost = true;
     next_restart_ns = now + kRestartEveryNs;
@@ -120,13 +125,25 @@ void lose_output(long long now) {
     if (module && position_at_last_wait >= 0 && module->sngpos != position_at_last_wait &&
         position_at_last_wait < module->numpos)
         Player_SetPosition(static_cast<UWORD>(position_at_last_wait));
+    const int silent = MikMod_DriverFromAlias(const_cast<CHAR *>("nosound"));
+    if (silent > 0) {
+        md_device = static_cast<UWORD>(silent);
+        restart_output();
+    }
 }
 
 // The restart asks for the driver found at start-up: with the server gone
-// the library would otherwise settle for the "no sound" driver.
+// the library would otherwise settle for the "no sound" driver. It is only
+// tried once that driver finds its device again: a reset that fails there
+// makes libmikmod's PulseAudio driver abort the program.
 void retry_restart(long long now) {
     if (now < next_restart_ns) return;
     next_restart_ns = now + kRestartEveryNs;
+    MDRIVER *driver = started_device > 0 ? MikMod_DriverByOrdinal(started_device) : nullptr;
+    if (driver && driver->IsPresent && !driver->IsPresent()) {
+        std::snprintf(lost_reason, sizeof lost_reason, "%s cannot be reached", started_driver_name);
+        return;
+    }
     if (started_device > 0) md_device = static_cast<UWORD>(started_device);
     if (restart_output() == 0) {
         lost = false;
@@ -135,8 +152,7 @@ void retry_restart(long long now) {
         position_at_last_wait = -1;
         return;
     }
-    std::snprintf(lost_reason, sizeof lost_reason, "%s stopped taking sound: %s", started_driver_name,
-                  MikMod_strerror(MikMod_errno));
+    std::snprintf(lost_reason, sizeof lost_reason, "%s: %s", started_driver_name, MikMod_strerror(MikMod_errno));
 }
 
 }  // namespace

@@ -100,20 +100,23 @@ void follow_sound_output() {
         close_lost_box();
         return;
     }
-    char text[kPathCapacity];
-    std::snprintf(text, sizeof text, "Sound output lost (%s); retrying every %lld s.", sound_output_reason(),
-                  kRestartEveryNs / 1'000'000'000LL);
-    if (lost_box.win && std::strcmp(text, lost_box_text) == 0) {
+    char first[kPathCapacity];
+    char second[64];
+    std::snprintf(first, sizeof first, "Sound output lost: %s.", sound_output_reason());
+    std::snprintf(second, sizeof second, "Retrying every %lld s; the song waits.", kRestartEveryNs / 1'000'000'000LL);
+    if (lost_box.win && std::strcmp(first, lost_box_text) == 0) {
         top_panel(lost_box.panel);
         return;
     }
     close_lost_box();
-    const int width = std::min(static_cast<int>(std::strlen(text)) + 4, std::max(COLS, 1));
-    lost_box = open_panel_window(3, width, LINES / 2 - 1, (COLS - width) / 2, nullptr);
+    const int longest = static_cast<int>(std::max(std::strlen(first), std::strlen(second)));
+    const int width = std::min(longest + 4, std::max(COLS, 1));
+    lost_box = open_panel_window(4, width, LINES / 2 - 2, (COLS - width) / 2, nullptr);
     if (!lost_box.win) return;
-    std::snprintf(lost_box_text, sizeof lost_box_text, "%s", text);
+    std::snprintf(lost_box_text, sizeof lost_box_text, "%s", first);
     set_attr(lost_box.win, bold_pair(kRedOnBlack));
-    put_text(lost_box.win, 1, 2, text, width - 2);
+    put_text(lost_box.win, 1, 2, first, width - 2);
+    put_text(lost_box.win, 2, 2, second, width - 2);
     set_attr(lost_box.win, kNormal);
 }
 

@@ -4,11 +4,13 @@ recorded from a private null sink."""
 
 import os
 import re
+import shutil
 import tempfile
 import time
 import unittest
 
-from xqtest import PlayerTestCase, mw, status_position
+from nullsink import _stop_process
+from xqtest import XQ, NullSink, PlayerTestCase, Recorder, Terminal, mw, status_position
 
 
 def home_with_options(lines):
@@ -183,6 +185,65 @@ class Tempo(PlayerTestCase):
         self.assertEqual(shown_bpm(term.screen()), 255)
         term.send_keys("q")
         self.assert_clean_exit(term)
+
+
+class RestartableSink(NullSink):
+    """A null sink whose server can be stopped and started again on the
+    same socket, as when PulseAudio is restarted under a running player."""
+
+    def stop_server(self):
+        self.recorder.stop()
+        _stop_process(self.proc)
+        self.proc = None
+
+    def start_server(self):
+        for sub in ("runtime", "state", "config", "client-runtime", "client-state"):
+            shutil.rmtree(os.path.join(self.dir, sub), ignore_errors=True)
+        self._start()
+
+
+class SoundServerGoesAway(unittest.TestCase):
+    def test_the_song_waits_and_the_output_comes_back(self):
+        sink = RestartableSink().start()
+        self.addCleanup(sink.stop)
+        files = tempfile.mkdtemp(prefix="xqe2e.")
+        self.addCleanup(shutil.rmtree, files, True)
+        song = os.path.join(files, "tone.xm")
+        mw.write_song(mw.tone_song(channels=1), song)
+        term = Terminal([XQ, song], env=sink.client_vars())
+        self.addCleanup(term.close)
+        Recorder(sink).wait_for_sound(timeout=10)
+        time.sleep(1.0)
+        before = status_position(term.screen())
+
+        sink.stop_server()
+        t0 = time.monotonic()
+        rows = term.wait_for(lambda rows: any("Sound output lost: PulseAudio" in r for r in rows), timeout=3)
+        noticed = time.monotonic() - t0
+        box = [r for r in rows if "Sound output lost" in r][0]
+        self.assertEqual(term.screen_cells().style_of("Sound output lost")["fg"], 1)  # red
+        # the song does not race on in silence: it waits at the song
+        # position it had
+        time.sleep(0.5)
+        where = status_position(term.screen())
+        self.assertEqual(where[0], before[0])
+        time.sleep(3.0)
+        rows = term.wait_for(lambda rows: any("PulseAudio cannot be reached" in r for r in rows), timeout=3)
+        self.assertEqual(status_position(rows), where)
+        self.assertFalse(term.exited())
+
+        sink.start_server()
+        rec = Recorder(sink)
+        back = time.monotonic()
+        start = rec.wait_for_sound(timeout=10)
+        came_back = time.monotonic() - back
+        term.wait_for(lambda rows: not any("Sound output lost" in r for r in rows), timeout=3)
+        end = rec.wait_until(start + rec.frames(2))
+        self.assertEqual(rec.gaps(start + rec.frames(0.3), end, min_ms=10), [])
+        self.assertLess(came_back, 4.5)
+        self.assertLess(noticed, 2.0, box)
+        term.send_keys("q")
+        self.assertEqual(term.wait_exit(10), 0)
 
 
 if __name__ == "__main__":
