@@ -125,7 +125,7 @@ void lose_output(long long now) {
     if (module && position_at_last_wait >= 0 && module->sngpos != position_at_last_wait &&
         position_at_last_wait < module->numpos)
         Player_SetPosition(static_cast<UWORD>(position_at_last_wait));
-    const int silent = MikMod_DriverFromAlias(const_cast<CHAR *>("nosound"));
+    const int silent = MikMod_DriverFromAlias("nosound");
     if (silent > 0) {
         md_device = static_cast<UWORD>(silent);
         restart_output();

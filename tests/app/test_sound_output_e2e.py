@@ -144,6 +144,15 @@ class SongEnd(PlayerTestCase):
         term.send_keys("q")
         self.assert_clean_exit(term)
 
+    def test_a_tiny_terminal_shows_the_end_too(self):
+        term = self.start(self.ending, width=40, height=12)
+        start = self.rec.wait_for_sound(timeout=10)
+        self.wait_ended(term)
+        quiet = self.rec.wait_for_silence(start, hold=1.0, timeout=5)
+        self.assertLess(self.rec.seconds(quiet - start), 1.5 + 0.3)
+        term.send_keys("q")
+        self.assert_clean_exit(term)
+
     def test_a_stopped_song_at_its_end_plays_again(self):
         term = self.start(self.ending)
         self.wait_ended(term)
