@@ -43,9 +43,10 @@ inline constexpr int kKeyWaitMs = 40;
 // writes one fragment (about 23 ms with PulseAudio) and, once the buffer is
 // full, waits until a fragment has played. The pacer below counts how much
 // has played since the buffer was last seen full, so a step writes only
-// the fragments that fit, usually none or one, and a key read next is never
-// held up behind a write that waits. While the output is lost (see below)
-// nothing is written and the restart is retried every few seconds.
+// the fragments that fit, usually none or one, and a key read next is not
+// held up behind a write that waits (but for a short wait, about once a
+// second, that puts the pacer back in step). While the output is lost (see
+// below) nothing is written and the restart is retried every few seconds.
 void feed_player();
 
 // The most writes one feed step makes.
