@@ -1,6 +1,6 @@
 // The benchmark's baseline: the player's sound path without any screen.
 // Loads a module with the output mode xq starts with, then feeds the driver
-// exactly as xq's idle step does, waking every refresh_delay milliseconds,
+// exactly as xq's idle step does, waking every key wait,
 // for the given number of seconds.
 #include <cstdio>
 #include <cstdlib>
@@ -42,7 +42,7 @@ int main(int argc, char **argv) {
     Player_Start(module);
     const double end = now_seconds() + std::atof(argv[2]);
     while (now_seconds() < end) {
-        poll(nullptr, 0, refresh_delay);  // where xq waits for a key
+        poll(nullptr, 0, key_wait_ms());  // where xq waits for a key
         feed_player();
     }
     Player_Stop();

@@ -43,6 +43,7 @@ from xqmod.presets import (  # noqa: E402
     SNGTIME_PER_SECOND, SPEED, TONE_CYCLE, TONE_FREQUENCY, TONE_NOTE, TONE_POSITIONS,
     TONE_RATE, TONE_WAVES, channels_song, comment_song, name_song, positions_for,
     short_song, tone_song)
+from xqmod.presets import ending_song  # noqa: E402
 from xqmod.waves import (  # noqa: E402
     clamp, fade, harmonics, mix, noise, pluck, saw, sine, square, triangle)
 
@@ -80,6 +81,8 @@ def _build(args: argparse.Namespace) -> Song:
                             _name(args, b"xq comment"))
     if args.preset == "name":
         return name_song(_name(args, DEFAULT_NAME), args.format)
+    if args.preset == "ending":
+        return ending_song(args.seconds, args.format, _name(args, b"xq ending"))
     song = demo_song()
     if args.name is not None or args.name_hex is not None:
         song.name = _name(args, b"")
@@ -140,6 +143,10 @@ def _parser() -> argparse.ArgumentParser:
 
     sub = preset("name", f"a short song whose name is --name (default: {DEFAULT_NAME!r})")
     fmt(sub)
+
+    sub = preset("ending", "a song that ends without looping; its last row starts a looped tone")
+    fmt(sub)
+    sub.add_argument("--seconds", type=float, default=2.0, help="length, 0.1 s steps, at most 6.4 (default: 2)")
 
     preset("demo", "xq's demo tune (XM)", out_required=False)
     return parser

@@ -63,6 +63,7 @@ void run_main_loop() {
     for (;;) {
         int key = wgetch(main_win);
         if (key == 'q') break;
+        if (key != ERR) request_frame();
         handle_command_key(key);
         handle_main_key(key);
         live_refresh();

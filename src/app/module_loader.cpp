@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "app/settings.h"
+#include "app/sound_output.h"
 #include "app/startup.h"
 #include "display/channel_table.h"
 #include "display/screen_text.h"
@@ -24,7 +25,10 @@ namespace {
 
 WINDOW *loading_notice = nullptr;
 
+// The "Loading..." notice is removed first: it is no panel, so the box
+// would leave it drawn around itself.
 void fail(const char *message) {
+    loading_popup(0);
     beep();
     message_box(message, kMessageError);
 }
@@ -97,14 +101,13 @@ void draw_information_rows() {
 }
 
 int load_module(const char *file_path) {
+    // Every failure leaves the module that was playing as it was, playing.
     if (access(file_path, R_OK) != 0) {
-        playing = false;
         fail("File can't be read.");
         return -1;
     }
     struct stat info;
     if (stat(file_path, &info) != 0 || !S_ISREG(info.st_mode)) {
-        playing = false;
         fail("Not a file.");
         return -1;
     }
@@ -119,6 +122,7 @@ int load_module(const char *file_path) {
     }
     if (module) Player_Free(module);
     module = loaded;
+    remember_module_file(file_path);
 
     draw_title_row();
     reset_channel_state();

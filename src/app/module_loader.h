@@ -27,8 +27,9 @@ void draw_information_rows();
 // Loads and starts the module at `file_path`. On success the new module
 // replaces and frees the old one, the per-module display state is reset,
 // the file and title rows, the status row and the channel table are drawn,
-// and playback starts: returns 0. On failure it beeps, shows the reason in a
-// red message box, waits for Enter and returns -1; the old module stays.
+// and playback starts: returns 0. On failure it removes the Loading notice,
+// beeps, shows the reason in a red message box, waits for Enter and returns
+// -1; the old module stays, and plays on if it was playing.
 int load_module(const char *file_path);
 
 // Shows (1) or removes (0) the "Loading..." notice.

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <curses.h>
 #include <mikmod.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "panels/message_box.h"
@@ -87,7 +89,7 @@ struct SavedRow {
 
 int options_file_path(char (&path)[kPathCapacity]) {
     const char *home = std::getenv("HOME");
-    if (!home) return -1;
+    if (!home || home[0] == '\0') return -1;
     int n = std::snprintf(path, sizeof path, "%s/%s", home, ".xq/options");
     return (n < 0 || static_cast<std::size_t>(n) >= sizeof path) ? -1 : 0;
 }
@@ -114,19 +116,36 @@ void check_saved_rows(int lines) {
         {&PanelPositions.voices_frequency.y, 16}, {&PanelPositions.voices_position.y, 16},
         {&PanelPositions.all_channels.y, 16},
     };
+    // Compared without a sum, which a saved row near INT_MAX would overflow.
     for (const SavedRow &r : rows)
-        if (*r.row + r.height >= lines) *r.row = 2;
+        if (*r.row >= lines - r.height) *r.row = 2;
+}
+
+std::FILE *open_options_for_reading(const char *path) {
+    // Opening never waits (a FIFO would block until a writer came), and
+    // only a regular file is read: a device such as /dev/zero never ends.
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        return nullptr;
+    }
+    std::FILE *file = fdopen(fd, "r");
+    if (!file) close(fd);
+    return file;
 }
 
 void read_options() {
     char path[kPathCapacity];
     if (options_file_path(path) != 0) return;
-    std::FILE *file = std::fopen(path, "r");
+    std::FILE *file = open_options_for_reading(path);
     if (!file) return;
     char line[kPathCapacity] = {};
     std::size_t length = 0;
+    std::size_t bytes_read = 0;
     int c;
-    while ((c = std::getc(file)) != EOF) {
+    while (bytes_read++ < kMaxOptionsFileBytes && (c = std::getc(file)) != EOF) {
         if (c == '\n') {
             interpret_options_line(line);
             std::memset(line, 0, sizeof line);
@@ -148,6 +167,18 @@ int store_options(const char *path, char *message, std::size_t message_size) {
         std::snprintf(message, message_size, "Can't open '%s'.", path);
         return -1;
     }
+    // mkstemp creates the file for its owner only: the saved file keeps the
+    // old file's permissions, or those a new file gets from the umask.
+    struct stat old_file;
+    mode_t mode;
+    if (stat(path, &old_file) == 0) {
+        mode = old_file.st_mode & 07777;
+    } else {
+        const mode_t mask = umask(0);
+        umask(mask);
+        mode = 0666 & ~mask;
+    }
+    fchmod(fd, mode);
     std::FILE *file = fdopen(fd, "w");
     if (!file) {
         close(fd);

@@ -32,7 +32,7 @@ inline constexpr int kMaxRefreshDelay = 10000;
 inline constexpr std::size_t kPathCapacity = 256;
 
 // The options file's path, "$HOME/.xq/options". Returns -1 when HOME is
-// unset or the path would not fit in kPathCapacity.
+// unset or empty, or the path would not fit in kPathCapacity.
 int options_file_path(char (&path)[kPathCapacity]);
 
 // Applies one line of the options file (without its line feed) to the
@@ -45,8 +45,12 @@ void interpret_options_line(const char *line);
 void check_saved_rows(int lines);
 
 // Reads the options file, if there is one, then checks the saved rows
-// against LINES. A missing or unreadable file changes nothing.
+// against LINES. A missing or unreadable file, or one that is not a
+// regular file (a FIFO, a device), changes nothing; at most
+// kMaxOptionsFileBytes are read.
 void read_options();
+
+inline constexpr std::size_t kMaxOptionsFileBytes = 64 * 1024;
 
 // Writes every persisted setting to `path` through a temporary file in the
 // same directory that is renamed over the old file, so the old file stays

@@ -4,6 +4,9 @@
 #include <cstdlib>
 #include <curses.h>
 #include <mikmod.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 #include "app/command_line.h"
 #include "app/module_loader.h"
@@ -20,11 +23,38 @@ void install_quit_handlers() {
     action.sa_handler = quit_handler;
     sigemptyset(&action.sa_mask);
     action.sa_flags = 0;
-    for (int signal_number : {SIGTERM, SIGINT, SIGUSR1, SIGUSR2}) sigaction(signal_number, &action, nullptr);
+    for (int signal_number : {SIGTERM, SIGINT, SIGUSR1, SIGUSR2, SIGQUIT}) sigaction(signal_number, &action, nullptr);
+    // A hangup that was ignored when the program started (nohup) stays
+    // ignored; the terminal's end is then seen on its input.
+    struct sigaction hangup {};
+    if (sigaction(SIGHUP, nullptr, &hangup) == 0 && hangup.sa_handler != SIG_IGN) sigaction(SIGHUP, &action, nullptr);
+    // A write to a closed pipe or past the file size limit fails with an
+    // error the writer reports, instead of killing the player.
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    for (int signal_number : {SIGPIPE, SIGXFSZ}) sigaction(signal_number, &ignore, nullptr);
 }
 
+bool terminal_input_gone(int fd) {
+    pollfd input{fd, POLLIN, 0};
+    if (poll(&input, 1, 0) <= 0) return false;
+    if (input.revents & (POLLERR | POLLNVAL)) return true;
+    if (!(input.revents & (POLLIN | POLLHUP))) return false;
+    // Readable (or hung up) with nothing left to read: end of file, or an
+    // error to come. Keys typed before a hangup are still read.
+    int pending = 0;
+    return ioctl(fd, FIONREAD, &pending) != 0 || pending == 0;
+}
+
+namespace {
+int watched_input = -1;
+}  // namespace
+
+void watch_terminal_input(int fd) { watched_input = fd; }
+
 void act_on_signals() {
-    if (quit_requested) leave_program(false);
+    if (quit_requested || (watched_input >= 0 && terminal_input_gone(watched_input))) leave_program(false);
 }
 
 void leave_program(bool clear_screen) {

@@ -1,5 +1,6 @@
-// How the program ends: the orderly exit of the main loop and the quit
-// signals (SIGTERM, SIGINT, SIGUSR1, SIGUSR2).
+// How the program ends: the orderly exit of the main loop, the quit
+// signals (SIGTERM, SIGINT, SIGUSR1, SIGUSR2, SIGQUIT, SIGHUP) and the end
+// of the terminal.
 //
 // The signal handler only records the request; the key loop that is
 // waiting, whichever it is, carries the exit out at its next idle step,
@@ -14,11 +15,21 @@ extern volatile std::sig_atomic_t quit_requested;  // a quit signal has arrived
 // The handler of the quit signals.
 extern "C" void quit_handler(int signal_number);
 
-// Installs quit_handler for SIGTERM, SIGINT, SIGUSR1 and SIGUSR2, in that
-// order.
+// Installs quit_handler for SIGTERM, SIGINT, SIGUSR1, SIGUSR2, SIGQUIT
+// and SIGHUP (unless the hangup was ignored at start), and ignores SIGPIPE
+// and SIGXFSZ, so a failing write is reported rather than fatal.
 void install_quit_handlers();
 
-// Carries out what signal handlers asked for; called by every idle step.
+// True when the terminal input `fd` has hung up, failed or reached its end
+// (a key read there would come back at once with nothing, for ever).
+bool terminal_input_gone(int fd);
+
+// From now on act_on_signals ends the program once `fd`, the terminal's
+// input, is gone.
+void watch_terminal_input(int fd);
+
+// Carries out what signal handlers asked for, and ends the program like a
+// quit signal when its terminal is gone; called by every idle step.
 void act_on_signals();
 
 // Closes the mixer, frees the module, shuts the sound library down,

@@ -1,11 +1,104 @@
 #include "app/sound_output.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <mikmod.h>
+#include <unistd.h>
+
+#include "app/module_loader.h"
+#include "app/settings.h"
 
 namespace {
 
 bool sound_started = false;
+// The driver start_sound found, as its number for md_device: a restart
+// after the server went away must wait for that driver, not fall back to
+// the "no sound" one.
+int started_device = 0;
+char started_driver_name[64] = "the sound driver";
+
+FeedPacer pacer;
+// Where the song was when a write last waited, that is while the output
+// still played it.
+int position_at_last_wait = -1;
+
+bool lost = false;
+long long next_restart_ns = 0;
+char lost_reason[kPathCapacity] = "";
+char module_file[kPathCapacity] = {};
+
+// What a reloaded module takes over from the one it replaces.
+struct PlayerState {
+    bool started;  // the player was running this module (not stopped)
+    bool paused;
+    int position;
+    int row;
+    unsigned long song_time;
+    unsigned short song_remainder;
+    int speed;
+    int tempo;
+    int bpm;
+    int volume;
+    int loop;
+    int wrap;
+    int fadeout;
+    bool muted[UF_MAXCHAN];
+};
+
+PlayerState capture_state(const MODULE &m) {
+    PlayerState state{};
+    state.started = Player_GetModule() == &m;
+    state.paused = state.started && Player_Paused();
+    state.position = m.sngpos;
+    state.row = m.patpos;
+    state.song_time = m.sngtime;
+    state.song_remainder = m.sngremainder;
+    state.speed = m.sngspd;
+    state.tempo = m.inittempo;
+    state.bpm = m.bpm;
+    state.volume = m.volume;
+    state.loop = m.loop;
+    state.wrap = m.wrap;
+    state.fadeout = m.fadeout;
+    for (int channel = 0; channel < m.numchn && channel < UF_MAXCHAN; ++channel)
+        state.muted[channel] = state.started && Player_Muted(static_cast<UBYTE>(channel));
+    return state;
+}
+
+// Starts `m` at the captured position and row; the jump takes effect at the
+// player's next tick, so the song goes on from the row it had reached.
+void resume_state(MODULE &m, const PlayerState &state) {
+    m.loop = state.loop;
+    m.wrap = state.wrap;
+    m.fadeout = state.fadeout;
+    if (!state.started) return;
+    Player_Start(&m);
+    if (state.position > 0) Player_SetPosition(static_cast<UWORD>(state.position));
+    if (state.row > 0) {
+        m.posjmp = 2;
+        m.patbrk = static_cast<UWORD>(state.row);
+    }
+    m.sngtime = state.song_time;
+    m.sngremainder = state.song_remainder;
+    m.sngspd = static_cast<UWORD>(state.speed);
+    m.inittempo = static_cast<UWORD>(state.tempo);
+    m.bpm = static_cast<UWORD>(state.bpm);
+    m.volume = static_cast<SWORD>(state.volume);
+    for (int channel = 0; channel < m.numchn && channel < UF_MAXCHAN; ++channel)
+        if (state.muted[channel]) Player_Mute(channel);
+    if (state.paused) Player_TogglePause();
+}
+
+// After a failed restart the library is down; the silent driver keeps the
+// player (and the module) usable until a later restart succeeds.
+void start_silent_driver() {
+    const int device = md_device;
+    md_device = static_cast<UWORD>(MikMod_DriverFromAlias("nosound"));
+    MikMod_Init("");
+    md_device = static_cast<UWORD>(device);
+}
 
 long long now_ns() {
     timespec t{};
@@ -13,11 +106,64 @@ long long now_ns() {
     return static_cast<long long>(t.tv_sec) * 1'000'000'000LL + t.tv_nsec;
 }
 
+// How many writes a fill from an unknown level may take before the output
+// counts as lost: twice the most a fill has taken, and never fewer than
+// two full steps.
+int filling_limit(const FeedPacer &p) { return std::max(2 * p.most_filling_writes + 4, 2 * kMaxUpdatesPerStep); }
+
+// The module moves to the "no sound" driver (through restart_output, which
+// keeps its place and settings): the lost driver's connection is closed
+// once, cleanly, and from then on its presence test tells the truth (while
+// the dead connection is open it reports the device as there, and a
+// failed reset on it aborts the program).
+void lose_output(long long now) {
+    lost = true;
+    next_restart_ns = now + kRestartEveryNs;
+    std::snprintf(lost_reason, sizeof lost_reason, "%s stopped taking sound", started_driver_name);
+    // The writes that went nowhere moved the song on; put it back to the
+    // position it had while it was still heard.
+    if (module && position_at_last_wait >= 0 && module->sngpos != position_at_last_wait &&
+        position_at_last_wait < module->numpos)
+        Player_SetPosition(static_cast<UWORD>(position_at_last_wait));
+    const int silent = MikMod_DriverFromAlias("nosound");
+    if (silent > 0) {
+        md_device = static_cast<UWORD>(silent);
+        restart_output();
+    }
+}
+
+// The restart asks for the driver found at start-up: with the server gone
+// the library would otherwise settle for the "no sound" driver. It is only
+// tried once that driver finds its device again: a reset that fails there
+// makes libmikmod's PulseAudio driver abort the program.
+void retry_restart(long long now) {
+    if (now < next_restart_ns) return;
+    next_restart_ns = now + kRestartEveryNs;
+    MDRIVER *driver = started_device > 0 ? MikMod_DriverByOrdinal(started_device) : nullptr;
+    if (driver && driver->IsPresent && !driver->IsPresent()) {
+        std::snprintf(lost_reason, sizeof lost_reason, "%s cannot be reached", started_driver_name);
+        return;
+    }
+    if (started_device > 0) md_device = static_cast<UWORD>(started_device);
+    if (restart_output() == 0) {
+        lost = false;
+        lost_reason[0] = '\0';
+        pacer = FeedPacer{};
+        position_at_last_wait = -1;
+        return;
+    }
+    std::snprintf(lost_reason, sizeof lost_reason, "%s: %s", started_driver_name, MikMod_strerror(MikMod_errno));
+}
+
 }  // namespace
 
 int start_sound() {
     if (MikMod_Init("")) return -1;
     sound_started = true;
+    if (md_driver) {
+        started_device = MikMod_DriverFromAlias(md_driver->Alias);
+        std::snprintf(started_driver_name, sizeof started_driver_name, "%s", md_driver->Name);
+    }
     return 0;
 }
 
@@ -26,16 +172,132 @@ void stop_sound() {
     sound_started = false;
 }
 
+int key_wait_ms() { return kKeyWaitMs; }
+
+double learnt_fragment_ns(const FeedPacer &p) {
+    return p.span_writes_sum > 0 ? p.span_ns_sum / p.span_writes_sum : 0.0;
+}
+
+int writes_due(FeedPacer &p, long long now_ns) {
+    if (p.last_step_ns >= 0 && now_ns - p.last_step_ns > kLongPauseNs) p.synced = false;
+    const double recheck = std::max(static_cast<double>(kRecheckAfterNs), kRecheckAfterWrites * learnt_fragment_ns(p));
+    if (p.synced && static_cast<double>(now_ns - p.last_wait_ns) > recheck) p.synced = false;
+    p.last_step_ns = now_ns;
+    if (!p.synced) return kMaxUpdatesPerStep;
+    const double learnt = learnt_fragment_ns(p);
+    const double period = learnt > 0 ? learnt * kPaceFactor : static_cast<double>(kGuessedFragmentNs);
+    const double fit = static_cast<double>(now_ns - p.full_at_ns) / period - p.written - kHeadroomWrites;
+    return std::clamp(static_cast<int>(fit), 0, kMaxUpdatesPerStep);
+}
+
+bool record_write(FeedPacer &p, long long start_ns, long long end_ns) {
+    p.last_step_ns = end_ns;
+    const long long took = end_ns - start_ns;
+    const long long threshold = std::max(kWaitedWriteNs, kWaitedOverMixing * p.quickest_write_ns);
+    const bool waited = took >= threshold;
+    // The quickest write is forgotten slowly, so a module with more
+    // channels (slower mixing) raises it again.
+    if (p.quickest_write_ns == 0 || took < p.quickest_write_ns)
+        p.quickest_write_ns = took;
+    else
+        p.quickest_write_ns += std::max(1LL, p.quickest_write_ns / 64);
+    if (!waited) {
+        ++p.written;
+        if (!p.synced) ++p.filling_writes;
+        return false;
+    }
+    if (p.synced) {
+        // The buffer was full at both ends of this span, so what played in
+        // it is exactly what was written.
+        constexpr double kKeep = 0.9;
+        p.span_ns_sum = p.span_ns_sum * kKeep + static_cast<double>(end_ns - p.full_at_ns);
+        p.span_writes_sum = p.span_writes_sum * kKeep + (p.written + 1);
+    } else {
+        p.most_filling_writes = std::max(p.most_filling_writes, p.filling_writes + 1);
+    }
+    p.full_at_ns = end_ns;
+    p.last_wait_ns = end_ns;
+    p.written = 0;
+    p.filling_writes = 0;
+    p.synced = true;
+    p.driver_waits = true;
+    return true;
+}
+
+bool output_lost_by(const FeedPacer &p) {
+    return p.driver_waits && !p.synced && p.filling_writes >= filling_limit(p);
+}
+
+void remember_module_file(const char *path) {
+    if (!path || std::strlen(path) >= sizeof module_file) {
+        module_file[0] = '\0';
+        return;
+    }
+    std::strcpy(module_file, path);
+}
+
+int restart_output() {
+    if (!module) return MikMod_Reset("") == 0 ? 0 : -1;
+    if (module_file[0] == '\0' || access(module_file, R_OK) != 0) {
+        MikMod_errno = MMERR_OPENING_FILE;
+        return -1;
+    }
+    const PlayerState state = capture_state(*module);
+    const bool was_playing = playing;
+    playing = false;
+    Player_Stop();
+    // Freed before the restart: the driver forgets its samples without
+    // releasing them, so a module freed afterwards would leak them.
+    Player_Free(module);
+    module = nullptr;
+
+    int result = 0;
+    int error = 0;
+    if (MikMod_Reset("") != 0) {
+        error = MikMod_errno;
+        result = -1;
+        start_silent_driver();
+    }
+    module = Player_Load(module_file, UF_MAXCHAN, 0);
+    if (!module) {
+        if (result == 0) error = MikMod_errno;
+        MikMod_errno = error;
+        return -1;
+    }
+    resume_state(*module, state);
+    playing = was_playing;
+    MikMod_errno = error;
+    return result;
+}
+
 void feed_player() {
+    const long long start = now_ns();
+    if (lost) {
+        retry_restart(start);
+        return;
+    }
     // The "no sound" driver never waits: it would run through the song as
     // fast as it is called, so it gets one call per step.
     if (md_driver == &drv_nos) {
         MikMod_Update();
         return;
     }
-    for (int i = 0; i < kMaxUpdatesPerStep; ++i) {
-        long long start = now_ns();
+    const int due = writes_due(pacer, start);
+    for (int i = 0; i < due; ++i) {
+        const long long before = now_ns();
         MikMod_Update();
-        if (now_ns() - start >= kBlockedCallNanoseconds) break;
+        if (record_write(pacer, before, now_ns())) {
+            if (module) position_at_last_wait = module->sngpos;
+            break;
+        }
     }
+    if (output_lost_by(pacer)) lose_output(now_ns());
 }
+
+bool sound_output_lost() { return lost; }
+
+const char *sound_output_reason() { return lost_reason; }
+
+bool song_has_ended(const MODULE &m) { return !m.wrap && m.sngpos >= m.numpos; }
+
+int song_voice_count(const MODULE &m) { return m.numvoices ? m.numvoices : m.numchn; }

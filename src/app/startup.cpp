@@ -49,7 +49,7 @@ void prepare_config_dir() {
 
 int build_config_dir_path() {
     const char *home = std::getenv("HOME");
-    if (!home) return -1;
+    if (!home || home[0] == '\0') return -1;
     char options_path[kPathCapacity];
     int n = std::snprintf(config_dir_path, sizeof config_dir_path, "%s/.xq", home);
     if (n < 0 || static_cast<std::size_t>(n) >= sizeof config_dir_path) return -1;
@@ -58,7 +58,7 @@ int build_config_dir_path() {
 
 void create_main_window() {
     main_win = newwin(screen_rows, screen_cols, 0, 0);
-    wtimeout(main_win, refresh_delay);
+    wtimeout(main_win, key_wait_ms());
     keypad(main_win, TRUE);
     leaveok(main_win, TRUE);
     main_panel = new_panel(main_win);
@@ -90,7 +90,8 @@ int xq_main(int argc, char **argv) {
     }
 
     if (build_config_dir_path() != 0) {
-        if (!std::getenv("HOME"))
+        const char *home = std::getenv("HOME");
+        if (!home || home[0] == '\0')
             std::fputs("XQ: HOME is not set; it names the directory of the options file.\n", stderr);
         else
             std::fprintf(stderr, "XQ: HOME is too long: the path of the options file must stay within %zu characters.\n",
@@ -116,6 +117,7 @@ int xq_main(int argc, char **argv) {
         return kStartupFailure;
     }
     set_term(screen);
+    watch_terminal_input(fileno(stdin));
     // Until the screen has been suspended and resumed once, ncurses flushes
     // its output at every cursor movement, which turns one update into
     // dozens of small writes; one suspend and resume before anything is
@@ -130,7 +132,7 @@ int xq_main(int argc, char **argv) {
     screen_rows = LINES;
     cbreak();
     noecho();
-    timeout(refresh_delay);
+    timeout(key_wait_ms());
     curs_set(0);
     keypad(stdscr, TRUE);
     // After Escape, curses waits this long for the rest of a key's escape
@@ -151,6 +153,9 @@ int xq_main(int argc, char **argv) {
     update_panels();
     doupdate();
     save_marker_cells();
+    // A quit signal during the first load (or its error box) ends the
+    // program the usual way.
+    install_quit_handlers();
 
     loading_popup(1);
     if (load_module(path) != 0) leave_program(false);
@@ -162,7 +167,6 @@ int xq_main(int argc, char **argv) {
     draw_status_row();
     update_panels();
     doupdate();
-    install_quit_handlers();
 
     run_main_loop();
 }

@@ -8,6 +8,7 @@
 
 #include "app/command_line.h"
 #include "app/module_loader.h"
+#include "app/player_limits.h"
 #include "app/settings.h"
 #include "app/shutdown.h"
 #include "app/sound_output.h"
@@ -19,6 +20,7 @@
 #include "panels/colors.h"
 #include "panels/comment_panel.h"
 #include "panels/help_panel.h"
+#include "panels/idle.h"
 #include "panels/panel_window.h"
 
 bool stopped = false;
@@ -29,12 +31,14 @@ int song_position = 0;
 namespace {
 
 // Each setting moves by one within its bound; the comparisons are made on
-// the field's own type, so a signed volume below zero still rises.
+// the field's own type, so a signed volume below zero still rises. The BPM
+// stays within what the library plays, so the shown tempo and the clock
+// are the played ones.
 void bpm_up(MODULE &m) {
-    if (m.bpm <= 255) ++m.bpm;
+    if (m.bpm < highest_bpm(m)) ++m.bpm;
 }
 void bpm_down(MODULE &m) {
-    if (m.bpm >= 2) --m.bpm;
+    if (m.bpm > kLowestBpm) --m.bpm;
 }
 void tempo_up(MODULE &m) {
     if (m.inittempo <= 255) ++m.inittempo;
@@ -61,26 +65,36 @@ void reverb_down() {
     if (md_reverb != 0) --md_reverb;
 }
 
+// A song that has ended plays again from its start; there is nothing to
+// pause.
 void play_or_pause() {
     if (stopped) {
         if (module) {
             Player_Start(module);
             stopped = false;
             playing = true;
+            if (song_has_ended(*module)) Player_SetPosition(0);
         }
+        return;
+    }
+    if (module && playing && song_has_ended(*module)) {
+        Player_SetPosition(0);
+        song_position = 0;
         return;
     }
     pause_playback();
 }
 
+// The player is started before it is moved: a stopped player ignores
+// position changes.
 void restart_module() {
     if (!playing) playing = true;
-    Player_SetPosition(0);
-    song_position = 0;
     if (stopped) {
         stopped = false;
         Player_Start(module);
     }
+    Player_SetPosition(0);
+    song_position = 0;
 }
 
 void restart_pattern(MODULE &m) {
@@ -149,7 +163,7 @@ void spinner_switch() {
 // Keys typed while paused are discarded; the timeout is there only so that
 // a quit signal is acted on. The player stays unfed, as it is paused.
 void wait_for_resume_key(WINDOW *notice) {
-    wtimeout(notice, refresh_delay);
+    wtimeout(notice, key_wait_ms());
     for (;;) {
         act_on_signals();
         if (wgetch(notice) == 'p') return;
@@ -163,9 +177,9 @@ long long monotonic_microseconds() {
 }
 
 // The half second in short steps, so a quit signal is not held up by more
-// than refresh_delay milliseconds.
+// than a key wait.
 void hold_stop_notice() {
-    const long long step = std::max(1000LL, static_cast<long long>(refresh_delay) * 1000LL);
+    const long long step = static_cast<long long>(key_wait_ms()) * 1000LL;
     const long long end = monotonic_microseconds() + kStopNoticeMicroseconds;
     for (;;) {
         act_on_signals();
@@ -215,6 +229,7 @@ void stop_playback() {
 }
 
 void handle_command_key(int key) {
+    if (key != ERR) request_frame();
     switch (key) {
     case ERR: return;
     case 'p': play_or_pause(); return;

@@ -4,18 +4,37 @@
 // panel is open.
 #pragma once
 
-// The live screen is redrawn at most this often: the sound is fed on every
-// step, but faster redraws would only add terminal traffic (which matters
-// over a remote connection) and CPU time, not anything the eye can follow.
+// The live screen is redrawn every refresh_delay milliseconds, but never
+// more often than this: the sound is fed on every step, and faster redraws
+// would only add terminal traffic (which matters over a remote connection)
+// and CPU time, not anything the eye can follow.
 inline constexpr long long kFrameIntervalMs = 100;
+
+// Milliseconds between two redraws of the live screen while no key is
+// pressed: refresh_delay, at least kFrameIntervalMs.
+long long frame_interval_ms(int delay);
+
+// Asks for the live screen to be redrawn at the next step that is at least
+// kFrameIntervalMs after the last redraw, whatever refresh_delay is: a key
+// that changes what the status row shows is seen at once.
+void request_frame();
 
 // When a module is loaded and playing: redraw the channel table and the
 // status row (when a frame is due), compose the panels, update the terminal
 // and feed the player. Nothing else happens while nothing plays. Used by the
 // main loop and by every panel's key loop but the two below.
+//
+// Both steps also silence the voices once a song that does not wrap round
+// has ended (a looped sample would otherwise sound on for ever) and mark
+// the end on the title row, and keep a red box on screen while the sound
+// output is lost.
 void live_refresh();
 
 // The panel mover's step (and the voice monitors'): as live_refresh, but the
 // panels are composed and the terminal updated even while nothing plays, so
 // a moved panel is seen at once.
 void refresh_then_compose();
+
+// The text shown on the title row once the song has ended, and where.
+inline constexpr const char *kSongEndedText = " End of song: p or A plays it again ";
+inline constexpr int kSongEndedColumn = 16;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/settings.h"
+#include "app/sound_output.h"
 #include "app/startup.h"
 #include "display/screen_text.h"
 #include "panels/colors.h"
@@ -138,7 +139,7 @@ PanelWindow open_panel_window(int rows, int cols, int y, int x, const char *titl
     PanelWindow pw;
     pw.win = new_fitted_window(rows, cols, y, x);
     if (!pw.win) return pw;
-    wtimeout(pw.win, refresh_delay);
+    wtimeout(pw.win, key_wait_ms());
     keypad(pw.win, TRUE);
     draw_default_border(pw.win);
     pw.panel = new_panel(pw.win);

@@ -6,6 +6,8 @@
 #include <mikmod.h>
 #include <string>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "panels/panel_positions.h"
 #include "temp_home.h"
@@ -95,6 +97,8 @@ TEST_F(Settings, SavedRowsThatReachTheLastScreenRowGoBackToTwo) {
         {&PanelPositions.effects.y, 9, 9},          {&PanelPositions.effects.y, 10, 2},
         {&PanelPositions.voices_position.y, 8, 2},  {&PanelPositions.voices_frequency.y, 8, 2},
         {&PanelPositions.effects.y, -5, -5},
+        // compared without an overflowing sum
+        {&PanelPositions.all_channels.y, INT_MAX, 2}, {&PanelPositions.options.y, INT_MIN, INT_MIN},
     };
     for (const auto &c : cases) {
         reset_settings();
@@ -123,6 +127,58 @@ TEST_F(Settings, OverlongLinesAreCutAndMissingFilesChangeNothing) {
     read_options();
     EXPECT_EQ(refresh_delay, kMaxRefreshDelay);
     EXPECT_EQ(stereo, 0);
+}
+
+// Only a regular file is read: opening a FIFO never waits for a writer,
+// and a device that never ends is not read at all. A huge regular file is
+// read only up to its bound.
+TEST_F(Settings, ReadsOnlyARegularFileAndABoundedPart) {
+    TempHome home;
+    home.write(".xq/keep", "");
+    const std::string options = home.path() + "/.xq/options";
+    ASSERT_EQ(mkfifo(options.c_str(), 0600), 0);
+    alarm(5);  // a read that blocks fails the test instead of hanging it
+    read_options();
+    std::remove(options.c_str());
+    ASSERT_EQ(symlink("/dev/zero", options.c_str()), 0);
+    read_options();
+    std::remove(options.c_str());
+    home.write(".xq/options", std::string(kMaxOptionsFileBytes, '\n') + "delay=15\n");
+    read_options();
+    alarm(0);
+    EXPECT_EQ(refresh_delay, 40);
+    home.write(".xq/options", std::string(kMaxOptionsFileBytes - 100, '\n') + "delay=15\n");
+    read_options();
+    EXPECT_EQ(refresh_delay, 15);
+}
+
+TEST_F(Settings, AnEmptyHomeIsLikeAnUnsetOne) {
+    TempHome home;
+    setenv("HOME", "", 1);
+    char path[kPathCapacity];
+    EXPECT_EQ(options_file_path(path), -1);
+}
+
+// The saved file keeps the old file's permissions; a new one gets the
+// usual ones for the umask, not the temporary file's owner-only ones.
+TEST_F(Settings, ASaveKeepsThePermissions) {
+    TempHome home;
+    home.write(".xq/keep", "");
+    char path[kPathCapacity];
+    char message[kPathCapacity];
+    ASSERT_EQ(options_file_path(path), 0);
+    const mode_t old_mask = umask(022);
+    ASSERT_EQ(store_options(path, message, sizeof message), 0);
+    struct stat info {};
+    ASSERT_EQ(stat(path, &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0644u);
+    for (mode_t mode : {0600, 0640, 0664}) {
+        ASSERT_EQ(chmod(path, mode), 0);
+        ASSERT_EQ(store_options(path, message, sizeof message), 0);
+        ASSERT_EQ(stat(path, &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, mode);
+    }
+    umask(old_mask);
 }
 
 TEST_F(Settings, WritesTheDocumentedFileAndReadsItBack) {

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "app/module_loader.h"
+#include "app/player_limits.h"
 #include "app/settings.h"
 #include "app/shutdown.h"
 #include "app/startup.h"
@@ -87,8 +88,9 @@ TEST_F(CommandKeys, SettingsStopAtTheirBounds) {
         {'-', volume, 2, 5, 0},
         {'+', volume, -3, 1, -2},  // the song volume is signed
         {'-', volume, -3, 1, -3},
-        {'B', bpm, 250, 10, 256},
-        {'b', bpm, 3, 5, 1},
+        // BPM stays within what the library plays
+        {'B', bpm, 250, 10, highest_bpm(*module)},
+        {'b', bpm, 40, 10, kLowestBpm},
         {'K', tempo, 250, 10, 256},
         {'k', tempo, 2, 5, 0},
         {'S', speed, 250, 10, 256},

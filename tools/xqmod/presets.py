@@ -146,3 +146,21 @@ def name_song(name: str | bytes = DEFAULT_NAME, fmt: str = "xm") -> Song:
     """A two-second song whose whole point is its name."""
     return short_song(2.0, fmt, 4, name)
 
+
+
+def ending_song(seconds: float = 2.0, fmt: str = "xm",
+                name: str | bytes = b"xq ending") -> Song:
+    """A song of `seconds` (0.1 s steps, one pattern of at most 64 rows) that
+    does not loop: a held ~440 Hz tone on channel 0 from the first row, and
+    on its last row a looped ~880 Hz tone starts on channel 1. A player that
+    only stops moving at the end leaves that second tone sounding."""
+    rows = max(2, min(ROWS, round(seconds / ROW_SECONDS)))
+    _check(fmt, 2, 1)
+    song = Song(name=name, format=fmt, channels=2, speed=SPEED, bpm=BPM)
+    song.samples.append(_looped("held square", waves.square(TONE_CYCLE, 127), rate=TONE_RATE))
+    pattern = song.new_pattern(rows)
+    volume = None if fmt == "mod" else 64
+    pattern.set(0, 0, TONE_NOTE, 1, volume)
+    pattern.set(rows - 1, 1, TONE_NOTE + 12, 1, volume)
+    song.orders = [0]
+    return song
