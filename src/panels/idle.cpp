@@ -72,15 +72,24 @@ void draw_end_mark(bool shown) {
     set_attr(main_win, kNormal);
 }
 
+// The screen size the mark was drawn for: a resize draws the title row
+// anew, so the mark is drawn again on it.
+int marked_rows = 0;
+int marked_cols = 0;
+
 void follow_song_end() {
     const bool ended = song_has_ended(*module);
     if (ended && !end_marked) {
         for (int voice = 0; voice < song_voice_count(*module); ++voice) Voice_Stop(static_cast<SBYTE>(voice));
         draw_end_mark(true);
+    } else if (ended && (marked_rows != screen_rows || marked_cols != screen_cols)) {
+        draw_end_mark(true);
     } else if (!ended && end_marked) {
         draw_end_mark(false);
     }
     end_marked = ended;
+    marked_rows = screen_rows;
+    marked_cols = screen_cols;
 }
 
 // The red box shown while the sound output is lost. It is a panel of its
