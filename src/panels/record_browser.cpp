@@ -78,7 +78,10 @@ void put_name_field(WINDOW *win, int row, const char *label, const char *name, i
     writer.put(kBold, label);
     set_attr(win, kNormal);
     const int written = put_text(win, row, writer.col, name ? name : "", limit);
-    if (written < width) put_blanks(win, row, writer.col + written, std::min(width, limit - writer.col) - written);
+    // Blanks to the border, not only to `width`: a longer name shown before
+    // may have run past it.
+    const int end = std::max(limit, writer.col + width);
+    put_blanks(win, row, writer.col + written, std::min(end, limit) - writer.col - written);
 }
 
 RecordBrowser open_record_browser(const RecordKind &kind, int y, int x) {

@@ -60,5 +60,6 @@ int index_after_enter(int index, int button, int count);
 void put_field(WINDOW *win, int row, const char *label, const char *format, ...)
     __attribute__((format(printf, 4, 5)));
 // A bold label, then a name from the module written as text (control bytes
-// as placeholders), blank-padded to `width` cells and cut at the border.
+// as placeholders), cut at the border and blank-padded up to it (at least
+// `width` cells are reserved for the name).
 void put_name_field(WINDOW *win, int row, const char *label, const char *name, int width);

@@ -43,13 +43,19 @@ void sample_flag_words(unsigned flags, char *out, std::size_t size) {
     if (size == 0) return;
     out[0] = '\0';
     std::size_t used = 0;
-    for (const FlagWord &f : kFlagWords) {
-        if (!(flags & f.bit)) continue;
-        const int n = std::snprintf(out + used, size - used, "%s", f.word);
-        if (n < 0 || used + static_cast<std::size_t>(n) >= size) return;
-        used += static_cast<std::size_t>(n);
-    }
-    std::snprintf(out + used, size - used, "(0x%04x)", flags & 0xFFFFu);
+    // Whole words only: a word that does not fit ends the text.
+    auto append = [&](const char *text) {
+        const std::size_t length = std::strlen(text);
+        if (used + length >= size) return false;
+        std::memcpy(out + used, text, length + 1);
+        used += length;
+        return true;
+    };
+    for (const FlagWord &f : kFlagWords)
+        if ((flags & f.bit) && !append(f.word)) return;
+    char number[16];
+    std::snprintf(number, sizeof number, "(0x%04x)", flags & 0xFFFFu);
+    append(number);
 }
 
 void draw_sample(WINDOW *window, const SAMPLE &sample, int number, int count) {

@@ -1,6 +1,6 @@
 // libmikmod on its silent driver, for tests that load and play real
 // modules: nothing is heard, and the song advances only as the player is
-// fed.
+// fed. Several test suites of one program may start and stop it in turn.
 #pragma once
 
 // Registers the silent driver and every loader and starts the library;
