@@ -2,7 +2,7 @@
 binary in tmux: where they open, that their meters move while the module
 plays, how they close, and that the sound keeps flowing meanwhile."""
 
-import time
+import os
 import unittest
 
 from xqtest import PlayerTestCase, mw
@@ -71,6 +71,42 @@ class VoiceMonitors(PlayerTestCase):
 
     def test_each_monitor_at_100x40_in_the_wide_layout(self):
         self.check_monitors(self.forty, 100, 40, 40)
+
+    def home_with_delay(self, delay):
+        home = os.path.join(self.files.name, f"home-{delay}")
+        os.makedirs(os.path.join(home, ".xq"), exist_ok=True)
+        with open(os.path.join(home, ".xq", "options"), "w") as f:
+            f.write(f"delay={delay}\n")
+        return home
+
+    def test_tiny_terminal_and_extreme_delays(self):
+        for delay in (0, 10000):
+            with self.subTest(delay=delay):
+                term = self.start(self.eight, width=40, height=12, home=self.home_with_delay(delay))
+                term.wait_for(lambda rows: rows[0].startswith(" :: XQ"))
+                for key, title, _ in MONITORS:
+                    term.send_keys(key)
+                    rows = term.wait_for(lambda rows: rows[0].startswith(title))
+                    self.assertEqual(rows[11], "└" + "─" * 38 + "┘")  # cut to the screen, border kept
+                    self.assertTrue(all(row[39] == "│" for row in rows[1:11]), rows)
+                    term.send_keys("q")
+                    term.wait_for(lambda rows: rows[0].startswith(" :: XQ"))
+                term.send_keys("q")
+                self.assert_clean_exit(term)
+                term.close()
+
+    def test_five_hundred_pasted_keys_reach_the_commands_and_q_still_closes(self):
+        term = self.start(self.tone, home=self.home_with_delay(0))
+        self.wait_playing(term)
+        x, y = corner(80, 24)
+        term.send_keys("c")
+        term.wait_for(titled(" All channels", x, y))
+        term.type_text("+" * 500)
+        term.send_keys("q")
+        rows = term.wait_for(lambda rows: "Vol:256" in rows[4], timeout=20)
+        self.assertFalse(titled(" All channels", x, y)(rows))
+        term.send_keys("q")
+        self.assert_clean_exit(term)
 
     def test_samples_and_instruments_panels(self):
         term = self.start(self.samples)
