@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/main_loop.h"
 #include "app/module_loader.h"
 #include "app/startup.h"
 #include "display/channel_table.h"
@@ -384,4 +385,26 @@ TEST(VoiceMonitorsTiny, AWindowCutToASmallScreenKeepsItsBorder) {
     run_voice_monitor(monitor);
     module = nullptr;
     destroy_test_main_window();
+}
+
+TEST_F(VoiceMonitors, MainScreenKeysOpenThePanelsAndOnlyAllVoicesNeedsNoModule) {
+    module = nullptr;
+    for (int key : {'c', 'C', 'Y', 'y', 'W', 'w'}) {
+        press_keys({'z'});
+        handle_main_key(key);  // a beep, nothing opened, no key read
+        EXPECT_EQ(wgetch(main_win), 'z') << static_cast<char>(key);
+    }
+    press_keys({'q', 'z'});
+    handle_main_key('T');
+    EXPECT_EQ(wgetch(main_win), 'z');
+    EXPECT_GE(highest_queried_voice, 63);  // it ran and drew its 64 voices
+
+    module = &song;
+    for (int key : {'c', 'C', 'Y', 'y'}) {
+        reset_fake_voices();
+        press_keys({'q', 'z'});
+        handle_main_key(key);
+        EXPECT_EQ(wgetch(main_win), 'z') << static_cast<char>(key);
+        EXPECT_EQ(highest_queried_voice, 3) << static_cast<char>(key);
+    }
 }
