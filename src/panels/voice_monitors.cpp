@@ -262,19 +262,21 @@ void draw_voice_pass(VoiceMonitor &monitor) {
 }
 
 bool voice_monitor_key(VoiceMonitor &monitor, int key) {
-    if (key == 'q' || key == kEscape) return false;
-    if (key == 'm') {
-        move_panel_interactively(monitor.pw.panel);
-        return true;
+    // The keys of all four monitors.
+    switch (key) {
+    case 'q':
+    case kEscape: return false;
+    case 'm': move_panel_interactively(monitor.pw.panel); return true;
+    default: break;
     }
     if (is_volume_monitor(monitor.kind)) {
         // Every command key works here too; `u` switches this monitor's
         // label along with the main screen's header.
         handle_command_key(key);
         if (key == '*') next_style();
-        return true;
+    } else if (key == 'p') {
+        pause_playback();
     }
-    if (key == 'p') pause_playback();
     return true;
 }
 

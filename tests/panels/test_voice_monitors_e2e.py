@@ -5,7 +5,13 @@ plays, how they close, and that the sound keeps flowing meanwhile."""
 import os
 import unittest
 
-from xqtest import PlayerTestCase, mw
+from xqtest import REPO, PlayerTestCase, mw
+
+# The effects and options panels are built on their own; the keys that open
+# them over a monitor are tested once both are part of the program.
+HAVE_EFFECTS_AND_OPTIONS = all(
+    os.path.exists(os.path.join(REPO, "src", "panels", name))
+    for name in ("effects_panel.h", "options_panel.h"))
 
 MONITORS = (  # key, title, window rows
     ("c", " All channels", 16),
@@ -71,6 +77,28 @@ class VoiceMonitors(PlayerTestCase):
 
     def test_each_monitor_at_100x40_in_the_wide_layout(self):
         self.check_monitors(self.forty, 100, 40, 40)
+
+    @unittest.skipUnless(HAVE_EFFECTS_AND_OPTIONS, "the effects and options panels are not built in")
+    def test_effects_and_options_open_over_a_monitor_and_return_to_it(self):
+        term = self.start(self.eight)
+        self.wait_playing(term)
+        x, y = corner(80, 24)
+        for key, title, _ in (MONITORS[0], MONITORS[2]):
+            with self.subTest(key=key):
+                term.send_keys(key)
+                term.wait_for(titled(title, x, y))
+                for panel_key, frame in (("e", "[ Effects ]"), ("o", "[ Options ]")):
+                    term.send_keys(panel_key)
+                    term.wait_for(lambda rows: any(frame in row for row in rows))
+                    term.send_keys("q")
+                    rows = term.wait_for(lambda rows: not any(frame in row for row in rows))
+                    self.assertTrue(titled(title, x, y)(rows), rows)
+                    first = body(rows, x, y, 16)
+                    term.wait_for(lambda rows: body(rows, x, y, 16) != first, timeout=5)  # still live
+                term.send_keys("q")
+                term.wait_for(lambda rows: not titled(title, x, y)(rows))
+        term.send_keys("q")
+        self.assert_clean_exit(term)
 
     def home_with_delay(self, delay):
         home = os.path.join(self.files.name, f"home-{delay}")
