@@ -4,8 +4,9 @@
 #include <mikmod.h>
 
 void start_silent_player() {
-    // Registering the loaders a second time in one process links their list
-    // into a ring that the library then walks forever.
+    // The library links a registered loader into its list: registering one
+    // twice would make the list a loop, so several suites of one test
+    // program register only once.
     static bool registered = false;
     if (!registered) {
         MikMod_RegisterDriver(&drv_nos);

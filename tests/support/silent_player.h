@@ -1,10 +1,11 @@
 // libmikmod on its silent driver, for tests that load and play real
 // modules: nothing is heard, and the song advances only as the player is
-// fed. Several test suites of one program may start and stop it in turn.
+// fed.
 #pragma once
 
-// Registers the silent driver and every loader and starts the library;
-// fails the calling test when the library does not start.
+// Registers the silent driver and every loader (once per test program)
+// and starts the library; fails the calling test when the library does not
+// start.
 void start_silent_player();
 
 // Shuts the library down again.
