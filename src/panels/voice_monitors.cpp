@@ -1,6 +1,7 @@
 #include "panels/voice_monitors.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <ctime>
 
 #include "app/module_loader.h"
@@ -57,8 +58,10 @@ void draw_axis(WINDOW *win, Monitor kind, int voices, bool narrow) {
     set_attr(win, pair(kCyanOnBlack));
     const int limit = getmaxx(win) - 1;
     for (int t = 0; t < count; ++t) {
+        char number[8];
+        std::snprintf(number, sizeof number, "%d", ticks[t].number);
         put_text(win, tick_row, ticks[t].col, "|", limit);
-        put_format(win, tick_row + 1, ticks[t].col, "%d", ticks[t].number);
+        put_text(win, tick_row + 1, ticks[t].col, number, limit);
     }
 }
 
@@ -127,7 +130,7 @@ void restore_bottom_border(WINDOW *win) {
 void draw_volume_label(WINDOW *win, Monitor kind) {
     if (kind == Monitor::all_channels) {
         set_attr(win, kNormal);
-        put_text(win, 15, 50, show_real_volume ? "[ Real volume  ]" : "[ Voice volume ]");
+        put_text(win, 15, 50, show_real_volume ? "[ Real volume  ]" : "[ Voice volume ]", getmaxx(win) - 1);
     } else if (kind == Monitor::all_voices) {
         set_attr(win, bold_pair(kYellowOnBlue));
         put_text(win, 0, 54, show_real_volume ? " Real volume " : " Voice volume ");
