@@ -117,9 +117,9 @@ VoiceValue read_voice(Monitor kind, int voice) {
 
 // The bottom border again, where meters of a window cut short by a small
 // terminal ran over it.
-void restore_bottom_border(WINDOW *win) {
+void restore_bottom_border(WINDOW *win, Monitor kind) {
     const int rows = getmaxy(win);
-    if (rows >= kMonitorRows || rows < 2) return;
+    if (rows >= (kind == Monitor::all_voices ? kAllVoicesRows : kMonitorRows) || rows < 2) return;
     set_attr(win, kNormal);
     const int cols = getmaxx(win);
     mvwaddch(win, rows - 1, 0, ACS_LLCORNER);
@@ -260,7 +260,7 @@ void draw_voice_pass(VoiceMonitor &monitor) {
         const char letter[2] = {panning_letter(panning), '\0'};
         put_text(win, kPanningRow, col, letter);
     }
-    restore_bottom_border(win);
+    restore_bottom_border(win, kind);
     draw_volume_label(win, kind);
 }
 

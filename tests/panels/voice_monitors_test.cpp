@@ -1,5 +1,6 @@
 #include "panels/voice_monitors.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <panel.h>
 #include <string>
@@ -365,26 +366,31 @@ TEST_F(VoiceMonitors, MovingAMonitorMovesWhereTheVolumeMonitorsOpen) {
 }
 
 TEST(VoiceMonitorsTiny, AWindowCutToASmallScreenKeepsItsBorder) {
-    HeadlessScreen screen{12, 40};
-    create_test_main_window();
-    reset_fake_voices();
-    for (auto &v : fake_voices) v = {256, 60000, 8363, 1000, 255};
-    MODULE song{};
-    song.numchn = 32;
-    module = &song;
-    VoiceMonitor monitor = open_voice_monitor(Monitor::all_channels);
-    ASSERT_NE(monitor.pw.win, nullptr);
-    WINDOW *win = monitor.pw.win;
-    EXPECT_EQ(getmaxy(win), 12);
-    EXPECT_EQ(getmaxx(win), 40);
-    draw_voice_pass(monitor);
-    for (int row = 1; row <= 10; ++row) EXPECT_EQ(cells_text(win, row, 39, 1), "|") << row;
-    EXPECT_EQ(row_text(win, 11), "+" + std::string(38, '-') + "+");
-    EXPECT_LE(highest_queried_voice, 18);  // only the voices whose columns fit
-    press_keys({'q'});
-    run_voice_monitor(monitor);
-    module = nullptr;
-    destroy_test_main_window();
+    for (int screen_rows : {12, 17}) {
+        HeadlessScreen screen{screen_rows, 40};
+        create_test_main_window();
+        reset_fake_voices();
+        for (auto &v : fake_voices) v = {256, 60000, 8363, 1000, 255};
+        MODULE song{};
+        song.numchn = 32;
+        module = &song;
+        for (Monitor kind : {Monitor::all_channels, Monitor::all_voices}) {
+            VoiceMonitor monitor = open_voice_monitor(kind);
+            ASSERT_NE(monitor.pw.win, nullptr);
+            WINDOW *win = monitor.pw.win;
+            const int rows = std::min(screen_rows, kind == Monitor::all_voices ? 18 : 16);
+            EXPECT_EQ(getmaxy(win), rows);
+            EXPECT_EQ(getmaxx(win), 40);
+            draw_voice_pass(monitor);
+            for (int row = 1; row < rows - 1; ++row) EXPECT_EQ(cells_text(win, row, 39, 1), "|") << row;
+            EXPECT_EQ(row_text(win, rows - 1), "+" + std::string(38, '-') + "+") << screen_rows;
+            EXPECT_LE(highest_queried_voice, kind == Monitor::all_voices ? 36 : 18);  // the columns that fit
+            press_keys({'q'});
+            run_voice_monitor(monitor);
+        }
+        module = nullptr;
+        destroy_test_main_window();
+    }
 }
 
 TEST_F(VoiceMonitors, MainScreenKeysOpenThePanelsAndOnlyAllVoicesNeedsNoModule) {
