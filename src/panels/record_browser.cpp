@@ -49,6 +49,17 @@ void show_record(RecordBrowser &browser) {
         browser.kind->clear(browser.pw.win);
 }
 
+// Everything but the border: title, record, separator, buttons.
+void draw_browser(RecordBrowser &browser) {
+    WINDOW *win = browser.pw.win;
+    browser.drawn_rows = getmaxy(win);
+    browser.drawn_cols = getmaxx(win);
+    draw_panel_title(win, browser.kind->title);
+    draw_separator(win, browser.kind->separator_row);
+    show_record(browser);
+    for (int b = 0; b < kBrowserButtons; ++b) draw_button(browser, b);
+}
+
 }  // namespace
 
 int button_after_key(int button, int key) {
@@ -89,15 +100,12 @@ RecordBrowser open_record_browser(const RecordKind &kind, int y, int x) {
     browser.kind = &kind;
     browser.pw = open_panel_window(kind.rows, kBrowserCols, y, x, kind.title);
     if (!browser.pw.win) return browser;
-    draw_separator(browser.pw.win, kind.separator_row);
     browser.shown_module = module;
-    if (record_count(kind) > 0) {
-        show_record(browser);
-    } else {
+    draw_browser(browser);
+    if (record_count(kind) == 0) {
         beep();
         message_box(kind.none_message, kMessageError);
     }
-    for (int b = 0; b < kBrowserButtons; ++b) draw_button(browser, b);
     return browser;
 }
 
@@ -109,6 +117,8 @@ bool record_browser_key(RecordBrowser &browser, int key) {
         browser.index = 0;
         show_record(browser);
     }
+    if (getmaxy(browser.pw.win) != browser.drawn_rows || getmaxx(browser.pw.win) != browser.drawn_cols)
+        draw_browser(browser);
     bool keep_open = true;
     if (key == KEY_LEFT || key == KEY_RIGHT) {
         const int old = browser.button;

@@ -30,6 +30,8 @@ struct RecordBrowser {
     const MODULE *shown_module = nullptr;  // the module whose record is shown
     int index = 0;                          // record shown, 0-based
     int button = 0;                         // selected button
+    int drawn_rows = 0;                     // the window's size when drawn
+    int drawn_cols = 0;
 };
 
 // Opens the panel at (y, x): title, separator, the first record (or the
@@ -39,7 +41,8 @@ RecordBrowser open_record_browser(const RecordKind &kind, int y, int x);
 
 // Carries out one key (ERR for a timeout), runs the idle step when the
 // panel stays open, and returns false when the panel is to close. Another
-// module loaded under the panel starts it again at its first record.
+// module loaded under the panel starts it again at its first record; a
+// window resized with the screen is drawn again whole.
 bool record_browser_key(RecordBrowser &browser, int key);
 
 // Reads keys until the panel is left, then closes it.

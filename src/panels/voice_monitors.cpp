@@ -71,8 +71,15 @@ void blank_body(WINDOW *win) {
     for (int row = kBodyFirstRow; row <= kBodyLastRow; ++row) put_blanks(win, row, 1, width);
 }
 
+void draw_title_bar(const VoiceMonitor &monitor) {
+    set_attr(monitor.pw.win, bold_pair(kCyanOnBlue));
+    put_format(monitor.pw.win, 0, 0, "%-68s", monitor_title(monitor.kind));
+}
+
 void draw_frame(VoiceMonitor &monitor) {
     WINDOW *win = monitor.pw.win;
+    monitor.drawn_rows = getmaxy(win);
+    monitor.drawn_cols = getmaxx(win);
     monitor.drawn_module = module;
     monitor.drawn_channels = current_channels();
     monitor.narrow = is_narrow_layout(monitor.drawn_channels);
@@ -211,8 +218,7 @@ VoiceMonitor open_voice_monitor(Monitor kind) {
     WINDOW *win = monitor.pw.win;
     if (!win) return monitor;
     remember_panel_window(entry_of(kind), win);
-    set_attr(win, bold_pair(kCyanOnBlue));
-    put_format(win, 0, 0, "%-68s", monitor_title(kind));
+    draw_title_bar(monitor);
     if (is_volume_monitor(kind)) blank_body(win);
     draw_frame(monitor);
     return monitor;
@@ -226,6 +232,15 @@ void reinit_voice_monitor(VoiceMonitor &monitor) {
 }
 
 bool follow_module(VoiceMonitor &monitor) {
+    WINDOW *win = monitor.pw.win;
+    if (!win) return false;
+    if (getmaxy(win) != monitor.drawn_rows || getmaxx(win) != monitor.drawn_cols) {
+        // A resized window comes back blank inside its border: all of it
+        // is drawn again.
+        draw_title_bar(monitor);
+        reinit_voice_monitor(monitor);
+        return true;
+    }
     if (module == monitor.drawn_module && current_channels() == monitor.drawn_channels) return false;
     reinit_voice_monitor(monitor);
     return true;

@@ -83,6 +83,8 @@ struct VoiceMonitor {
     PanelWindow pw;
     const MODULE *drawn_module = nullptr;  // the module the axis was drawn for
     int drawn_channels = 0;                // its channel count then
+    int drawn_rows = 0;                    // the window's size then
+    int drawn_cols = 0;
     bool narrow = true;
     long long last_pass_ms = 0;            // when the meters were last drawn
 };
@@ -96,7 +98,8 @@ VoiceMonitor open_voice_monitor(Monitor kind);
 void reinit_voice_monitor(VoiceMonitor &monitor);
 
 // True (after re-initialising it) when the module or its channel count has
-// changed since the monitor drew its axis.
+// changed since the monitor drew its axis, or the window's size (a resized
+// screen cuts or grows it; the whole monitor is then drawn again).
 bool follow_module(VoiceMonitor &monitor);
 
 // One drawing pass: meters, panning letters, the All voices block row and

@@ -205,6 +205,25 @@ TEST_F(SamplesPanel, AnotherModuleUnderThePanelStartsAgainAtItsFirstSample) {
     Player_Free(other);
 }
 
+TEST_F(SamplesPanel, AWindowResizedWithTheScreenIsDrawnAgainWhole) {
+    load("samples31.mod");
+    browser = open_samples_panel();
+    press('\n', 2);
+    press(KEY_RIGHT);
+    WINDOW *win = browser.pw.win;
+    // What a change of the screen's size does to an open panel.
+    wresize(win, 14, 54);
+    werase(win);
+    wborder(win, 0, 0, 0, 0, 0, 0, 0, 0);
+    press(ERR);
+    EXPECT_EQ(cells_text(win, 0, 0, 14), "+-[ Samples ]-");
+    EXPECT_EQ(field(2), padded("     #: 3   /  31"));
+    EXPECT_EQ(field(3), padded("  Name: sample 03"));
+    EXPECT_EQ(row_text(win, 10), "+" + std::string(52, '-') + "+");
+    EXPECT_EQ(cells_text(win, 12, 23, 8), "[ Prev ]");
+    EXPECT_EQ(cell_attr(win, 12, 23), kReverse);
+}
+
 TEST_F(SamplesPanel, RunsUntilQuitAndRepaintsTheMainScreen) {
     load("samples31.mod");
     for (int closing : {int{'q'}, 27}) {

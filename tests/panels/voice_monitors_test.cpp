@@ -352,6 +352,27 @@ TEST_F(VoiceMonitors, AnotherModuleRedrawsTheAxisForItsChannels) {
     }
 }
 
+TEST_F(VoiceMonitors, AWindowResizedWithTheScreenIsDrawnAgainWhole) {
+    for (Monitor kind : {Monitor::all_channels, Monitor::voices_frequency}) {
+        WINDOW *win = open(kind, 8);
+        EXPECT_FALSE(follow_module(monitor));
+        // What a change of the screen's size does to an open panel.
+        wresize(win, 16, 50);
+        werase(win);
+        wborder(win, 0, 0, 0, 0, 0, 0, 0, 0);
+        EXPECT_TRUE(follow_module(monitor));
+        draw_voice_pass(monitor);
+        EXPECT_EQ(row_text(win, 0), std::string(monitor_title(kind)) +
+                                        std::string(50 - std::string(monitor_title(kind)).size(), ' '));
+        EXPECT_EQ(cells_text(win, 13, 1, 17), " |     |       | ");
+        EXPECT_EQ(cells_text(win, 14, 1, 17), " 1     4       8 ");
+        EXPECT_EQ(cells_text(win, 2, 2, 16), "M M M M M M M M ");
+        EXPECT_EQ(cells_text(win, 3, 49, 1), "|");
+        EXPECT_FALSE(follow_module(monitor));
+        close_voice_monitor(monitor);
+    }
+}
+
 TEST_F(VoiceMonitors, MovingAMonitorMovesWhereTheVolumeMonitorsOpen) {
     open(Monitor::all_channels, 4);
     const PanelCorner before = PanelPositions.all_channels;
