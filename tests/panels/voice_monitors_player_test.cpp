@@ -51,3 +51,35 @@ TEST(VoiceMonitorsPlaying, NinetySixChannelModuleDrawsWithinThe64Voices) {
     destroy_test_main_window();
     stop_silent_player();
 }
+
+// The library answers 0 (and the centre panning) for voices it has not
+// allocated, so All voices may ask for all 64 on an 8-channel module.
+TEST(VoiceMonitorsPlaying, AllVoicesOnAnEightChannelModuleShowsTheOthersSilent) {
+    start_silent_player();
+    HeadlessScreen screen{24, 80};
+    create_test_main_window();
+    MODULE *eight = Player_Load((kFixtures + "/eight.mod").c_str(), kMaxChannels, 0);
+    ASSERT_NE(eight, nullptr) << MikMod_strerror(MikMod_errno);
+    module = eight;
+    Player_Start(eight);
+    for (int i = 0; i < 20; ++i) MikMod_Update();
+    playing = false;
+
+    VoiceMonitor monitor = open_voice_monitor(Monitor::all_voices);
+    ASSERT_NE(monitor.pw.win, nullptr);
+    draw_voice_pass(monitor);
+    WINDOW *win = monitor.pw.win;
+    for (int voice = eight->numchn; voice < kMaxChannels; ++voice) {
+        const int col = 2 + voice;
+        EXPECT_EQ(cells_text(win, 2, col, 1), "M") << voice;
+        EXPECT_EQ(cell_attr(win, 13, col), A_NORMAL) << voice;
+        EXPECT_EQ(cells_text(win, 12, col, 1), "-") << voice;  // an empty meter
+    }
+    close_voice_monitor(monitor);
+
+    Player_Stop();
+    module = nullptr;
+    Player_Free(eight);
+    destroy_test_main_window();
+    stop_silent_player();
+}
