@@ -15,7 +15,7 @@ Library use (standard library only):
     mw.song_length(song)                   # 6.4 seconds
 
 Command line: python3 tools/modwriter.py PRESET OUT [options]; presets are
-tone, short, channels, comment, name and demo (see --help of each). The
+tone, short, channels, comment, name, wide, samples and demo (see --help of each). The
 committed demo is regenerated with
 
     python3 tools/modwriter.py demo examples/demo.xm
@@ -42,8 +42,7 @@ from xqmod.presets import (  # noqa: E402
     BPM, DEFAULT_COMMENT, DEFAULT_NAME, POSITION_SECONDS, ROW_SECONDS, ROWS,
     SNGTIME_PER_SECOND, SPEED, TONE_CYCLE, TONE_FREQUENCY, TONE_NOTE, TONE_POSITIONS,
     TONE_RATE, TONE_WAVES, channels_song, comment_song, name_song, positions_for,
-    short_song, tone_song)
-from xqmod.presets import ending_song  # noqa: E402
+    ending_song, samples_song, short_song, tone_song, wide_song)
 from xqmod.waves import (  # noqa: E402
     clamp, fade, harmonics, mix, noise, pluck, saw, sine, square, triangle)
 
@@ -83,6 +82,10 @@ def _build(args: argparse.Namespace) -> Song:
         return name_song(_name(args, DEFAULT_NAME), args.format)
     if args.preset == "ending":
         return ending_song(args.seconds, args.format, _name(args, b"xq ending"))
+    if args.preset == "wide":
+        return wide_song(args.channels, args.positions, _name(args, b"xq wide"))
+    if args.preset == "samples":
+        return samples_song(args.format, args.count, _name(args, b"xq samples"))
     song = demo_song()
     if args.name is not None or args.name_hex is not None:
         song.name = _name(args, b"")
@@ -147,6 +150,15 @@ def _parser() -> argparse.ArgumentParser:
     sub = preset("ending", "a song that ends without looping; its last row starts a looped tone")
     fmt(sub)
     sub.add_argument("--seconds", type=float, default=2.0, help="length, 0.1 s steps, at most 6.4 (default: 2)")
+    sub = preset("wide", "the channels song as a MOD of 33 to 99 channels")
+    sub.add_argument("--channels", type=int, default=96, help="channels (default: 96)")
+    sub.add_argument("--positions", type=int, default=4, help="positions (default: 4)")
+
+    sub = preset("samples", "a MOD of --count named samples, or an XM of --count "
+                            "named instruments (16-bit and ping-pong samples among them)")
+    sub.add_argument("--format", choices=("mod", "xm"), default="mod",
+                     help="mod: samples, xm: instruments (default: mod)")
+    sub.add_argument("--count", type=int, default=31, help="samples or instruments (default: 31)")
 
     preset("demo", "xq's demo tune (XM)", out_required=False)
     return parser

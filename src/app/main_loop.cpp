@@ -11,7 +11,10 @@
 #include "filesel/file_selector.h"
 #include "panels/command_keys.h"
 #include "panels/idle.h"
+#include "panels/instruments_panel.h"
 #include "panels/mixer.h"
+#include "panels/samples_panel.h"
+#include "panels/voice_monitors.h"
 #include "playlist/playlist_playback.h"
 
 namespace {
@@ -55,6 +58,13 @@ void handle_main_key(int key) {
     case 'x': change_mixer_level(mixer_treble, -1, MixerControl::treble); break;
     case 'X': change_mixer_level(mixer_treble, +1, MixerControl::treble); break;
     case 'f': choose_and_load_module(); break;
+    case 'c':
+    case 'C': voice_monitor(Monitor::all_channels); break;
+    case 'T': voice_monitor(Monitor::all_voices); break;
+    case 'Y': voice_monitor(Monitor::voices_position); break;
+    case 'y': voice_monitor(Monitor::voices_frequency); break;
+    case 'W': instruments_panel(); break;
+    case 'w': samples_panel(); break;
     default: break;
     }
 }

@@ -398,6 +398,12 @@ class CommandLineTest(ModinfoTestCase):
             (["name", "--format", "it", "--name-hex", "2525733f"], "it",
              {"songname_hex": "2525733f"}),
             (["demo"], "xm", {"numchn": "8"}),
+            (["wide", "--channels", "96", "--positions", "2"], "mod",
+             {"numchn": "96", "numpos": "2"}),
+            (["samples"], "mod", {"numsmp": "31", "sample.30.name": "sample 31"}),
+            (["samples", "--format", "xm", "--count", "12"], "xm",
+             {"numins": "12", "instrument.11.name": "instrument 12",
+              "sample.2.flags": "0x1115", "sample.3.flags": "0x1315"}),
         ]
         for args, fmt, expected in cases:
             with self.subTest(args=args):
@@ -410,12 +416,13 @@ class CommandLineTest(ModinfoTestCase):
     def test_help_lists_every_preset(self):
         result = self.cli("--help")
         self.assertEqual(result.returncode, 0, result.stderr)
-        for preset in ("tone", "short", "channels", "comment", "name", "demo"):
+        for preset in ("tone", "short", "channels", "comment", "name", "wide", "samples", "demo"):
             self.assertIn(preset.encode(), result.stdout)
 
     def test_impossible_requests_fail_with_a_message(self):
         for args in (["tone", "--channels", "33"], ["tone", "--format", "mod", "--positions", "129"],
-                     ["name", "--name", "x" * 21], ["channels", "--format", "s3m", "--channels", "17"]):
+                     ["name", "--name", "x" * 21], ["channels", "--format", "s3m", "--channels", "17"],
+                     ["wide", "--channels", "100"], ["samples", "--count", "32"]):
             with self.subTest(args=args):
                 path = self.tmp / "refused.mod"
                 result = self.cli(args[0], str(path), *args[1:])

@@ -1,5 +1,5 @@
 """ProTracker MOD: 31 samples, 64-row patterns, "M.K." (4 channels),
-"8CHN" and friends (FastTracker's n-channel MODs)."""
+"8CHN" and friends (FastTracker's n-channel MODs, "10CH" to "99CH")."""
 
 from __future__ import annotations
 
@@ -28,9 +28,9 @@ def magic(channels: int) -> bytes:
         return b"M.K."
     if 1 <= channels <= 9:
         return b"%dCHN" % channels
-    if 10 <= channels <= 32:
+    if 10 <= channels <= 99:
         return b"%dCH" % channels
-    raise ValueError("MOD files have 1-32 channels")
+    raise ValueError("MOD files have 1-99 channels")
 
 
 def period(value: int) -> int:

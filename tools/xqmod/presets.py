@@ -11,7 +11,8 @@ from __future__ import annotations
 import math
 
 from . import waves
-from .model import FX_PAN, LOOP_FORWARD, Sample, Song, note, row_seconds
+from .model import (FX_PAN, LOOP_FORWARD, LOOP_PINGPONG, Instrument, Sample, Song, note,
+                    row_seconds)
 
 SPEED = 5
 BPM = 125
@@ -21,6 +22,7 @@ POSITION_SECONDS = ROWS * ROW_SECONDS         # 6.4
 SNGTIME_PER_SECOND = 1024
 
 MAX_CHANNELS = {"mod": 32, "xm": 32, "it": 64, "s3m": 16}
+MAX_WIDE_CHANNELS = 99  # FastTracker's "xxCH" MODs; libmikmod loads them all
 MAX_POSITIONS = {"mod": 128, "xm": 256, "it": 255, "s3m": 254}
 
 TONE_NOTE = note("A-4")
@@ -116,6 +118,10 @@ def channels_song(fmt: str = "xm", channels: int = 8, positions: int = 4,
     change from row to row (MOD has no volume column: there the volume comes
     from four samples with different default volumes)."""
     _check(fmt, channels, positions)
+    return _busy_song(fmt, channels, positions, name)
+
+
+def _busy_song(fmt: str, channels: int, positions: int, name: str | bytes) -> Song:
     song = Song(name=name, format=fmt, channels=channels, speed=SPEED, bpm=BPM)
     for wave, volume in (("sine", 64), ("square", 48), ("saw", 56), ("triangle", 40)):
         song.samples.append(_looped(wave, TONE_WAVES[wave](32, 110), volume=volume))
@@ -131,6 +137,50 @@ def channels_song(fmt: str = "xm", channels: int = 8, positions: int = 4,
                 if not (row == 0 and ch == 0):  # left free for MOD's speed command
                     cell.effect, cell.param = FX_PAN, (row * 29 + ch * 67 + p * 41) % 256
     song.orders = [i % len(song.patterns) for i in range(positions)]
+    return song
+
+
+def wide_song(channels: int = 96, positions: int = 4, name: str | bytes = b"xq wide") -> Song:
+    """The `channels` song as a MOD with more channels than the other presets
+    allow (33 to 99, FastTracker's "xxCH" MODs), every channel busy."""
+    if not 1 <= channels <= MAX_WIDE_CHANNELS:
+        raise ValueError(f"wide MOD songs have 1-{MAX_WIDE_CHANNELS} channels")
+    if not 1 <= positions <= MAX_POSITIONS["mod"]:
+        raise ValueError(f"MOD songs have 1-{MAX_POSITIONS['mod']} positions")
+    return _busy_song("mod", channels, positions, name)
+
+
+def samples_song(fmt: str = "mod", count: int = 31, name: str | bytes = b"xq samples") -> Song:
+    """A song with `count` distinct samples ("sample 01", ...; MOD), or XM
+    `count` instruments ("instrument 01", ...) of one sample each, every
+    third one 16-bit and every fourth one ping-pong looped; each sample
+    differs in length and volume, and each is played once in turn."""
+    if fmt not in ("mod", "xm"):
+        raise ValueError("samples songs are MOD (samples) or XM (instruments)")
+    limit = 31 if fmt == "mod" else 128
+    if not 1 <= count <= limit:
+        raise ValueError(f"{fmt.upper()} samples songs have 1-{limit} samples")
+    song = Song(name=name, format=fmt, channels=4, speed=SPEED, bpm=BPM)
+    samples = []
+    for i in range(count):
+        bits = 16 if fmt == "xm" and i % 3 == 2 else 8
+        amplitude = 20000 if bits == 16 else 100
+        length = 32 + 2 * i
+        sample = Sample(name=f"sample {i + 1:02d}", data=waves.square(length, amplitude),
+                        bits=bits, loop=LOOP_FORWARD, loop_start=0, loop_length=length,
+                        volume=min(64, 10 + i))
+        if fmt == "xm" and i % 4 == 3:
+            sample.loop = LOOP_PINGPONG
+        samples.append(sample)
+    if fmt == "mod":
+        song.samples = samples
+    else:
+        song.instruments = [Instrument(name=f"instrument {i + 1:02d}", samples=[s])
+                            for i, s in enumerate(samples)]
+    pattern = song.new_pattern(ROWS)
+    for i in range(count):
+        pattern.set(i % ROWS, i % 4, "C-4", i + 1)
+    song.orders = [0, 0]
     return song
 
 
