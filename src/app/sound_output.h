@@ -9,6 +9,25 @@ int start_sound();
 // run before MikMod_Init).
 void stop_sound();
 
+// The file the module being played was loaded from, so that a restart of
+// the driver can load its samples again; the loader calls it after every
+// successful load. A path that does not fit is not kept (a restart then
+// fails and leaves everything as it was).
+void remember_module_file(const char *path);
+
+// Restarts the sound driver with the current md_mode and md_mixfreq
+// (MikMod_Reset) and keeps the module playing from the same song position.
+// The driver's restart throws away the samples it held, so the module is
+// loaded again from its file and its state carried over: song position and
+// row, song time, speed, tempo and BPM, volume, the loop, wrap and fade-out
+// flags, muted channels, a pause or a stop. Returns 0, or -1 with the
+// library's error in MikMod_errno: when the module's file can no longer be
+// read nothing is changed; when the driver does not start again with the
+// new settings the library is left with the "no sound" driver, so the
+// module goes on (silently) and the caller may restore the old settings and
+// call this again.
+int restart_output();
+
 // Mixes and sends sound until the driver's buffer is full: MikMod_Update is
 // called again as long as the previous call came back at once (a call that
 // has to wait found the buffer full) and fewer than kMaxUpdatesPerStep calls
