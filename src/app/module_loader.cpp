@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "app/settings.h"
+#include "app/sound_output.h"
 #include "app/startup.h"
 #include "display/channel_table.h"
 #include "display/screen_text.h"
@@ -96,7 +97,8 @@ int load_module(const char *file_path) {
     draw_channel_table();
     draw_cursor_markers();
     song_position = 0;
-    module->loop = loop_module ? 1 : 0;
+    module->loop = module->wrap = loop_module ? 1 : 0;  // wrap starts a finished song again
+    remember_module_file(file_path);
     module->fadeout = fade_module ? 1 : 0;
     reset_voice_volume_peaks();
     draw_file_row(file_name_of(file_path), bytes);
