@@ -3,8 +3,9 @@
 // fed.
 #pragma once
 
-// Registers the silent driver and every loader and starts the library;
-// fails the calling test when the library does not start.
+// Registers the silent driver and every loader (once per test program)
+// and starts the library; fails the calling test when the library does not
+// start.
 void start_silent_player();
 
 // Shuts the library down again.
