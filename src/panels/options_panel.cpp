@@ -87,8 +87,12 @@ void set_mode_bit(unsigned bit, bool on) {
     md_mode = static_cast<UWORD>(on ? (md_mode | bit) : (md_mode & ~bit));
 }
 
-// The check boxes of the output options follow the mode in force.
+// After a restart the check boxes follow the mode the driver took. The
+// high-quality mixer always interpolates and adds the bit by itself; the
+// Interpolate box keeps the user's choice, which counts again once that
+// mixer is off.
 void follow_mode() {
+    set_mode_bit(DMODE_INTERP, interpolate != 0);
     for (const ModeFlag &m : kModeFlags) *m.flag = (md_mode & m.bit) ? 1 : 0;
 }
 

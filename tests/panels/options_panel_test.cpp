@@ -124,9 +124,8 @@ TEST_F(OptionToggles, DriverOptionsFollowTheModeAndTheDriverLineShowsIt) {
         int *flag;
         unsigned bit;
     } cases[] = {
-        // The high-quality mixer always interpolates, so it goes off first.
-        {6, &hq_mixer, DMODE_HQMIXER},     {0, &output_16bits, DMODE_16BITS},
-        {3, &surround, DMODE_SURROUND},    {4, &interpolate, DMODE_INTERP},
+        {0, &output_16bits, DMODE_16BITS}, {3, &surround, DMODE_SURROUND},
+        {4, &interpolate, DMODE_INTERP},   {6, &hq_mixer, DMODE_HQMIXER},
     };
     for (const auto &c : cases) {
         const int before = *c.flag;
@@ -137,13 +136,16 @@ TEST_F(OptionToggles, DriverOptionsFollowTheModeAndTheDriverLineShowsIt) {
     }
     EXPECT_NE(row_text(main_win, 3).find("Driver : "), std::string::npos);
 
-    // With the high-quality mixer on, the box shows the interpolation the
-    // driver then always does.
+    // The high-quality mixer interpolates by itself; the Interpolate box
+    // keeps what the user chose.
     interpolate = 0;
     md_mode = static_cast<UWORD>(md_mode & ~DMODE_INTERP);
     ASSERT_TRUE(toggle_option(6));
     EXPECT_EQ(hq_mixer, 1);
-    EXPECT_EQ(interpolate, (md_mode & DMODE_INTERP) ? 1 : 0);
+    EXPECT_EQ(interpolate, 0);
+    EXPECT_FALSE(md_mode & DMODE_INTERP);
+    ASSERT_TRUE(toggle_option(6));
+    EXPECT_EQ(interpolate, 0);
 }
 
 TEST_F(OptionToggles, LoopSetsLoopAndWrapFadeAndRandomTheirOwn) {
