@@ -39,7 +39,7 @@ protected:
 
 }  // namespace
 
-TEST_F(Restart, GoesOnFromTheSamePositionWithTheSameSettings) {
+TEST_F(Restart, GoesOnFromTheSameRowWithTheSameSettings) {
     play_until(1, 20);
     module->bpm = 90;
     module->sngspd = 7;
@@ -47,40 +47,40 @@ TEST_F(Restart, GoesOnFromTheSamePositionWithTheSameSettings) {
     module->loop = 1;
     module->wrap = 1;
     Player_Mute(2);
+    MODULE *before = module;
     const int row = module->patpos;
     const unsigned long song_time = module->sngtime;
 
     md_mixfreq = 22050;
     ASSERT_EQ(restart_output(), 0) << MikMod_strerror(MikMod_errno);
     EXPECT_EQ(md_mixfreq, 22050);
-    ASSERT_NE(module, nullptr);
+    EXPECT_EQ(module, before);
     EXPECT_EQ(Player_GetModule(), module);
     EXPECT_TRUE(playing);
+    EXPECT_EQ(module->sngpos, 1);
+    EXPECT_EQ(module->patpos, row);
+    EXPECT_EQ(module->sngtime, song_time);
     EXPECT_EQ(module->bpm, 90);
+    EXPECT_EQ(module->sngspd, 7);
     EXPECT_EQ(module->volume, 77);
     EXPECT_TRUE(module->loop);
     EXPECT_TRUE(module->wrap);
     EXPECT_TRUE(Player_Muted(2));
     EXPECT_FALSE(Player_Muted(1));
-    EXPECT_EQ(module->sngtime, song_time);
 
-    // The jump back to the row takes effect at the next row.
-    for (int i = 0; i < 20 && module->sngtime == song_time; ++i) MikMod_Update();
-    EXPECT_EQ(module->sngpos, 1);
-    EXPECT_GE(module->patpos, row);
-    EXPECT_LE(module->patpos, row + 2);
-    EXPECT_EQ(module->sngspd, 7);
+    // The samples are back in the driver: the notes of the next rows sound.
+    play_until(1, row + 3);
+    bool sounding = false;
+    for (int v = 0; v < module->numvoices; ++v) sounding = sounding || !Voice_Stopped(static_cast<SBYTE>(v));
+    EXPECT_TRUE(sounding);
 }
 
-TEST_F(Restart, LandsOnTheRowInTheFirstPositionToo) {
-    play_until(0, 30);
-    const int row = module->patpos;
+TEST_F(Restart, APausedModuleStaysPaused) {
+    play_until(0, 10);
+    Player_TogglePause();
     ASSERT_EQ(restart_output(), 0);
-    const unsigned long song_time = module->sngtime;
-    for (int i = 0; i < 20 && module->sngtime == song_time; ++i) MikMod_Update();
-    EXPECT_EQ(module->sngpos, 0);
-    EXPECT_GE(module->patpos, row);
-    EXPECT_LE(module->patpos, row + 2);
+    EXPECT_TRUE(Player_Paused());
+    Player_TogglePause();
 }
 
 TEST_F(Restart, AStoppedModuleStaysStopped) {
@@ -89,6 +89,9 @@ TEST_F(Restart, AStoppedModuleStaysStopped) {
     ASSERT_EQ(restart_output(), 0);
     ASSERT_NE(module, nullptr);
     EXPECT_EQ(Player_GetModule(), nullptr);
+    Player_Start(module);  // and plays when started again
+    play_until(0, 3);
+    EXPECT_EQ(module->sngpos, 0);
 }
 
 TEST_F(Restart, AFileThatIsGoneChangesNothing) {
