@@ -2,11 +2,16 @@
 
 #include <gtest/gtest.h>
 #include <mikmod.h>
+#include <panel.h>
 #include <string>
 #include <vector>
 
 #include "app/module_loader.h"
 #include "app/player_limits.h"
+#include "app/startup.h"
+#include "headless_screen.h"
+#include "panels/options_panel.h"
+#include "panels/panel_window.h"
 #include "panels/mixer.h"
 #include "silent_player.h"
 
@@ -141,4 +146,39 @@ TEST_F(EffectRows, MixerRowsWriteOnEveryPressAlsoAtABound) {
     EXPECT_EQ(writes[1].level, 26214);
     EXPECT_EQ(writes[2].request, mixer_write_request(MixerControl::treble));
     EXPECT_EQ(writes[2].level, 0);
+}
+
+namespace {
+
+// The panels opened from another panel's key loop, as the voice monitors
+// open them, on a headless screen.
+class NestedPanels : public EffectRows {
+protected:
+    HeadlessScreen screen{24, 80};
+    void SetUp() override {
+        EffectRows::SetUp();
+        create_test_main_window();
+    }
+    void TearDown() override {
+        destroy_test_main_window();
+        EffectRows::TearDown();
+    }
+};
+
+}  // namespace
+
+TEST_F(NestedPanels, ReturnToTheLoopBeneathWithItsPanelOnTop) {
+    PanelWindow beneath = open_panel_window(16, 68, 4, 6, nullptr);
+    ASSERT_NE(beneath.panel, nullptr);
+    module->inittempo = 125;
+    press_keys({KEY_DOWN, KEY_RIGHT, KEY_RIGHT, 'q'});
+    effects_panel();
+    EXPECT_EQ(module->inittempo, 127);
+    EXPECT_EQ(panel_below(nullptr), beneath.panel);  // the effects panel is gone
+
+    press_keys({KEY_NPAGE, KEY_UP, 27});
+    options_panel();
+    EXPECT_EQ(panel_below(nullptr), beneath.panel);
+    close_panel_window(beneath);
+    EXPECT_EQ(panel_below(nullptr), main_panel);
 }

@@ -148,6 +148,19 @@ class PanelScreens(PlayerTestCase):
         term.send_keys("q")
         self.assert_clean_exit(term)
 
+    def test_both_panels_fit_a_tiny_terminal_and_close(self):
+        term = self.start_tone(width=40, height=12)
+        for key, title, last in (("e", "[ Effects ]", "   Speed "), ("o", "[ Options ]", "Interpolate")):
+            term.send_keys(key)
+            rows = term.wait_for(showing(title))
+            self.assertTrue(rows[0].startswith("┌─" + title), rows[0])  # moved into the screen
+            self.assertIn(last, "\n".join(rows))
+            term.send_keys("PageDown", "Down", "m", "Right", "Enter", "q")
+            term.wait_for(not_showing(title))
+        self.assertFalse(term.exited())
+        term.send_keys("q")
+        self.assert_clean_exit(term)
+
     def test_saved_options_start_the_next_run(self):
         home = os.path.join(self.files.name, "home-save")
         os.makedirs(home)
