@@ -353,6 +353,24 @@ class PanelSound(PlayerTestCase):
         term.send_keys("q", "q")
         self.assert_clean_exit(term)
 
+    def test_8bit_output_and_interpolation_are_heard(self):
+        term = self.play(self.tone)
+        full = self.after_keys(term)
+        self.assertTrue(any(v % 256 for v in full))
+        eight = self.after_keys(term, "o", "Enter", until=showing("[ ] 16bit"))
+        self.assertTrue(eight and all(v % 256 == 0 for v in eight))  # 8-bit samples, widened
+        plain = self.after_keys(term, "Enter", *["Down"] * 5, "Enter",
+                                until=showing("[ ] High quality mixer"))
+        smooth = self.after_keys(term, "Up", "Enter", until=showing("[X] Interpolate"))
+        # A square wave played between the mixer's sample points: without
+        # interpolation only its two levels come out, with it the ramps
+        # between them.
+        print(f"\ndistinct sample values: {len(set(plain))} plain, {len(set(smooth))} interpolated")
+        self.assertLess(len(set(plain)), 8)
+        self.assertGreater(len(set(smooth)), 4 * len(set(plain)))
+        term.send_keys("q", "q")
+        self.assert_clean_exit(term)
+
     def test_a_restart_interrupts_the_song_only_briefly(self):
         term = self.play(self.ticks)
         before = self.rec.mark()
