@@ -48,9 +48,10 @@ constexpr int kRefreshDelayItem = 13;
 constexpr int kEscape = 27;
 
 // Mode bits the software mixer and the output stream take only when the
-// driver starts. Reverse stereo is read each time a voice is panned, so it
-// is heard at once without a restart.
-constexpr unsigned kRestartBits = DMODE_16BITS | DMODE_STEREO | DMODE_SURROUND | DMODE_INTERP | DMODE_HQMIXER;
+// driver starts. Reverse stereo (read each time a voice is panned) and
+// interpolation (read as each stretch is mixed) are heard at once without a
+// restart.
+constexpr unsigned kRestartBits = DMODE_16BITS | DMODE_STEREO | DMODE_SURROUND | DMODE_HQMIXER;
 
 struct ModeFlag {
     int *flag;

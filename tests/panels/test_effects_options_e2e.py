@@ -361,13 +361,17 @@ class PanelSound(PlayerTestCase):
         self.assertTrue(eight and all(v % 256 == 0 for v in eight))  # 8-bit samples, widened
         plain = self.after_keys(term, "Enter", *["Down"] * 5, "Enter",
                                 until=showing("[ ] High quality mixer"))
+        before = self.rec.mark()
         smooth = self.after_keys(term, "Up", "Enter", until=showing("[X] Interpolate"))
+        self.assertEqual(self.rec.gaps(before, self.rec.mark(), 10), [])  # heard without a restart
+        plain_again = self.after_keys(term, "Enter", until=showing("[ ] Interpolate"))
         # A square wave played between the mixer's sample points: without
         # interpolation only its two levels come out, with it the ramps
         # between them.
         print(f"\ndistinct sample values: {len(set(plain))} plain, {len(set(smooth))} interpolated")
         self.assertLess(len(set(plain)), 8)
         self.assertGreater(len(set(smooth)), 4 * len(set(plain)))
+        self.assertEqual(len(set(plain_again)), len(set(plain)))
         term.send_keys("q", "q")
         self.assert_clean_exit(term)
 
