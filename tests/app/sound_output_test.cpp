@@ -94,6 +94,23 @@ TEST_F(Restart, AStoppedModuleStaysStopped) {
     EXPECT_EQ(module->sngpos, 0);
 }
 
+TEST_F(Restart, ADriverThatFailsToStartLeavesTheSilentDriverPlaying) {
+    play_until(0, 10);
+    MODULE *before = module;
+    const UWORD device = md_device;
+    md_device = 200;  // no such driver: the restart fails
+    EXPECT_EQ(restart_output(), -1);
+    EXPECT_NE(MikMod_errno, 0);
+    md_device = device;
+    EXPECT_EQ(module, before);
+    EXPECT_EQ(Player_GetModule(), module);
+    ASSERT_NE(md_driver, nullptr);
+    EXPECT_STREQ(md_driver->Alias, "nosound");
+    play_until(0, 14);  // the song goes on
+    EXPECT_GE(module->patpos, 14);
+    EXPECT_EQ(restart_output(), 0);  // and a later restart succeeds
+}
+
 TEST_F(Restart, AFileThatIsGoneChangesNothing) {
     MODULE *before = module;
     remember_module_file("/nonexistent/song.mod");
