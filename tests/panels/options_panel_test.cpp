@@ -147,6 +147,19 @@ TEST_F(OptionToggles, DriverOptionsFollowTheModeAndTheDriverLineShowsIt) {
     EXPECT_EQ(interpolate, 0);
 }
 
+TEST_F(OptionToggles, AFailedRestartBringsTheOldModeBack) {
+    const UWORD device = md_device;
+    md_device = 200;  // no such driver: every restart fails
+    press_keys({'\n'});  // closes the error box
+    ASSERT_TRUE(toggle_option(1));
+    md_device = device;
+    EXPECT_EQ(stereo, 1);
+    EXPECT_TRUE(md_mode & DMODE_STEREO);
+    EXPECT_EQ(Player_GetModule(), module);
+    EXPECT_NE(row_text(main_win, 3).find("STEREO"), std::string::npos) << row_text(main_win, 3);
+    apply_output_settings(md_mode ^ DMODE_16BITS, md_mixfreq);  // back on the real driver
+}
+
 TEST_F(OptionToggles, LoopSetsLoopAndWrapFadeAndRandomTheirOwn) {
     ASSERT_TRUE(toggle_option(9));
     EXPECT_EQ(loop_module, 1);
