@@ -10,9 +10,11 @@
 #include "display/level_meter.h"
 #include "filesel/file_selector.h"
 #include "panels/command_keys.h"
+#include "panels/effects_panel.h"
 #include "panels/idle.h"
 #include "panels/instruments_panel.h"
 #include "panels/mixer.h"
+#include "panels/options_panel.h"
 #include "panels/samples_panel.h"
 #include "panels/voice_monitors.h"
 #include "playlist/playlist_playback.h"
@@ -57,6 +59,8 @@ void handle_main_key(int key) {
     case '>': change_mixer_level(mixer_bass, +1, MixerControl::bass); break;
     case 'x': change_mixer_level(mixer_treble, -1, MixerControl::treble); break;
     case 'X': change_mixer_level(mixer_treble, +1, MixerControl::treble); break;
+    case 'e': effects_panel(); break;
+    case 'o': options_panel(); break;
     case 'f': choose_and_load_module(); break;
     case 'c':
     case 'C': voice_monitor(Monitor::all_channels); break;

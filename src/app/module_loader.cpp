@@ -130,7 +130,8 @@ int load_module(const char *file_path) {
     draw_channel_table();
     draw_cursor_markers();
     song_position = 0;
-    module->loop = loop_module ? 1 : 0;
+    module->loop = module->wrap = loop_module ? 1 : 0;  // wrap starts a finished song again
+    remember_module_file(file_path);
     module->fadeout = fade_module ? 1 : 0;
     reset_voice_volume_peaks();
     std::snprintf(shown_file_name, sizeof shown_file_name, "%s", file_name_of(file_path));

@@ -29,66 +29,54 @@ long long next_restart_ns = 0;
 char lost_reason[kPathCapacity] = "";
 char module_file[kPathCapacity] = {};
 
-// What a reloaded module takes over from the one it replaces.
-struct PlayerState {
-    bool started;  // the player was running this module (not stopped)
-    bool paused;
-    int position;
-    int row;
-    unsigned long song_time;
-    unsigned short song_remainder;
-    int speed;
-    int tempo;
-    int bpm;
-    int volume;
-    int loop;
-    int wrap;
-    int fadeout;
-    bool muted[UF_MAXCHAN];
+// A voice that was sounding when the driver stopped: the new driver starts
+// with every voice silent, and the player starts a voice again only at its
+// next note, so a held note would stay silent without this.
+struct SoundingVoice {
+    SAMPLE *sample;
+    ULONG position;
 };
 
-PlayerState capture_state(const MODULE &m) {
-    PlayerState state{};
-    state.started = Player_GetModule() == &m;
-    state.paused = state.started && Player_Paused();
-    state.position = m.sngpos;
-    state.row = m.patpos;
-    state.song_time = m.sngtime;
-    state.song_remainder = m.sngremainder;
-    state.speed = m.sngspd;
-    state.tempo = m.inittempo;
-    state.bpm = m.bpm;
-    state.volume = m.volume;
-    state.loop = m.loop;
-    state.wrap = m.wrap;
-    state.fadeout = m.fadeout;
-    for (int channel = 0; channel < m.numchn && channel < UF_MAXCHAN; ++channel)
-        state.muted[channel] = state.started && Player_Muted(static_cast<UBYTE>(channel));
-    return state;
+int capture_voices(const MODULE &m, SoundingVoice (&voices)[UF_MAXCHAN]) {
+    VOICEINFO info[UF_MAXCHAN];
+    const int count = Player_QueryVoices(m.numvoices < UF_MAXCHAN ? m.numvoices : UF_MAXCHAN, info);
+    for (int v = 0; v < count; ++v) {
+        const bool sounding = info[v].s && !Voice_Stopped(static_cast<SBYTE>(v));
+        const SLONG position = sounding ? Voice_GetPosition(static_cast<SBYTE>(v)) : 0;
+        voices[v] = {sounding ? info[v].s : nullptr, static_cast<ULONG>(position > 0 ? position : 0)};
+    }
+    return count;
 }
 
-// Starts `m` at the captured position and row; the jump takes effect at the
-// player's next tick, so the song goes on from the row it had reached.
-void resume_state(MODULE &m, const PlayerState &state) {
-    m.loop = state.loop;
-    m.wrap = state.wrap;
-    m.fadeout = state.fadeout;
-    if (!state.started) return;
-    Player_Start(&m);
-    if (state.position > 0) Player_SetPosition(static_cast<UWORD>(state.position));
-    if (state.row > 0) {
-        m.posjmp = 2;
-        m.patbrk = static_cast<UWORD>(state.row);
+// The driver forgets its samples without freeing them at a restart, so they
+// are freed before it.
+void unload_samples(MODULE &m) {
+    for (int i = 0; i < m.numsmp; ++i)
+        if (m.samples[i].length) md_driver->SampleUnload(m.samples[i].handle);
+}
+
+// Loads the module's samples into the new driver: a second copy of the
+// module is loaded and hands its sample handles over, so the module being
+// played keeps everything else (position, row, every channel's state).
+// Returns false when the file no longer holds the same samples; the
+// module's samples are then forgotten (silent) rather than pointing at
+// samples that may later belong to another module.
+bool reload_samples(MODULE &m) {
+    MODULE *copy = Player_Load(module_file, UF_MAXCHAN, 0);
+    bool same = copy && copy->numsmp == m.numsmp;
+    for (int i = 0; same && i < m.numsmp; ++i) same = copy->samples[i].length == m.samples[i].length;
+    if (!same) {
+        if (copy) Player_Free(copy);
+        for (int i = 0; i < m.numsmp; ++i) m.samples[i].length = 0;
+        if (MikMod_errno == 0) MikMod_errno = MMERR_LOADING_SAMPLEINFO;
+        return false;
     }
-    m.sngtime = state.song_time;
-    m.sngremainder = state.song_remainder;
-    m.sngspd = static_cast<UWORD>(state.speed);
-    m.inittempo = static_cast<UWORD>(state.tempo);
-    m.bpm = static_cast<UWORD>(state.bpm);
-    m.volume = static_cast<SWORD>(state.volume);
-    for (int channel = 0; channel < m.numchn && channel < UF_MAXCHAN; ++channel)
-        if (state.muted[channel]) Player_Mute(channel);
-    if (state.paused) Player_TogglePause();
+    for (int i = 0; i < m.numsmp; ++i) {
+        m.samples[i].handle = copy->samples[i].handle;
+        copy->samples[i].length = 0;  // freeing the copy leaves the handed-over samples alone
+    }
+    Player_Free(copy);
+    return true;
 }
 
 // After a failed restart the library is down; the silent driver keeps the
@@ -242,32 +230,33 @@ int restart_output() {
         MikMod_errno = MMERR_OPENING_FILE;
         return -1;
     }
-    const PlayerState state = capture_state(*module);
-    const bool was_playing = playing;
-    playing = false;
-    Player_Stop();
-    // Freed before the restart: the driver forgets its samples without
-    // releasing them, so a module freed afterwards would leak them.
-    Player_Free(module);
-    module = nullptr;
+    MODULE &m = *module;
+    const bool started = Player_GetModule() == module;
+    const bool paused = started && Player_Paused();
+    SoundingVoice voices[UF_MAXCHAN] = {};
+    const int voice_count = started ? capture_voices(m, voices) : 0;
 
-    int result = 0;
+    Player_Stop();
+    unload_samples(m);
     int error = 0;
     if (MikMod_Reset("") != 0) {
         error = MikMod_errno;
-        result = -1;
         start_silent_driver();
     }
-    module = Player_Load(module_file, UF_MAXCHAN, 0);
-    if (!module) {
-        if (result == 0) error = MikMod_errno;
-        MikMod_errno = error;
-        return -1;
+    MikMod_errno = 0;
+    const bool reloaded = reload_samples(m);
+    if (!error && !reloaded) error = MikMod_errno;
+    MikMod_SetNumVoices(-1, -1);
+
+    if (started) {
+        Player_Start(module);
+        if (reloaded)
+            for (int v = 0; v < voice_count; ++v)
+                if (voices[v].sample) Voice_Play(static_cast<SBYTE>(v), voices[v].sample, voices[v].position);
+        if (paused) Player_TogglePause();
     }
-    resume_state(*module, state);
-    playing = was_playing;
     MikMod_errno = error;
-    return result;
+    return error ? -1 : 0;
 }
 
 void feed_player() {

@@ -18,16 +18,17 @@ void stop_sound();
 void remember_module_file(const char *path);
 
 // Restarts the sound driver with the current md_mode and md_mixfreq
-// (MikMod_Reset) and keeps the module playing from the same song position.
-// The driver's restart throws away the samples it held, so the module is
-// loaded again from its file and its state carried over: song position and
-// row, song time, speed, tempo and BPM, volume, the loop, wrap and fade-out
-// flags, muted channels, a pause or a stop. Returns 0, or -1 with the
-// library's error in MikMod_errno: when the module's file can no longer be
-// read nothing is changed; when the driver does not start again with the
-// new settings the library is left with the "no sound" driver, so the
-// module goes on (silently) and the caller may restore the old settings and
-// call this again.
+// (MikMod_Reset) while the module goes on from where it was: the restart
+// throws away the samples the driver held, so they are loaded again from
+// the module's file, and the notes that were sounding go on from their
+// place in their samples. Everything else of the module (position, row,
+// song time, speed, tempo, BPM, volume, flags, muted channels, a pause or a
+// stop) is untouched, and `module` stays the same. Returns 0, or -1 with
+// the library's error in MikMod_errno: when the module's file can no
+// longer be read nothing is changed; when the driver does not start again
+// with the new settings the "no sound" driver takes over, so the module
+// goes on silently and the caller may restore the old settings and call
+// this again.
 int restart_output();
 
 // How long any key loop waits for a key, in milliseconds: the timeout of

@@ -21,4 +21,16 @@ void close_mixer();
 enum class MixerControl { volume, bass, treble };
 
 // Sends the current value of a level to the device; the result is ignored.
+// It is sent also when the device did not open (the request then fails at
+// once: nothing blocks or waits).
 void write_mixer_level(MixerControl control);
+
+// The write request for a control, or 0 where the system has no OSS mixer
+// interface (writes are then never sent).
+unsigned long mixer_write_request(MixerControl control);
+
+// Every request to the device goes through this function: ioctl(fd,
+// request, level) by default. Tests put their own here to watch what is
+// sent without a sound card.
+using MixerRequest = int (*)(int fd, unsigned long request, int *level);
+extern MixerRequest mixer_request;

@@ -11,7 +11,9 @@
 #include "display/screen_text.h"
 #include "panels/colors.h"
 #include "panels/command_keys.h"
+#include "panels/effects_panel.h"
 #include "panels/idle.h"
+#include "panels/options_panel.h"
 #include "panels/panel_mover.h"
 #include "panels/panel_positions.h"
 
@@ -285,6 +287,8 @@ bool voice_monitor_key(VoiceMonitor &monitor, int key) {
     case 'q':
     case kEscape: return false;
     case 'm': move_panel_interactively(monitor.pw.panel); return true;
+    case 'e': effects_panel(); return true;
+    case 'o': options_panel(); return true;
     default: break;
     }
     if (is_volume_monitor(monitor.kind)) {

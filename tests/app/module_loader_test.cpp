@@ -63,6 +63,7 @@ TEST_F(Loading, ShowsTheFileAndTitleRowsAndStartsPlaying) {
     ASSERT_NE(module, nullptr);
     EXPECT_TRUE(playing);
     EXPECT_TRUE(module->loop);
+    EXPECT_TRUE(module->wrap);  // a finished song starts again
     EXPECT_FALSE(module->fadeout);
     char kb[32];
     std::snprintf(kb, sizeof kb, "%.1f", static_cast<double>(static_cast<float>(bytes) * (1.0f / 1024.0f)));

@@ -1,0 +1,193 @@
+#include "panels/effects_panel.h"
+
+#include <curses.h>
+#include <mikmod.h>
+#include <panel.h>
+
+#include "app/module_loader.h"
+#include "app/player_limits.h"
+#include "app/startup.h"
+#include "display/level_meter.h"
+#include "display/screen_text.h"
+#include "panels/colors.h"
+#include "panels/idle.h"
+#include "panels/mixer.h"
+#include "panels/panel_mover.h"
+#include "panels/panel_positions.h"
+#include "panels/panel_window.h"
+
+namespace {
+
+constexpr int kEffectsRows = 14;
+constexpr int kEffectsCols = 40;
+constexpr int kLabelCol = 1;
+constexpr int kMeterCol = 12;
+constexpr int kFirstRow = 2;
+constexpr int kEscape = 27;
+
+const char *const kLabels[kEffectRowCount] = {
+    "   Speed ", "   Tempo ", "     BPM ", "  Reverb ", "  Stereo ",
+    " Gen Vol ", " Mod Vol ", " Mix Vol ", "    Bass ", "  Treble ",
+};
+
+// value * (1 / divisor) * 100 in single precision, truncated.
+int share_of(int value, float reciprocal) {
+    float share = static_cast<float>(value) * reciprocal;
+    share = share * 100.0f;
+    return static_cast<int>(share);
+}
+
+// One step within [low, high]: down while above low, up while below high.
+int bounded_step(int value, int direction, int low, int high) {
+    if (direction < 0) return value > low ? value - 1 : value;
+    return value < high ? value + 1 : value;
+}
+
+void draw_label(WINDOW *win, int row, bool selected) {
+    set_attr(win, selected ? kReverse : kNormal);
+    put_text(win, kFirstRow + row, kLabelCol, kLabels[row]);
+}
+
+// The meter in whatever attribute the window holds: the bar of a style
+// that sets none takes the label's attribute.
+void draw_meter(WINDOW *win, int row) {
+    level_meter(win, kMeterCol, kFirstRow + row, effect_percent(row, effect_value(row)), true, meter_style);
+}
+
+void draw_effects(WINDOW *win) {
+    for (int row = 0; row < kEffectRowCount; ++row) {
+        draw_label(win, row, row == 0);
+        draw_meter(win, row);
+    }
+}
+
+void select_row(WINDOW *win, int &selected, int row) {
+    draw_label(win, selected, false);
+    selected = row;
+    draw_label(win, selected, true);
+}
+
+}  // namespace
+
+int effect_percent(int row, int value) {
+    switch (row) {
+    case kSpeedRow: return 100 - share_of(value, 1.0f / 256.0f);
+    case kReverbRow: {
+        float share = static_cast<float>(value) / 15.0f;
+        share = share * 100.0f;
+        return static_cast<int>(share);
+    }
+    case kStereoRow:
+    case kGenVolRow: return share_of(value, 1.0f / 128.0f);
+    case kMixVolRow: {
+        float share = static_cast<float>(value) / static_cast<float>(kMixerVolumeFull);
+        share = share * 100.0f;
+        return static_cast<int>(share);
+    }
+    default: return share_of(value, 1.0f / 256.0f);
+    }
+}
+
+int effect_step(int row, int value, int direction, int top_bpm) {
+    switch (row) {
+    case kSpeedRow: return bounded_step(value, -direction, 0, 256);  // left slows: more ticks a row
+    case kTempoRow: return bounded_step(value, direction, 0, 256);
+    case kBpmRow: return bounded_step(value, direction, kLowestBpm, top_bpm);
+    case kReverbRow: return bounded_step(value, direction, 0, 15);
+    case kStereoRow:
+    case kGenVolRow: return bounded_step(value, direction, 0, 128);
+    case kModVolRow:
+    case kBassRow:
+    case kTrebleRow: return bounded_step(value, direction, 0, 256);
+    case kMixVolRow:
+        // No clamp above: from 25699 or less one more step is added.
+        if (direction < 0) return value < kMixerVolumeStep + 1 ? 0 : value - kMixerVolumeStep;
+        return value <= kMixerVolumeFull - 1 ? value + kMixerVolumeStep : value;
+    default: return value;
+    }
+}
+
+int effect_value(int row) {
+    switch (row) {
+    case kSpeedRow: return module ? module->sngspd : 0;
+    case kTempoRow: return module ? module->inittempo : 0;
+    case kBpmRow: return module ? module->bpm : 0;
+    case kReverbRow: return md_reverb;
+    case kStereoRow: return md_pansep;
+    case kGenVolRow: return md_volume;
+    case kModVolRow: return module ? module->volume : 0;
+    case kMixVolRow: return mixer_volume;
+    case kBassRow: return mixer_bass;
+    case kTrebleRow: return mixer_treble;
+    default: return 0;
+    }
+}
+
+void change_effect(int row, int direction) {
+    const int top_bpm = module ? highest_bpm(*module) : 255;
+    const int value = effect_step(row, effect_value(row), direction, top_bpm);
+    switch (row) {
+    case kSpeedRow:
+        if (module) module->sngspd = static_cast<UWORD>(value);
+        break;
+    case kTempoRow:
+        if (module) module->inittempo = static_cast<UWORD>(value);
+        break;
+    case kBpmRow:
+        if (module) module->bpm = static_cast<UWORD>(value);
+        break;
+    case kReverbRow: md_reverb = static_cast<UBYTE>(value); break;
+    case kStereoRow: md_pansep = static_cast<UBYTE>(value); break;
+    case kGenVolRow: md_volume = static_cast<UBYTE>(value); break;
+    case kModVolRow:
+        if (module) module->volume = static_cast<SWORD>(value);
+        break;
+    case kMixVolRow:
+        mixer_volume = value;
+        write_mixer_level(MixerControl::volume);
+        break;
+    case kBassRow:
+        mixer_bass = value;
+        write_mixer_level(MixerControl::bass);
+        break;
+    case kTrebleRow:
+        mixer_treble = value;
+        write_mixer_level(MixerControl::treble);
+        break;
+    default: break;
+    }
+}
+
+void effects_panel() {
+    PanelWindow pw = open_panel_window(kEffectsRows, kEffectsCols, PanelPositions.effects.y,
+                                       PanelPositions.effects.x, "Effects");
+    if (!pw.win) return;
+    top_panel(pw.panel);
+    remember_panel_window(MovableEntry::effects, pw.win);
+    draw_effects(pw.win);
+    update_panels();
+    doupdate();
+
+    int selected = 0;
+    for (;;) {
+        const int key = wgetch(pw.win);
+        if (key == 'q' || key == kEscape) break;
+        switch (key) {
+        case KEY_DOWN: select_row(pw.win, selected, selected < kEffectRowCount - 1 ? selected + 1 : selected); break;
+        case KEY_UP: select_row(pw.win, selected, selected > 0 ? selected - 1 : selected); break;
+        case KEY_NPAGE: select_row(pw.win, selected, kTrebleRow); break;
+        case KEY_PPAGE: select_row(pw.win, selected, kSpeedRow); break;
+        case KEY_LEFT:
+        case KEY_RIGHT:
+            change_effect(selected, key == KEY_LEFT ? -1 : +1);
+            draw_meter(pw.win, selected);
+            break;
+        case 'm': move_panel_interactively(pw.panel); break;
+        default: break;
+        }
+        refresh_then_compose();
+    }
+    forget_panel_window(pw.win);
+    if (main_win) wtouchln(main_win, 0, getmaxy(main_win), 1);
+    close_panel_window(pw);
+}

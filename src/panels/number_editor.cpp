@@ -1,0 +1,48 @@
+#include "panels/number_editor.h"
+
+#include "display/screen_text.h"
+#include "panels/colors.h"
+#include "panels/idle.h"
+#include "panels/message_box.h"
+
+namespace {
+
+constexpr int kItemCol = 3;
+
+void draw_editor(WINDOW *win, int row, const char *label, int value_col, int value) {
+    set_attr(win, kNormal);
+    put_format(win, row, kItemCol, " %s   [       ] ", label);
+    set_attr(win, kReverse);
+    put_format(win, row, value_col, " %5d ", value);
+    set_attr(win, kNormal);
+}
+
+}  // namespace
+
+NumberBounds number_bounds(NumberField field) {
+    if (field == NumberField::mixing_frequency) return {4000, 60000, 100};
+    return {0, 10000, 5};
+}
+
+int step_number(NumberField field, int value, int key) {
+    const NumberBounds b = number_bounds(field);
+    switch (key) {
+    case KEY_DOWN: return value > b.low ? value - 1 : value;
+    case KEY_UP: return value < b.high ? value + 1 : value;
+    case KEY_NPAGE: return value >= b.low + b.page_step ? value - b.page_step : value;
+    case KEY_PPAGE: return value <= b.high - b.page_step ? value + b.page_step : value;
+    case KEY_LEFT: return value / 2 < b.low ? b.low : value / 2;
+    case KEY_RIGHT: return value >= b.high / 2 ? b.high : value * 2;
+    default: return value;
+    }
+}
+
+int edit_number(WINDOW *win, int row, const char *label, int value_col, NumberField field, int value) {
+    for (;;) {
+        draw_editor(win, row, label, value_col, value);
+        live_refresh();
+        const int key = wgetch(win);
+        if (is_enter_key(key)) return value;
+        value = step_number(field, value, key);
+    }
+}

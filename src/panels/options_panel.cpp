@@ -1,0 +1,236 @@
+#include "panels/options_panel.h"
+
+#include <cstdio>
+#include <mikmod.h>
+#include <panel.h>
+
+#include "app/module_loader.h"
+#include "app/settings.h"
+#include "app/sound_output.h"
+#include "app/startup.h"
+#include "display/screen_text.h"
+#include "display/status_lines.h"
+#include "panels/colors.h"
+#include "panels/idle.h"
+#include "panels/message_box.h"
+#include "panels/number_editor.h"
+#include "panels/panel_mover.h"
+#include "panels/panel_positions.h"
+#include "panels/panel_window.h"
+
+const OptionItem option_items[kOptionItemCount] = {
+    {"16bit", OptionKind::check_box},
+    {"Stereo", OptionKind::check_box},
+    {"Reverse stereo", OptionKind::check_box},
+    {"Surround", OptionKind::check_box},
+    {"Interpolate", OptionKind::check_box},
+    {"", OptionKind::blank},
+    {"High quality mixer", OptionKind::check_box},
+    {"Mixing frequency", OptionKind::number},
+    {"", OptionKind::blank},
+    {"Loop module", OptionKind::check_box},
+    {"Fadeout module", OptionKind::check_box},
+    {"Random mode (playlist)", OptionKind::check_box},
+    {"", OptionKind::blank},
+    {"Refresh delay", OptionKind::number},
+    {"", OptionKind::blank},
+    {"Save options", OptionKind::action},
+};
+
+namespace {
+
+constexpr int kOptionsRows = 20;
+constexpr int kOptionsCols = 40;
+constexpr int kItemCol = 3;
+constexpr int kFirstRow = 2;
+constexpr int kMixingFrequencyItem = 7;
+constexpr int kRefreshDelayItem = 13;
+constexpr int kEscape = 27;
+
+// Mode bits the software mixer and the output stream take only when the
+// driver starts. Reverse stereo (read each time a voice is panned) and
+// interpolation (read as each stretch is mixed) are heard at once without a
+// restart.
+constexpr unsigned kRestartBits = DMODE_16BITS | DMODE_STEREO | DMODE_SURROUND | DMODE_HQMIXER;
+
+struct ModeFlag {
+    int *flag;
+    unsigned bit;
+};
+
+const ModeFlag kModeFlags[] = {
+    {&output_16bits, DMODE_16BITS}, {&stereo, DMODE_STEREO},       {&reverse_stereo, DMODE_REVERSE},
+    {&surround, DMODE_SURROUND},    {&interpolate, DMODE_INTERP}, {&hq_mixer, DMODE_HQMIXER},
+};
+
+int *flag_of(int item) {
+    switch (item) {
+    case 0: return &output_16bits;
+    case 1: return &stereo;
+    case 2: return &reverse_stereo;
+    case 3: return &surround;
+    case 4: return &interpolate;
+    case 6: return &hq_mixer;
+    case 9: return &loop_module;
+    case 10: return &fade_module;
+    case 11: return &random_mode;
+    default: return nullptr;
+    }
+}
+
+unsigned bit_of(int item) {
+    for (const ModeFlag &m : kModeFlags)
+        if (m.flag == flag_of(item)) return m.bit;
+    return 0;
+}
+
+void set_mode_bit(unsigned bit, bool on) {
+    md_mode = static_cast<UWORD>(on ? (md_mode | bit) : (md_mode & ~bit));
+}
+
+// After a restart the check boxes follow the mode the driver took. The
+// high-quality mixer always interpolates and adds the bit by itself; the
+// Interpolate box keeps the user's choice, which counts again once that
+// mixer is off.
+void follow_mode() {
+    set_mode_bit(DMODE_INTERP, interpolate != 0);
+    for (const ModeFlag &m : kModeFlags) *m.flag = (md_mode & m.bit) ? 1 : 0;
+}
+
+void draw_item(WINDOW *win, int item, bool selected) {
+    set_attr(win, selected ? kReverse : kNormal);
+    draw_option_item(win, item);
+    set_attr(win, kNormal);
+}
+
+void select_item(WINDOW *win, int &selected, int item) {
+    draw_item(win, selected, false);
+    selected = item;
+    draw_item(win, selected, true);
+}
+
+void edit_mixing_frequency(WINDOW *win) {
+    const unsigned old_mode = md_mode;
+    const unsigned old_mixfreq = md_mixfreq;
+    const int value = edit_number(win, kFirstRow + kMixingFrequencyItem, option_items[kMixingFrequencyItem].label,
+                                  24, NumberField::mixing_frequency, md_mixfreq);
+    md_mixfreq = static_cast<UWORD>(value);
+    apply_output_settings(old_mode, old_mixfreq);
+}
+
+void edit_refresh_delay(WINDOW *win) {
+    refresh_delay = edit_number(win, kFirstRow + kRefreshDelayItem, option_items[kRefreshDelayItem].label, 21,
+                                NumberField::refresh_delay, refresh_delay);
+}
+
+// Enter on an item; false when the item is not to be drawn again.
+bool choose_item(WINDOW *win, int item) {
+    switch (item) {
+    case kMixingFrequencyItem: edit_mixing_frequency(win); return true;
+    case kRefreshDelayItem: edit_refresh_delay(win); return true;
+    case kSaveOptionsItem: write_options(); return true;
+    default: return toggle_option(item);
+    }
+}
+
+}  // namespace
+
+int next_option_item(int item, int key) {
+    switch (key) {
+    case KEY_DOWN:
+        if (item >= kSaveOptionsItem) return item;
+        return option_items[item + 1].kind == OptionKind::blank ? item + 2 : item + 1;
+    case KEY_UP:
+        if (item <= 0) return item;
+        return option_items[item - 1].kind == OptionKind::blank ? item - 2 : item - 1;
+    case KEY_NPAGE: return kSaveOptionsItem;
+    case KEY_PPAGE: return 0;
+    default: return item;
+    }
+}
+
+void draw_option_item(WINDOW *win, int item) {
+    const OptionItem &o = option_items[item];
+    const int row = kFirstRow + item;
+    switch (o.kind) {
+    case OptionKind::check_box: put_format(win, row, kItemCol, " [%c] %s ", *flag_of(item) ? 'X' : ' ', o.label); break;
+    case OptionKind::number:
+        put_format(win, row, kItemCol, " %s   [ %5d ] ", o.label,
+                   item == kMixingFrequencyItem ? static_cast<int>(md_mixfreq) : refresh_delay);
+        break;
+    case OptionKind::action: put_format(win, row, kItemCol, " %s ", o.label); break;
+    case OptionKind::blank: break;
+    }
+}
+
+void apply_output_settings(unsigned old_mode, unsigned old_mixfreq) {
+    const bool restart = ((md_mode ^ old_mode) & kRestartBits) != 0 || md_mixfreq != old_mixfreq;
+    if (restart && restart_output() != 0) {
+        char message[kPathCapacity];
+        std::snprintf(message, sizeof message, "Can't restart the sound output: %s.", MikMod_strerror(MikMod_errno));
+        md_mode = static_cast<UWORD>(old_mode);
+        md_mixfreq = static_cast<UWORD>(old_mixfreq);
+        restart_output();
+        follow_mode();
+        draw_driver_line();
+        beep();
+        message_box(message, kMessageError);
+        return;
+    }
+    follow_mode();
+    draw_driver_line();
+}
+
+bool toggle_option(int item) {
+    int *flag = flag_of(item);
+    if (!flag) return false;
+    if (item == 2 && !(md_mode & DMODE_STEREO)) return false;
+    *flag = 1 - *flag;
+    switch (item) {
+    case 9:
+        if (module) module->loop = module->wrap = loop_module;
+        return true;
+    case 10:
+        if (module) module->fadeout = fade_module;
+        return true;
+    case 11: return true;
+    default: break;
+    }
+    const unsigned old_mode = md_mode;
+    set_mode_bit(bit_of(item), *flag != 0);
+    if (item == 1 && !stereo && reverse_stereo) {
+        reverse_stereo = 0;
+        set_mode_bit(DMODE_REVERSE, false);
+    }
+    apply_output_settings(old_mode, md_mixfreq);
+    return true;
+}
+
+void options_panel() {
+    PanelWindow pw = open_panel_window(kOptionsRows, kOptionsCols, PanelPositions.options.y,
+                                       PanelPositions.options.x, "Options");
+    if (!pw.win) return;
+    remember_panel_window(MovableEntry::options, pw.win);
+    draw_item(pw.win, 0, true);
+    for (int item = 1; item < kOptionItemCount; ++item)
+        if (option_items[item].kind != OptionKind::blank) draw_item(pw.win, item, false);
+    update_panels();
+    doupdate();
+
+    int selected = 0;
+    for (;;) {
+        const int key = wgetch(pw.win);
+        if (key == 'q' || key == kEscape) break;
+        if (key == KEY_DOWN || key == KEY_UP || key == KEY_NPAGE || key == KEY_PPAGE) {
+            select_item(pw.win, selected, next_option_item(selected, key));
+        } else if (is_enter_key(key)) {
+            if (choose_item(pw.win, selected)) draw_item(pw.win, selected, true);
+        } else if (key == 'm') {
+            move_panel_interactively(pw.panel);
+        }
+        refresh_then_compose();
+    }
+    forget_panel_window(pw.win);
+    if (main_win) wtouchln(main_win, 0, getmaxy(main_win), 1);
+    close_panel_window(pw);
+}

@@ -1,0 +1,44 @@
+// The options panel: the output options, the mixing frequency, the loop,
+// fade-out and random options and the refresh delay, with "Save options"
+// to write them to the options file.
+#pragma once
+
+#include <curses.h>
+
+inline constexpr int kOptionItemCount = 16;
+inline constexpr int kSaveOptionsItem = 15;
+
+enum class OptionKind { blank, check_box, number, action };
+
+struct OptionItem {
+    const char *label;  // empty for a blank row, never drawn or selected
+    OptionKind kind;
+};
+
+// Item i is drawn on panel row i + 2.
+extern const OptionItem option_items[kOptionItemCount];
+
+// Pure: the item selected after `key` (down, up, page down, page up) from
+// `item`, passing over the blank rows; other keys keep it.
+int next_option_item(int item, int key);
+
+// Draws one item at column 3 of its row in the attribute the caller set.
+void draw_option_item(WINDOW *win, int item);
+
+// Enter on a check box: toggles its setting and what mirrors it (md_mode,
+// the module's loop and wrap or fade-out), restarting the sound driver for
+// the output options the driver only reads when it starts. Returns false
+// when nothing changed (reverse stereo while the output is mono).
+bool toggle_option(int item);
+
+// Makes md_mode and md_mixfreq, already changed by the caller, take effect:
+// restarts the driver when anything the driver reads at its start differs
+// from `old_mode` and `old_mixfreq`. When the restart fails, the old mode
+// and frequency come back, the error is shown, and the check boxes follow
+// the mode actually in force. Redraws the driver line.
+void apply_output_settings(unsigned old_mode, unsigned old_mixfreq);
+
+// Opens the options panel at its registry corner and runs it until q or
+// Escape. Callable from any key loop: the loop beneath resumes with its
+// screen repainted.
+void options_panel();
