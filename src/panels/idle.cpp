@@ -9,6 +9,7 @@
 #include "app/sound_output.h"
 #include "display/channel_table.h"
 #include "display/status_lines.h"
+#include "playlist/playlist_playback.h"
 
 namespace {
 
@@ -44,6 +45,7 @@ void draw_live() {
 
 void live_refresh() {
     act_on_signals();
+    act_on_playlist_alarm();
     if (module && playing) {
         draw_live();
         compose();
@@ -53,6 +55,7 @@ void live_refresh() {
 
 void refresh_then_compose() {
     act_on_signals();
+    act_on_playlist_alarm();
     if (module && playing) {
         draw_live();
         feed_player();
