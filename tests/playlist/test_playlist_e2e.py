@@ -285,6 +285,20 @@ class CommandLine(PlaylistCase):
         term.send_keys("q")
         self.assert_clean_exit(term)
 
+    def test_a_small_terminal(self):
+        term = self.start(*self.tones[:2], width=40, height=12)
+        # The footer stops short of the time box, which stays whole.
+        rows = term.wait_for(lambda rows: rows[11].startswith("└─[ Playlist:     1/  2[ Time: 00:0"))
+        term.send_keys("l")
+        rows = term.wait_for(lambda rows: "Playlist (press 'q'" in rows[1])
+        self.assertEqual(rows[2][:20], "│  1: " + self.tones[0][:14])
+        term.send_keys("Tab", "Down", "Escape", "q")
+        term.wait_for(lambda rows: "Playlist (press" not in "".join(rows))
+        term.send_keys("N")
+        term.wait_for(lambda rows: rows[11].startswith("└─[ Playlist:     2/  2[ Time: 00:0"))
+        term.send_keys("q")
+        self.assert_clean_exit(term)
+
     def test_choosing_a_module_with_f_stops_the_playlist(self):
         term = self.start(*self.tones[:2], cwd=self.files.name)
         term.wait_for(lambda rows: playing_entry(rows) == (1, 2))
