@@ -14,6 +14,7 @@
 #include "app/startup.h"
 #include "display/status_lines.h"
 #include "headless_screen.h"
+#include "panels/colors.h"
 #include "playlist/playlist_store.h"
 #include "silent_player.h"
 
@@ -134,7 +135,9 @@ TEST_F(Playback, ThreeEntriesInOrderAndTheFinishedMessage) {
     playlist_active = true;
     start_playlist();
     EXPECT_EQ(song(), "song a");
-    EXPECT_NE(bottom_row().find("[ Playlist:     1/  3   (00:00)  ]"), std::string::npos) << bottom_row();
+    EXPECT_EQ(bottom_row().substr(0, 48), "+-[ Playlist:     1/  3   (00:00)  ]------------");
+    EXPECT_EQ(cell_attr(main_win, 23, 4), bold_pair(kYellowOnBlue));
+    EXPECT_EQ(cell_attr(main_win, 23, 16), kNormal);
 
     std::uint64_t total = 0;
     for (const char *next : {"song b", "song c"}) {

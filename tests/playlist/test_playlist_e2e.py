@@ -285,6 +285,18 @@ class CommandLine(PlaylistCase):
         term.send_keys("q")
         self.assert_clean_exit(term)
 
+    def test_an_entry_that_cannot_be_loaded_is_passed_over_with_its_box(self):
+        text = os.path.join(self.files.name, "notes.txt")
+        with open(text, "w") as f:
+            f.write("words, not music\n")
+        term = self.start(text, self.tones[0])
+        term.wait_for("Module format not recognized.")
+        term.send_keys("Enter")
+        rows = term.wait_for(lambda rows: playing_entry(rows) == (2, 2))
+        self.assertIn("File   : tone1.xm", rows[1])
+        term.send_keys("q")
+        self.assert_clean_exit(term)
+
     def test_a_small_terminal(self):
         term = self.start(*self.tones[:2], width=40, height=12)
         # The footer stops short of the time box, which stays whole.
