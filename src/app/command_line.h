@@ -1,4 +1,7 @@
-// The command line: xq [ -h | -v ] module
+// The command line: xq [ -h | -v ] module...
+//
+// One module is loaded and played; two or more become the playlist, played
+// entry after entry from the first.
 #pragma once
 
 #include <cstdio>
@@ -18,3 +21,9 @@ void print_usage();
 
 // Writes ":: XQ v0.6 ::" and a line feed to `stream`.
 void print_version_line(FILE *stream);
+
+// Fills the playlist with the module paths of a command line of two or
+// more, relative ones taken from `cwd`. A path that cannot be read, or
+// cannot be kept in the playlist, is reported on `errors` and left out.
+// Returns the number of entries.
+int add_command_line_files(int count, char *const *paths, const char *cwd, FILE *errors);

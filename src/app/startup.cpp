@@ -22,6 +22,7 @@
 #include "panels/mixer.h"
 #include "panels/panel_positions.h"
 #include "playlist/playlist_playback.h"
+#include "playlist/playlist_store.h"
 
 int screen_cols = 0;
 int screen_rows = 0;
@@ -84,7 +85,11 @@ int xq_main(int argc, char **argv) {
     case ArgumentKind::version: print_version_line(stderr); return 0;
     case ArgumentKind::path: break;
     }
-    if (access(path, R_OK) != 0) {
+    if (argc > 2) {
+        char cwd[kPathCapacity];
+        if (!getcwd(cwd, sizeof cwd)) std::snprintf(cwd, sizeof cwd, ".");
+        if (add_command_line_files(argc - 1, argv + 1, cwd, stderr) == 0) return kStartupFailure;
+    } else if (access(path, R_OK) != 0) {
         std::fprintf(stderr, "XQ: Can't open '%s'\n", path);
         return kStartupFailure;
     }
@@ -157,10 +162,15 @@ int xq_main(int argc, char **argv) {
     // program the usual way.
     install_quit_handlers();
 
-    loading_popup(1);
-    if (load_module(path) != 0) leave_program(false);
-    playing = true;
-    loading_popup(0);
+    if (playlist_count > 0) {
+        if (start_command_line_playlist() != 0) leave_program(false);
+        playing = true;
+    } else {
+        loading_popup(1);
+        if (load_module(path) != 0) leave_program(false);
+        playing = true;
+        loading_popup(0);
+    }
 
     draw_driver_line();
     draw_channel_table();

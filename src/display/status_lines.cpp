@@ -109,8 +109,7 @@ void draw_status_fields() {
     if (playlist_active) {
         draw_playlist_footer();
     } else if (footer_clear_pending) {
-        set_attr(main_win, kNormal);
-        for (int col = 1; col <= 59 && col < screen_cols - 1; ++col) mvwaddch(main_win, screen_rows - 1, col, ACS_HLINE);
+        clear_playlist_footer();
         footer_clear_pending = false;
     }
 }

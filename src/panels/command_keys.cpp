@@ -22,6 +22,8 @@
 #include "panels/help_panel.h"
 #include "panels/idle.h"
 #include "panels/panel_window.h"
+#include "playlist/playlist_panel.h"
+#include "playlist/playlist_playback.h"
 
 bool stopped = false;
 int show_real_volume = 1;
@@ -243,6 +245,9 @@ void handle_command_key(int key) {
     case '!': reverse_stereo_switch(); return;
     case 'u': volume_display_switch(); return;
     case KEY_F(12): spinner_switch(); return;
+    case 'l': playlist_panel(); return;
+    case 'N': playlist_next(); return;
+    case 'V': playlist_previous(); return;
     default: break;
     }
     // Every other command works on the module being played, read afresh.
@@ -262,6 +267,6 @@ void handle_command_key(int key) {
     case '+': volume_up(m); break;
     case '-': volume_down(m); break;
     case 'M': mute_or_unmute_all(m); break;
-    default: break;  // the playlist keys l, N and V, and every unknown key
+    default: break;  // every unknown key
     }
 }

@@ -19,6 +19,7 @@
 #include "panels/colors.h"
 #include "panels/panel_window.h"
 #include "panels/screen_resize.h"
+#include "playlist/playlist_playback.h"
 
 namespace {
 
@@ -147,6 +148,7 @@ void request_frame() { frame_requested = true; }
 void live_refresh() {
     act_on_signals();
     follow_terminal_size();
+    act_on_playlist_alarm();
     if (module && playing) {
         play_step();
         compose();
@@ -156,6 +158,7 @@ void live_refresh() {
 void refresh_then_compose() {
     act_on_signals();
     follow_terminal_size();
+    act_on_playlist_alarm();
     if (module && playing) play_step();
     compose();
 }

@@ -12,11 +12,10 @@ from xqtest import (QUIT_SIGNALS, VERSION_LINE, XQ, PlayerTestCase, Terminal,
                     UnreachableServer, mw, run_plain, status_position)
 
 USAGE = (VERSION_LINE + "\n"
-         "Usage: xq [ -h | -v ]... [ module | playlist ]...\n"
+         "Usage: xq [ -h | -v ] module...\n"
          "  -h           help\n"
          "  -v           version\n"
-         "  module       .xm, .it, .mod...\n"
-         "  playlist     .pli\n")
+         "  module       .xm, .it, .mod...; two or more play as a playlist\n")
 
 
 class CommandLine(unittest.TestCase):
@@ -28,7 +27,8 @@ class CommandLine(unittest.TestCase):
             (["-v"], 0, VERSION_LINE + "\n"),
             (["-verbose"], 0, VERSION_LINE + "\n"),
             (["-x"], 255, "XQ: Can't open '-x'\n"),
-            (["/no/such/song.xm", "more"], 255, "XQ: Can't open '/no/such/song.xm'\n"),
+            # several paths: each that cannot be read is named; none left ends it
+            (["/no/such/song.xm", "more"], 255, "XQ: Can't open '/no/such/song.xm'\nXQ: Can't open 'more'\n"),
         ]
         for args, status, stderr in cases:
             with self.subTest(args=args):
@@ -59,7 +59,7 @@ class MainWindow(PlayerTestCase):
         cls.song = cls.song_file("tone.xm", mw.tone_song(channels=2))
 
     def test_first_run_screen_and_quit(self):
-        term = self.start(self.percent, "ignored-second-word")
+        term = self.start(self.percent)
         rows = term.wait_for("Title  :")
         config = os.path.join(term.home, ".xq")
         self.assertEqual(term.stderr(), f"XQ: Can't access '{config}', creating it.\n")

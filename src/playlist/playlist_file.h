@@ -1,0 +1,40 @@
+// Playlist files: the 15 bytes "XQ PLAYING LIST", a line feed, then one
+// "dir/name" line per entry, each ended by a line feed.
+#pragma once
+
+#include <cstddef>
+
+#include "app/settings.h"
+
+extern char playlist_file_path[kPathCapacity];  // the playlist file last loaded or saved
+extern const char playlist_magic[15];           // "XQ PLAYING LIST", no terminator
+
+// Writes the list to `path` through a temporary file in the same directory
+// that is renamed over the old file, so the old file stays whole when any
+// write, flush, close or rename fails. Leaves the text for the user in
+// `message` ("'%s' saved." or the reason). Returns 0 or -1.
+int store_playlist(const char *path, char *message, std::size_t message_size);
+
+// What reading a playlist file found besides its entries.
+struct PlaylistReading {
+    int status;     // 0: read (the list replaced); -1: not read (the list unchanged)
+    int skipped;    // lines longer than 255 characters or holding a zero byte
+    int left_out;   // entries beyond the list's capacity
+};
+
+// Reads `path` into the list. Leaves the text for the user in `message`:
+// the reason when status is -1, a note on skipped lines and entries left
+// out, or "" when the whole file was taken.
+//
+// After the magic one byte is skipped, whatever it is. Each line that ends
+// in a line feed is split at its last "/" into dir and name; bytes after
+// the last line feed are dropped, empty lines are skipped, and a line
+// without any "/" names a file in the playlist file's own directory.
+// Carriage returns are kept.
+PlaylistReading read_playlist(const char *path, char *message, std::size_t message_size);
+
+// store_playlist and read_playlist on `path`, with the outcome in a message
+// box: a failure beeps and shows in red, a save in green, a load that left
+// lines or entries out in red; a complete load shows nothing.
+void playlist_save(const char *path);
+void playlist_load(const char *path);

@@ -1,0 +1,407 @@
+#include "playlist/playlist_panel.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <mikmod.h>
+#include <panel.h>
+#include <sys/stat.h>
+
+#include "app/module_loader.h"
+#include "app/player_limits.h"
+#include "app/startup.h"
+#include "display/channel_table.h"
+#include "display/screen_text.h"
+#include "display/status_lines.h"
+#include "filesel/directory_path.h"
+#include "filesel/file_selector.h"
+#include "panels/colors.h"
+#include "panels/idle.h"
+#include "panels/message_box.h"
+#include "panels/panel_mover.h"
+#include "panels/panel_positions.h"
+#include "panels/panel_window.h"
+#include "playlist/playlist_file.h"
+#include "playlist/playlist_playback.h"
+#include "playlist/playlist_store.h"
+
+int playlist_button = 0;
+int playlist_page = 0;
+int playlist_selected = 0;
+const char *const playlist_buttons[10] = {
+    "[ Add file  ]", "[  Add dir  ]", "[  Remove   ]", "[   Clear   ]", "[  Move up  ]",
+    "[ Move down ]", "[   Info    ]", "[   Load    ]", "[   Save    ]", "[   Done    ]",
+};
+
+namespace {
+
+constexpr int kWidth = 72;
+constexpr int kSeparatorCol = 55;  // the list area is columns 1 to 54
+constexpr int kButtonCol = 57;
+constexpr int kEscape = 27;
+constexpr int kTab = '\t';
+constexpr int kQuitButton = 255;
+enum Button { kAddFile, kAddDir, kRemoveButton, kClear, kMoveUpButton, kMoveDownButton, kInfoButton, kLoad, kSave, kDone };
+
+PanelWindow editor;
+
+int list_rows() { return LINES - 4; }
+int page_of(int index) { return list_rows() > 0 ? index / list_rows() : 0; }
+
+void refresh_screen() {
+    update_panels();
+    doupdate();
+}
+
+void draw_button(int index, bool current) {
+    WINDOW *w = editor.win;
+    set_attr(w, current ? kReverse : kNormal);
+    put_text(w, 2 + 2 * index, kButtonCol, playlist_buttons[index]);
+    set_attr(w, kNormal);
+}
+
+void draw_frame() {
+    WINDOW *w = editor.win;
+    set_attr(w, kNormal);
+    put_text(w, 0, 2, "[                                                ]");
+    set_attr(w, bold_pair(kYellowOnBlack));
+    put_text(w, 0, 4, " Playlist (press 'q' to quit without starting)");
+    set_attr(w, kNormal);
+    if (LINES >= 5)
+        for (int row = 1; row <= LINES - 4; ++row) mvwaddch(w, row, kSeparatorCol, ACS_VLINE);
+    mvwaddch(w, LINES - 3, kSeparatorCol, ACS_BTEE);
+}
+
+// The number in front of an entry's path: "%3d: ".
+int number_width(int k) {
+    char number[16];
+    return std::snprintf(number, sizeof number, "%3d: ", k + 1);
+}
+
+void draw_selection(bool highlighted) {
+    const int rows = list_rows();
+    if (rows < 1 || playlist_selected >= playlist_count) return;
+    WINDOW *w = editor.win;
+    set_attr(w, highlighted ? reverse_pair(kCyanOnBlack) : pair(kCyanOnBlack));
+    put_text(w, playlist_selected % rows + 1, 1 + number_width(playlist_selected), playlist[playlist_selected].path,
+             kSeparatorCol);
+    set_attr(w, kNormal);
+    refresh_screen();
+}
+
+void tell(const char *message) {
+    beep();
+    message_box(message, kMessageError);
+}
+
+void touch_panel() {
+    if (editor.win) wtouchln(editor.win, 0, getmaxy(editor.win), 1);
+}
+
+void add_file() {
+    const char *name = file_selector();
+    touch_panel();
+    draw_playlist(editor.win);
+    if (!name || name[0] == '\0') return;
+    char path[kPathCapacity];
+    const AddResult result =
+        file_path_in(path, chosen_dir, name) == 0 ? playlist_add_path(path) : AddResult::too_long;
+    if (result != AddResult::added) tell(add_result_message(result));
+    draw_playlist(editor.win);
+}
+
+void add_dir() {
+    file_selector();
+    if (selector_button != 0) return;
+    const AddDirResult result = playlist_add_dir();
+    touch_panel();
+    draw_playlist(editor.win);
+    char message[kPathCapacity];
+    if (result.left_out > 0 && result.refused > 0)
+        std::snprintf(message, sizeof message, "The playlist is full: %d files left out; %d more refused.",
+                      result.left_out, result.refused);
+    else if (result.left_out > 0)
+        std::snprintf(message, sizeof message, "The playlist is full: %d file%s left out.", result.left_out,
+                      result.left_out == 1 ? " was" : "s were");
+    else if (result.refused > 0)
+        std::snprintf(message, sizeof message, "%d file%s refused: path too long or a line feed in the name.",
+                      result.refused, result.refused == 1 ? " was" : "s were");
+    else
+        return;
+    tell(message);
+}
+
+// The playlist file chosen in the file selector, in playlist_file_path;
+// false when the selector was cancelled or the path does not fit.
+bool choose_playlist_file() {
+    const char *name = file_selector();
+    touch_panel();
+    if (!name) return false;
+    if (file_path_in(playlist_file_path, chosen_dir, name) != 0) {
+        tell(add_result_message(AddResult::too_long));
+        return false;
+    }
+    return true;
+}
+
+void load_or_save(bool load) {
+    if (!choose_playlist_file()) return;
+    if (load)
+        playlist_load(playlist_file_path);
+    else
+        playlist_save(playlist_file_path);
+    keep_selection_in_list();
+    draw_playlist(editor.win);
+    touch_panel();
+}
+
+void run_list_button(int action) {
+    if (playlist_count == 0) {
+        if (action != kRemove) draw_playlist(editor.win);
+        return;
+    }
+    draw_button(playlist_button, false);
+    refresh_screen();
+    playlist_select(editor.win, action);
+    draw_button(playlist_button, true);
+    refresh_screen();
+    if (action != kRemove) draw_playlist(editor.win);
+}
+
+// Carries out the current button. Returns true when the panel closes.
+bool run_button() {
+    switch (playlist_button) {
+    case kAddFile: add_file(); break;
+    case kAddDir: add_dir(); break;
+    case kRemoveButton: run_list_button(kRemove); break;
+    case kClear:
+        playlist_clear();
+        keep_selection_in_list();
+        draw_playlist(editor.win);
+        break;
+    case kMoveUpButton: run_list_button(kMoveUp); break;
+    case kMoveDownButton: run_list_button(kMoveDown); break;
+    case kInfoButton: run_list_button(kInfo); break;
+    case kLoad: load_or_save(true); break;
+    case kSave: load_or_save(false); break;
+    case kDone: return true;
+    default: break;
+    }
+    return false;
+}
+
+void change_button(int to) {
+    draw_button(playlist_button, false);
+    playlist_button = to;
+    draw_button(playlist_button, true);
+}
+
+// The module information popup for `entry`.
+void show_info(const PlaylistEntry &entry) {
+    PanelWindow info = open_panel_window(12, 60, LINES / 2 - 6, COLS / 2 - 30, nullptr);
+    if (!info.win) return;
+    WINDOW *w = info.win;
+    set_attr(w, kNormal);
+    put_text(w, 0, 2, "[             ]");
+    set_attr(w, bold_pair(kCyanOnBlack));
+    put_text(w, 0, 4, "Module info");
+    set_attr(w, bold_pair(kYellowOnBlack));
+    put_text(w, 5, 16, "Please wait...");
+    set_attr(w, kNormal);
+    refresh_screen();
+
+    MODULE *loaded = Player_Load(entry.path, kMaxChannels, 0);
+    if (!loaded) {
+        close_panel_window(info);
+        message_box(MikMod_strerror(MikMod_errno), kMessageError);
+        return;
+    }
+    struct stat file_info;
+    const long long bytes = stat(entry.path, &file_info) == 0 ? static_cast<long long>(file_info.st_size) : 0;
+    set_attr(w, kNormal);
+    put_text(w, 5, 16, "              ");
+    const int limit = 59;
+    RowWriter{w, 1, 1, limit}.put(kNormal, "   File: ").put(kNormal, entry.name).putf(kNormal, " - Size: %lld", bytes);
+    RowWriter{w, 2, 1, limit}.put(kNormal, "   Name: ").put(kNormal, loaded->songname ? loaded->songname : "");
+    RowWriter{w, 3, 1, limit}.put(kNormal, "   Type: ").put(kNormal, loaded->modtype ? loaded->modtype : "");
+    const struct {
+        const char *format;
+        int value;
+    } rows[] = {
+        {"    Chn: %d", loaded->numchn},   {"Samples: %d", loaded->numsmp},   {" Instr.: %d", loaded->numins},
+        {"    BMP: %d", loaded->bpm},      {"  Speed: %d", loaded->sngspd},   {"  Tempo: %d", loaded->inittempo},
+        {"    Vol: %d", loaded->initvolume},
+    };
+    int row = 4;
+    for (const auto &r : rows) RowWriter{w, row++, 1, limit}.putf(kNormal, r.format, r.value);
+    Player_Free(loaded);
+    refresh_screen();
+    for (;;) {
+        const int key = wgetch(w);
+        if (key == kEscape || key == 'q') break;
+        live_refresh();
+    }
+    close_panel_window(info);
+}
+
+// Carries out the action on Enter. Returns true when the selection ends.
+bool act_on_selection(int action) {
+    switch (action) {
+    case kRemove:
+        playlist_remove(playlist_selected);
+        if (playlist_selected >= playlist_count) playlist_selected = 0;
+        keep_selection_in_list();
+        return true;
+    case kMoveUp: playlist_move_up(playlist_selected); return true;
+    case kMoveDown: playlist_move_down(playlist_selected); return true;
+    case kInfo:
+        if (playing)
+            message_box("Player is running.", kMessageError);
+        else
+            show_info(playlist[playlist_selected]);
+        return false;
+    default: return false;
+    }
+}
+
+void close_panel(bool start) {
+    close_panel_window(editor);
+    draw_channel_table();
+    draw_status_row();
+    if (main_win) wtouchln(main_win, 0, getmaxy(main_win), 1);
+    refresh_screen();
+    if (start && playlist_count > 0) start_playlist();
+}
+
+}  // namespace
+
+void keep_selection_in_list() {
+    playlist_selected = std::clamp(playlist_selected, 0, std::max(playlist_count - 1, 0));
+    playlist_page = page_of(playlist_selected);
+}
+
+bool move_list_selection(ListSelection &s, int key, int count, int rows) {
+    const int last = count - 1;
+    auto page = [rows](int index) { return rows > 0 ? index / rows : 0; };
+    switch (key) {
+    case KEY_DOWN:
+    case KEY_UP: {
+        if (key == KEY_DOWN ? s.selected >= last : s.selected <= 0) return false;
+        s.selected += key == KEY_DOWN ? 1 : -1;
+        const int shown = s.page;
+        s.page = page(s.selected);
+        return s.page != shown;
+    }
+    case KEY_NPAGE:
+        if (s.selected >= last) return false;
+        s.selected = std::min((s.page + 1) * rows, last);
+        s.page = page(s.selected);
+        return true;
+    case KEY_PPAGE:
+        if (s.selected <= 0) return false;
+        s.selected = std::max((s.page - 1) * rows, 0);
+        s.page = page(s.selected);
+        return true;
+    default: return false;
+    }
+}
+
+void format_list_row(char *out, std::size_t size, int k) {
+    if (k < playlist_count)
+        std::snprintf(out, size, "%3d: %s/%s", k + 1, playlist[k].dir, playlist[k].name);
+    else
+        std::snprintf(out, size, "%3d: %-48s", k + 1, "EMPTY");
+}
+
+void draw_playlist(WINDOW *win) {
+    if (!win) return;
+    const int rows = list_rows();
+    if (rows >= 1) {
+        set_attr(win, pair(kCyanOnBlack));
+        char text[2 * kPathCapacity + 16];
+        for (int i = 0; i < rows; ++i) {
+            format_list_row(text, sizeof text, playlist_page * rows + i);
+            put_blanks(win, i + 1, 1, kSeparatorCol - 1);
+            put_text(win, i + 1, 1, text, kSeparatorCol);
+        }
+    }
+    set_attr(win, kNormal);
+    put_format(win, LINES - 3, 38, "[ %5d entries ]", playlist_count);
+}
+
+void playlist_select(WINDOW *win, int action) {
+    keep_selection_in_list();
+    draw_playlist(win);
+    draw_selection(true);
+    for (;;) {
+        const int key = wgetch(win);
+        if (key == kTab || key == kEscape) {
+            draw_selection(false);
+            draw_playlist(win);
+            refresh_screen();
+            return;
+        }
+        if (key == KEY_DOWN || key == KEY_UP || key == KEY_NPAGE || key == KEY_PPAGE) {
+            draw_selection(false);
+            ListSelection selection{playlist_selected, playlist_page};
+            const bool redraw = move_list_selection(selection, key, playlist_count, list_rows());
+            playlist_selected = selection.selected;
+            playlist_page = selection.page;
+            if (redraw) draw_playlist(win);
+            draw_selection(true);
+        } else if (is_enter_key(key) && action != kBrowse && playlist_count > 0) {
+            if (act_on_selection(action)) {
+                draw_selection(false);
+                draw_playlist(win);
+                refresh_screen();
+                return;
+            }
+            draw_selection(true);
+        }
+        live_refresh();
+    }
+}
+
+void playlist_panel() {
+    editor = open_panel_window(LINES - 2, kWidth, PanelPositions.playlist.y, PanelPositions.playlist.x, nullptr);
+    if (!editor.win) return;
+    WINDOW *w = editor.win;
+    draw_frame();
+    keep_selection_in_list();
+    draw_playlist(w);
+    playlist_button = 0;
+    for (int i = 0; i < 10; ++i) draw_button(i, i == playlist_button);
+    refresh_screen();
+
+    for (;;) {
+        const int key = wgetch(w);
+        if (key == 'q') {
+            playlist_button = kQuitButton;
+            close_panel(false);
+            return;
+        }
+        switch (key) {
+        case KEY_DOWN: change_button(std::min(playlist_button + 1, 9)); break;
+        case KEY_UP: change_button(std::max(playlist_button - 1, 0)); break;
+        case KEY_NPAGE: change_button(kDone); break;
+        case KEY_PPAGE: change_button(kAddFile); break;
+        case kTab:
+            if (playlist_count > 0) {
+                draw_button(playlist_button, false);
+                refresh_screen();
+                playlist_select(w, kBrowse);
+                draw_button(playlist_button, true);
+                refresh_screen();
+            }
+            break;
+        case 'm': move_panel_interactively(editor.panel); break;
+        default:
+            if (is_enter_key(key) && run_button()) {
+                close_panel(true);
+                return;
+            }
+            break;
+        }
+        live_refresh();
+    }
+}

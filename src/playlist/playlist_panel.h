@@ -1,0 +1,46 @@
+// The playlist editor: the list on the left, ten buttons on the right.
+// Add file, Add dir, Remove, Clear, Move up, Move down, Info, Load, Save and
+// Done, which starts playing the list; `q` closes without starting.
+#pragma once
+
+#include <cstddef>
+#include <curses.h>
+
+extern int playlist_button;    // the current button, 0 to 9; 255 once the panel was left with `q`
+extern int playlist_page;      // the page of the list shown (LINES - 4 rows a page); kept between openings
+extern int playlist_selected;  // the entry chosen in the list; kept between openings
+extern const char *const playlist_buttons[10];  // the button labels, top to bottom
+
+// What the list selection does on Enter.
+enum PlaylistAction { kBrowse = 0, kRemove = 1, kMoveUp = 2, kMoveDown = 3, kInfo = 4 };
+
+// Opens the panel, runs its key loop, closes it, and starts the playlist
+// when Done was chosen with a non-empty list.
+void playlist_panel();
+
+// Draws page playlist_page of the list (rows cut to the list area, columns
+// 1 to 54) and the entry count.
+void draw_playlist(WINDOW *win);
+
+// The list selection: the arrow and page keys move the selection, Tab or
+// Escape leave, Enter carries out `action` (one Remove, Move up or Move
+// down ends the selection; Info shows the module's information while
+// nothing plays).
+void playlist_select(WINDOW *win, int action);
+
+// Keeps playlist_selected inside the list (0 for an empty one) and
+// playlist_page on the page that holds it.
+void keep_selection_in_list();
+
+// The selection's movement by KEY_DOWN, KEY_UP, KEY_NPAGE or KEY_PPAGE in a
+// list of `count` entries with `rows` rows a page. Returns true when the
+// page shown has to be drawn anew.
+struct ListSelection {
+    int selected;
+    int page;
+};
+bool move_list_selection(ListSelection &selection, int key, int count, int rows);
+
+// The text of list row `k` (0-based): "%3d: dir/name" for an entry,
+// "%3d: EMPTY" padded to 48 columns past the list's end.
+void format_list_row(char *out, std::size_t size, int k);
