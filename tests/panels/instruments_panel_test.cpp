@@ -8,40 +8,12 @@
 #include "headless_screen.h"
 #include "panels/colors.h"
 #include "panels/panel_positions.h"
+#include "record_browser_fixture.h"
 #include "silent_player.h"
 
 namespace {
 
-const std::string kFixtures = XQ_FIXTURE_DIR;
-
-class InstrumentsPanel : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { start_silent_player(); }
-    static void TearDownTestSuite() { stop_silent_player(); }
-
-    HeadlessScreen screen{24, 80};
-    MODULE *loaded = nullptr;
-    RecordBrowser browser;
-
-    void SetUp() override {
-        create_test_main_window();
-        playing = false;
-    }
-    void TearDown() override {
-        close_record_browser(browser);
-        module = nullptr;
-        if (loaded) Player_Free(loaded);
-        destroy_test_main_window();
-    }
-    void load(const char *name) {
-        loaded = Player_Load((kFixtures + "/" + name).c_str(), 64, 0);
-        ASSERT_NE(loaded, nullptr) << MikMod_strerror(MikMod_errno);
-        module = loaded;
-    }
-    std::string field(int row) { return cells_text(browser.pw.win, row, 1, 52); }
-};
-
-std::string padded(const std::string &text) { return text + std::string(52 - text.size(), ' '); }
+class InstrumentsPanel : public RecordBrowserTest {};
 
 }  // namespace
 

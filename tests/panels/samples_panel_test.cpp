@@ -9,45 +9,17 @@
 #include "headless_screen.h"
 #include "panels/colors.h"
 #include "panels/panel_positions.h"
+#include "record_browser_fixture.h"
 #include "silent_player.h"
 
 namespace {
 
-const std::string kFixtures = XQ_FIXTURE_DIR;
-
-class SamplesPanel : public ::testing::Test {
+class SamplesPanel : public RecordBrowserTest {
 protected:
-    static void SetUpTestSuite() { start_silent_player(); }
-    static void TearDownTestSuite() { stop_silent_player(); }
-
-    HeadlessScreen screen{24, 80};
-    MODULE *loaded = nullptr;
-    RecordBrowser browser;
-
-    void SetUp() override {
-        create_test_main_window();
-        playing = false;
-    }
-    void TearDown() override {
-        close_record_browser(browser);
-        module = nullptr;
-        if (loaded) Player_Free(loaded);
-        destroy_test_main_window();
-    }
-    void load(const char *name) {
-        loaded = Player_Load((kFixtures + "/" + name).c_str(), 64, 0);
-        ASSERT_NE(loaded, nullptr) << MikMod_strerror(MikMod_errno);
-        module = loaded;
-    }
-    std::string field(int row) { return cells_text(browser.pw.win, row, 1, 52); }
     void press(int key, int times = 1) {
         for (int i = 0; i < times; ++i) ASSERT_TRUE(record_browser_key(browser, key));
     }
 };
-
-std::string padded(const std::string &text, std::size_t width = 52) {
-    return text + std::string(width > text.size() ? width - text.size() : 0, ' ');
-}
 
 }  // namespace
 
@@ -194,7 +166,7 @@ TEST_F(SamplesPanel, AnotherModuleUnderThePanelStartsAgainAtItsFirstSample) {
     browser = open_samples_panel();
     press('\n', 20);
     EXPECT_EQ(field(2), padded("     #: 21  /  31"));
-    MODULE *other = Player_Load((kFixtures + "/instruments12.xm").c_str(), 64, 0);
+    MODULE *other = Player_Load((std::string(XQ_FIXTURE_DIR) + "/instruments12.xm").c_str(), 64, 0);
     ASSERT_NE(other, nullptr);
     module = other;  // as the playlist does between two keys
     press(ERR);
