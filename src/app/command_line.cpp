@@ -22,9 +22,9 @@ void print_version_line(FILE *stream) { std::fprintf(stream, ":: XQ v%s ::\n", k
 void print_usage() {
     print_version_line(stderr);
     std::fputs("Usage: xq [ -h | -v ] module...\n"
-               "  -h           help\n"
-               "  -v           version\n"
-               "  module       .xm, .it, .mod...; two or more play as a playlist\n",
+               "  -h, --help     help\n"
+               "  -v, --version  version\n"
+               "  module         .xm, .it, .mod...; two or more play as a playlist\n",
                stderr);
 }
 

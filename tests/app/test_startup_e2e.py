@@ -13,9 +13,9 @@ from xqtest import (QUIT_SIGNALS, VERSION_LINE, XQ, PlayerTestCase, Terminal,
 
 USAGE = (VERSION_LINE + "\n"
          "Usage: xq [ -h | -v ] module...\n"
-         "  -h           help\n"
-         "  -v           version\n"
-         "  module       .xm, .it, .mod...; two or more play as a playlist\n")
+         "  -h, --help     help\n"
+         "  -v, --version  version\n"
+         "  module         .xm, .it, .mod...; two or more play as a playlist\n")
 
 
 class CommandLine(unittest.TestCase):
