@@ -181,6 +181,7 @@ void effects_panel() {
         case KEY_RIGHT:
             change_effect(selected, key == KEY_LEFT ? -1 : +1);
             draw_meter(pw.win, selected);
+            request_frame();  // the status row shows the new value at once
             break;
         case 'm': move_panel_interactively(pw.panel); break;
         default: break;

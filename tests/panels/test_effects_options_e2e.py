@@ -108,7 +108,8 @@ class PanelScreens(PlayerTestCase):
         term.send_keys("q")
         rows = term.wait_for(not_showing("[ Effects ]"))
         self.assertTrue(rows[2].startswith("│Title  : xq tone"), rows[2])  # repainted whole
-        self.assertRegex(rows[4], r"Spd:\s+6\s+Tmp:\s*127")
+        # the status row follows within a frame
+        term.wait_for(lambda rows: re.search(r"Spd:\s+6\s+Tmp:\s*127", rows[4]))
         term.send_keys("e")
         term.wait_for(lambda rows: rows[1][22:35] == "┌─[ Effects ]")  # the moved corner
         term.send_keys("Escape")
