@@ -37,6 +37,12 @@ struct SoundingVoice {
     ULONG position;
 };
 
+// The "no sound" driver keeps no voices, so the notes that were sounding
+// when the output moved to it are kept here and started again when a real
+// driver takes over (after a lost output comes back).
+SoundingVoice held_voices[UF_MAXCHAN] = {};
+int held_voice_count = 0;
+
 int capture_voices(const MODULE &m, SoundingVoice (&voices)[UF_MAXCHAN]) {
     VOICEINFO info[UF_MAXCHAN];
     const int count = Player_QueryVoices(m.numvoices < UF_MAXCHAN ? m.numvoices : UF_MAXCHAN, info);
@@ -234,7 +240,13 @@ int restart_output() {
     const bool started = Player_GetModule() == module;
     const bool paused = started && Player_Paused();
     SoundingVoice voices[UF_MAXCHAN] = {};
-    const int voice_count = started ? capture_voices(m, voices) : 0;
+    int voice_count = 0;
+    if (started && md_driver == &drv_nos && held_voice_count > 0) {
+        std::copy(held_voices, held_voices + held_voice_count, voices);
+        voice_count = held_voice_count;
+    } else if (started) {
+        voice_count = capture_voices(m, voices);
+    }
 
     Player_Stop();
     unload_samples(m);
@@ -247,6 +259,12 @@ int restart_output() {
     const bool reloaded = reload_samples(m);
     if (!error && !reloaded) error = MikMod_errno;
     MikMod_SetNumVoices(-1, -1);
+    if (md_driver == &drv_nos) {
+        std::copy(voices, voices + voice_count, held_voices);
+        held_voice_count = voice_count;
+    } else {
+        held_voice_count = 0;
+    }
 
     if (started) {
         Player_Start(module);
@@ -255,6 +273,10 @@ int restart_output() {
                 if (voices[v].sample) Voice_Play(static_cast<SBYTE>(v), voices[v].sample, voices[v].position);
         if (paused) Player_TogglePause();
     }
+    // The new driver starts with an empty buffer of its own: what the pacer
+    // learnt about the old one no longer holds.
+    pacer = FeedPacer{};
+    position_at_last_wait = -1;
     MikMod_errno = error;
     return error ? -1 : 0;
 }
