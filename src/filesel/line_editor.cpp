@@ -48,12 +48,50 @@ struct Editing {
         shown = length - view.first;
     }
 
+    // Text with characters beyond ASCII, in a UTF-8 locale: the bytes no
+    // longer match the cells, so the field is drawn anew after each key,
+    // showing the end of the text (behind a "~" when the rest is cut).
+    bool shows_characters() const {
+        if (!utf8_locale()) return false;
+        for (int i = 0; i < length; ++i)
+            if (static_cast<unsigned char>(text[i]) >= 0x80) return true;
+        return false;
+    }
+
+    void draw_characters() {
+        text[length] = '\0';
+        put_blanks(win, row, prompt_length, kFieldEnd - prompt_length + 1);
+        put_text(win, row, 1, prompt);
+        const int column = prompt_length + 1;
+        const int limit = column + width;
+        if (text_cells(text) <= width) {
+            shown = put_text(win, row, column, text, limit);
+            return;
+        }
+        put_text(win, row, column, "~");
+        shown = 1 + put_text(win, row, column + 1, text_tail(text, width - 1), limit);
+    }
+
+    // Draws the field for the text as it now is, in whichever way fits it.
+    void draw_whole() {
+        if (shows_characters())
+            draw_characters();
+        else
+            redraw(start_view(length, width));
+    }
+
     void insert(int key) {
         if (length >= kLongestText) {
             beep();
             return;
         }
         const char c = static_cast<char>(key & 0xff);
+        if (static_cast<unsigned char>(c) >= 0x80 || shows_characters()) {
+            text[length] = c;
+            ++length;
+            draw_whole();
+            return;
+        }
         if (length == 0 || shown % width != 0) {
             text[length] = c;
             put_bytes(win, row, cursor_column(), &c, 1);
@@ -69,6 +107,16 @@ struct Editing {
     void remove() {
         if (length == 0 || shown == 0) {
             beep();
+            return;
+        }
+        if (shows_characters()) {
+            // A whole character goes: its continuation bytes, then its lead.
+            int cut = length - 1;
+            while (cut > 0 && length - cut < 4 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+            if (!decode_utf8(text + cut, static_cast<std::size_t>(length - cut)).valid) cut = length - 1;
+            length = cut;
+            text[length] = '\0';
+            draw_whole();
             return;
         }
         if (length == 1 || shown % width != 1) {
@@ -109,7 +157,10 @@ void edit_line(WINDOW *win, int row, const char *prompt, char *text) {
     e.prompt_length = static_cast<int>(std::strlen(prompt));
     e.width = field_width(e.prompt_length);
     e.length = static_cast<int>(strnlen(text, static_cast<std::size_t>(kLongestText)));
-    e.draw(start_view(e.length, e.width));
+    if (e.shows_characters())
+        e.draw_characters();
+    else
+        e.draw(start_view(e.length, e.width));
     curs_set(1);
     wmove(win, row, e.cursor_column());
     wnoutrefresh(win);

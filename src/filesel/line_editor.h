@@ -1,7 +1,9 @@
 // A one-line text editor for the file selector's directory and File lines:
 // characters are appended or deleted at the end only, and a text longer
 // than the field scrolls sideways with a "~" standing for the part that has
-// scrolled out of view.
+// scrolled out of view. In a UTF-8 locale a text with characters beyond
+// ASCII shows those characters (its end, behind a "~", when it is longer
+// than the field), and Backspace deletes a whole character.
 #pragma once
 
 #include <curses.h>

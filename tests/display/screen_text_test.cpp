@@ -11,30 +11,6 @@
 
 namespace {
 
-// The characters of `count` cells from row, col as UTF-8, a double-width
-// character once, and how many cells they took.
-std::string shown_text(WINDOW *win, int row, int col, int count, int *cells = nullptr) {
-    std::string out;
-    int x = col;
-    while (x < col + count && x < getmaxx(win)) {
-        cchar_t cell;
-        wchar_t chars[CCHARW_MAX + 1] = {};
-        attr_t attrs;
-        short pair;
-        mvwin_wch(win, row, x, &cell);
-        getcchar(&cell, chars, &attrs, &pair, nullptr);
-        for (const wchar_t *c = chars; *c; ++c) {
-            char bytes[MB_LEN_MAX];
-            mbstate_t state{};
-            const std::size_t n = wcrtomb(bytes, *c, &state);
-            if (n != static_cast<std::size_t>(-1)) out.append(bytes, n);
-        }
-        x += chars[0] ? std::max(wcwidth(chars[0]), 1) : 1;
-    }
-    if (cells) *cells = x - col;
-    return out;
-}
-
 class Utf8Screen : public ::testing::Test {
 protected:
     Utf8Screen() { std::setlocale(LC_ALL, "C.UTF-8"); }

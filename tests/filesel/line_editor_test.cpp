@@ -1,5 +1,6 @@
 #include "filesel/line_editor.h"
 
+#include <clocale>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
@@ -28,7 +29,12 @@ void queue_keys(const std::vector<int> &keys) {
     for (auto it = keys.rbegin(); it != keys.rend(); ++it) ungetch(*it);
 }
 
-std::vector<int> keys_of(const std::string &text) { return {text.begin(), text.end()}; }
+// The keys a terminal sends for `text`: one per byte, 0 to 255.
+std::vector<int> keys_of(const std::string &text) {
+    std::vector<int> keys;
+    for (unsigned char c : text) keys.push_back(c);
+    return keys;
+}
 
 std::vector<int> operator+(std::vector<int> a, const std::vector<int> &b) {
     a.insert(a.end(), b.begin(), b.end());
@@ -176,4 +182,33 @@ TEST_F(LineEditor, AStartingTextLongerThanTheFieldShowsItsTail) {
         EXPECT_EQ(std::string(text), "") << length;
         EXPECT_EQ(line(), padded("Dir: ")) << length;
     }
+}
+
+// In a UTF-8 locale a path with accented or wide characters is shown as
+// those characters, and Backspace takes a whole character away.
+TEST_F(LineEditor, Utf8CharactersAreShownAndDeletedWhole) {
+    std::setlocale(LC_ALL, "C.UTF-8");
+    const std::string dir = "/m\xc3\xbasica/\xe6\x97\xa5\xe6\x9c\xac";  // "/música/日本"
+    edit(dir, {'\n'});
+    EXPECT_EQ(getcurx(win), 6 + 12);  // behind the last character, each wide one two cells
+    EXPECT_EQ(shown_text(win, 2, 1, 57), "Dir: " + dir + std::string(57 - 5 - 12, ' '));
+
+    // typed byte by byte, as a terminal sends it; Backspace removes "本"
+    // whole, then "é"
+    edit("/x", keys_of("\xc3\xa9\xe6\x9c\xac") + std::vector<int>{KEY_BACKSPACE, '\n'});
+    EXPECT_EQ(std::string(text), "/x\xc3\xa9");
+    edit("/x\xc3\xa9", {KEY_BACKSPACE, '\n'});
+    EXPECT_EQ(std::string(text), "/x");
+    EXPECT_EQ(line(), padded("Dir: /x"));
+
+    // a long path shows its end behind a "~", cut on a character boundary
+    std::string longer = "/";
+    for (int i = 0; i < 60; ++i) longer += "\xc3\xa9";  // 61 cells, 121 bytes
+    longer += "/\xe6\x97\xa5\xe6\x97\xa5";               // ... and two wide ones: 66 cells
+    edit(longer, {'\n'});
+    EXPECT_EQ(getcurx(win), 58);
+    std::string tail = "~";
+    for (int i = 0; i < 46; ++i) tail += "\xc3\xa9";
+    EXPECT_EQ(shown_text(win, 2, 1, 57), "Dir: " + tail + "/\xe6\x97\xa5\xe6\x97\xa5");
+    std::setlocale(LC_ALL, "C");
 }

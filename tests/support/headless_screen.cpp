@@ -1,10 +1,13 @@
 #include "headless_screen.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <panel.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
+#include <wchar.h>
 
 #include "app/startup.h"
 #include "panels/colors.h"
@@ -84,3 +87,26 @@ void destroy_test_main_window() {
     main_win = nullptr;
     update_panels();
 }
+
+std::string shown_text(WINDOW *win, int row, int col, int count, int *cells) {
+    std::string out;
+    int x = col;
+    while (x < col + count && x < getmaxx(win)) {
+        cchar_t cell;
+        wchar_t chars[CCHARW_MAX + 1] = {};
+        attr_t attrs;
+        short pair;
+        mvwin_wch(win, row, x, &cell);
+        getcchar(&cell, chars, &attrs, &pair, nullptr);
+        for (const wchar_t *c = chars; *c; ++c) {
+            char bytes[MB_LEN_MAX];
+            mbstate_t state{};
+            const std::size_t n = wcrtomb(bytes, *c, &state);
+            if (n != static_cast<std::size_t>(-1)) out.append(bytes, n);
+        }
+        x += chars[0] ? std::max(wcwidth(chars[0]), 1) : 1;
+    }
+    if (cells) *cells = x - col;
+    return out;
+}
+

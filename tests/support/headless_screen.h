@@ -31,6 +31,11 @@ std::string row_text(WINDOW *win, int row);
 // A part of a row: `length` cells from `col`.
 std::string cells_text(WINDOW *win, int row, int col, int length);
 
+// What a reader sees in `count` cells from `col`, as UTF-8: each character
+// once, however many cells it takes; `cells`, when given, receives the
+// cells walked (a wide character at the end may take one more).
+std::string shown_text(WINDOW *win, int row, int col, int count, int *cells = nullptr);
+
 // The attribute of a cell: A_BOLD, A_REVERSE and the colour pair, without
 // the character.
 attr_t cell_attr(WINDOW *win, int row, int col);
