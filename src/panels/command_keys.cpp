@@ -21,6 +21,7 @@
 #include "panels/comment_panel.h"
 #include "panels/help_panel.h"
 #include "panels/idle.h"
+#include "panels/screen_resize.h"
 #include "panels/panel_window.h"
 #include "playlist/playlist_panel.h"
 #include "playlist/playlist_playback.h"
@@ -163,12 +164,20 @@ void spinner_switch() {
 }
 
 // Keys typed while paused are discarded; the timeout is there only so that
-// a quit signal is acted on. The player stays unfed, as it is paused.
+// a quit signal is acted on. The player stays unfed, as it is paused. A
+// resize redraws the screen for its new size, the notice on top.
 void wait_for_resume_key(WINDOW *notice) {
     wtimeout(notice, key_wait_ms());
     for (;;) {
         act_on_signals();
-        if (wgetch(notice) == 'p') return;
+        const int key = wgetch(notice);
+        if (key == 'p') return;
+        if (key == KEY_RESIZE) {
+            follow_terminal_size();
+            touchwin(notice);
+            wnoutrefresh(notice);
+            doupdate();
+        }
     }
 }
 

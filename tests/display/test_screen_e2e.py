@@ -171,6 +171,19 @@ class Resizing(PlayerTestCase):
         term.send_keys("q")
         self.assert_clean_exit(term)
 
+    def test_a_resize_while_paused_redraws_under_the_notice(self):
+        term = self.start(self.song)
+        self.wait_playing(term)
+        term.send_keys("p")
+        term.wait_for("Paused...")
+        term.resize(100, 30)
+        rows = term.wait_for(lambda rows: main_frame_whole(rows, 100, 30) and any("Paused..." in r for r in rows))
+        self.assertRegex(rows[4], r"^\u2502Ch:\s*\d+/32  Pat:.* Vol:128 +\u2502$")
+        term.send_keys("p")
+        term.wait_for(lambda rows: not any("Paused..." in r for r in rows) and main_frame_whole(rows, 100, 30))
+        term.send_keys("q")
+        self.assert_clean_exit(term)
+
     def test_a_storm_of_resizes(self):
         term = self.start(self.song)
         self.wait_playing(term)
