@@ -312,3 +312,13 @@ const char *sound_output_reason() { return lost_reason; }
 bool song_has_ended(const MODULE &m) { return !m.wrap && m.sngpos >= m.numpos; }
 
 int song_voice_count(const MODULE &m) { return m.numvoices ? m.numvoices : m.numchn; }
+
+FeedDuringWork::FeedDuringWork(int items_per_check) : items_per_check_(items_per_check), last_feed_ns_(now_ns()) {}
+
+void FeedDuringWork::step() {
+    if (++since_check_ < items_per_check_) return;
+    since_check_ = 0;
+    if (now_ns() - last_feed_ns_ < kWorkFeedIntervalNs) return;
+    if (module && playing) feed_player();
+    last_feed_ns_ = now_ns();
+}

@@ -125,3 +125,21 @@ bool song_has_ended(const MODULE &m);
 
 // The number of the library's voices the player uses for `m`.
 int song_voice_count(const MODULE &m);
+
+// Keeps the sound going through a long piece of work that runs no idle step
+// (reading, sorting or adding a directory of thousands of entries): call
+// step() once per item. Every `items_per_check` items it reads the clock,
+// and when kWorkFeedIntervalNs have passed since it last fed the player (or
+// since it was made) it feeds it, as long as a module plays.
+class FeedDuringWork {
+public:
+    explicit FeedDuringWork(int items_per_check = 64);
+    void step();
+
+private:
+    int items_per_check_;
+    int since_check_ = 0;
+    long long last_feed_ns_;
+};
+
+inline constexpr long long kWorkFeedIntervalNs = 25'000'000;

@@ -4,11 +4,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/module_loader.h"
 #include "app/sound_output.h"
 #include "display/screen_text.h"
 #include "filesel/directory_path.h"
@@ -33,21 +31,6 @@ constexpr int kDirFieldWidth = 52;
 // Scratch space of the reading: directories and other entries apart.
 char listing_dirs[kListingCapacity][kPathCapacity];
 char listing_files[kListingCapacity][kPathCapacity];
-
-// Reading a directory of thousands of entries takes longer than the sound
-// driver's buffer lasts, so the player is fed at this interval meanwhile.
-constexpr long long kFeedIntervalNs = 25'000'000;
-constexpr int kEntriesBetweenClockReads = 64;
-
-long long now_ns() {
-    timespec t{};
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return static_cast<long long>(t.tv_sec) * 1'000'000'000LL + t.tv_nsec;
-}
-
-void keep_sound_flowing() {
-    if (module && playing) feed_player();
-}
 
 void store_name(char (&slot)[kPathCapacity], const char *name) {
     std::snprintf(slot, sizeof slot, "%s", name);
@@ -94,13 +77,9 @@ void sort_names(const char (*names)[kPathCapacity], int count, int *order) {
     // Sorting a directory of thousands of names in a UTF-8 locale takes
     // longer than the sound driver's buffer lasts: the player is fed now and
     // then meanwhile.
-    int comparisons = 0;
-    long long last_feed = now_ns();
+    FeedDuringWork feeding(4096);
     std::sort(order, order + count, [&](int a, int b) {
-        if (++comparisons % 4096 == 0 && now_ns() - last_feed >= kFeedIntervalNs) {
-            keep_sound_flowing();
-            last_feed = now_ns();
-        }
+        feeding.step();
         return listed_before(names[a], names[b]);
     });
 }
@@ -111,8 +90,9 @@ void collect_entries(DIR *dir) {
     int dirs = 0;
     int files = 0;
     listing_left_out = 0;
-    long long last_feed = now_ns();
-    int since_clock = 0;
+    // Reading a directory of thousands of entries takes longer than the
+    // sound driver's buffer lasts.
+    FeedDuringWork feeding;
     while (dir) {
         const dirent *entry = readdir(dir);
         if (!entry) break;
@@ -131,14 +111,7 @@ void collect_entries(DIR *dir) {
                 store_name(listing_dirs[dirs++], name);
             }
         }
-        if (++since_clock >= kEntriesBetweenClockReads) {
-            since_clock = 0;
-            const long long now = now_ns();
-            if (now - last_feed >= kFeedIntervalNs) {
-                keep_sound_flowing();
-                last_feed = now_ns();
-            }
-        }
+        feeding.step();
     }
     sort_names(listing_dirs, dirs, sorted_dirs);
     sort_names(listing_files, files, sorted_files);

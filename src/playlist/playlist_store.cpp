@@ -2,10 +2,8 @@
 
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <sys/stat.h>
 
-#include "app/module_loader.h"
 #include "app/sound_output.h"
 #include "filesel/directory_listing.h"
 #include "filesel/file_selector.h"
@@ -14,17 +12,6 @@ PlaylistEntry playlist[kPlaylistCapacity];
 int playlist_count = 0;
 
 namespace {
-
-// Looking at thousands of listed names takes longer than the sound
-// driver's buffer lasts, so the player is fed at this interval meanwhile.
-constexpr long long kFeedIntervalNs = 25'000'000;
-constexpr int kNamesBetweenClockReads = 64;
-
-long long now_ns() {
-    timespec t{};
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return static_cast<long long>(t.tv_sec) * 1'000'000'000LL + t.tv_nsec;
-}
 
 void clear_entry(PlaylistEntry &entry) {
     std::memset(entry.dir, 0, sizeof entry.dir);
@@ -71,7 +58,9 @@ AddResult playlist_add_path(const char *path) {
 
 AddDirResult playlist_add_dir() {
     AddDirResult result{0, listing_left_out, 0};
-    long long last_feed = now_ns();
+    // Looking at thousands of listed names takes longer than the sound
+    // driver's buffer lasts.
+    FeedDuringWork feeding;
     for (int i = 0; i < listing_count; ++i) {
         struct stat info;
         if (stat(listing_names[i], &info) == 0 && S_ISREG(info.st_mode)) {
@@ -81,10 +70,7 @@ AddDirResult playlist_add_dir() {
             default: ++result.refused; break;
             }
         }
-        if ((i + 1) % kNamesBetweenClockReads == 0 && now_ns() - last_feed >= kFeedIntervalNs) {
-            if (module && playing) feed_player();
-            last_feed = now_ns();
-        }
+        feeding.step();
     }
     return result;
 }

@@ -7,7 +7,7 @@ import re
 import shutil
 import unittest
 
-from xqtest import PlayerTestCase, TerminalError, mw
+from xqtest import PlayerTestCase, TerminalError, make_empty_files, mw
 
 # The selector's window on an 80x24 screen: rows 2 to 22, columns 10 to 69.
 TOP, LEFT = 2, 10
@@ -356,9 +356,7 @@ class SoundWhileSelecting(SelectorCase):
     def setUpClass(cls):
         super().setUpClass()
         cls.huge = os.path.join(cls.tree, "huge")
-        os.mkdir(cls.huge)
-        for i in range(16384):
-            os.close(os.open(os.path.join(cls.huge, "file%05d" % i), os.O_CREAT | os.O_WRONLY, 0o644))
+        make_empty_files(cls.huge, 16384)
 
     @classmethod
     def tearDownClass(cls):

@@ -32,6 +32,14 @@ def write_song(directory, file_name, song):
     return path
 
 
+def make_empty_files(directory, count):
+    """Creates `directory` holding `count` empty files named file00000,
+    file00001, ...: a huge directory to read while the sound plays."""
+    os.makedirs(directory)
+    for i in range(count):
+        os.close(os.open(os.path.join(directory, "file%05d" % i), os.O_CREAT | os.O_WRONLY, 0o644))
+
+
 def run_plain(args, env=None, timeout=20):
     """Runs xq without a terminal (for what it does before curses starts)."""
     full_env = dict(os.environ)

@@ -9,7 +9,7 @@ import shutil
 import sys
 import unittest
 
-from xqtest import PlayerTestCase, TerminalError, mw
+from xqtest import PlayerTestCase, TerminalError, make_empty_files, mw
 from filesel.test_file_selector_e2e import header, highlighted, is_open, names
 
 # The playlist panel on an 80x24 screen: rows 1 to 22, columns 4 to 75; its
@@ -333,10 +333,8 @@ class SoundWhileEditing(PlaylistCase):
         super().setUpClass()
         cls.tree = os.path.join(cls.files.name, "tree")
         cls.huge = os.path.join(cls.tree, "huge")
-        os.makedirs(cls.huge)
+        make_empty_files(cls.huge, 16384)
         cls.tone = cls.song_file("tree/tone.xm", mw.tone_song(channels=2))
-        for i in range(16384):
-            os.close(os.open(os.path.join(cls.huge, "file%05d" % i), os.O_CREAT | os.O_WRONLY, 0o644))
 
     @classmethod
     def tearDownClass(cls):
