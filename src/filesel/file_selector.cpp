@@ -16,6 +16,7 @@
 #include "filesel/line_editor.h"
 #include "panels/colors.h"
 #include "panels/idle.h"
+#include "panels/keys.h"
 #include "panels/message_box.h"
 #include "panels/panel_mover.h"
 #include "panels/panel_positions.h"
@@ -33,7 +34,6 @@ constexpr int kWidth = 60;
 constexpr int kRowEnd = 58;
 constexpr int kChosenNameWidth = 42;  // the File line after Enter on a file
 constexpr int kEditedNameWidth = 52;  // the File line after editing
-constexpr int kTab = '\t';
 constexpr int kOkButton = 0;
 constexpr int kCancelButton = 1;
 constexpr int kListingFocus = 2;

@@ -7,6 +7,7 @@
 #include "app/startup.h"
 #include "display/screen_text.h"
 #include "panels/idle.h"
+#include "panels/keys.h"
 #include "panels/message_box.h"
 
 bool edit_ended_with_tab = false;
@@ -18,8 +19,6 @@ constexpr int kLongestText = static_cast<int>(kPathCapacity) - 1;
 // A field narrower than this could not hold the "~" and the three
 // characters that a forward scroll keeps.
 constexpr int kNarrowestField = 5;
-constexpr int kTab = '\t';
-constexpr int kEscape = 27;
 
 struct Editing {
     WINDOW *win;

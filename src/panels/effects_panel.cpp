@@ -11,6 +11,7 @@
 #include "display/screen_text.h"
 #include "panels/colors.h"
 #include "panels/idle.h"
+#include "panels/keys.h"
 #include "panels/mixer.h"
 #include "panels/panel_mover.h"
 #include "panels/panel_positions.h"
@@ -23,7 +24,6 @@ constexpr int kEffectsCols = 40;
 constexpr int kLabelCol = 1;
 constexpr int kMeterCol = 12;
 constexpr int kFirstRow = 2;
-constexpr int kEscape = 27;
 
 const char *const kLabels[kEffectRowCount] = {
     "   Speed ", "   Tempo ", "     BPM ", "  Reverb ", "  Stereo ",

@@ -5,6 +5,7 @@
 #include "display/screen_text.h"
 #include "panels/colors.h"
 #include "panels/idle.h"
+#include "panels/keys.h"
 #include "panels/panel_mover.h"
 #include "panels/panel_positions.h"
 
@@ -15,7 +16,6 @@ constexpr int kHelpCols = 70;
 constexpr int kLabelWidth = 26;
 constexpr int kLeft = 2;
 constexpr int kRight = 34;
-constexpr int kEscape = 27;
 
 struct HelpEntry {
     int row;

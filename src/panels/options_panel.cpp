@@ -12,6 +12,7 @@
 #include "display/status_lines.h"
 #include "panels/colors.h"
 #include "panels/idle.h"
+#include "panels/keys.h"
 #include "panels/message_box.h"
 #include "panels/number_editor.h"
 #include "panels/panel_mover.h"
@@ -45,7 +46,6 @@ constexpr int kItemCol = 3;
 constexpr int kFirstRow = 2;
 constexpr int kMixingFrequencyItem = 7;
 constexpr int kRefreshDelayItem = 13;
-constexpr int kEscape = 27;
 
 // Mode bits the software mixer and the output stream take only when the
 // driver starts. Reverse stereo (read each time a voice is panned) and

@@ -10,13 +10,13 @@
 #include "display/screen_text.h"
 #include "panels/colors.h"
 #include "panels/idle.h"
+#include "panels/keys.h"
 #include "panels/message_box.h"
 #include "panels/panel_mover.h"
 #include "panels/panel_positions.h"
 
 namespace {
 
-constexpr int kEscape = 27;
 constexpr int kButtonCols[kBrowserButtons] = {5, 23, 41};
 constexpr const char *kButtonTexts[kBrowserButtons] = {"[ Next ]", "[ Prev ]", "[ Quit ]"};
 constexpr int kButtonNext = 0;

@@ -13,13 +13,13 @@
 #include "panels/command_keys.h"
 #include "panels/effects_panel.h"
 #include "panels/idle.h"
+#include "panels/keys.h"
 #include "panels/options_panel.h"
 #include "panels/panel_mover.h"
 #include "panels/panel_positions.h"
 
 namespace {
 
-constexpr int kEscape = 27;
 constexpr int kBodyFirstRow = 1;
 constexpr int kBodyLastRow = 14;
 

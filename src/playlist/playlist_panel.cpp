@@ -17,6 +17,7 @@
 #include "filesel/file_selector.h"
 #include "panels/colors.h"
 #include "panels/idle.h"
+#include "panels/keys.h"
 #include "panels/message_box.h"
 #include "panels/panel_mover.h"
 #include "panels/panel_positions.h"
@@ -38,8 +39,6 @@ namespace {
 constexpr int kWidth = 72;
 constexpr int kSeparatorCol = 55;  // the list area is columns 1 to 54
 constexpr int kButtonCol = 57;
-constexpr int kEscape = 27;
-constexpr int kTab = '\t';
 constexpr int kQuitButton = 255;
 enum Button { kAddFile, kAddDir, kRemoveButton, kClear, kMoveUpButton, kMoveDownButton, kInfoButton, kLoad, kSave, kDone };
 
