@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <mikmod.h>
 #include <unistd.h>
 
+#include "app/clock.h"
 #include "app/module_loader.h"
 #include "app/settings.h"
 
@@ -92,12 +92,6 @@ void start_silent_driver() {
     md_device = static_cast<UWORD>(MikMod_DriverFromAlias("nosound"));
     MikMod_Init("");
     md_device = static_cast<UWORD>(device);
-}
-
-long long now_ns() {
-    timespec t{};
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return static_cast<long long>(t.tv_sec) * 1'000'000'000LL + t.tv_nsec;
 }
 
 // How many writes a fill from an unknown level may take before the output
@@ -282,7 +276,7 @@ int restart_output() {
 }
 
 void feed_player() {
-    const long long start = now_ns();
+    const long long start = monotonic_ns();
     if (lost) {
         retry_restart(start);
         return;
@@ -295,14 +289,14 @@ void feed_player() {
     }
     const int due = writes_due(pacer, start);
     for (int i = 0; i < due; ++i) {
-        const long long before = now_ns();
+        const long long before = monotonic_ns();
         MikMod_Update();
-        if (record_write(pacer, before, now_ns())) {
+        if (record_write(pacer, before, monotonic_ns())) {
             if (module) position_at_last_wait = module->sngpos;
             break;
         }
     }
-    if (output_lost_by(pacer)) lose_output(now_ns());
+    if (output_lost_by(pacer)) lose_output(monotonic_ns());
 }
 
 bool sound_output_lost() { return lost; }
@@ -313,12 +307,12 @@ bool song_has_ended(const MODULE &m) { return !m.wrap && m.sngpos >= m.numpos; }
 
 int song_voice_count(const MODULE &m) { return m.numvoices ? m.numvoices : m.numchn; }
 
-FeedDuringWork::FeedDuringWork(int items_per_check) : items_per_check_(items_per_check), last_feed_ns_(now_ns()) {}
+FeedDuringWork::FeedDuringWork(int items_per_check) : items_per_check_(items_per_check), last_feed_ns_(monotonic_ns()) {}
 
 void FeedDuringWork::step() {
     if (++since_check_ < items_per_check_) return;
     since_check_ = 0;
-    if (now_ns() - last_feed_ns_ < kWorkFeedIntervalNs) return;
+    if (monotonic_ns() - last_feed_ns_ < kWorkFeedIntervalNs) return;
     if (module && playing) feed_player();
-    last_feed_ns_ = now_ns();
+    last_feed_ns_ = monotonic_ns();
 }

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <curses.h>
-#include <ctime>
 #include <mikmod.h>
 #include <unistd.h>
 
+#include "app/clock.h"
 #include "app/command_line.h"
 #include "app/module_loader.h"
 #include "app/player_limits.h"
@@ -181,20 +181,14 @@ void wait_for_resume_key(WINDOW *notice) {
     }
 }
 
-long long monotonic_microseconds() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<long long>(now.tv_sec) * 1'000'000LL + now.tv_nsec / 1000;
-}
-
 // The half second in short steps, so a quit signal is not held up by more
 // than a key wait.
 void hold_stop_notice() {
     const long long step = static_cast<long long>(key_wait_ms()) * 1000LL;
-    const long long end = monotonic_microseconds() + kStopNoticeMicroseconds;
+    const long long end = monotonic_ns() / 1000 + kStopNoticeMicroseconds;
     for (;;) {
         act_on_signals();
-        const long long left = end - monotonic_microseconds();
+        const long long left = end - monotonic_ns() / 1000;
         if (left <= 0) return;
         usleep(static_cast<useconds_t>(std::min(step, left)));
     }

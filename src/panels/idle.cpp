@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <curses.h>
 #include <mikmod.h>
 #include <panel.h>
 
+#include "app/clock.h"
 #include "app/module_loader.h"
 #include "app/settings.h"
 #include "app/shutdown.h"
@@ -23,18 +23,12 @@
 
 namespace {
 
-long long now_ms() {
-    timespec t{};
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return static_cast<long long>(t.tv_sec) * 1000 + t.tv_nsec / 1'000'000;
-}
-
 long long last_frame_ms = 0;
 bool frame_requested = false;
 
 // True when a redraw of the live screen is due (and counts it as done).
 bool frame_due() {
-    const long long now = now_ms();
+    const long long now = monotonic_ms();
     const long long interval = frame_requested ? kFrameIntervalMs : frame_interval_ms(refresh_delay);
     if (now - last_frame_ms < interval) return false;
     last_frame_ms = now;

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 
+#include "app/clock.h"
 #include "app/module_loader.h"
 #include "app/startup.h"
 #include "display/channel_table.h"
@@ -35,17 +35,11 @@ MovableEntry entry_of(Monitor kind) {
 
 int current_channels() { return module ? module->numchn : 0; }
 
-long long now_ms() {
-    timespec t{};
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return static_cast<long long>(t.tv_sec) * 1000 + t.tv_nsec / 1'000'000;
-}
-
 // The meters follow the main screen's frame interval: the sound is fed at
 // every step, but redrawing up to 128 meters faster than that would only
 // multiply the terminal traffic.
 bool pass_due(VoiceMonitor &monitor) {
-    const long long now = now_ms();
+    const long long now = monotonic_ms();
     if (now - monitor.last_pass_ms < kFrameIntervalMs) return false;
     monitor.last_pass_ms = now;
     return true;
@@ -305,7 +299,7 @@ bool voice_monitor_key(VoiceMonitor &monitor, int key) {
 void run_voice_monitor(VoiceMonitor &monitor) {
     if (!monitor.pw.win) return;
     draw_voice_pass(monitor);
-    monitor.last_pass_ms = now_ms();
+    monitor.last_pass_ms = monotonic_ms();
     for (;;) {
         const int key = wgetch(monitor.pw.win);
         if (!voice_monitor_key(monitor, key)) break;
@@ -314,7 +308,7 @@ void run_voice_monitor(VoiceMonitor &monitor) {
         const bool changed = follow_module(monitor);
         if (key != ERR || changed || pass_due(monitor)) {
             draw_voice_pass(monitor);
-            monitor.last_pass_ms = now_ms();
+            monitor.last_pass_ms = monotonic_ms();
         }
         refresh_then_compose();
     }
