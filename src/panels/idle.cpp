@@ -67,24 +67,20 @@ void draw_end_mark(bool shown) {
     set_attr(main_win, kNormal);
 }
 
-// The screen size the mark was drawn for: a resize draws the title row
-// anew, so the mark is drawn again on it.
-int marked_rows = 0;
-int marked_cols = 0;
-
 void follow_song_end() {
     const bool ended = song_has_ended(*module);
     if (ended && !end_marked) {
         for (int voice = 0; voice < song_voice_count(*module); ++voice) Voice_Stop(static_cast<SBYTE>(voice));
         draw_end_mark(true);
-    } else if (ended && (marked_rows != screen_rows || marked_cols != screen_cols)) {
-        draw_end_mark(true);
     } else if (!ended && end_marked) {
         draw_end_mark(false);
     }
     end_marked = ended;
-    marked_rows = screen_rows;
-    marked_cols = screen_cols;
+}
+
+// A resize draws the title row anew, without the mark.
+void follow_screen_size() {
+    if (follow_terminal_size() && end_marked) draw_end_mark(true);
 }
 
 // The red box shown while the sound output is lost. It is a panel of its
@@ -141,7 +137,7 @@ void request_frame() { frame_requested = true; }
 
 void live_refresh() {
     act_on_signals();
-    follow_terminal_size();
+    follow_screen_size();
     act_on_playlist_alarm();
     if (module && playing) {
         play_step();
@@ -151,7 +147,7 @@ void live_refresh() {
 
 void refresh_then_compose() {
     act_on_signals();
-    follow_terminal_size();
+    follow_screen_size();
     act_on_playlist_alarm();
     if (module && playing) play_step();
     compose();

@@ -37,8 +37,8 @@ void redraw_main_window() {
 
 }  // namespace
 
-void follow_terminal_size() {
-    if (!main_win || (LINES == screen_rows && COLS == screen_cols)) return;
+bool follow_terminal_size() {
+    if (!main_win || (LINES == screen_rows && COLS == screen_cols)) return false;
     screen_rows = LINES;
     screen_cols = COLS;
     redraw_main_window();
@@ -46,4 +46,5 @@ void follow_terminal_size() {
     fit_open_panels();
     update_panels();
     doupdate();
+    return true;
 }

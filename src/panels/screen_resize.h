@@ -11,5 +11,6 @@
 // line, status row, time box, playlist footer, and the channel table with
 // as many rows as now fit, the page following the cursor), brings every
 // open panel back inside the screen and updates the terminal. Does nothing
-// otherwise, so a storm of resizes costs one redraw per size seen.
-void follow_terminal_size();
+// otherwise, so a storm of resizes costs one redraw per size seen. Returns
+// true when it took a new size.
+bool follow_terminal_size();
