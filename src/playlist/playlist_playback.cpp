@@ -11,6 +11,7 @@
 
 #include "app/module_loader.h"
 #include "app/settings.h"
+#include "app/sound_output.h"
 #include "app/startup.h"
 #include "display/screen_text.h"
 #include "panels/colors.h"
@@ -69,7 +70,6 @@ void draw_finished_message() {
 
 }  // namespace
 
-bool module_has_ended() { return module && module->sngpos >= module->numpos; }
 
 std::uint64_t song_time_ms(unsigned long sngtime) {
     return (static_cast<std::uint64_t>(sngtime) * 1000 + 512) / 1024;
@@ -157,7 +157,7 @@ int start_command_line_playlist() {
 void playlist_tick() {
     if (!playlist_active || !main_win) return;
     keep_index_in_list();
-    if (!entry_not_loaded && !module_has_ended()) return;
+    if (!entry_not_loaded && !(module && song_has_ended(*module))) return;
     draw_border_line(1, 39);
     playlist_elapsed_ms += current_song_ms();
     if (playlist_index < playlist_count - 1) {

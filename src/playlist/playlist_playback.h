@@ -18,10 +18,6 @@ extern int playlist_index;          // in order: the entry playing; at random: t
 extern std::uint64_t playlist_elapsed_ms;  // play time of the entries that have finished, in milliseconds
 extern volatile std::sig_atomic_t playlist_alarm_pending;  // the once-a-second alarm has fired
 
-// True when the module being played has passed its last song position (a
-// looping module never does).
-bool module_has_ended();
-
 // Milliseconds of a song time counted in 1/1024 s, rounded to the nearest.
 std::uint64_t song_time_ms(unsigned long sngtime);
 

@@ -11,6 +11,7 @@
 
 #include "app/module_loader.h"
 #include "app/settings.h"
+#include "app/sound_output.h"
 #include "app/startup.h"
 #include "display/status_lines.h"
 #include "headless_screen.h"
@@ -110,14 +111,14 @@ protected:
     }
     static std::string song() { return module && module->songname ? module->songname : ""; }
     static void play_to_end() {
-        for (int i = 0; i < 100000 && !module_has_ended(); ++i) MikMod_Update();
-        ASSERT_TRUE(module_has_ended());
+        for (int i = 0; i < 100000 && !song_has_ended(*module); ++i) MikMod_Update();
+        ASSERT_TRUE(song_has_ended(*module));
     }
     // About half a second of the song.
     static void play_a_while() {
         const unsigned long until = module->sngtime + 512;
-        for (int i = 0; i < 100000 && module->sngtime < until && !module_has_ended(); ++i) MikMod_Update();
-        ASSERT_FALSE(module_has_ended());
+        for (int i = 0; i < 100000 && module->sngtime < until && !song_has_ended(*module); ++i) MikMod_Update();
+        ASSERT_FALSE(song_has_ended(*module));
     }
     // One second has passed: the alarm fires and the next idle step acts.
     static void tick() {
