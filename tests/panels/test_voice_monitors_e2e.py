@@ -5,13 +5,7 @@ plays, how they close, and that the sound keeps flowing meanwhile."""
 import os
 import unittest
 
-from xqtest import REPO, PlayerTestCase, mw
-
-# The effects and options panels are built on their own; the keys that open
-# them over a monitor are tested once both are part of the program.
-HAVE_EFFECTS_AND_OPTIONS = all(
-    os.path.exists(os.path.join(REPO, "src", "panels", name))
-    for name in ("effects_panel.h", "options_panel.h"))
+from xqtest import PlayerTestCase, mw
 
 MONITORS = (  # key, title, window rows
     ("c", " All channels", 16),
@@ -78,7 +72,6 @@ class VoiceMonitors(PlayerTestCase):
     def test_each_monitor_at_100x40_in_the_wide_layout(self):
         self.check_monitors(self.forty, 100, 40, 40)
 
-    @unittest.skipUnless(HAVE_EFFECTS_AND_OPTIONS, "the effects and options panels are not built in")
     def test_effects_and_options_open_over_a_monitor_and_return_to_it(self):
         term = self.start(self.eight)
         self.wait_playing(term)
