@@ -1,12 +1,17 @@
 #include "app/module_loader.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <curses.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <utility>
+#include <vector>
 #include <unistd.h>
 
+#include "app/player_thread.h"
 #include "app/settings.h"
 #include "app/sound_output.h"
 #include "app/startup.h"
@@ -100,47 +105,88 @@ void draw_information_rows() {
     draw_title_row();
 }
 
-int load_module(const char *file_path) {
-    // Every failure leaves the module that was playing as it was, playing.
-    if (access(file_path, R_OK) != 0) {
-        fail("File can't be read.");
+int read_module_file(const char *file_path, std::vector<char> &data, char *message, std::size_t size) {
+    // Opened without blocking, so a FIFO or a device never holds the
+    // program up; only a regular file is read.
+    const int fd = open(file_path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        std::snprintf(message, size, "File can't be read.");
         return -1;
     }
     struct stat info;
-    if (stat(file_path, &info) != 0 || !S_ISREG(info.st_mode)) {
-        fail("Not a file.");
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        std::snprintf(message, size, "Not a file.");
         return -1;
     }
-    long long bytes = static_cast<long long>(info.st_size);
+    if (info.st_size > kMaxModuleBytes) {
+        close(fd);
+        std::snprintf(message, size, "File is too large for a module (over %lld MiB).", kMaxModuleBytes >> 20);
+        return -1;
+    }
+    data.assign(static_cast<std::size_t>(info.st_size), '\0');
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = read(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    close(fd);
+    if (done != data.size()) {
+        std::snprintf(message, size, "File can't be read.");
+        return -1;
+    }
+    return 0;
+}
 
-    MODULE *loaded = Player_Load(file_path, kMaxChannels, 0);
-    if (!loaded) {
-        char message[kPathCapacity];
-        std::snprintf(message, sizeof message, "%s.", MikMod_strerror(MikMod_errno));
+int load_module(const char *file_path) {
+    // Every failure leaves the module that was playing as it was, playing.
+    char message[kPathCapacity];
+    std::vector<char> data;
+    if (read_module_file(file_path, data, message, sizeof message) != 0) {
         fail(message);
         return -1;
     }
-    if (module) Player_Free(module);
-    module = loaded;
-    remember_module_file(file_path);
+    const long long bytes = static_cast<long long>(data.size());
+
+    // The player loads the module and, once it is ready, swaps it for the
+    // old one, which sounds until then.
+    bool loaded = false;
+    player_call([&] {
+        MODULE *fresh = Player_LoadMem(data.data(), static_cast<int>(data.size()), kMaxChannels, 0);
+        if (!fresh) {
+            std::snprintf(message, sizeof message, "%s.", MikMod_strerror(MikMod_errno));
+            return;
+        }
+        if (module) {
+            Player_Stop();
+            Player_Free(module);
+        }
+        module = fresh;
+        module->loop = module->wrap = loop_module ? 1 : 0;  // wrap starts a finished song again
+        module->fadeout = fade_module ? 1 : 0;
+        song_position = 0;
+        remember_module_data(std::move(data));
+        Player_Start(module);
+        loaded = true;
+    });
+    if (!loaded) {
+        fail(message);
+        return -1;
+    }
 
     draw_title_row();
     reset_channel_state();
     draw_status_row();
     draw_channel_table();
     draw_cursor_markers();
-    song_position = 0;
-    module->loop = module->wrap = loop_module ? 1 : 0;  // wrap starts a finished song again
-    remember_module_file(file_path);
-    module->fadeout = fade_module ? 1 : 0;
     reset_voice_volume_peaks();
     std::snprintf(shown_file_name, sizeof shown_file_name, "%s", file_name_of(file_path));
     shown_file_bytes = bytes;
     draw_file_row();
     update_panels();
     doupdate();
-
-    Player_Start(module);
     playing = true;
     return 0;
 }

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <mikmod.h>
+#include <vector>
 
 extern MODULE *module;  // the module being played; set by the first load, never null afterwards
 extern bool playing;    // a module is loaded and running; the idle step does nothing while clear
@@ -23,6 +24,15 @@ void format_file_sizes(char *out, std::size_t size, int samples, int instruments
 // Draws the File and Title rows of the module being played again, for the
 // current screen width.
 void draw_information_rows();
+
+// The largest module file loaded: a module is read into memory whole and
+// kept there while it plays.
+inline constexpr long long kMaxModuleBytes = 256LL << 20;
+
+// Reads the module file at `file_path` into `data`, without blocking on
+// something that is not a regular file. Returns 0, or -1 with the reason
+// for the user in `message`.
+int read_module_file(const char *file_path, std::vector<char> &data, char *message, std::size_t size);
 
 // Loads and starts the module at `file_path`. On success the new module
 // replaces and frees the old one, the per-module display state is reset,

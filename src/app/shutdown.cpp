@@ -10,6 +10,7 @@
 
 #include "app/command_line.h"
 #include "app/module_loader.h"
+#include "app/player_thread.h"
 #include "app/sound_output.h"
 #include "panels/mixer.h"
 
@@ -63,6 +64,8 @@ void leave_program(bool clear_screen) {
         wrefresh(stdscr);
     }
     close_mixer();
+    // The sound thread ends first: from then on the library is this path's.
+    stop_player_thread();
     if (module) {
         Player_Free(module);
         module = nullptr;

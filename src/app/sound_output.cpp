@@ -1,13 +1,16 @@
 #include "app/sound_output.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <mikmod.h>
-#include <unistd.h>
+#include <utility>
 
 #include "app/clock.h"
 #include "app/module_loader.h"
+#include "app/player_thread.h"
+#include "app/player_view.h"
 #include "app/settings.h"
 
 namespace {
@@ -19,15 +22,50 @@ bool sound_started = false;
 int started_device = 0;
 char started_driver_name[64] = "the sound driver";
 
-FeedPacer pacer;
-// Where the song was when a write last waited, that is while the output
-// still played it.
-int position_at_last_wait = -1;
-
+// The state of the output, kept by the code that owns the library.
 bool lost = false;
 long long next_restart_ns = 0;
 char lost_reason[kPathCapacity] = "";
-char module_file[kPathCapacity] = {};
+std::vector<char> module_data;
+
+// The PulseAudio driver behind a guard. When its start fails the library
+// shuts it down again, and the library's own shutdown then flushes the
+// connection that was never made, which aborts the program; the guard
+// skips that shutdown. Nothing else changes.
+MDRIVER guarded_pulse;
+bool pulse_start_failed = false;
+
+int guarded_pulse_init() {
+    const int result = drv_pulseaudio.Init();
+    pulse_start_failed = result != 0;
+    return result;
+}
+
+int guarded_pulse_reset() {
+    const int result = drv_pulseaudio.Reset();
+    pulse_start_failed = result != 0;
+    return result;
+}
+
+void guarded_pulse_exit() {
+    if (!pulse_start_failed) drv_pulseaudio.Exit();
+    pulse_start_failed = false;
+}
+
+// The sound mixed so far, counted tick by tick: the player runs once per
+// tick of mixed sound, whatever the driver does with it.
+std::atomic<long long> mixed_ns{0};
+MikMod_player_t library_tick = nullptr;
+
+void counting_tick() {
+    if (library_tick) library_tick();
+    int bpm = 125;
+    if (module) {
+        bpm = std::max(module->bpm + module->relspd, 32);
+        if (!(module->flags & UF_HIGHBPM)) bpm = std::min(bpm, 255);
+    }
+    mixed_ns.fetch_add(tick_ns(bpm), std::memory_order_relaxed);
+}
 
 // A voice that was sounding when the driver stopped: the new driver starts
 // with every voice silent, and the player starts a voice again only at its
@@ -62,13 +100,15 @@ void unload_samples(MODULE &m) {
 }
 
 // Loads the module's samples into the new driver: a second copy of the
-// module is loaded and hands its sample handles over, so the module being
-// played keeps everything else (position, row, every channel's state).
-// Returns false when the file no longer holds the same samples; the
+// module is loaded from its bytes and hands its sample handles over, so the
+// module being played keeps everything else (position, row, every
+// channel's state). Returns false when that fails (out of memory); the
 // module's samples are then forgotten (silent) rather than pointing at
 // samples that may later belong to another module.
 bool reload_samples(MODULE &m) {
-    MODULE *copy = Player_Load(module_file, UF_MAXCHAN, 0);
+    MODULE *copy = module_data.empty()
+                       ? nullptr
+                       : Player_LoadMem(module_data.data(), static_cast<int>(module_data.size()), UF_MAXCHAN, 0);
     bool same = copy && copy->numsmp == m.numsmp;
     for (int i = 0; same && i < m.numsmp; ++i) same = copy->samples[i].length == m.samples[i].length;
     if (!same) {
@@ -94,25 +134,37 @@ void start_silent_driver() {
     md_device = static_cast<UWORD>(device);
 }
 
-// How many writes a fill from an unknown level may take before the output
-// counts as lost: twice the most a fill has taken, and never fewer than
-// two full steps.
-int filling_limit(const FeedPacer &p) { return std::max(2 * p.most_filling_writes + 4, 2 * kMaxUpdatesPerStep); }
+// The driver md_device names, or nullptr for autodetection.
+MDRIVER *chosen_driver() { return md_device > 0 ? MikMod_DriverByOrdinal(md_device) : nullptr; }
 
-// The module moves to the "no sound" driver (through restart_output, which
-// keeps its place and settings): the lost driver's connection is closed
-// once, cleanly, and from then on its presence test tells the truth (while
-// the dead connection is open it reports the device as there, and a
-// failed reset on it aborts the program).
-void lose_output(long long now) {
+// Puts the song back to a place: its position and row are taken up at the
+// next tick, as after a pattern break, and its clock goes back with it. The
+// player's fields are set directly, since setting the position through the
+// library at position 0 would start the whole song afresh (speed, tempo
+// and volume included).
+void go_back_to(MODULE &m, const SongPlace &place) {
+    if (place.sngpos != m.sngpos || place.patpos != m.patpos) {
+        m.sngpos = static_cast<SWORD>(place.sngpos);
+        m.patbrk = static_cast<UWORD>(place.patpos);
+        m.posjmp = 2;
+        m.vbtick = m.sngspd;
+    }
+    m.sngtime = place.sngtime;
+}
+
+// The output stopped taking sound at the pace it plays it (the sound
+// server went away): the song goes back to what was heard last and waits
+// there on the "no sound" driver, whose start closes the lost connection
+// once, cleanly; from then on the lost driver's presence test tells the
+// truth, and a restart is tried every kRestartEveryNs.
+void lose_output(long long now, const AudioPace &pace, const PlaceHistory &history) {
     lost = true;
     next_restart_ns = now + kRestartEveryNs;
     std::snprintf(lost_reason, sizeof lost_reason, "%s stopped taking sound", started_driver_name);
-    // The writes that went nowhere moved the song on; put it back to the
-    // position it had while it was still heard.
-    if (module && position_at_last_wait >= 0 && module->sngpos != position_at_last_wait &&
-        position_at_last_wait < module->numpos)
-        Player_SetPosition(static_cast<UWORD>(position_at_last_wait));
+    if (module && pace.anchor_ns >= 0 && pace.over_since_ns >= 0) {
+        const SongPlace *heard = place_heard_at(history, pace.base_ns + (pace.over_since_ns - pace.anchor_ns));
+        if (heard) go_back_to(*module, *heard);
+    }
     const int silent = MikMod_DriverFromAlias("nosound");
     if (silent > 0) {
         md_device = static_cast<UWORD>(silent);
@@ -121,114 +173,138 @@ void lose_output(long long now) {
 }
 
 // The restart asks for the driver found at start-up: with the server gone
-// the library would otherwise settle for the "no sound" driver. It is only
-// tried once that driver finds its device again: a reset that fails there
-// makes libmikmod's PulseAudio driver abort the program.
+// the library would otherwise settle for the "no sound" driver.
 void retry_restart(long long now) {
     if (now < next_restart_ns) return;
     next_restart_ns = now + kRestartEveryNs;
-    MDRIVER *driver = started_device > 0 ? MikMod_DriverByOrdinal(started_device) : nullptr;
-    if (driver && driver->IsPresent && !driver->IsPresent()) {
-        std::snprintf(lost_reason, sizeof lost_reason, "%s cannot be reached", started_driver_name);
-        return;
-    }
     if (started_device > 0) md_device = static_cast<UWORD>(started_device);
-    if (restart_output() == 0) {
+    if (restart_output() == 0 && md_driver != &drv_nos) {
         lost = false;
         lost_reason[0] = '\0';
-        pacer = FeedPacer{};
-        position_at_last_wait = -1;
         return;
     }
-    std::snprintf(lost_reason, sizeof lost_reason, "%s: %s", started_driver_name, MikMod_strerror(MikMod_errno));
+    std::snprintf(lost_reason, sizeof lost_reason, "%s: %s", started_driver_name,
+                  MikMod_errno == MMERR_DETECTING_DEVICE ? "cannot be reached" : MikMod_strerror(MikMod_errno));
 }
+
+// A song that does not wrap round has ended: the player stops moving, but
+// the voices it left would go on sounding (a looped sample for ever), so
+// they are stopped once.
+void follow_song_end(bool &stopped_at_end) {
+    const bool ended = module && song_has_ended(*module);
+    if (ended && !stopped_at_end)
+        for (int voice = 0; voice < song_voice_count(*module); ++voice) Voice_Stop(static_cast<SBYTE>(voice));
+    stopped_at_end = ended;
+}
+
+void publish(PlayerView &view) {
+    capture_player_view(view);
+    view.output_lost = lost;
+    std::snprintf(view.lost_reason, sizeof view.lost_reason, "%s", lost_reason);
+    publish_player_view(view);
+}
+
+// The "no sound" driver writes a long stretch per update; the loop mixes
+// short ones itself, so the song moves smoothly at the clock's pace.
+void mix_silently() {
+    static SBYTE scratch[8192];
+    unsigned frame = (md_mode & DMODE_STEREO) ? 2 : 1;
+    if (md_mode & DMODE_FLOAT)
+        frame *= 4;
+    else if (md_mode & DMODE_16BITS)
+        frame *= 2;
+    const unsigned long bytes = std::min<unsigned long>(sizeof scratch, md_mixfreq / 100UL * frame);
+    MikMod_Lock();
+    VC_WriteBytes(scratch, static_cast<ULONG>(bytes - bytes % frame));
+    MikMod_Unlock();
+}
+
+constexpr long long kIdleWaitNs = 10'000'000;
 
 }  // namespace
 
+void register_drivers_and_loaders() {
+    guarded_pulse = drv_pulseaudio;
+    guarded_pulse.next = nullptr;
+    guarded_pulse.Init = guarded_pulse_init;
+    guarded_pulse.Reset = guarded_pulse_reset;
+    guarded_pulse.Exit = guarded_pulse_exit;
+    if (guarded_pulse.Name && guarded_pulse.Init && drv_pulseaudio.Init) MikMod_RegisterDriver(&guarded_pulse);
+    MikMod_RegisterAllDrivers();
+    MikMod_RegisterAllLoaders();
+}
+
 int start_sound() {
+    MikMod_InitThreads();
     if (MikMod_Init("")) return -1;
     sound_started = true;
     if (md_driver) {
         started_device = MikMod_DriverFromAlias(md_driver->Alias);
         std::snprintf(started_driver_name, sizeof started_driver_name, "%s", md_driver->Name);
     }
+    if (start_player_thread(run_sound_loop) != 0) {
+        MikMod_Exit();
+        sound_started = false;
+        MikMod_errno = MMERR_OUT_OF_MEMORY;
+        return -1;
+    }
     return 0;
 }
 
 void stop_sound() {
+    stop_player_thread();
     if (sound_started) MikMod_Exit();
     sound_started = false;
 }
 
+void remember_module_data(std::vector<char> data) { module_data = std::move(data); }
+
 int key_wait_ms() { return kKeyWaitMs; }
 
-double learnt_fragment_ns(const FeedPacer &p) {
-    return p.span_writes_sum > 0 ? p.span_ns_sum / p.span_writes_sum : 0.0;
+void reset_pace(AudioPace &pace) { pace = AudioPace{}; }
+
+long long sound_ahead_ns(AudioPace &pace, long long mixed, long long now_ns) {
+    if (pace.anchor_ns < 0) {
+        pace.anchor_ns = now_ns;
+        pace.base_ns = mixed;
+    }
+    const long long ahead = (mixed - pace.base_ns) - (now_ns - pace.anchor_ns);
+    if (ahead >= 0) return ahead;
+    pace.anchor_ns = now_ns;
+    pace.base_ns = mixed;
+    return 0;
 }
 
-int writes_due(FeedPacer &p, long long now_ns) {
-    if (p.last_step_ns >= 0 && now_ns - p.last_step_ns > kLongPauseNs) p.synced = false;
-    const double recheck = std::max(static_cast<double>(kRecheckAfterNs), kRecheckAfterWrites * learnt_fragment_ns(p));
-    if (p.synced && static_cast<double>(now_ns - p.last_wait_ns) > recheck) p.synced = false;
-    p.last_step_ns = now_ns;
-    if (!p.synced) return kMaxUpdatesPerStep;
-    const double learnt = learnt_fragment_ns(p);
-    const double period = learnt > 0 ? learnt * kPaceFactor : static_cast<double>(kGuessedFragmentNs);
-    const double fit = static_cast<double>(now_ns - p.full_at_ns) / period - p.written - kHeadroomWrites;
-    return std::clamp(static_cast<int>(fit), 0, kMaxUpdatesPerStep);
-}
-
-bool record_write(FeedPacer &p, long long start_ns, long long end_ns) {
-    p.last_step_ns = end_ns;
-    const long long took = end_ns - start_ns;
-    const long long threshold = std::max(kWaitedWriteNs, kWaitedOverMixing * p.quickest_write_ns);
-    const bool waited = took >= threshold;
-    // The quickest write is forgotten slowly, so a module with more
-    // channels (slower mixing) raises it again.
-    if (p.quickest_write_ns == 0 || took < p.quickest_write_ns)
-        p.quickest_write_ns = took;
-    else
-        p.quickest_write_ns += std::max(1LL, p.quickest_write_ns / 64);
-    if (!waited) {
-        ++p.written;
-        if (!p.synced) ++p.filling_writes;
+bool output_stalled(AudioPace &pace, long long ahead_ns, long long limit_ns, long long now_ns) {
+    if (ahead_ns <= limit_ns) {
+        pace.over_since_ns = -1;
         return false;
     }
-    if (p.synced) {
-        // The buffer was full at both ends of this span, so what played in
-        // it is exactly what was written.
-        constexpr double kKeep = 0.9;
-        p.span_ns_sum = p.span_ns_sum * kKeep + static_cast<double>(end_ns - p.full_at_ns);
-        p.span_writes_sum = p.span_writes_sum * kKeep + (p.written + 1);
-    } else {
-        p.most_filling_writes = std::max(p.most_filling_writes, p.filling_writes + 1);
-    }
-    p.full_at_ns = end_ns;
-    p.last_wait_ns = end_ns;
-    p.written = 0;
-    p.filling_writes = 0;
-    p.synced = true;
-    p.driver_waits = true;
-    return true;
+    if (pace.over_since_ns < 0) pace.over_since_ns = now_ns;
+    return now_ns - pace.over_since_ns >= kLostAfterNs;
 }
 
-bool output_lost_by(const FeedPacer &p) {
-    return p.driver_waits && !p.synced && p.filling_writes >= filling_limit(p);
+long long tick_ns(int bpm) { return 2'500'000'000LL / std::max(bpm, 1); }
+
+void note_place(PlaceHistory &history, const SongPlace &place) {
+    history.places[history.next] = place;
+    history.next = (history.next + 1) % kPlaceHistory;
 }
 
-void remember_module_file(const char *path) {
-    if (!path || std::strlen(path) >= sizeof module_file) {
-        module_file[0] = '\0';
-        return;
-    }
-    std::strcpy(module_file, path);
+const SongPlace *place_heard_at(const PlaceHistory &history, long long mixed) {
+    const SongPlace *best = nullptr;
+    for (const SongPlace &p : history.places)
+        if (p.mixed_ns >= 0 && p.mixed_ns <= mixed && (!best || p.mixed_ns > best->mixed_ns)) best = &p;
+    return best;
 }
 
 int restart_output() {
-    if (!module) return MikMod_Reset("") == 0 ? 0 : -1;
-    if (module_file[0] == '\0' || access(module_file, R_OK) != 0) {
-        MikMod_errno = MMERR_OPENING_FILE;
-        return -1;
+    if (!module) {
+        if (MDRIVER *driver = chosen_driver(); driver && driver->IsPresent && !driver->IsPresent()) {
+            MikMod_errno = MMERR_DETECTING_DEVICE;
+            return -1;
+        }
+        return MikMod_Reset("") == 0 ? 0 : -1;
     }
     MODULE &m = *module;
     const bool started = Player_GetModule() == module;
@@ -245,8 +321,18 @@ int restart_output() {
     Player_Stop();
     unload_samples(m);
     int error = 0;
-    if (MikMod_Reset("") != 0) {
-        error = MikMod_errno;
+    // A driver whose device is gone is not started: it would fail anyway,
+    // and the library's shutdown of a failed start is not safe for every
+    // driver.
+    MDRIVER *driver = chosen_driver();
+    if (driver && driver != md_driver && driver->IsPresent && !driver->IsPresent()) {
+        error = MMERR_DETECTING_DEVICE;
+        const int wanted = md_device;
+        md_device = static_cast<UWORD>(MikMod_DriverFromAlias("nosound"));
+        if (MikMod_Reset("") != 0) start_silent_driver();
+        md_device = static_cast<UWORD>(wanted);
+    } else if (MikMod_Reset("") != 0) {
+        error = MikMod_errno ? MikMod_errno : MMERR_OPENING_AUDIO;
         start_silent_driver();
     }
     MikMod_errno = 0;
@@ -267,52 +353,47 @@ int restart_output() {
                 if (voices[v].sample) Voice_Play(static_cast<SBYTE>(v), voices[v].sample, voices[v].position);
         if (paused) Player_TogglePause();
     }
-    // The new driver starts with an empty buffer of its own: what the pacer
-    // learnt about the old one no longer holds.
-    pacer = FeedPacer{};
-    position_at_last_wait = -1;
     MikMod_errno = error;
     return error ? -1 : 0;
 }
 
-void feed_player() {
-    const long long start = monotonic_ns();
-    if (lost) {
-        retry_restart(start);
-        return;
-    }
-    // The "no sound" driver never waits: it would run through the song as
-    // fast as it is called, so it gets one call per step.
-    if (md_driver == &drv_nos) {
-        MikMod_Update();
-        return;
-    }
-    const int due = writes_due(pacer, start);
-    for (int i = 0; i < due; ++i) {
-        const long long before = monotonic_ns();
-        MikMod_Update();
-        if (record_write(pacer, before, monotonic_ns())) {
-            if (module) position_at_last_wait = module->sngpos;
-            break;
+void run_sound_loop() {
+    if (!library_tick) library_tick = MikMod_RegisterPlayer(counting_tick);
+    PlayerView view;
+    AudioPace pace;
+    PlaceHistory history;
+    bool stopped_at_end = false;
+    for (;;) {
+        run_player_commands(view);
+        if (player_thread_stopping()) return;
+        const long long now = monotonic_ns();
+        if (lost) retry_restart(now);
+        if (lost || !MikMod_Active() || Player_Paused()) {
+            reset_pace(pace);
+            publish(view);
+            wait_for_player_command(kIdleWaitNs);
+            continue;
         }
+        const bool silent = md_driver == &drv_nos;
+        const long long mixed = mixed_ns.load(std::memory_order_relaxed);
+        const long long ahead = sound_ahead_ns(pace, mixed, now);
+        const long long limit = silent ? kSilentAheadNs : kMostAheadNs;
+        const bool stalled = output_stalled(pace, ahead, limit, now);
+        if (stalled && !silent) {
+            lose_output(now, pace, history);
+            reset_pace(pace);
+            continue;
+        }
+        if (ahead > limit) {
+            wait_for_player_command(std::min(ahead - limit, kIdleWaitNs));
+            continue;
+        }
+        if (module) note_place(history, {mixed, module->sngpos, module->patpos, module->sngtime});
+        if (silent)
+            mix_silently();
+        else
+            MikMod_Update();
+        follow_song_end(stopped_at_end);
+        publish(view);
     }
-    if (output_lost_by(pacer)) lose_output(monotonic_ns());
-}
-
-bool sound_output_lost() { return lost; }
-
-const char *sound_output_reason() { return lost_reason; }
-
-bool song_has_ended(const MODULE &m) { return !m.wrap && m.sngpos >= m.numpos; }
-
-int song_voice_count(const MODULE &m) { return m.numvoices ? m.numvoices : m.numchn; }
-
-FeedDuringWork::FeedDuringWork(int items_per_check) : items_per_check_(items_per_check), last_feed_ns_(monotonic_ns()) {}
-
-void FeedDuringWork::step() {
-    if (++since_check_ < items_per_check_) return;
-    since_check_ = 0;
-    if (monotonic_ns() - last_feed_ns_ < kWorkFeedIntervalNs) return;
-    if (module && playing) feed_player();
-    last_feed_ns_ = monotonic_ns();
 }

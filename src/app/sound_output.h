@@ -1,145 +1,117 @@
-// Starting, feeding and stopping the sound library.
+// The sound output: starting and stopping the sound library, the loop of the
+// sound thread that mixes and writes the sound, restarting the driver with
+// new settings, and finding and riding out a lost output.
 #pragma once
 
+#include <cstddef>
 #include <mikmod.h>
+#include <vector>
 
-// Starts libmikmod with its autodetected driver. Returns 0, or -1 with the
-// library's error in MikMod_errno.
+// Registers the library's drivers and loaders. The PulseAudio driver is
+// registered behind a guard of ours first: the library's own one aborts the
+// program when a restart finds the server gone (it flushes a connection it
+// never made), so autodetection and every restart use the guarded one.
+void register_drivers_and_loaders();
+
+// Starts libmikmod with its autodetected driver, then the sound thread.
+// Returns 0, or -1 with the library's error in MikMod_errno.
 int start_sound();
 
-// Shuts the library down if start_sound succeeded (MikMod_Exit must not
-// run before MikMod_Init).
+// Stops the sound thread (before the module may be freed) and shuts the
+// library down, if start_sound succeeded.
 void stop_sound();
 
-// The file the module being played was loaded from, so that a restart of
-// the driver can load its samples again; the loader calls it after every
-// successful load. A path that does not fit is not kept (a restart then
-// fails and leaves everything as it was).
-void remember_module_file(const char *path);
+// The bytes of the module file being played, kept from its load so that a
+// restart of the driver loads its samples again from memory: a file moved
+// or deleted since does not matter. Runs with the library (the loader's
+// command).
+void remember_module_data(std::vector<char> data);
 
 // Restarts the sound driver with the current md_mode and md_mixfreq
 // (MikMod_Reset) while the module goes on from where it was: the restart
-// throws away the samples the driver held, so they are loaded again from
-// the module's file, and the notes that were sounding go on from their
-// place in their samples. Everything else of the module (position, row,
-// song time, speed, tempo, BPM, volume, flags, muted channels, a pause or a
-// stop) is untouched, and `module` stays the same. Returns 0, or -1 with
-// the library's error in MikMod_errno: when the module's file can no
-// longer be read nothing is changed; when the driver does not start again
-// with the new settings the "no sound" driver takes over, so the module
-// goes on silently and the caller may restore the old settings and call
-// this again.
+// throws away the samples the driver held, so they are loaded again from the
+// module's bytes, and the notes that were sounding go on from their place in
+// their samples. Everything else of the module (position, row, song time,
+// speed, tempo, BPM, volume, flags, muted channels, a pause or a stop) is
+// untouched, and `module` stays the same. Returns 0, or -1 with the
+// library's error in MikMod_errno: when the driver does not start again with
+// the new settings the "no sound" driver takes over, so the module goes on
+// silently and the caller may restore the old settings and call this again.
+// A driver whose server cannot be reached is not started (a PulseAudio
+// server that went away makes that fail the same way). Runs with the
+// library: on the sound thread, in a command.
 int restart_output();
 
+// The sound thread's loop: until it is asked to end, carries out the
+// screens' commands and writes the sound, blocking on the driver; while
+// nothing plays (stopped, paused) or the output is lost it only waits for
+// commands (and retries a lost output every kRestartEveryNs).
+void run_sound_loop();
+
 // How long any key loop waits for a key, in milliseconds: the timeout of
-// every window. It is far shorter than the sound the driver holds (about
-// 180 ms with PulseAudio), so the idle step that follows always comes
-// before the buffer runs dry, whatever refresh_delay says; refresh_delay
-// only sets how often the live screen is redrawn.
+// every window. Key loops no longer feed the sound; this only sets how soon
+// a quit signal, a resize or a playlist tick is acted on.
 int key_wait_ms();
 
 inline constexpr int kKeyWaitMs = 40;
 
-// Keeps the driver's buffer full without waiting on it: MikMod_Update
-// writes one fragment (about 23 ms with PulseAudio) and, once the buffer is
-// full, waits until a fragment has played. The pacer below counts how much
-// has played since the buffer was last seen full, so a step writes only
-// the fragments that fit, usually none or one, and a key read next is not
-// held up behind a write that waits (but for a short wait, about once a
-// second, that puts the pacer back in step). While the output is lost (see
-// below) nothing is written and the restart is retried every few seconds.
-void feed_player();
-
-// The most writes one feed step makes.
-inline constexpr int kMaxUpdatesPerStep = 12;
-
-// A write waited for room in the buffer when it took at least
-// kWaitedWriteNs and several times as long as the quickest recent write
-// (which is the time the library takes to mix a fragment).
-inline constexpr long long kWaitedWriteNs = 1'000'000;
-inline constexpr int kWaitedOverMixing = 4;
-
-// The pacing of the writes, as a pure function of the clock and of which
-// writes had to wait.
-//
-// A write that waited leaves the buffer full. From then on a fragment's
-// worth of sound plays every fragment period, so after t nanoseconds t /
-// period writes fit. The pacer keeps the buffer kHeadroomWrites fragments
-// short of full, so its writes find room and return at once. The period is
-// learnt from the spans between two full buffers (time over writes); the
-// pacer assumes a slightly shorter one, so it creeps towards full and about
-// once a second a write waits briefly and puts it back in step. After a
-// pause in feeding longer than kLongPauseNs the buffer may have run dry, so
-// the next step writes until a write waits, as it does at the start.
-//
-// A driver that has waited before and then takes far more than its buffer
-// holds without ever waiting has lost its output (the sound server went
-// away): its writes return at once and the song would race on in silence.
-struct FeedPacer {
-    long long full_at_ns = 0;       // end of the last write that waited
-    long long last_step_ns = -1;    // end of the previous step's last write, or its start
-    long long last_wait_ns = 0;     // when a write last waited
-    int written = 0;                // writes since full_at_ns
-    bool synced = false;            // full_at_ns holds: the buffer was full then
-    bool driver_waits = false;      // a write has waited at least once
-    long long quickest_write_ns = 0;  // the quickest recent write, 0 before the first
-    int filling_writes = 0;         // writes since synced was lost
-    int most_filling_writes = 0;    // the most writes a fill from unsynced took
-    double span_ns_sum = 0;         // decaying sums for the learnt period
-    double span_writes_sum = 0;
+// How far the sound written runs ahead of the wall clock. The driver's
+// writes block once its buffer is full, so with a working output this stays
+// at about the buffer's length; a driver that takes sound faster than it
+// plays it (the "no sound" driver, or a server that went away) would race
+// on, so the loop holds the sound it writes to at most a limit ahead.
+struct AudioPace {
+    long long anchor_ns = -1;  // wall time the sound counted from `base_ns` started at
+    long long base_ns = 0;     // sound mixed before the anchor
+    long long over_since_ns = -1;  // since when the sound is beyond the limit, or -1
 };
 
-inline constexpr long long kGuessedFragmentNs = 10'000'000;
-inline constexpr double kPaceFactor = 0.95;
-inline constexpr int kHeadroomWrites = 1;
-inline constexpr long long kLongPauseNs = 80'000'000;
-// With no write waiting for this long (and for kRecheckAfterWrites
-// periods), the pacer checks the buffer again by writing until one waits.
-// A healthy driver makes a write wait about every twenty periods anyway.
-inline constexpr long long kRecheckAfterNs = 1'000'000'000LL;
-inline constexpr int kRecheckAfterWrites = 40;
+// Forgets the past: the next call starts counting afresh (after a pause, a
+// stop or a restart, when nothing was written for a while).
+void reset_pace(AudioPace &pace);
 
-// The fragment period learnt so far, or 0.
-double learnt_fragment_ns(const FeedPacer &p);
+// Nanoseconds of sound written beyond what has played by `now_ns`, given
+// `mixed_ns` of sound mixed in all. When the output fell behind (it played
+// silence meanwhile) the count starts again from now, at 0.
+long long sound_ahead_ns(AudioPace &pace, long long mixed_ns, long long now_ns);
 
-// How many writes the step starting at `now_ns` should make (the caller
-// stops early when one waits).
-int writes_due(FeedPacer &p, long long now_ns);
+// Records whether the sound is beyond `limit_ns` at `now_ns`; returns true
+// once it has been beyond it for kLostAfterNs without a break: the driver
+// takes sound without playing it.
+bool output_stalled(AudioPace &pace, long long ahead_ns, long long limit_ns, long long now_ns);
 
-// Records one write made from `start_ns` to `end_ns`. Returns true when it
-// waited (the step then stops writing).
-bool record_write(FeedPacer &p, long long start_ns, long long end_ns);
+// The most sound written ahead: with a real driver far more than its buffer
+// holds, so only a lost output reaches it; with the "no sound" driver a
+// short stretch, so the song moves at the pace of the clock.
+inline constexpr long long kMostAheadNs = 2'000'000'000LL;
+inline constexpr long long kSilentAheadNs = 30'000'000LL;
+inline constexpr long long kLostAfterNs = 300'000'000LL;
 
-// True when the driver has stopped taking sound at the speed it plays it.
-bool output_lost_by(const FeedPacer &p);
-
-// The state of the sound output, for the screen.
-bool sound_output_lost();           // writes stopped; a restart is being retried
-const char *sound_output_reason();  // why, for the message shown meanwhile
 // How often a lost output is restarted.
 inline constexpr long long kRestartEveryNs = 3'000'000'000LL;
 
-// True when the module has played past its last position without wrapping
-// round: the player has nothing more to play.
-bool song_has_ended(const MODULE &m);
+// How long one tick of the player lasts, in nanoseconds, at `bpm` (the
+// player's BPM with its relative speed, kept within what it plays).
+long long tick_ns(int bpm);
 
-// The number of the library's voices the player uses for `m`.
-int song_voice_count(const MODULE &m);
-
-// Keeps the sound going through a long piece of work that runs no idle step
-// (reading, sorting or adding a directory of thousands of entries): call
-// step() once per item. Every `items_per_check` items it reads the clock,
-// and when kWorkFeedIntervalNs have passed since it last fed the player (or
-// since it was made) it feeds it, as long as a module plays.
-class FeedDuringWork {
-public:
-    explicit FeedDuringWork(int items_per_check = 64);
-    void step();
-
-private:
-    int items_per_check_;
-    int since_check_ = 0;
-    long long last_feed_ns_;
+// Where the song was when a stretch of sound was mixed, so that a lost
+// output can put it back to what was heard last.
+struct SongPlace {
+    long long mixed_ns = -1;  // sound mixed before this place
+    int sngpos = 0;
+    int patpos = 0;
+    unsigned long sngtime = 0;
 };
 
-inline constexpr long long kWorkFeedIntervalNs = 25'000'000;
+inline constexpr int kPlaceHistory = 256;
+
+struct PlaceHistory {
+    SongPlace places[kPlaceHistory];
+    int next = 0;
+};
+
+void note_place(PlaceHistory &history, const SongPlace &place);
+
+// The latest place mixed at or before `mixed_ns`, or nullptr when none is
+// kept that early.
+const SongPlace *place_heard_at(const PlaceHistory &history, long long mixed_ns);

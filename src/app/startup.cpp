@@ -105,8 +105,7 @@ int xq_main(int argc, char **argv) {
     }
     prepare_config_dir();
 
-    MikMod_RegisterAllDrivers();
-    MikMod_RegisterAllLoaders();
+    register_drivers_and_loaders();
     md_mode = static_cast<UWORD>(output_mode(md_mode));
     if (start_sound() != 0) {
         std::fprintf(stderr, "\nXQ: Couln't initialize sound, reason: %s.\n", MikMod_strerror(MikMod_errno));

@@ -5,6 +5,7 @@
 #include <mikmod.h>
 
 #include "app/module_loader.h"
+#include "app/player_thread.h"
 #include "app/startup.h"
 #include "display/level_meter.h"
 #include "display/screen_text.h"
@@ -68,13 +69,13 @@ void draw_panning(int p, int row) {
     put_format(main_win, row, 40, " %3d", number);
 }
 
-void draw_channel_row(int channel, int row) {
-    const int period = Player_GetChannelPeriod(static_cast<UBYTE>(channel));
+void draw_channel_row(const ChannelView &ch, int channel, int row) {
+    const int period = ch.period;
     int voice = -1;
     int v = 0;
     if (period != 0) {
-        voice = Player_GetChannelVoice(static_cast<UBYTE>(channel));
-        v = Voice_GetVolume(static_cast<SBYTE>(voice));
+        voice = ch.voice;
+        v = static_cast<int>(ch.volume);
         note_peak(voice_volume_peak, voice, v);
     }
 
@@ -93,14 +94,14 @@ void draw_channel_row(int channel, int row) {
     } else {
         band = volume_band(v);
         set_attr(main_win, band);
-        const long frequency = static_cast<long>(Voice_GetFrequency(static_cast<SBYTE>(voice)));
-        const long position = static_cast<long>(Voice_GetPosition(static_cast<SBYTE>(voice)));
+        const long frequency = static_cast<long>(ch.frequency);
+        const long position = ch.position;
         note_peak(frequency_peak, voice, static_cast<int>(frequency));
         note_peak(position_peak, voice, static_cast<int>(position));
         put_format(main_win, row, 11, "  %2d  %6ld  %6ld  ", voice + 1, frequency, position);
     }
 
-    const int p = period != 0 ? static_cast<int>(Voice_GetPanning(static_cast<SBYTE>(voice)) & 0xFF) : 128;
+    const int p = period != 0 ? static_cast<int>(ch.panning & 0xFF) : 128;
     draw_panning(p, row);
 
     const char trend = v == previous_volume[channel] ? '=' : (v > previous_volume[channel] ? '+' : '-');
@@ -111,7 +112,7 @@ void draw_channel_row(int channel, int row) {
     int percent = 0;
     if (period != 0) {
         if (show_real_volume) {
-            const long real = static_cast<long>(Voice_RealVolume(static_cast<SBYTE>(voice)));
+            const long real = static_cast<long>(ch.real_volume);
             note_peak(real_volume_peak, voice, static_cast<int>(real));
             percent = std::min(volume_percent(real, peak_of(real_volume_peak, voice)), 100);
         } else {
@@ -166,6 +167,7 @@ void draw_channel_table() {
     const FrameClip clip(main_win);
     const int per_page = rows_per_page();
     const int first = channel_page * per_page;
+    const PlayerView &view = player_view();
     for (int j = first; j < first + per_page; ++j) {
         const int row = table_row(j);
         if (j >= module->numchn || j >= kMaxChannels) {
@@ -176,7 +178,7 @@ void draw_channel_table() {
         } else if (channel_muted[j]) {
             draw_muted_row(j, row);
         } else {
-            draw_channel_row(j, row);
+            draw_channel_row(view.channels[j], j, row);
         }
     }
     draw_cursor_markers();
@@ -260,12 +262,13 @@ void move_channel_cursor(int key) {
 
 void toggle_cursor_channel_mute() {
     if (!module || cursor_channel < 0 || cursor_channel >= kMaxChannels) return;
-    if (channel_muted[cursor_channel]) {
-        Player_Unmute(cursor_channel);
-        channel_muted[cursor_channel] = false;
+    const int channel = cursor_channel;
+    if (channel_muted[channel]) {
+        player_post([channel] { Player_Unmute(channel); });
+        channel_muted[channel] = false;
     } else {
-        Player_Mute(cursor_channel);
-        channel_muted[cursor_channel] = true;
+        player_post([channel] { Player_Mute(channel); });
+        channel_muted[channel] = true;
     }
     draw_channel_table();
     draw_cursor_markers();

@@ -5,7 +5,9 @@
 
 #include <curses.h>
 
-inline constexpr int kMaxChannels = 64;
+#include "app/player_view.h"
+
+inline constexpr int kMaxChannels = kPlayerChannels;
 
 extern int cursor_channel;           // selected channel, 0-based
 extern int channel_page;             // page of the table shown

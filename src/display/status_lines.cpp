@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/module_loader.h"
+#include "app/player_thread.h"
 #include "app/startup.h"
 #include "display/screen_text.h"
 #include "panels/colors.h"
@@ -27,13 +28,14 @@ void draw_time_box() {
     set_attr(main_win, bold_pair(kCyanOnBlack));
     put_text(main_win, row, col + 2, "Time:");
     char time[16];
-    format_song_time(time, sizeof time, module->sngtime);
+    format_song_time(time, sizeof time, player_view().sngtime);
     set_attr(main_win, kNormal);
     put_text(main_win, row, col + 8, time);
 }
 
 void draw_spinner() {
-    if (spinner_off != 0 || module->patpos == spinner_last_patpos) return;
+    const int patpos = player_view().patpos;
+    if (spinner_off != 0 || patpos == spinner_last_patpos) return;
     char cells[4];
     spinner_cells(spinner_counter, cells);
     set_attr(main_win, bold_pair(kGreenOnBlue));
@@ -43,16 +45,11 @@ void draw_spinner() {
         put_text(main_win, 0, cols[i], text);
     }
     ++spinner_counter;
-    spinner_last_patpos = module->patpos;
+    spinner_last_patpos = patpos;
     set_attr(main_win, kNormal);
 }
 
 }  // namespace
-
-int current_pattern_number(const MODULE &mod) {
-    if (mod.sngpos < 0 || mod.sngpos >= mod.numpos || !mod.positions) return mod.numpos;
-    return mod.positions[mod.sngpos] + 1;
-}
 
 void format_song_time(char *out, std::size_t size, unsigned long sngtime) {
     const unsigned long seconds = sngtime / 1024;
@@ -84,21 +81,21 @@ namespace {
 
 // The status row's fields, the time box and the playlist footer.
 void draw_status_fields() {
-    const int shown_position = module->sngpos < module->numpos ? module->sngpos + 1 : module->numpos;
+    const PlayerView &view = player_view();
+    const int shown_position = view.sngpos < view.numpos ? view.sngpos + 1 : view.numpos;
     RowWriter row{main_win, 4, 1, screen_cols - 1};
-    row.put(bold_pair(kCyanOnBlack), "Ch:").putf(kNormal, "%2d/%2d", module->realchn, module->numchn);
+    row.put(bold_pair(kCyanOnBlack), "Ch:").putf(kNormal, "%2d/%2d", view.realchn, view.numchn);
     row.col = 11;
-    row.put(bold_pair(kCyanOnBlack), "Pat:")
-        .putf(kNormal, "%3d %3d/%3d", current_pattern_number(*module), shown_position, module->numpos);
+    row.put(bold_pair(kCyanOnBlack), "Pat:").putf(kNormal, "%3d %3d/%3d", view.pattern, shown_position, view.numpos);
     const struct {
         int col;
         const char *label;
         const char *format;
         int value;
     } fields[] = {
-        {28, "Pos:", "%3d", module->patpos},       {37, "Bpm:", "%3d", module->bpm},
-        {46, "Spd:", "%3d", module->sngspd},       {55, "Tmp:", "%3d", module->inittempo},
-        {64, "Rvb:", "%2d", md_reverb},            {72, "Vol:", "%3d", module->volume},
+        {28, "Pos:", "%3d", view.patpos},    {37, "Bpm:", "%3d", view.bpm},
+        {46, "Spd:", "%3d", view.sngspd},    {55, "Tmp:", "%3d", view.inittempo},
+        {64, "Rvb:", "%2d", view.reverb},    {72, "Vol:", "%3d", view.volume},
     };
     for (const auto &f : fields) {
         row.col = f.col;
@@ -118,7 +115,7 @@ void draw_status_fields() {
 
 void draw_status_row() {
     if (!main_win || !module) return;
-    if (module->sngpos >= module->numpos) return;
+    if (player_view().sngpos >= player_view().numpos) return;
     draw_status_fields();
     draw_spinner();
 }
@@ -133,12 +130,13 @@ void draw_driver_line() {
     set_attr(main_win, kNormal);
     if (COLS >= 3) put_blanks(main_win, 3, 1, COLS - 2);
     char words[64];
-    format_mode_words(words, sizeof words, md_mode);
+    const PlayerView &view = player_view();
+    format_mode_words(words, sizeof words, view.mode);
     RowWriter row{main_win, 3, 1, screen_cols - 1};
     row.put(kBold, "Driver : ")
-        .put(bold_pair(kMagentaOnBlack), md_driver && md_driver->Name ? md_driver->Name : "")
+        .put(bold_pair(kMagentaOnBlack), view.driver_name)
         .put(kNormal, " - ")
         .put(bold_pair(kMagentaOnBlack), words)
-        .putf(bold_pair(kYellowOnBlack), " %d Hz", static_cast<int>(md_mixfreq));
+        .putf(bold_pair(kYellowOnBlack), " %d Hz", static_cast<int>(view.mixfreq));
     set_attr(main_win, kNormal);
 }

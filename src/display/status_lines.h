@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <mikmod.h>
 
+#include "app/player_view.h"
+
 extern int spinner_off;          // 1 (the default) keeps the title spinner still
 extern int spinner_counter;      // spinner steps taken
 extern int spinner_last_patpos;  // the pattern row at the last step
@@ -25,9 +27,6 @@ void redraw_status_lines();
 void draw_driver_line();
 
 // Pure helpers.
-// The pattern playing at the song position, 1-based, read from the order
-// list and never outside it; numpos once the position is past the end.
-int current_pattern_number(const MODULE &mod);
 // "MM:SS" of a song time counted in 1/1024 s, as the time box shows it.
 void format_song_time(char *out, std::size_t size, unsigned long sngtime);
 // "16bit STEREO SURROUND HQMIXER (soft)" and the like for an md_mode.

@@ -7,7 +7,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/sound_output.h"
 #include "display/screen_text.h"
 #include "filesel/directory_path.h"
 #include "panels/colors.h"
@@ -74,12 +73,7 @@ int sorted_files[kListingCapacity];
 // shows them.
 void sort_names(const char (*names)[kPathCapacity], int count, int *order) {
     for (int i = 0; i < count; ++i) order[i] = i;
-    // Sorting a directory of thousands of names in a UTF-8 locale takes
-    // longer than the sound driver's buffer lasts: the player is fed now and
-    // then meanwhile.
-    FeedDuringWork feeding(4096);
     std::sort(order, order + count, [&](int a, int b) {
-        feeding.step();
         return listed_before(names[a], names[b]);
     });
 }
@@ -90,9 +84,6 @@ void collect_entries(DIR *dir) {
     int dirs = 0;
     int files = 0;
     listing_left_out = 0;
-    // Reading a directory of thousands of entries takes longer than the
-    // sound driver's buffer lasts.
-    FeedDuringWork feeding;
     while (dir) {
         const dirent *entry = readdir(dir);
         if (!entry) break;
@@ -111,7 +102,6 @@ void collect_entries(DIR *dir) {
                 store_name(listing_dirs[dirs++], name);
             }
         }
-        feeding.step();
     }
     sort_names(listing_dirs, dirs, sorted_dirs);
     sort_names(listing_files, files, sorted_files);

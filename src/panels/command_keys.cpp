@@ -8,6 +8,7 @@
 #include "app/clock.h"
 #include "app/command_line.h"
 #include "app/module_loader.h"
+#include "app/player_thread.h"
 #include "app/player_limits.h"
 #include "app/settings.h"
 #include "app/shutdown.h"
@@ -36,7 +37,8 @@ namespace {
 // Each setting moves by one within its bound; the comparisons are made on
 // the field's own type, so a signed volume below zero still rises. The BPM
 // stays within what the library plays, so the shown tempo and the clock
-// are the played ones.
+// are the played ones. They run as the player's commands, on the module as
+// it is then, so a burst of keys adds up.
 void bpm_up(MODULE &m) {
     if (m.bpm < highest_bpm(m)) ++m.bpm;
 }
@@ -68,21 +70,32 @@ void reverb_down() {
     if (md_reverb != 0) --md_reverb;
 }
 
+// Sends `change` to the player, to run on the module being played.
+void post_to_module(void (*change)(MODULE &)) {
+    player_post([change] {
+        if (module) change(*module);
+    });
+}
+
 // A song that has ended plays again from its start; there is nothing to
 // pause.
 void play_or_pause() {
     if (stopped) {
         if (module) {
-            Player_Start(module);
             stopped = false;
             playing = true;
-            if (song_has_ended(*module)) Player_SetPosition(0);
+            player_post([] {
+                Player_Start(module);
+                if (song_has_ended(*module)) Player_SetPosition(0);
+            });
         }
         return;
     }
-    if (module && playing && song_has_ended(*module)) {
-        Player_SetPosition(0);
-        song_position = 0;
+    if (module && playing && player_view().ended) {
+        player_post([] {
+            Player_SetPosition(0);
+            song_position = 0;
+        });
         return;
     }
     pause_playback();
@@ -92,23 +105,22 @@ void play_or_pause() {
 // position changes.
 void restart_module() {
     if (!playing) playing = true;
-    if (stopped) {
-        stopped = false;
-        Player_Start(module);
-    }
-    Player_SetPosition(0);
-    song_position = 0;
+    const bool start = stopped;
+    stopped = false;
+    player_post([start] {
+        if (start) Player_Start(module);
+        Player_SetPosition(0);
+        song_position = 0;
+    });
 }
 
-void restart_pattern(MODULE &m) {
-    m.patpos = 0;
-    feed_player();
-}
+void restart_pattern(MODULE &m) { m.patpos = 0; }
 
+// The position is set at once, so that several presses before the next
+// tick each move on one.
 void next_position(MODULE &m) {
     if (song_position < m.numpos - 1) {
-        Player_NextPosition();
-        feed_player();
+        Player_SetPosition(static_cast<UWORD>(m.sngpos + 1));
         song_position = m.sngpos;
     }
 }
@@ -116,19 +128,15 @@ void next_position(MODULE &m) {
 void previous_position(MODULE &m) {
     if (m.sngpos > 0) {
         --m.sngpos;
-        feed_player();
         song_position = m.sngpos;
     }
 }
 
 void reverse_stereo_switch() {
-    if (!(md_mode & DMODE_STEREO)) return;
-    const int old = reverse_stereo;
-    reverse_stereo = 1 - old;
-    if (old == 0)
-        md_mode = static_cast<UWORD>(md_mode | DMODE_REVERSE);
-    else
-        md_mode = static_cast<UWORD>(md_mode & ~DMODE_REVERSE);
+    if (!(player_view().mode & DMODE_STEREO)) return;
+    reverse_stereo = 1 - reverse_stereo;
+    const bool on = reverse_stereo != 0;
+    player_post([on] { md_mode = static_cast<UWORD>(on ? (md_mode | DMODE_REVERSE) : (md_mode & ~DMODE_REVERSE)); });
     draw_driver_line();
 }
 
@@ -141,15 +149,16 @@ void volume_display_switch() {
 // for the first kMaxChannels only.
 void mute_or_unmute_all(const MODULE &m) {
     const int channels = m.numchn;
-    for (int j = 0; j < channels; ++j) {
-        if (mute_all_next == 1) {
-            if (j < kMaxChannels) channel_muted[j] = true;
-            Player_Mute(j);
-        } else {
-            if (j < kMaxChannels) channel_muted[j] = false;
-            Player_Unmute(j);
+    const bool mute = mute_all_next == 1;
+    for (int j = 0; j < channels && j < kMaxChannels; ++j) channel_muted[j] = mute;
+    player_post([mute, channels] {
+        for (int j = 0; j < channels; ++j) {
+            if (mute)
+                Player_Mute(j);
+            else
+                Player_Unmute(j);
         }
-    }
+    });
     mute_all_next = 1 - mute_all_next;
     draw_cursor_markers();
 }
@@ -199,7 +208,7 @@ void hold_stop_notice() {
 void pause_playback() {
     if (!module) return;
     if (!playing) {
-        Player_Start(module);
+        player_post([] { Player_Start(module); });
         playing = true;
         return;
     }
@@ -207,11 +216,11 @@ void pause_playback() {
     if (!notice) return;
     set_attr(notice, bold_pair(kYellowOnBlack));
     put_text(notice, 2, 2, "Paused...");
-    Player_TogglePause();
+    player_post([] { Player_TogglePause(); });
     wnoutrefresh(notice);
     doupdate();
     wait_for_resume_key(notice);
-    Player_Start(module);
+    player_post([] { Player_Start(module); });
     playing = true;
     close_notice(notice);
 }
@@ -224,11 +233,13 @@ void stop_playback() {
         wnoutrefresh(notice);
         doupdate();
     }
-    Player_SetPosition(0);
-    Player_Stop();
+    player_post([] {
+        Player_SetPosition(0);
+        Player_Stop();
+        if (module) module->patpos = 0;
+    });
     stopped = true;
     playing = false;
-    if (module) module->patpos = 0;
     hold_stop_notice();
     close_notice(notice);
 }
@@ -243,8 +254,8 @@ void handle_command_key(int key) {
     case 'H': help_panel(); return;
     case '?': about_panel(); return;
     case 'i': comment_panel(); return;
-    case 'R': reverb_up(); return;
-    case 'r': reverb_down(); return;
+    case 'R': player_post(reverb_up); return;
+    case 'r': player_post(reverb_down); return;
     case '!': reverse_stereo_switch(); return;
     case 'u': volume_display_switch(); return;
     case KEY_F(12): spinner_switch(); return;
@@ -253,23 +264,23 @@ void handle_command_key(int key) {
     case 'V': playlist_previous(); return;
     default: break;
     }
-    // Every other command works on the module being played, read afresh.
+    // Every other command works on the module being played, as the player
+    // has it when the command runs.
     if (!module) return;
-    MODULE &m = *module;
     switch (key) {
     case 'A': restart_module(); break;
-    case 'a': restart_pattern(m); break;
-    case 'n': next_position(m); break;
-    case 'v': previous_position(m); break;
-    case 'B': bpm_up(m); break;
-    case 'b': bpm_down(m); break;
-    case 'K': tempo_up(m); break;
-    case 'k': tempo_down(m); break;
-    case 'S': speed_up(m); break;
-    case 's': speed_down(m); break;
-    case '+': volume_up(m); break;
-    case '-': volume_down(m); break;
-    case 'M': mute_or_unmute_all(m); break;
+    case 'a': post_to_module(restart_pattern); break;
+    case 'n': post_to_module(next_position); break;
+    case 'v': post_to_module(previous_position); break;
+    case 'B': post_to_module(bpm_up); break;
+    case 'b': post_to_module(bpm_down); break;
+    case 'K': post_to_module(tempo_up); break;
+    case 'k': post_to_module(tempo_down); break;
+    case 'S': post_to_module(speed_up); break;
+    case 's': post_to_module(speed_down); break;
+    case '+': post_to_module(volume_up); break;
+    case '-': post_to_module(volume_down); break;
+    case 'M': mute_or_unmute_all(*module); break;
     default: break;  // every unknown key
     }
 }

@@ -5,6 +5,7 @@
 #include <panel.h>
 
 #include "app/module_loader.h"
+#include "app/player_thread.h"
 #include "app/player_limits.h"
 #include "app/startup.h"
 #include "display/level_meter.h"
@@ -107,7 +108,11 @@ int effect_step(int row, int value, int direction, int top_bpm) {
     }
 }
 
-int effect_value(int row) {
+namespace {
+
+// The rows the player keeps, as the player has them: read and changed by
+// the player's commands.
+int player_value(int row) {
     switch (row) {
     case kSpeedRow: return module ? module->sngspd : 0;
     case kTempoRow: return module ? module->inittempo : 0;
@@ -116,16 +121,11 @@ int effect_value(int row) {
     case kStereoRow: return md_pansep;
     case kGenVolRow: return md_volume;
     case kModVolRow: return module ? module->volume : 0;
-    case kMixVolRow: return mixer_volume;
-    case kBassRow: return mixer_bass;
-    case kTrebleRow: return mixer_treble;
     default: return 0;
     }
 }
 
-void change_effect(int row, int direction) {
-    const int top_bpm = module ? highest_bpm(*module) : 255;
-    const int value = effect_step(row, effect_value(row), direction, top_bpm);
+void set_player_value(int row, int value) {
     switch (row) {
     case kSpeedRow:
         if (module) module->sngspd = static_cast<UWORD>(value);
@@ -142,6 +142,42 @@ void change_effect(int row, int direction) {
     case kModVolRow:
         if (module) module->volume = static_cast<SWORD>(value);
         break;
+    default: break;
+    }
+}
+
+bool is_player_row(int row) { return row < kMixVolRow; }
+
+}  // namespace
+
+int effect_value(int row) {
+    const PlayerView &view = player_view();
+    const bool loaded = view.has_module;
+    switch (row) {
+    case kSpeedRow: return loaded ? view.sngspd : 0;
+    case kTempoRow: return loaded ? view.inittempo : 0;
+    case kBpmRow: return loaded ? view.bpm : 0;
+    case kReverbRow: return view.reverb;
+    case kStereoRow: return view.pansep;
+    case kGenVolRow: return view.mix_volume;
+    case kModVolRow: return loaded ? view.volume : 0;
+    case kMixVolRow: return mixer_volume;
+    case kBassRow: return mixer_bass;
+    case kTrebleRow: return mixer_treble;
+    default: return 0;
+    }
+}
+
+void change_effect(int row, int direction) {
+    if (is_player_row(row)) {
+        player_post([row, direction] {
+            const int top_bpm = module ? highest_bpm(*module) : 255;
+            set_player_value(row, effect_step(row, player_value(row), direction, top_bpm));
+        });
+        return;
+    }
+    const int value = effect_step(row, effect_value(row), direction, 255);
+    switch (row) {
     case kMixVolRow:
         mixer_volume = value;
         write_mixer_level(MixerControl::volume);
@@ -169,6 +205,7 @@ void effects_panel() {
     doupdate();
 
     int selected = 0;
+    unsigned long long drawn_applied = player_view().applied;
     for (;;) {
         const int key = wgetch(pw.win);
         if (key == 'q' || key == kEscape) break;
@@ -187,6 +224,17 @@ void effects_panel() {
         default: break;
         }
         refresh_then_compose();
+        // The meters follow the player once it has carried a change out.
+        if (player_view().applied != drawn_applied) {
+            drawn_applied = player_view().applied;
+            for (int row = 0; row < kEffectRowCount; ++row) {
+                set_attr(pw.win, row == selected ? kReverse : kNormal);
+                draw_meter(pw.win, row);
+            }
+            set_attr(pw.win, kNormal);
+            update_panels();
+            doupdate();
+        }
     }
     forget_panel_window(pw.win);
     if (main_win) wtouchln(main_win, 0, getmaxy(main_win), 1);

@@ -11,6 +11,7 @@
 #include "app/module_loader.h"
 #include "app/settings.h"
 #include "app/shutdown.h"
+#include "app/player_thread.h"
 #include "app/sound_output.h"
 #include "app/startup.h"
 #include "display/channel_table.h"
@@ -26,9 +27,14 @@ namespace {
 long long last_frame_ms = 0;
 bool frame_requested = false;
 
-// True when a redraw of the live screen is due (and counts it as done).
+// True when a redraw of the live screen is due (and counts it as done). A
+// redraw asked for by a key waits, for at most a frame interval, until the
+// player shows what the key did.
+long long frame_requested_ms = 0;
+
 bool frame_due() {
     const long long now = monotonic_ms();
+    if (frame_requested && !player_view_caught_up() && now - frame_requested_ms < kFrameIntervalMs) return false;
     const long long interval = frame_requested ? kFrameIntervalMs : frame_interval_ms(refresh_delay);
     if (now - last_frame_ms < interval) return false;
     last_frame_ms = now;
@@ -68,14 +74,29 @@ void draw_end_mark(bool shown) {
 }
 
 void follow_song_end() {
-    const bool ended = song_has_ended(*module);
+    const bool ended = player_view().ended;
     if (ended && !end_marked) {
-        for (int voice = 0; voice < song_voice_count(*module); ++voice) Voice_Stop(static_cast<SBYTE>(voice));
         draw_end_mark(true);
     } else if (!ended && end_marked) {
         draw_end_mark(false);
     }
     end_marked = ended;
+}
+
+// The driver line changes when the output restarts (options, a lost
+// output and its return) or reverse stereo is switched.
+unsigned drawn_mode = 0;
+unsigned drawn_mixfreq = 0;
+char drawn_driver[64] = "";
+
+void follow_driver_line() {
+    const PlayerView &view = player_view();
+    if (view.mode == drawn_mode && view.mixfreq == drawn_mixfreq && std::strcmp(view.driver_name, drawn_driver) == 0)
+        return;
+    drawn_mode = view.mode;
+    drawn_mixfreq = view.mixfreq;
+    std::snprintf(drawn_driver, sizeof drawn_driver, "%s", view.driver_name);
+    draw_driver_line();
 }
 
 // A resize draws the title row anew, without the mark.
@@ -97,13 +118,14 @@ void close_lost_box() {
 }
 
 void follow_sound_output() {
-    if (!sound_output_lost()) {
+    const PlayerView &view = player_view();
+    if (!view.output_lost) {
         close_lost_box();
         return;
     }
     char first[kPathCapacity];
     char second[64];
-    std::snprintf(first, sizeof first, "Sound output lost: %s.", sound_output_reason());
+    std::snprintf(first, sizeof first, "Sound output lost: %s.", view.lost_reason);
     std::snprintf(second, sizeof second, "Retrying every %lld s; the song waits.", kRestartEveryNs / 1'000'000'000LL);
     if (lost_box.win && std::strcmp(first, lost_box_text) == 0) {
         top_panel(lost_box.panel);
@@ -121,22 +143,39 @@ void follow_sound_output() {
     set_attr(lost_box.win, kNormal);
 }
 
-// What every idle step does while a module plays.
+// What every idle step does while a module plays: the sound thread plays
+// it; the screen follows.
 void play_step() {
     draw_live();
-    feed_player();
     follow_song_end();
     follow_sound_output();
 }
+
+// The screens' copy of the player's snapshot, taken afresh at every step; a
+// command carried out since asks for a redraw.
+void follow_player();
 
 }  // namespace
 
 long long frame_interval_ms(int delay) { return std::max(static_cast<long long>(delay), kFrameIntervalMs); }
 
-void request_frame() { frame_requested = true; }
+void request_frame() {
+    if (!frame_requested) frame_requested_ms = monotonic_ms();
+    frame_requested = true;
+}
+
+namespace {
+
+void follow_player() {
+    if (refresh_player_view()) request_frame();
+    follow_driver_line();
+}
+
+}  // namespace
 
 void live_refresh() {
     act_on_signals();
+    follow_player();
     follow_screen_size();
     act_on_playlist_alarm();
     if (module && playing) {
@@ -147,6 +186,7 @@ void live_refresh() {
 
 void refresh_then_compose() {
     act_on_signals();
+    follow_player();
     follow_screen_size();
     act_on_playlist_alarm();
     if (module && playing) play_step();

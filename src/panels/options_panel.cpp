@@ -1,10 +1,12 @@
 #include "panels/options_panel.h"
 
+#include <cstddef>
 #include <cstdio>
 #include <mikmod.h>
 #include <panel.h>
 
 #include "app/module_loader.h"
+#include "app/player_thread.h"
 #include "app/settings.h"
 #include "app/sound_output.h"
 #include "app/startup.h"
@@ -109,13 +111,34 @@ void select_item(WINDOW *win, int &selected, int item) {
     draw_item(win, selected, true);
 }
 
+// With the library: makes md_mode and md_mixfreq, already changed, take
+// effect, restarting the driver when anything it reads at its start differs
+// from `old_mode` and `old_mixfreq`. When the restart fails, the old mode
+// and frequency come back and `message` says why (it is empty otherwise);
+// the check boxes follow the mode actually in force.
+void apply_with_library(unsigned old_mode, unsigned old_mixfreq, char *message, std::size_t size) {
+    message[0] = '\0';
+    const bool restart = ((md_mode ^ old_mode) & kRestartBits) != 0 || md_mixfreq != old_mixfreq;
+    if (restart && restart_output() != 0) {
+        std::snprintf(message, size, "Can't restart the sound output: %s.", MikMod_strerror(MikMod_errno));
+        md_mode = static_cast<UWORD>(old_mode);
+        md_mixfreq = static_cast<UWORD>(old_mixfreq);
+        restart_output();
+    }
+    follow_mode();
+}
+
+// Back on the screen: the driver line, and the reason when it failed.
+void show_output_outcome(const char *message) {
+    draw_driver_line();
+    if (message[0] == '\0') return;
+    beep();
+    message_box(message, kMessageError);
+}
+
 void edit_mixing_frequency(WINDOW *win) {
-    const unsigned old_mode = md_mode;
-    const unsigned old_mixfreq = md_mixfreq;
-    const int value = edit_number(win, kFirstRow + kMixingFrequencyItem, option_items[kMixingFrequencyItem].label,
-                                  24, NumberField::mixing_frequency, md_mixfreq);
-    md_mixfreq = static_cast<UWORD>(value);
-    apply_output_settings(old_mode, old_mixfreq);
+    set_mixing_frequency(edit_number(win, kFirstRow + kMixingFrequencyItem, option_items[kMixingFrequencyItem].label,
+                                     24, NumberField::mixing_frequency, static_cast<int>(player_view().mixfreq)));
 }
 
 void edit_refresh_delay(WINDOW *win) {
@@ -156,53 +179,58 @@ void draw_option_item(WINDOW *win, int item) {
     case OptionKind::check_box: put_format(win, row, kItemCol, " [%c] %s ", *flag_of(item) ? 'X' : ' ', o.label); break;
     case OptionKind::number:
         put_format(win, row, kItemCol, " %s   [ %5d ] ", o.label,
-                   item == kMixingFrequencyItem ? static_cast<int>(md_mixfreq) : refresh_delay);
+                   item == kMixingFrequencyItem ? static_cast<int>(player_view().mixfreq) : refresh_delay);
         break;
     case OptionKind::action: put_format(win, row, kItemCol, " %s ", o.label); break;
     case OptionKind::blank: break;
     }
 }
 
-void apply_output_settings(unsigned old_mode, unsigned old_mixfreq) {
-    const bool restart = ((md_mode ^ old_mode) & kRestartBits) != 0 || md_mixfreq != old_mixfreq;
-    if (restart && restart_output() != 0) {
-        char message[kPathCapacity];
-        std::snprintf(message, sizeof message, "Can't restart the sound output: %s.", MikMod_strerror(MikMod_errno));
-        md_mode = static_cast<UWORD>(old_mode);
-        md_mixfreq = static_cast<UWORD>(old_mixfreq);
-        restart_output();
-        follow_mode();
-        draw_driver_line();
-        beep();
-        message_box(message, kMessageError);
-        return;
-    }
-    follow_mode();
-    draw_driver_line();
+void set_mixing_frequency(int hz) {
+    char message[kPathCapacity];
+    player_call([&] {
+        const unsigned old_mode = md_mode;
+        const unsigned old_mixfreq = md_mixfreq;
+        md_mixfreq = static_cast<UWORD>(hz);
+        apply_with_library(old_mode, old_mixfreq, message, sizeof message);
+    });
+    show_output_outcome(message);
 }
 
 bool toggle_option(int item) {
     int *flag = flag_of(item);
     if (!flag) return false;
-    if (item == 2 && !(md_mode & DMODE_STEREO)) return false;
+    if (item == 2 && !(player_view().mode & DMODE_STEREO)) return false;
     *flag = 1 - *flag;
     switch (item) {
-    case 9:
-        if (module) module->loop = module->wrap = loop_module;
+    case 9: {
+        const int loop = loop_module;
+        player_post([loop] {
+            if (module) module->loop = module->wrap = static_cast<BOOL>(loop);
+        });
         return true;
-    case 10:
-        if (module) module->fadeout = fade_module;
+    }
+    case 10: {
+        const int fade = fade_module;
+        player_post([fade] {
+            if (module) module->fadeout = static_cast<BOOL>(fade);
+        });
         return true;
+    }
     case 11: return true;
     default: break;
     }
-    const unsigned old_mode = md_mode;
-    set_mode_bit(bit_of(item), *flag != 0);
-    if (item == 1 && !stereo && reverse_stereo) {
-        reverse_stereo = 0;
-        set_mode_bit(DMODE_REVERSE, false);
-    }
-    apply_output_settings(old_mode, md_mixfreq);
+    char message[kPathCapacity];
+    player_call([&] {
+        const unsigned old_mode = md_mode;
+        set_mode_bit(bit_of(item), *flag != 0);
+        if (item == 1 && !stereo && reverse_stereo) {
+            reverse_stereo = 0;
+            set_mode_bit(DMODE_REVERSE, false);
+        }
+        apply_with_library(old_mode, md_mixfreq, message, sizeof message);
+    });
+    show_output_outcome(message);
     return true;
 }
 

@@ -31,12 +31,10 @@ void draw_option_item(WINDOW *win, int item);
 // when nothing changed (reverse stereo while the output is mono).
 bool toggle_option(int item);
 
-// Makes md_mode and md_mixfreq, already changed by the caller, take effect:
-// restarts the driver when anything the driver reads at its start differs
-// from `old_mode` and `old_mixfreq`. When the restart fails, the old mode
-// and frequency come back, the error is shown, and the check boxes follow
-// the mode actually in force. Redraws the driver line.
-void apply_output_settings(unsigned old_mode, unsigned old_mixfreq);
+// Makes `hz` the mixing frequency: restarts the sound driver with it at the
+// song's place. When the driver does not start with it, the old frequency
+// comes back and the reason is shown. Redraws the driver line.
+void set_mixing_frequency(int hz);
 
 // Opens the options panel at its registry corner and runs it until q or
 // Escape. Callable from any key loop: the loop beneath resumes with its

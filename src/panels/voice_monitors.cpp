@@ -5,6 +5,7 @@
 
 #include "app/clock.h"
 #include "app/module_loader.h"
+#include "app/player_thread.h"
 #include "app/startup.h"
 #include "display/channel_table.h"
 #include "display/level_meter.h"
@@ -91,26 +92,32 @@ struct VoiceValue {
     int peak;
 };
 
+// The snapshot's voice i, or a silent one past the voices it holds.
+VoiceView voice_at(int voice) {
+    const PlayerView &view = player_view();
+    return voice >= 0 && voice < view.voice_count ? view.voices[voice] : VoiceView{};
+}
+
 VoiceValue read_voice(Monitor kind, int voice) {
-    const SBYTE v = static_cast<SBYTE>(voice);
+    const VoiceView v = voice_at(voice);
     long value = 0;
     int(*table)[kMaxChannels] = &voice_volume_peak;
     switch (kind) {
     case Monitor::all_channels:
     case Monitor::all_voices:
         if (show_real_volume) {
-            value = static_cast<long>(Voice_RealVolume(v));
+            value = static_cast<long>(v.real_volume);
             table = &real_volume_peak;
         } else {
-            value = static_cast<long>(Voice_GetVolume(v));
+            value = static_cast<long>(v.volume);
         }
         break;
     case Monitor::voices_position:
-        value = static_cast<long>(Voice_GetPosition(v));
+        value = v.position;
         table = &position_peak;
         break;
     case Monitor::voices_frequency:
-        value = static_cast<long>(Voice_GetFrequency(v));
+        value = static_cast<long>(v.frequency);
         table = &frequency_peak;
         break;
     }
@@ -260,13 +267,13 @@ void draw_voice_pass(VoiceMonitor &monitor) {
         if (narrow && col + 1 <= last_col) level_meter(win, col + 1, kMeterBottomRow, percent, false, meter_style);
 
         if (kind == Monitor::all_voices) {
-            const int w = Voice_GetVolume(static_cast<SBYTE>(i));
+            const int w = static_cast<int>(voice_at(i).volume);
             note_peak(voice_volume_peak, i, w);
             set_attr(win, voice_activity_attr(w));
             mvwaddch(win, kActivityRow, col, ACS_BLOCK);
         }
 
-        const unsigned long panning = Voice_GetPanning(static_cast<SBYTE>(i));
+        const unsigned long panning = voice_at(i).panning;
         set_attr(win, panning_letter_attr(panning));
         const char letter[2] = {panning_letter(panning), '\0'};
         put_text(win, kPanningRow, col, letter);

@@ -6,8 +6,10 @@
 #include <mikmod.h>
 #include <panel.h>
 #include <sys/stat.h>
+#include <vector>
 
 #include "app/module_loader.h"
+#include "app/player_thread.h"
 #include "app/player_limits.h"
 #include "app/startup.h"
 #include "display/channel_table.h"
@@ -209,10 +211,19 @@ void show_info(const PlaylistEntry &entry) {
     set_attr(w, kNormal);
     refresh_screen();
 
-    MODULE *loaded = Player_Load(entry.path, kMaxChannels, 0);
+    // The player loads it, between two stretches of the song that plays.
+    char message[kPathCapacity];
+    std::vector<char> data;
+    MODULE *loaded = nullptr;
+    if (read_module_file(entry.path, data, message, sizeof message) == 0) {
+        player_call([&] {
+            loaded = Player_LoadMem(data.data(), static_cast<int>(data.size()), kMaxChannels, 0);
+            if (!loaded) std::snprintf(message, sizeof message, "%s", MikMod_strerror(MikMod_errno));
+        });
+    }
     if (!loaded) {
         close_panel_window(info);
-        message_box(MikMod_strerror(MikMod_errno), kMessageError);
+        message_box(message, kMessageError);
         return;
     }
     struct stat file_info;
@@ -233,7 +244,7 @@ void show_info(const PlaylistEntry &entry) {
     };
     int row = 4;
     for (const auto &r : rows) RowWriter{w, row++, 1, limit}.putf(kNormal, r.format, r.value);
-    Player_Free(loaded);
+    player_call([loaded] { Player_Free(loaded); });
     refresh_screen();
     for (;;) {
         const int key = wgetch(w);

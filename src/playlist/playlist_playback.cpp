@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "app/module_loader.h"
+#include "app/player_thread.h"
 #include "app/settings.h"
 #include "app/sound_output.h"
 #include "app/startup.h"
@@ -50,7 +51,7 @@ void draw_border_line(int first, int last) {
 int shown_entry() { return std::min(playlist_index + 1, playlist_count); }
 
 std::uint64_t current_song_ms() {
-    return (module && !entry_not_loaded) ? song_time_ms(module->sngtime) : 0;
+    return (module && !entry_not_loaded) ? song_time_ms(player_view().sngtime) : 0;
 }
 
 void load_entry(int k) {
@@ -130,7 +131,6 @@ void start_playlist() {
     start_playlist_timer();
     playlist_active = true;
     playlist_elapsed_ms = 0;
-    Player_Stop();
     load_entry(0);
     draw_playlist_footer();
 }
@@ -157,7 +157,7 @@ int start_command_line_playlist() {
 void playlist_tick() {
     if (!playlist_active || !main_win) return;
     keep_index_in_list();
-    if (!entry_not_loaded && !(module && song_has_ended(*module))) return;
+    if (!entry_not_loaded && !(module && player_view().ended)) return;
     draw_border_line(1, 39);
     playlist_elapsed_ms += current_song_ms();
     if (playlist_index < playlist_count - 1) {
@@ -210,7 +210,6 @@ void playlist_next() {
     const int k = random_mode ? random_next_pick(std::rand(), playlist_count) : playlist_index + 1;
     playlist_index = k;
     playlist_elapsed_ms += current_song_ms();
-    Player_Stop();
     load_entry(k);
     draw_playlist_footer();
 }
@@ -220,7 +219,6 @@ void playlist_previous() {
     keep_index_in_list();
     if (playlist_index <= 0) return;
     --playlist_index;
-    Player_Stop();
     load_entry(playlist_index);
     draw_playlist_footer();
 }

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <sys/stat.h>
 
-#include "app/sound_output.h"
 #include "filesel/directory_listing.h"
 #include "filesel/file_selector.h"
 
@@ -58,9 +57,6 @@ AddResult playlist_add_path(const char *path) {
 
 AddDirResult playlist_add_dir() {
     AddDirResult result{0, listing_left_out, 0};
-    // Looking at thousands of listed names takes longer than the sound
-    // driver's buffer lasts.
-    FeedDuringWork feeding;
     for (int i = 0; i < listing_count; ++i) {
         struct stat info;
         if (stat(listing_names[i], &info) == 0 && S_ISREG(info.st_mode)) {
@@ -70,7 +66,6 @@ AddDirResult playlist_add_dir() {
             default: ++result.refused; break;
             }
         }
-        feeding.step();
     }
     return result;
 }

@@ -71,7 +71,7 @@ protected:
         saved_mode_ = md_mode;
         module = Player_Load(kSong.c_str(), 64, 0);
         ASSERT_NE(module, nullptr);
-        remember_module_file(kSong.c_str());
+        remember_module_data(file_bytes(kSong));
         Player_Start(module);
         playing = true;
         stereo = 1;
@@ -157,7 +157,7 @@ TEST_F(OptionToggles, AFailedRestartBringsTheOldModeBack) {
     EXPECT_TRUE(md_mode & DMODE_STEREO);
     EXPECT_EQ(Player_GetModule(), module);
     EXPECT_NE(row_text(main_win, 3).find("STEREO"), std::string::npos) << row_text(main_win, 3);
-    apply_output_settings(md_mode ^ DMODE_16BITS, md_mixfreq);  // back on the real driver
+    ASSERT_EQ(restart_output(), 0);  // back on the real driver
 }
 
 TEST_F(OptionToggles, LoopSetsLoopAndWrapFadeAndRandomTheirOwn) {
@@ -178,13 +178,10 @@ TEST_F(OptionToggles, LoopSetsLoopAndWrapFadeAndRandomTheirOwn) {
 
 TEST_F(OptionToggles, ANewMixingFrequencyRestartsAtTheSamePosition) {
     for (int i = 0; i < 100000 && module->sngpos < 1; ++i) MikMod_Update();
-    const unsigned old_mode = md_mode;
     const unsigned old_mixfreq = md_mixfreq;
-    md_mixfreq = 22050;
-    apply_output_settings(old_mode, old_mixfreq);
+    set_mixing_frequency(22050);
     EXPECT_EQ(md_mixfreq, 22050);
     EXPECT_EQ(module->sngpos, 1);
     EXPECT_NE(row_text(main_win, 3).find("22050 Hz"), std::string::npos) << row_text(main_win, 3);
-    md_mixfreq = static_cast<UWORD>(old_mixfreq);
-    apply_output_settings(old_mode, 22050);
+    set_mixing_frequency(static_cast<int>(old_mixfreq));
 }

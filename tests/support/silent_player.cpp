@@ -1,6 +1,8 @@
 #include "silent_player.h"
 
 #include <gtest/gtest.h>
+#include <fstream>
+#include <iterator>
 #include <mikmod.h>
 
 void start_silent_player() {
@@ -17,3 +19,8 @@ void start_silent_player() {
 }
 
 void stop_silent_player() { MikMod_Exit(); }
+
+std::vector<char> file_bytes(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}

@@ -1,0 +1,62 @@
+// The sound thread: while it runs it owns the sound library. It mixes and
+// writes the sound, blocking on the driver as long as the driver wants, and
+// between two writes it carries out the commands the screens sent and takes
+// a new snapshot of what they show. The screens never call the library
+// themselves while it runs, so no key loop, screen write, directory read or
+// message box ever holds the sound up, and the screens never wait on a
+// write.
+//
+// Without the thread (before it starts, after it stops, in the unit tests)
+// every command runs at once on the calling path and every read of the
+// snapshot takes a fresh one.
+#pragma once
+
+#include <functional>
+
+#include "app/player_view.h"
+
+// Starts the thread running `loop`; every signal is blocked in it, so the
+// handlers run on the main path. Returns 0, or -1 when no thread could be
+// made.
+int start_player_thread(void (*loop)());
+
+// Asks the thread to end, waits for it and takes the library back.
+void stop_player_thread();
+
+bool player_thread_running();
+
+// Queues `command` for the thread and returns at once. Commands run in the
+// order they were sent, each with the library to itself.
+void player_post(std::function<void()> command);
+
+// Runs `command` on the thread and waits until it has run (at most one
+// write of the driver, about 23 ms with PulseAudio, and the command's own
+// time); the snapshot is then taken afresh.
+void player_call(const std::function<void()> &command);
+
+// The screens' copy of the snapshot, as of the last refresh_player_view().
+const PlayerView &player_view();
+
+// Takes the thread's latest snapshot as the screens' copy. Returns true
+// when it shows a command sent since the last refresh carried out.
+bool refresh_player_view();
+
+// True when every command sent so far shows in the screens' copy.
+bool player_view_caught_up();
+
+// The thread's side: run by its loop between two writes, and while it
+// waits. Carries out the queued commands, then takes and publishes a new
+// snapshot in `view` before a caller that waits goes on; returns how many
+// ran.
+int run_player_commands(PlayerView &view);
+
+// The thread's side: makes `view` the latest snapshot (with the count of
+// commands carried out).
+void publish_player_view(PlayerView &view);
+
+// The thread's side: waits up to `ns` nanoseconds, or until a command is
+// sent or the thread is asked to end.
+void wait_for_player_command(long long ns);
+
+// The thread's side: true once stop_player_thread asked the loop to end.
+bool player_thread_stopping();
