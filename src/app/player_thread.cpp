@@ -17,7 +17,9 @@ struct Command {
     bool *done = nullptr;  // set for a player_call, which waits on it
 };
 
-std::thread sound_thread;
+// Held by pointer: a static std::thread still running at exit would end
+// the program in std::terminate.
+std::thread *sound_thread = nullptr;
 std::atomic<bool> running{false};
 
 // The commands sent and not yet run, and the thread's request to end.
@@ -57,7 +59,7 @@ int start_player_thread(void (*loop)()) {
     sigfillset(&all);
     pthread_sigmask(SIG_BLOCK, &all, &old);
     try {
-        sound_thread = std::thread(loop);
+        sound_thread = new std::thread(loop);
     } catch (...) {
         pthread_sigmask(SIG_SETMASK, &old, nullptr);
         return -1;
@@ -74,7 +76,9 @@ void stop_player_thread() {
         stopping = true;
     }
     queue_changed.notify_all();
-    sound_thread.join();
+    sound_thread->join();
+    delete sound_thread;
+    sound_thread = nullptr;
     running = false;
     // Whatever was still queued runs now, on this path, so no caller waits
     // for ever and no command is lost.

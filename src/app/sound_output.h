@@ -76,8 +76,8 @@ void reset_pace(AudioPace &pace);
 long long sound_ahead_ns(AudioPace &pace, long long mixed_ns, long long now_ns);
 
 // Records whether the sound is beyond `limit_ns` at `now_ns`; returns true
-// once it has been beyond it for kLostAfterNs without a break: the driver
-// takes sound without playing it.
+// once it has been held at that limit for kLostAfterNs, never falling back
+// below half of it: the driver takes sound without playing it.
 bool output_stalled(AudioPace &pace, long long ahead_ns, long long limit_ns, long long now_ns);
 
 // The most sound written ahead: with a real driver far more than its buffer

@@ -31,15 +31,17 @@ TEST(AudioPace, CountsTheSoundAheadOfTheClock) {
     EXPECT_EQ(sound_ahead_ns(pace, 9'000 * kMs, 2'000 * kMs), 0);
 }
 
-TEST(AudioPace, AnOutputIsStalledOnlyAfterStayingBeyondTheLimit) {
+TEST(AudioPace, AnOutputIsStalledOnlyAfterBeingHeldAtTheLimit) {
     AudioPace pace;
     const long long limit = kMostAheadNs;
     EXPECT_FALSE(output_stalled(pace, limit, limit, 0));
     EXPECT_FALSE(output_stalled(pace, limit + 1, limit, 10 * kMs));
+    // Held at the limit, it dips just below it between waits.
+    EXPECT_FALSE(output_stalled(pace, limit - 20 * kMs, limit, 40 * kMs));
     EXPECT_FALSE(output_stalled(pace, limit + 1, limit, 10 * kMs + kLostAfterNs - 1));
     EXPECT_TRUE(output_stalled(pace, limit + 1, limit, 10 * kMs + kLostAfterNs));
-    // A break below the limit starts the watch again.
-    EXPECT_FALSE(output_stalled(pace, limit - 1, limit, 20 * kMs + kLostAfterNs));
+    // A working driver's level starts the watch again.
+    EXPECT_FALSE(output_stalled(pace, limit / 4, limit, 20 * kMs + kLostAfterNs));
     EXPECT_FALSE(output_stalled(pace, limit + 1, limit, 30 * kMs + kLostAfterNs));
 }
 

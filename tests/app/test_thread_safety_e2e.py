@@ -1,0 +1,57 @@
+"""The sound thread and the screens share the player only through the
+snapshot and the command queue: the player built with ThreadSanitizer plays
+a playlist while keys go through every panel, change the output options
+(each change restarts the driver), skip through the playlist and quit, and
+not one data race is reported."""
+
+import glob
+import os
+import tempfile
+import time
+import unittest
+
+from xqtest import PlayerTestCase, mw
+
+# Keys in groups, each group sent at once, with a short pause after it so
+# that the idle steps and the sound thread run in between.
+KEY_GROUPS = [
+    ["h"], ["q"], ["?"], ["q"], ["i"], ["q"],
+    ["c"], ["u", "*"], ["q"], ["T"], ["q"], ["Y"], ["p"], ["p"], ["q"], ["y"], ["q"],
+    ["W"], ["Right", "Enter"], ["q"], ["w"], ["Right", "Enter"], ["q"],
+    ["e"], ["Right", "Right", "Down", "Right", "Down", "Left", "PageDown", "Right"], ["q"],
+    ["o"], ["Enter"], ["Enter"], ["Down", "Down", "Down", "Enter"], ["q"],
+    ["l"], ["q"],
+    ["N"], ["V"], ["N"],
+    ["+", "+", "-", "B", "b", "K", "k", "S", "s", "R", "r", "!", "!"],
+    ["n", "n", "v", "a", "A"], ["M"], ["M"], ["Down", "Enter"], ["Enter"],
+    ["p"], ["p"], ["t"], ["p"],
+]
+
+
+class ThreadSafety(PlayerTestCase):
+    def test_every_panel_and_command_without_a_race(self):
+        songs = [self.song_file(f"short_{n}.xm", mw.short_song(2.0, name=f"song {n}".encode())) for n in "abc"]
+        logs = tempfile.mkdtemp(prefix="xqtsan.")
+        self.addCleanup(lambda: [os.remove(p) for p in glob.glob(os.path.join(logs, "*"))] and None)
+        self.addCleanup(os.rmdir, logs)
+        home = tempfile.mkdtemp(prefix="xqhome.")
+        self.addCleanup(os.rmdir, home)
+        self.addCleanup(lambda: os.path.isdir(os.path.join(home, ".xq")) and os.rmdir(os.path.join(home, ".xq")))
+        env = {"TSAN_OPTIONS": f"log_path={logs}/race halt_on_error=0 second_deadlock_stack=1"}
+        term = self.start(*songs, env=env, home=home)
+        self.wait_playing(term, timeout=30)
+        for group in KEY_GROUPS:
+            term.send_keys(*group)
+            time.sleep(0.25)
+        term.send_keys("q")
+        status = term.wait_exit(30)
+        reports = ""
+        for path in glob.glob(os.path.join(logs, "*")):
+            with open(path, errors="replace") as f:
+                reports += f.read()
+        self.assertEqual(reports, "")
+        self.assertEqual(status, 0, term.stderr())
+
+
+if __name__ == "__main__":
+    unittest.main()
