@@ -1,6 +1,6 @@
 # Shortcuts for developers; the README's two scripts do the same from a
 # fresh machine.
-.PHONY: all run test bench install deb clean
+.PHONY: all run test bench bench-busy install deb clean
 
 all:
 	scripts/build.sh build
@@ -13,6 +13,10 @@ test:
 
 bench: all
 	python3 bench/run.py
+
+# The sound beside a parallel build, and with the terminal stopped.
+bench-busy: all
+	python3 bench/busy.py
 
 install: all
 	cmake --install build
