@@ -141,12 +141,15 @@ private:
     void m3u_line(char *text) {
         while (*text == ' ' || *text == '\t') ++text;
         if (text[0] == '\0' || text[0] == '#') return;
-        if (strncasecmp(text, "file://", 7) == 0) {
-            if (!file_url_to_path(text)) return skip();
-        } else if (std::strstr(text, "://")) {
-            return skip();  // a stream, not a file
-        }
+        if (!local_path(text)) return skip();
         entry(text);
+    }
+
+    // A "file://" URL becomes its path, in place; other URLs name streams,
+    // not files: false.
+    static bool local_path(char *text) {
+        if (strncasecmp(text, "file://", 7) == 0) return file_url_to_path(text);
+        return std::strstr(text, "://") == nullptr;
     }
 
     void pls_line(char *text) {
@@ -155,7 +158,7 @@ private:
         const long number = std::strtol(text + 4, &end, 10);
         if (end == text + 4 || *end != '=') return;
         char path[kPathCapacity];
-        if (make_path(end + 1, path) != 0) return skip();
+        if (!local_path(end + 1) || make_path(end + 1, path) != 0) return skip();
         if (pls_count_ >= kPlaylistCapacity) {
             ++reading.left_out;
             return;
