@@ -30,7 +30,8 @@ void print_usage() {
                "  -o, --render OUT    write each module to a WAV file instead of playing it:\n"
                "                      OUT itself for one module, OUT-NAME.wav for several,\n"
                "                      or NAME.wav inside OUT when OUT is a directory\n"
-               "  --loops N           with --render: play each song N times (default 1)\n",
+               "  --loops N           with --render: play each song N times (default 1)\n"
+               "  --rate HZ           with --render: mixing frequency (default 44100)\n",
                stderr);
 }
 
