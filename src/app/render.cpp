@@ -291,7 +291,9 @@ int render_one(const char *module_path, const char *output, const RenderOptions 
 bool wants_render(int argc, char *const *argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--") == 0) return false;
-        if (std::strcmp(argv[i], "--render") == 0 || std::strcmp(argv[i], "-o") == 0) return true;
+        // --loops and --rate alone are mistakes the render options report.
+        for (const char *option : {"--render", "-o", "--loops", "--rate"})
+            if (std::strcmp(argv[i], option) == 0) return true;
     }
     return false;
 }

@@ -23,7 +23,8 @@ inline constexpr int kMaxLoops = 100;
 inline constexpr unsigned kMinRate = 4000;
 inline constexpr unsigned kMaxRate = 96000;
 
-// True when the command line holds --render or -o (before a "--").
+// True when the command line holds --render or -o, or one of the options
+// that only go with them (before a "--").
 bool wants_render(int argc, char *const *argv);
 
 // Reads the render options of argv[1..argc). The paths are moved, in

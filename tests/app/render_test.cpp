@@ -73,9 +73,11 @@ TEST(Render, OptionsAndTheirMistakes) {
                                        argv.begin() + options.first_path + options.path_count);
         EXPECT_EQ(paths, c.paths);
     }
-    char a0[] = "xq", a1[] = "song.xm", a2[] = "--", a3[] = "-o";
+    char a0[] = "xq", a1[] = "song.xm", a2[] = "--", a3[] = "-o", a4[] = "--loops";
     char *plain[] = {a0, a1, a2, a3};
     EXPECT_FALSE(wants_render(4, plain));
+    char *loops_alone[] = {a0, a4, a1};
+    EXPECT_TRUE(wants_render(3, loops_alone));
 }
 
 TEST(Render, TickLengthsAsTheMixerCountsThem) {

@@ -3,6 +3,8 @@ lengths and pitch against the settings, loops, several modules, a full
 disk and Ctrl-C. No terminal and no sound server are involved."""
 
 import array
+import pty
+import socket
 import os
 import resource
 import signal
@@ -62,9 +64,8 @@ class Render(unittest.TestCase):
         with open(os.path.join(self.home, ".xq", "options"), "w") as f:
             f.write(text)
 
-    def run_xq(self, *args, limit=None):
-        env = dict(os.environ, HOME=self.home)
-        env.pop("PULSE_SERVER", None)
+    def run_xq(self, *args, limit=None, env=None):
+        env = dict(os.environ, HOME=self.home, **(env or {}))
 
         def limited():
             if limit is not None:
@@ -166,12 +167,56 @@ class Render(unittest.TestCase):
         self.assertIn("XQ: Stopped; '%s' was not written." % out, errors)
         self.assertEqual(sorted(os.listdir(self.dir.name)), ["home", "long.xm", "tone.xm"])
 
+    def test_a_progress_bar_on_a_terminal(self):
+        out = self.path("out.wav")
+        master, slave = pty.openpty()
+        process = subprocess.Popen([XQ, "--render", out, self.song], stdin=subprocess.DEVNULL,
+                                   stdout=subprocess.DEVNULL, stderr=slave, cwd=self.dir.name,
+                                   env=dict(os.environ, HOME=self.home))
+        os.close(slave)
+        shown = b""
+        while True:
+            try:
+                chunk = os.read(master, 4096)
+            except OSError:  # the other side closed
+                break
+            if not chunk:
+                break
+            shown += chunk
+        os.close(master)
+        self.assertEqual(process.wait(timeout=30), 0)
+        text = shown.decode()
+        self.assertIn("\rtone.xm  [" + "#" * 30 + "] 100%  00:02", text)
+        self.assertTrue(text.endswith("\n"))
+        self.assertNotIn("->", text)  # the bar instead of the plain line
+
+    def test_the_sound_server_is_left_alone(self):
+        # A sound server that would see any client trying to reach it.
+        server = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        self.addCleanup(server.close)
+        address = self.path("pulse.socket")
+        server.bind(address)
+        server.listen(4)
+        server.setblocking(False)
+        result = self.run_xq("--render", self.path("out.wav"), self.song,
+                             env={"PULSE_SERVER": "unix:" + address, "AUDIODEV": "/dev/null"})
+        self.assertEqual(result.returncode, 0, result.stderr)
+        with self.assertRaises(BlockingIOError):
+            server.accept()
+
     def test_usage_mistakes(self):
-        for args in (["--render", "x.wav"], ["--loops", "2", self.song], ["-o", "x.wav", "--loops", "0", self.song]):
+        cases = (
+            (["--render", "x.wav"], "XQ: --render needs at least one module.\n"),
+            (["--loops", "2", self.song], "XQ: --loops and --rate go with --render.\n"),
+            (["-o", "x.wav", "--loops", "0", self.song], "XQ: --loops takes a number of times from 1 to 100.\n"),
+            (["-o", "x.wav", "missing.xm"], "XQ: Can't open 'missing.xm'\n"),
+        )
+        for args, error in cases:
             with self.subTest(args=args):
                 result = self.run_xq(*args)
                 self.assertEqual(result.returncode, 255)
-                self.assertIn("XQ: ", result.stderr)
+                self.assertTrue(result.stderr.endswith(error), result.stderr)
+        self.assertFalse(os.path.exists(self.path("x.wav")))
 
 
 if __name__ == "__main__":
