@@ -261,6 +261,13 @@ int render_one(const char *module_path, const char *output, const RenderOptions 
         std::fprintf(stderr, "XQ: Can't write '%s': the sound library takes no ',' in the name.\n", output);
         return kRenderFailure;
     }
+    struct stat module_info;
+    struct stat output_info;
+    if (stat(module_path, &module_info) == 0 && stat(output, &output_info) == 0 &&
+        module_info.st_dev == output_info.st_dev && module_info.st_ino == output_info.st_ino) {
+        std::fprintf(stderr, "XQ: Can't write '%s': it is the module itself.\n", output);
+        return kRenderFailure;
+    }
     const int fd = mkstemp(temporary);
     if (fd < 0) {
         std::fprintf(stderr, "XQ: Can't write '%s': %s.\n", output, std::strerror(errno));

@@ -145,6 +145,13 @@ class Render(unittest.TestCase):
         with open(out) as f:
             self.assertEqual(f.read(), "old")  # the old file stays whole
         self.assertEqual(sorted(os.listdir(self.dir.name)), ["full.wav", "home", "tone.xm"])
+        with open(self.song, "rb") as f:
+            module = f.read()
+        result = self.run_xq("--render", self.song, self.song)
+        self.assertNotEqual(result.returncode, 0)
+        self.assertIn("XQ: Can't write '%s': it is the module itself." % self.song, result.stderr)
+        with open(self.song, "rb") as f:
+            self.assertEqual(f.read(), module)
         no_dir = self.path("no/such/dir/out.wav")
         result = self.run_xq("--render", no_dir, self.song)
         self.assertNotEqual(result.returncode, 0)
