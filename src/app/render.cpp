@@ -293,6 +293,34 @@ int render_one(const char *module_path, const char *output, const RenderOptions 
     return 0;
 }
 
+// The files written by this run, so that two modules of the same name
+// (from different folders) do not end in one file.
+char written[kPlaylistCapacity][kPathCapacity];
+int written_count = 0;
+
+bool was_written(const char *path) {
+    for (int i = 0; i < written_count; ++i)
+        if (std::strcmp(written[i], path) == 0) return true;
+    return false;
+}
+
+// Makes `out` a name not yet written by this run: "NAME-2.wav", "NAME-3.wav"...
+// for a name met again. Returns 0, or -1 when no such name fits.
+int unique_output(char (&out)[kPathCapacity]) {
+    if (!was_written(out)) return 0;
+    const int stem = static_cast<int>(std::strlen(out)) - (ends_in_wav(out) ? 4 : 0);
+    for (int n = 2; n <= kPlaylistCapacity + 1; ++n) {
+        char candidate[kPathCapacity];
+        const int length = std::snprintf(candidate, sizeof candidate, "%.*s-%d.wav", stem, out, n);
+        if (length < 0 || static_cast<std::size_t>(length) >= sizeof candidate) return -1;
+        if (!was_written(candidate)) {
+            std::memcpy(out, candidate, sizeof out);
+            return 0;
+        }
+    }
+    return -1;
+}
+
 }  // namespace
 
 bool wants_render(int argc, char *const *argv) {
@@ -434,12 +462,14 @@ int render_main(int argc, char **argv) {
     int status = 0;
     for (int k = 0; k < playlist_count && status != kInterrupted; ++k) {
         char output[kPathCapacity];
-        if (render_output_path(output, options.output, directory, playlist_count > 1, playlist[k].path) != 0) {
+        if (render_output_path(output, options.output, directory, playlist_count > 1, playlist[k].path) != 0 ||
+            unique_output(output) != 0) {
             std::fprintf(stderr, "XQ: Can't write the WAV file of '%s': the path is longer than %zu characters.\n",
                          playlist[k].path, kPathCapacity - 1);
             status = kRenderFailure;
             continue;
         }
+        std::memcpy(written[written_count++], output, sizeof output);
         const int result = render_one(playlist[k].path, output, options);
         if (result != 0) status = result;
     }

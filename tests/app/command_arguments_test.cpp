@@ -5,6 +5,8 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include "../filesel/temp_tree.h"
@@ -123,6 +125,13 @@ TEST_F(CommandArguments, EntriesThatCannotBeReadAreReportedAndLeftOut) {
     EXPECT_EQ(errors, "XQ: Can't open 'T/missing.xm'\nXQ: No modules in 'empty'\n");
     EXPECT_EQ(result.unreadable, 1);
     EXPECT_EQ(result.entries, 1);
+    // A playlist without read permission (which root would read anyway).
+    if (geteuid() != 0) {
+        write("locked.pls", "[playlist]\nFile1=here.xm\n");
+        chmod((tree / "locked.pls").c_str(), 0);
+        EXPECT_EQ(collect({"locked.pls"}, errors), std::vector<std::string>{});
+        EXPECT_EQ(errors, "XQ: Can't open 'locked.pls'\n");
+    }
 }
 
 // More modules than the list holds: the first 4096 in order, one message

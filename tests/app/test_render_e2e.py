@@ -7,6 +7,7 @@ import pty
 import socket
 import os
 import resource
+import shutil
 import signal
 import subprocess
 import sys
@@ -130,6 +131,16 @@ class Render(unittest.TestCase):
         result = self.run_xq("--render", outdir, songs)
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertEqual(sorted(os.listdir(outdir)), ["a.wav", "b.wav", "c.wav"])
+        # Modules of one name from different folders keep a file each.
+        os.makedirs(os.path.join(songs, "again"))
+        mw.write_song(tone_of(1.0), os.path.join(songs, "again", "a.xm"))
+        shutil.rmtree(outdir)
+        os.makedirs(outdir)
+        result = self.run_xq("--render", outdir, songs)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(sorted(os.listdir(outdir)), ["a-2.wav", "a.wav", "b.wav", "c.wav"])
+        with wave.open(os.path.join(outdir, "a.wav")) as w:  # sub-directories come first
+            self.assertAlmostEqual(w.getnframes() / w.getframerate(), 1.0, delta=TICK)
         result = self.run_xq("--render", self.path("mix.wav"), os.path.join(songs, "a.xm"), self.song)
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertTrue(os.path.exists(self.path("mix-a.wav")))
