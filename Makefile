@@ -13,6 +13,7 @@ test:
 
 bench: all
 	python3 bench/run.py
+	python3 bench/render.py
 
 install: all
 	cmake --install build
