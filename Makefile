@@ -13,6 +13,7 @@ test:
 
 bench: all
 	python3 bench/run.py
+	python3 bench/render.py
 
 # The sound beside a parallel build, and with the terminal stopped.
 bench-busy: all

@@ -4,8 +4,7 @@
 #include <cstring>
 #include <unistd.h>
 
-#include "filesel/directory_path.h"
-#include "playlist/playlist_store.h"
+#include "app/command_arguments.h"
 
 ArgumentKind classify_argument(const char *argument) {
     if (!argument) return ArgumentKind::missing;
@@ -21,23 +20,21 @@ void print_version_line(FILE *stream) { std::fprintf(stream, ":: XQ v%s ::\n", k
 
 void print_usage() {
     print_version_line(stderr);
-    std::fputs("Usage: xq [ -h | -v ] module...\n"
-               "  -h, --help     help\n"
-               "  -v, --version  version\n"
-               "  module         .xm, .it, .mod...; two or more play as a playlist\n",
+    std::fputs("Usage: xq [ -h | -v ] [ module | playlist | directory ]...\n"
+               "       xq --render OUT.wav [ --loops N ] [ module | playlist | directory ]...\n"
+               "  -h, --help          help\n"
+               "  -v, --version       version\n"
+               "  module              .xm, .it, .mod...; one alone plays by itself\n"
+               "  playlist            .pli, .m3u, .m3u8, .pls: its entries join the playlist\n"
+               "  directory           the module files below it, sorted by name\n"
+               "  -o, --render OUT    write each module to a WAV file instead of playing it:\n"
+               "                      OUT itself for one module, OUT-NAME.wav for several,\n"
+               "                      or NAME.wav inside OUT when OUT is a directory\n"
+               "  --loops N           with --render: play each song N times (default 1)\n"
+               "  --rate HZ           with --render: mixing frequency (default 44100)\n",
                stderr);
 }
 
 int add_command_line_files(int count, char *const *paths, const char *cwd, FILE *errors) {
-    for (int i = 0; i < count; ++i) {
-        const char *given = paths[i];
-        if (access(given, R_OK) != 0) {
-            std::fprintf(errors, "XQ: Can't open '%s'\n", given);
-            continue;
-        }
-        char path[kPathCapacity];
-        const AddResult result = file_path_in(path, cwd, given) == 0 ? playlist_add_path(path) : AddResult::too_long;
-        if (result != AddResult::added) std::fprintf(errors, "XQ: Left out '%s': %s\n", given, add_result_message(result));
-    }
-    return playlist_count;
+    return collect_arguments(count, paths, cwd, errors).entries;
 }

@@ -1,7 +1,8 @@
-// The command line: xq [ -h | -v ] module...
+// The command line: xq [ -h | -v ] [ module | playlist | directory ]...
 //
-// One module is loaded and played; two or more become the playlist, played
-// entry after entry from the first.
+// One module is loaded and played; anything more becomes the playlist,
+// played entry after entry from the first (command_arguments.h). With
+// --render the modules are written to WAV files instead (render.h).
 #pragma once
 
 #include <cstdio>
@@ -22,8 +23,8 @@ void print_usage();
 // Writes ":: XQ v0.6 ::" and a line feed to `stream`.
 void print_version_line(FILE *stream);
 
-// Fills the playlist with the module paths of a command line of two or
-// more, relative ones taken from `cwd`. A path that cannot be read, or
+// Fills the playlist from the paths of the command line, relative ones
+// taken from `cwd` (collect_arguments). A path that cannot be read, or
 // cannot be kept in the playlist, is reported on `errors` and left out.
 // Returns the number of entries.
 int add_command_line_files(int count, char *const *paths, const char *cwd, FILE *errors);

@@ -9,9 +9,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/command_arguments.h"
 #include "app/command_line.h"
 #include "app/main_loop.h"
 #include "app/module_loader.h"
+#include "app/render.h"
 #include "app/shutdown.h"
 #include "app/sound_output.h"
 #include "display/channel_table.h"
@@ -85,7 +87,11 @@ int xq_main(int argc, char **argv) {
     case ArgumentKind::version: print_version_line(stderr); return 0;
     case ArgumentKind::path: break;
     }
-    if (argc > 2) {
+    if (wants_render(argc, argv)) return render_main(argc, argv);
+    const ArgumentSort sort = argument_sort(path);
+    if (argc > 2 || sort == ArgumentSort::directory || sort == ArgumentSort::playlist) {
+        // A directory's modules are sorted as the file selector sorts them.
+        std::setlocale(LC_ALL, "");
         char cwd[kPathCapacity];
         if (!getcwd(cwd, sizeof cwd)) std::snprintf(cwd, sizeof cwd, ".");
         if (add_command_line_files(argc - 1, argv + 1, cwd, stderr) == 0) return kStartupFailure;

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "panels/message_box.h"
+#include "playlist/playlist_formats.h"
 #include "playlist/playlist_store.h"
 
 char playlist_file_path[kPathCapacity] = {};
@@ -151,14 +152,16 @@ PlaylistReading read_playlist(const char *path, char *message, std::size_t messa
 
 void playlist_save(const char *path) {
     char message[kPathCapacity];
-    const int result = store_playlist(path, message, sizeof message);
+    const int result = names_m3u(path) ? store_m3u_playlist(path, message, sizeof message)
+                                       : store_playlist(path, message, sizeof message);
     if (result != 0) beep();
     message_box(message, result == 0 ? kMessageNotice : kMessageError);
 }
 
 void playlist_load(const char *path) {
     char message[kPathCapacity];
-    read_playlist(path, message, sizeof message);
+    int result = 0;
+    if (!load_foreign_playlist(path, message, sizeof message, result)) read_playlist(path, message, sizeof message);
     if (message[0] == '\0') return;
     beep();
     message_box(message, kMessageError);

@@ -35,6 +35,8 @@ PlaylistReading read_playlist(const char *path, char *message, std::size_t messa
 
 // store_playlist and read_playlist on `path`, with the outcome in a message
 // box: a failure beeps and shows in red, a save in green, a load that left
-// lines or entries out in red; a complete load shows nothing.
+// lines or entries out in red; a complete load shows nothing. A name ending
+// in ".m3u" or ".m3u8" is saved as an M3U playlist, and M3U and PLS files
+// are loaded as such (playlist_formats.h).
 void playlist_save(const char *path);
 void playlist_load(const char *path);

@@ -12,10 +12,18 @@ from xqtest import (QUIT_SIGNALS, VERSION_LINE, XQ, PlayerTestCase, Terminal,
                     UnreachableServer, mw, run_plain, status_position)
 
 USAGE = (VERSION_LINE + "\n"
-         "Usage: xq [ -h | -v ] module...\n"
-         "  -h, --help     help\n"
-         "  -v, --version  version\n"
-         "  module         .xm, .it, .mod...; two or more play as a playlist\n")
+         "Usage: xq [ -h | -v ] [ module | playlist | directory ]...\n"
+         "       xq --render OUT.wav [ --loops N ] [ module | playlist | directory ]...\n"
+         "  -h, --help          help\n"
+         "  -v, --version       version\n"
+         "  module              .xm, .it, .mod...; one alone plays by itself\n"
+         "  playlist            .pli, .m3u, .m3u8, .pls: its entries join the playlist\n"
+         "  directory           the module files below it, sorted by name\n"
+         "  -o, --render OUT    write each module to a WAV file instead of playing it:\n"
+         "                      OUT itself for one module, OUT-NAME.wav for several,\n"
+         "                      or NAME.wav inside OUT when OUT is a directory\n"
+         "  --loops N           with --render: play each song N times (default 1)\n"
+         "  --rate HZ           with --render: mixing frequency (default 44100)\n")
 
 
 class CommandLine(unittest.TestCase):
@@ -176,10 +184,19 @@ class FailedStart(PlayerTestCase):
         self.assert_clean_exit(term)
 
     def test_a_directory(self):
-        term = self.start(self.files.name)
-        term.wait_for("Not a file.")
-        self.assertEqual(term.screen_cells().style_of("Not a file.")["fg"], 1)
-        term.send_keys("Enter")
+        # A directory gives the modules below it; without any, nothing is
+        # left to play and the start fails like a path that cannot be read.
+        empty = os.path.join(self.files.name, "empty")
+        os.makedirs(empty, exist_ok=True)
+        term = self.start(empty)
+        self.assertEqual(term.wait_exit(), 255)
+        self.assertEqual(term.stderr(), "XQ: No modules in '%s'\n" % empty)
+        holding = os.path.join(self.files.name, "holding")
+        os.makedirs(holding, exist_ok=True)
+        self.song_file("holding/only.xm", mw.tone_song())
+        term = self.start(holding)
+        term.wait_for(lambda rows: "only.xm" in rows[1] and "Playlist:" in rows[-1])
+        term.send_keys("q")
         self.assert_clean_exit(term)
 
     def test_terminal_without_colours(self):

@@ -1,0 +1,37 @@
+// The paths of the command line made into the playlist: each argument is a
+// module, a playlist file (ours, M3U or PLS) or a directory, in any mix,
+// and their modules go into the list in the order given.
+#pragma once
+
+#include <cstdio>
+
+// What an argument names.
+enum class ArgumentSort {
+    unreadable,  // missing, or no permission to read it
+    module,      // any other readable file: the module library decides
+    playlist,    // a playlist file of a kind playlist_kind recognises
+    directory,
+};
+
+ArgumentSort argument_sort(const char *path);
+
+// True when `name` looks like a module file by its name: one of the
+// module library's extensions (".xm", ".it", ".mod", ".s3m"... case
+// ignored) or the Amiga prefix "mod.". Directories hold other files too.
+bool module_file_name(const char *name);
+
+// What collecting the arguments did.
+struct CollectedArguments {
+    int entries;     // entries in the playlist afterwards
+    int left_out;    // modules that found the playlist full
+    int unreadable;  // paths that could not be read, each reported
+};
+
+// Fills the playlist from `count` paths, relative ones taken from `cwd`:
+// a module is added; a playlist's entries are added where it stands (each
+// checked for reading); a directory adds the module files below it, sorted
+// as the file selector sorts (sub-directories first, each walked in turn,
+// then the files), hidden entries and symbolic-link loops skipped. Every
+// path that cannot be read or kept is reported on `errors`; modules that
+// do not fit in the list are counted in one message at the end.
+CollectedArguments collect_arguments(int count, char *const *paths, const char *cwd, FILE *errors);

@@ -1,0 +1,241 @@
+"""Rendering modules to WAV files with --render: the files' headers,
+lengths and pitch against the settings, loops, several modules, a full
+disk and Ctrl-C. No terminal and no sound server are involved."""
+
+import array
+import pty
+import socket
+import os
+import resource
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+import wave
+
+from xqtest import XQ, mw
+
+SECONDS = 2.0
+TICK = 0.02  # one tick at 125 BPM
+
+
+def tone_of(seconds, name=b"tone"):
+    """A pure ~440 Hz sine on one channel that ends after `seconds` (rows of
+    0.1 s)."""
+    song = mw.Song(name=name, format="xm", channels=1, speed=mw.SPEED, bpm=mw.BPM)
+    song.samples = mw.tone_song(wave="sine", positions=1).samples
+    pattern = song.new_pattern(round(seconds / mw.ROW_SECONDS))
+    pattern.set(0, 0, mw.TONE_NOTE, 1, 64)
+    song.orders = [0]
+    return song
+
+
+def looping_tone(seconds):
+    """The tone with a jump back to its start on its last row: it would
+    play for ever."""
+    song = tone_of(seconds, b"looping")
+    song.patterns[0].set(song.patterns[0].rows - 1, 0, effect=mw.FX_JUMP, param=0)
+    return song
+
+
+def pitch(samples, rate):
+    """Frequency from the rising zero crossings of the middle half."""
+    n = len(samples)
+    middle = samples[n // 4: 3 * n // 4]
+    rising = sum(1 for a, b in zip(middle, middle[1:]) if a < 0 <= b)
+    return rising * rate / len(middle)
+
+
+class Render(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.TemporaryDirectory(prefix="xqrender.")
+        self.addCleanup(self.dir.cleanup)
+        self.home = os.path.join(self.dir.name, "home")
+        os.makedirs(os.path.join(self.home, ".xq"))
+        self.song = self.path("tone.xm")
+        mw.write_song(tone_of(SECONDS), self.song)
+
+    def path(self, name):
+        return os.path.join(self.dir.name, name)
+
+    def options(self, text):
+        with open(os.path.join(self.home, ".xq", "options"), "w") as f:
+            f.write(text)
+
+    def run_xq(self, *args, limit=None, env=None):
+        env = dict(os.environ, HOME=self.home, **(env or {}))
+
+        def limited():
+            if limit is not None:
+                resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit))
+        return subprocess.run([XQ, *args], capture_output=True, text=True, env=env, timeout=60,
+                              preexec_fn=limited, cwd=self.dir.name)
+
+    def test_header_length_and_pitch_follow_the_settings(self):
+        cases = [
+            # options file, extra arguments, channels, bytes a sample, rate
+            ("", [], 2, 2, 44100),
+            ("16bits=0\nstereo=0\ninterpolate=1\nhq_mixer=0\n", [], 1, 1, 44100),
+            ("reverse_stereo=1\nsurround=0\n", ["--rate", "22050"], 2, 2, 22050),
+        ]
+        for options, extra, channels, width, rate in cases:
+            with self.subTest(options=options, extra=extra):
+                self.options(options)
+                out = self.path("out.wav")
+                result = self.run_xq("--render", out, *extra, self.song)
+                self.assertEqual(result.returncode, 0, result.stderr)
+                self.assertEqual(result.stderr, "tone.xm: 00:02 -> %s\n" % out)
+                with wave.open(out) as w:
+                    self.assertEqual((w.getnchannels(), w.getsampwidth(), w.getframerate()),
+                                     (channels, width, rate))
+                    self.assertAlmostEqual(w.getnframes() / rate, SECONDS, delta=TICK)
+                    frames = w.readframes(w.getnframes())
+                if width == 2:
+                    samples = array.array("h", frames)[::channels]
+                else:
+                    samples = [b - 128 for b in frames[::channels]]
+                self.assertAlmostEqual(pitch(samples, rate), mw.TONE_FREQUENCY, delta=5)
+
+    def test_a_looping_song_stops_at_its_end_unless_told_to_loop(self):
+        looping = self.path("looping.xm")
+        mw.write_song(looping_tone(SECONDS), looping)
+        for loops, seconds in ((None, SECONDS), ("2", 2 * SECONDS), ("3", 3 * SECONDS)):
+            with self.subTest(loops=loops):
+                out = self.path("loop.wav")
+                args = ["-o", out] + (["--loops", loops] if loops else []) + [looping]
+                result = self.run_xq(*args)
+                self.assertEqual(result.returncode, 0, result.stderr)
+                with wave.open(out) as w:
+                    self.assertAlmostEqual(w.getnframes() / w.getframerate(), seconds, delta=TICK)
+
+    def test_fadeout_brings_the_end_down(self):
+        self.options("fade_module=1\n")
+        out = self.path("fade.wav")
+        self.assertEqual(self.run_xq("-o", out, self.song).returncode, 0)
+        with wave.open(out) as w:
+            samples = array.array("h", w.readframes(w.getnframes()))[::2]
+        peak = lambda part: max(abs(s) for s in part)  # noqa: E731
+        tenth = len(samples) // 10
+        self.assertLess(peak(samples[-tenth:]), peak(samples[:tenth]) / 4)
+
+    def test_several_modules_or_a_directory_give_a_file_each(self):
+        songs = os.path.join(self.dir.name, "songs")
+        os.makedirs(songs)
+        for name in ("a", "b", "c"):
+            mw.write_song(tone_of(0.5), os.path.join(songs, name + ".xm"))
+        outdir = self.path("wavs")
+        os.makedirs(outdir)
+        result = self.run_xq("--render", outdir, songs)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(sorted(os.listdir(outdir)), ["a.wav", "b.wav", "c.wav"])
+        # Modules of one name from different folders keep a file each.
+        os.makedirs(os.path.join(songs, "again"))
+        mw.write_song(tone_of(1.0), os.path.join(songs, "again", "a.xm"))
+        shutil.rmtree(outdir)
+        os.makedirs(outdir)
+        result = self.run_xq("--render", outdir, songs)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(sorted(os.listdir(outdir)), ["a-2.wav", "a.wav", "b.wav", "c.wav"])
+        with wave.open(os.path.join(outdir, "a.wav")) as w:  # sub-directories come first
+            self.assertAlmostEqual(w.getnframes() / w.getframerate(), 1.0, delta=TICK)
+        result = self.run_xq("--render", self.path("mix.wav"), os.path.join(songs, "a.xm"), self.song)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertTrue(os.path.exists(self.path("mix-a.wav")))
+        self.assertTrue(os.path.exists(self.path("mix-tone.wav")))
+
+    def test_a_full_disk_is_reported_and_leaves_no_file(self):
+        out = self.path("full.wav")
+        with open(out, "w") as f:
+            f.write("old")
+        result = self.run_xq("--render", out, self.song, limit=100_000)
+        self.assertNotEqual(result.returncode, 0)
+        self.assertIn("XQ: Can't write '%s': File too large." % out, result.stderr)
+        with open(out) as f:
+            self.assertEqual(f.read(), "old")  # the old file stays whole
+        self.assertEqual(sorted(os.listdir(self.dir.name)), ["full.wav", "home", "tone.xm"])
+        with open(self.song, "rb") as f:
+            module = f.read()
+        result = self.run_xq("--render", self.song, self.song)
+        self.assertNotEqual(result.returncode, 0)
+        self.assertIn("XQ: Can't write '%s': it is the module itself." % self.song, result.stderr)
+        with open(self.song, "rb") as f:
+            self.assertEqual(f.read(), module)
+        no_dir = self.path("no/such/dir/out.wav")
+        result = self.run_xq("--render", no_dir, self.song)
+        self.assertNotEqual(result.returncode, 0)
+        self.assertIn("XQ: Can't write '%s': No such file or directory." % no_dir, result.stderr)
+
+    def test_ctrl_c_stops_and_removes_the_partial_file(self):
+        long_song = self.path("long.xm")
+        mw.write_song(mw.tone_song(channels=32, fmt="mod", positions=128), long_song)
+        out = self.path("long.wav")
+        env = dict(os.environ, HOME=self.home)
+        process = subprocess.Popen([XQ, "--render", out, long_song], stderr=subprocess.PIPE, text=True,
+                                   env=env, cwd=self.dir.name)
+        deadline = time.monotonic() + 10
+        while not any(n.startswith("long.wav.") for n in os.listdir(self.dir.name)):
+            self.assertLess(time.monotonic(), deadline)
+            time.sleep(0.01)
+        process.send_signal(signal.SIGINT)
+        _, errors = process.communicate(timeout=20)
+        self.assertEqual(process.returncode, 130, errors)
+        self.assertIn("XQ: Stopped; '%s' was not written." % out, errors)
+        self.assertEqual(sorted(os.listdir(self.dir.name)), ["home", "long.xm", "tone.xm"])
+
+    def test_a_progress_bar_on_a_terminal(self):
+        out = self.path("out.wav")
+        master, slave = pty.openpty()
+        process = subprocess.Popen([XQ, "--render", out, self.song], stdin=subprocess.DEVNULL,
+                                   stdout=subprocess.DEVNULL, stderr=slave, cwd=self.dir.name,
+                                   env=dict(os.environ, HOME=self.home))
+        os.close(slave)
+        shown = b""
+        while True:
+            try:
+                chunk = os.read(master, 4096)
+            except OSError:  # the other side closed
+                break
+            if not chunk:
+                break
+            shown += chunk
+        os.close(master)
+        self.assertEqual(process.wait(timeout=30), 0)
+        text = shown.decode()
+        self.assertIn("\rtone.xm  [" + "#" * 30 + "] 100%  00:02", text)
+        self.assertTrue(text.endswith("\n"))
+        self.assertNotIn("->", text)  # the bar instead of the plain line
+
+    def test_the_sound_server_is_left_alone(self):
+        # A sound server that would see any client trying to reach it.
+        server = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        self.addCleanup(server.close)
+        address = self.path("pulse.socket")
+        server.bind(address)
+        server.listen(4)
+        server.setblocking(False)
+        result = self.run_xq("--render", self.path("out.wav"), self.song,
+                             env={"PULSE_SERVER": "unix:" + address, "AUDIODEV": "/dev/null"})
+        self.assertEqual(result.returncode, 0, result.stderr)
+        with self.assertRaises(BlockingIOError):
+            server.accept()
+
+    def test_usage_mistakes(self):
+        cases = (
+            (["--render", "x.wav"], "XQ: --render needs at least one module.\n"),
+            (["--loops", "2", self.song], "XQ: --loops and --rate go with --render.\n"),
+            (["-o", "x.wav", "--loops", "0", self.song], "XQ: --loops takes a number of times from 1 to 100.\n"),
+            (["-o", "x.wav", "missing.xm"], "XQ: Can't open 'missing.xm'\n"),
+        )
+        for args, error in cases:
+            with self.subTest(args=args):
+                result = self.run_xq(*args)
+                self.assertEqual(result.returncode, 255)
+                self.assertTrue(result.stderr.endswith(error), result.stderr)
+        self.assertFalse(os.path.exists(self.path("x.wav")))
+
+
+if __name__ == "__main__":
+    unittest.main()
