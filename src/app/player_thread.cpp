@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "app/clock.h"
+
 namespace {
 
 struct Command {
@@ -35,6 +37,12 @@ unsigned long long applied = 0;  // commands run (thread)
 std::mutex view_mutex;
 PlayerView latest;
 bool latest_fresh = false;
+// The screens took the last snapshot: the next is worth taking. A thread
+// whose screens are held up (a stalled terminal) takes none meanwhile.
+std::atomic<bool> wanted{true};
+// Until when the voices are wanted, on the monotonic clock.
+std::atomic<long long> voices_wanted_until_ns{0};
+constexpr long long kVoicesWantedNs = 500'000'000;
 
 // The screens' copy.
 PlayerView shown;
@@ -145,6 +153,7 @@ bool refresh_player_view() {
             latest_fresh = false;
         }
     }
+    wanted.store(true, std::memory_order_relaxed);
     const bool news = shown.applied != shown_applied;
     shown_applied = shown.applied;
     return news;
@@ -168,7 +177,7 @@ int run_player_commands(PlayerView &view) {
         applied += batch.size();
     }
     // A caller that waited sees the snapshot with its command's effect.
-    capture_player_view(view);
+    capture_player_view(view, player_voices_wanted());
     publish_player_view(view);
     {
         std::lock_guard<std::mutex> lock(queue_mutex);
@@ -187,7 +196,16 @@ void publish_player_view(PlayerView &view) {
     std::lock_guard<std::mutex> lock(view_mutex);
     latest = view;
     latest_fresh = true;
+    wanted.store(false, std::memory_order_relaxed);
 }
+
+void want_player_voices() {
+    voices_wanted_until_ns.store(monotonic_ns() + kVoicesWantedNs, std::memory_order_relaxed);
+}
+
+bool player_voices_wanted() { return monotonic_ns() < voices_wanted_until_ns.load(std::memory_order_relaxed); }
+
+bool player_view_wanted() { return wanted.load(std::memory_order_relaxed); }
 
 void wait_for_player_command(long long ns) {
     std::unique_lock<std::mutex> lock(queue_mutex);

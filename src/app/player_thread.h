@@ -41,6 +41,14 @@ const PlayerView &player_view();
 // when it shows a command sent since the last refresh carried out.
 bool refresh_player_view();
 
+// Asks for the voices in the snapshots to come: only the voice monitors
+// show them, so the thread reads them only while a screen asks (for about
+// half a second after each ask). The copy in hand may not hold them yet.
+void want_player_voices();
+
+// The thread's side: whether the voices are wanted now.
+bool player_voices_wanted();
+
 // True when every command sent so far shows in the screens' copy.
 bool player_view_caught_up();
 
@@ -53,6 +61,10 @@ int run_player_commands(PlayerView &view);
 // The thread's side: makes `view` the latest snapshot (with the count of
 // commands carried out).
 void publish_player_view(PlayerView &view);
+
+// The thread's side: true when the screens have taken the last snapshot
+// published, so a new one is worth taking.
+bool player_view_wanted();
 
 // The thread's side: waits up to `ns` nanoseconds, or until a command is
 // sent or the thread is asked to end.

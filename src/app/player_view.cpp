@@ -43,7 +43,7 @@ void capture_voices(PlayerView &view, int voices) {
 
 }  // namespace
 
-void capture_player_view(PlayerView &view) {
+void capture_player_view(PlayerView &view, bool with_voices) {
     view.reverb = md_reverb;
     view.pansep = md_pansep;
     view.mix_volume = md_volume;
@@ -52,7 +52,7 @@ void capture_player_view(PlayerView &view) {
     std::snprintf(view.driver_name, sizeof view.driver_name, "%s", md_driver && md_driver->Name ? md_driver->Name : "");
     // Every voice the monitors may show, allocated or not, with a module or
     // without: the library answers for them all.
-    capture_voices(view, kPlayerChannels);
+    capture_voices(view, with_voices ? kPlayerChannels : 0);
     view.has_module = module != nullptr;
     if (!module) return;
     const MODULE &m = *module;

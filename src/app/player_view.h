@@ -60,7 +60,7 @@ struct PlayerView {
     // The sound output.
     bool output_lost = false;
     char lost_reason[128] = "";
-    int voice_count = 0;  // voices filled in below
+    int voice_count = 0;  // voices filled in below (only while a screen shows them)
     ChannelView channels[kPlayerChannels];
     VoiceView voices[kPlayerChannels];
     // How many commands the player has carried out: a screen that sent one
@@ -80,6 +80,7 @@ bool song_has_ended(const MODULE &m);
 int song_voice_count(const MODULE &m);
 
 // Fills `view` from the library and `module` (the output's state and
-// `applied` are left as they are). Only the code that owns the library
+// `applied` are left as they are); the voices only `with_voices` (voice_count
+// is then kPlayerChannels, else 0). Only the code that owns the library
 // calls it: the sound thread, or the main path while no thread runs.
-void capture_player_view(PlayerView &view);
+void capture_player_view(PlayerView &view, bool with_voices = true);

@@ -25,7 +25,7 @@ char started_driver_name[64] = "the sound driver";
 // The state of the output, kept by the code that owns the library.
 bool lost = false;
 long long next_restart_ns = 0;
-char lost_reason[kPathCapacity] = "";
+char lost_reason[sizeof PlayerView::lost_reason] = "";
 std::vector<char> module_data;
 
 // The PulseAudio driver behind a guard. When its start fails the library
@@ -200,8 +200,10 @@ void follow_song_end(bool &stopped_at_end) {
     stopped_at_end = ended;
 }
 
+// A new snapshot, when the screens took the last one.
 void publish(PlayerView &view) {
-    capture_player_view(view);
+    if (!player_view_wanted()) return;
+    capture_player_view(view, player_voices_wanted());
     view.output_lost = lost;
     std::snprintf(view.lost_reason, sizeof view.lost_reason, "%s", lost_reason);
     publish_player_view(view);

@@ -94,6 +94,7 @@ struct VoiceValue {
 
 // The snapshot's voice i, or a silent one past the voices it holds.
 VoiceView voice_at(int voice) {
+    want_player_voices();
     const PlayerView &view = player_view();
     return voice >= 0 && voice < view.voice_count ? view.voices[voice] : VoiceView{};
 }
@@ -215,6 +216,12 @@ attr_t voice_activity_attr(int volume) {
 VoiceMonitor open_voice_monitor(Monitor kind) {
     VoiceMonitor monitor;
     monitor.kind = kind;
+    // The snapshots hold the voices only while a monitor asks for them: the
+    // first pass waits for one that does.
+    if (!player_voices_wanted()) {
+        want_player_voices();
+        player_call([] {});
+    }
     PanelCorner &corner = corner_of(entry_of(kind));
     const int rows = kind == Monitor::all_voices ? kAllVoicesRows : kMonitorRows;
     monitor.pw = open_panel_window(rows, kMonitorCols, corner.y, corner.x, nullptr);
