@@ -153,6 +153,33 @@ void go_back_to(MODULE &m, const SongPlace &place) {
     m.sngtime = place.sngtime;
 }
 
+// Set while the output moves to the "no sound" driver on purpose.
+bool going_silent = false;
+
+void say_why_lost(int error) {
+    if (error == MMERR_DETECTING_DEVICE)
+        std::snprintf(lost_reason, sizeof lost_reason, "%s cannot be reached", started_driver_name);
+    else
+        std::snprintf(lost_reason, sizeof lost_reason, "%s: %s", started_driver_name, MikMod_strerror(error));
+}
+
+// After a restart: a real driver plays, so nothing is lost; the "no sound"
+// driver where the driver found at start-up was asked for (its server went
+// away just before an options change) is a lost output like any other,
+// restarted every kRestartEveryNs.
+void follow_restart(int error) {
+    if (md_driver != &drv_nos) {
+        lost = false;
+        lost_reason[0] = '\0';
+        return;
+    }
+    const bool real_started = started_device > 0 && started_device != MikMod_DriverFromAlias("nosound");
+    if (going_silent || !real_started) return;
+    if (!lost) next_restart_ns = monotonic_ns() + kRestartEveryNs;
+    lost = true;
+    say_why_lost(error ? error : MMERR_DETECTING_DEVICE);
+}
+
 // The output stopped taking sound at the pace it plays it (the sound
 // server went away): the song goes back to what was heard last and waits
 // there on the "no sound" driver, whose start closes the lost connection
@@ -169,7 +196,9 @@ void lose_output(long long now, const AudioPace &pace, const PlaceHistory &histo
     const int silent = MikMod_DriverFromAlias("nosound");
     if (silent > 0) {
         md_device = static_cast<UWORD>(silent);
+        going_silent = true;
         restart_output();
+        going_silent = false;
     }
 }
 
@@ -179,15 +208,7 @@ void retry_restart(long long now) {
     if (now < next_restart_ns) return;
     next_restart_ns = now + kRestartEveryNs;
     if (started_device > 0) md_device = static_cast<UWORD>(started_device);
-    if (restart_output() == 0 && md_driver != &drv_nos) {
-        lost = false;
-        lost_reason[0] = '\0';
-        return;
-    }
-    if (MikMod_errno == MMERR_DETECTING_DEVICE)
-        std::snprintf(lost_reason, sizeof lost_reason, "%s cannot be reached", started_driver_name);
-    else
-        std::snprintf(lost_reason, sizeof lost_reason, "%s: %s", started_driver_name, MikMod_strerror(MikMod_errno));
+    restart_output();
 }
 
 // A song that does not wrap round has ended: the player stops moving, but
@@ -360,6 +381,7 @@ int restart_output() {
                 if (voices[v].sample) Voice_Play(static_cast<SBYTE>(v), voices[v].sample, voices[v].position);
         if (paused) Player_TogglePause();
     }
+    follow_restart(error);
     MikMod_errno = error;
     return error ? -1 : 0;
 }

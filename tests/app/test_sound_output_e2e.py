@@ -257,6 +257,86 @@ class SoundServerGoesAway(unittest.TestCase):
         term.send_keys("q")
         self.assertEqual(term.wait_exit(10), 0)
 
+    def start_tone(self, sink, files):
+        song = os.path.join(files, "tone.xm")
+        mw.write_song(mw.tone_song(channels=1), song)
+        term = Terminal([XQ, song], env=sink.client_vars())
+        self.addCleanup(term.close)
+        Recorder(sink).wait_for_sound(timeout=10)
+        return term
+
+    def new_sink(self):
+        sink = RestartableSink().start()
+        self.addCleanup(sink.stop)
+        files = tempfile.mkdtemp(prefix="xqe2e.")
+        self.addCleanup(shutil.rmtree, files, True)
+        return sink, files
+
+    def test_output_options_changed_just_after_the_server_died(self):
+        # Every option that restarts the driver, toggled at once and again
+        # and again while the server is gone: no abort, the song waits, and
+        # the sound comes back with the server.
+        sink, files = self.new_sink()
+        term = self.start_tone(sink, files)
+        term.send_keys("o")
+        term.wait_for("Options")
+        sink.stop_server()
+        for _ in range(6):
+            term.send_keys("Enter")  # 16bit
+            time.sleep(0.15)
+        term.wait_for(lambda rows: any("Sound output lost" in r for r in rows), timeout=5)
+        self.assertFalse(term.exited(), term.stderr())
+        term.send_keys("q")
+        sink.start_server()
+        rec = Recorder(sink)
+        rec.wait_for_sound(timeout=10)
+        term.wait_for(lambda rows: not any("Sound output lost" in r for r in rows), timeout=5)
+        term.send_keys("q")
+        self.assertEqual(term.wait_exit(10), 0, term.stderr())
+
+    def test_losing_the_server_in_the_first_pattern_keeps_the_place(self):
+        sink, files = self.new_sink()
+        term = self.start_tone(sink, files)
+        rows = term.wait_for(lambda rows: (status_position(rows) or (0, 0))[1] >= 20, timeout=10)
+        before = status_position(rows)
+        self.assertEqual(before[0], 1)
+        sink.stop_server()
+        rows = term.wait_for(lambda rows: any("Sound output lost" in r for r in rows), timeout=3)
+        where = status_position(rows)
+        # not back at the song's start: within a second of where it was
+        self.assertEqual(where[0], 1)
+        self.assertGreaterEqual(where[1], before[1] - 10)
+        self.assertNotIn("Time: 00:00", rows[-1])
+        term.send_keys("q")
+        self.assertEqual(term.wait_exit(10), 0)
+
+
+class FailedLoads(PlayerTestCase):
+    def test_N_onto_an_entry_that_cannot_be_loaded(self):
+        # The old module sounds on without a gap and without a lost-output
+        # box; the entry after it plays once the failed one is passed over.
+        tone = self.song_file("tone.xm", mw.tone_song(channels=2))
+        bad = os.path.join(self.files.name, "bad.xm")
+        with open(bad, "wb") as f:
+            f.write(b"not a module at all" * 50)
+        other = self.song_file("other.xm", mw.tone_song(channels=2, name=b"other tone"))
+        term = self.start(tone, bad, other)
+        self.wait_playing(term)
+        start = self.rec.wait_for_sound(timeout=10)
+        self.rec.wait_until(start + self.rec.frames(0.5))
+        mark = self.rec.mark()
+        term.send_keys("N")
+        rows = term.wait_for(lambda rows: any("not recognized" in r.lower() or "Module format" in r for r in rows),
+                             timeout=5)
+        end = self.rec.wait_until(self.rec.mark() + self.rec.frames(2.0))
+        self.assertEqual(self.rec.gaps(mark, end, min_ms=10), [])
+        self.assertFalse(any("Sound output lost" in r for r in term.screen()), term.screen_text())
+        term.send_keys("Enter")
+        term.wait_for(lambda rows: any("other tone" in r for r in rows), timeout=5)
+        self.assertFalse(any("Sound output lost" in r for r in term.screen()), term.screen_text())
+        term.send_keys("q")
+        self.assert_clean_exit(term)
+
 
 if __name__ == "__main__":
     unittest.main()
