@@ -119,13 +119,14 @@ void draw_body_line(const PatternView &view, const MODULE &m, int line, int row,
         auto role = [&](bool present, PatternRole wanted) {
             return pattern_attr(muted ? PatternRole::muted : present ? wanted : PatternRole::empty, current);
         };
+        const attr_t gap = muted ? pattern_attr(PatternRole::muted, current) : blank;
         RowWriter writer{win, y, x, limit};
         writer.put(role(cell.has_note, PatternRole::note), cell.note)
-            .put(blank, " ")
+            .put(gap, " ")
             .put(role(cell.has_instrument, PatternRole::instrument), cell.instrument)
-            .put(blank, " ")
+            .put(gap, " ")
             .put(role(true, role_of(cell.volume_kind)), cell.volume)
-            .put(blank, " ")
+            .put(gap, " ")
             .put(role(true, role_of(cell.effect_kind)), cell.effect);
         x += kCellTextWidth;
     }
@@ -247,6 +248,7 @@ void open_pattern_view(PatternView &view) {
     // The terminal may scroll lines: a body moving by a row costs a
     // scroll and three lines, not the whole body.
     idlok(win, TRUE);
+    accept_vt220_home_and_end();
     resized_view = &view;
 }
 
