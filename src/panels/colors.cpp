@@ -11,22 +11,25 @@ constexpr PairColors kPairs[kColorPairCount] = {
     {COLOR_WHITE, COLOR_BLUE},     {COLOR_MAGENTA, COLOR_BLUE},  {COLOR_RED, COLOR_BLUE},
 };
 
-// Each pattern-view role on an ordinary row and on the current row.
+// Each pattern-view role on an ordinary row and on the current row. Within
+// a row the roles differ by colour alone (all plain, or all bold on the
+// highlight): turning bold or dim off costs the terminal a full reset and
+// the colours again, at every change of field.
 struct RoleAttrs {
     attr_t row;
     attr_t current;
 };
 
 constexpr RoleAttrs kPatternRoles[] = {
-    {pair(kCyanOnBlack), bold_pair(kCyanOnBlue)},            // row_number
-    {bold_pair(kWhiteOnBlack), bold_pair(kWhiteOnBlue)},     // note
-    {pair(kYellowOnBlack), bold_pair(kYellowOnBlue)},        // instrument
-    {bold_pair(kGreenOnBlack), bold_pair(kGreenOnBlue)},     // volume
-    {bold_pair(kMagentaOnBlack), bold_pair(kMagentaOnBlue)}, // pitch
-    {bold_pair(kCyanOnBlack), bold_pair(kCyanOnBlue)},       // panning
-    {bold_pair(kRedOnBlack), bold_pair(kRedOnBlue)},         // timing
-    {pair(kWhiteOnBlack), bold_pair(kWhiteOnBlue)},          // other
-    {A_DIM | pair(kWhiteOnBlack), pair(kWhiteOnBlue)},       // empty
+    {pair(kCyanOnBlack), bold_pair(kCyanOnBlue)},        // row_number
+    {pair(kWhiteOnBlack), bold_pair(kWhiteOnBlue)},      // note
+    {pair(kYellowOnBlack), bold_pair(kYellowOnBlue)},    // instrument
+    {pair(kGreenOnBlack), bold_pair(kGreenOnBlue)},      // volume
+    {pair(kMagentaOnBlack), bold_pair(kMagentaOnBlue)},  // pitch
+    {pair(kCyanOnBlack), bold_pair(kCyanOnBlue)},        // panning
+    {pair(kRedOnBlack), bold_pair(kRedOnBlue)},          // timing
+    {pair(kWhiteOnBlack), bold_pair(kWhiteOnBlue)},      // other
+    {pair(kBlueOnBlack), bold_pair(kWhiteOnBlue)},       // empty
     {A_DIM | pair(kWhiteOnBlack), A_DIM | pair(kWhiteOnBlue)},  // muted
 };
 

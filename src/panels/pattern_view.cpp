@@ -119,14 +119,18 @@ void draw_body_line(const PatternView &view, const MODULE &m, int line, int row,
         auto role = [&](bool present, PatternRole wanted) {
             return pattern_attr(muted ? PatternRole::muted : present ? wanted : PatternRole::empty, current);
         };
-        const attr_t gap = muted ? pattern_attr(PatternRole::muted, current) : blank;
+        // The blank after each field keeps the field's attribute: a blank
+        // looks the same in any colour of the row, and costs no change.
+        const attr_t note = role(cell.has_note, PatternRole::note);
+        const attr_t instrument = role(cell.has_instrument, PatternRole::instrument);
+        const attr_t volume = role(true, role_of(cell.volume_kind));
         RowWriter writer{win, y, x, limit};
-        writer.put(role(cell.has_note, PatternRole::note), cell.note)
-            .put(gap, " ")
-            .put(role(cell.has_instrument, PatternRole::instrument), cell.instrument)
-            .put(gap, " ")
-            .put(role(true, role_of(cell.volume_kind)), cell.volume)
-            .put(gap, " ")
+        writer.put(note, cell.note)
+            .put(note, " ")
+            .put(instrument, cell.instrument)
+            .put(instrument, " ")
+            .put(volume, cell.volume)
+            .put(volume, " ")
             .put(role(true, role_of(cell.effect_kind)), cell.effect);
         x += kCellTextWidth;
     }
