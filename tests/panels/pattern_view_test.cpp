@@ -4,6 +4,7 @@
 // whole at the same row shows.
 #include "panels/pattern_view.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -190,6 +191,48 @@ TEST_F(PatternViewOnModule, AFrozenViewStaysUntilSpaceAndAnotherModuleThawsIt) {
     EXPECT_EQ(cells_text(view.pw.win, 2 + 7, 34, 16), "|--- .. u03 H05|");
     close_pattern_view(view);
     Player_Free(other);
+}
+
+TEST(PatternViewChannels, OneToSixtyFourChannelsFromTheNarrowestToTheWidestScreen) {
+    start_silent_player();
+    const struct {
+        const char *file;
+        int lines, cols;
+        int shown;       // channels that fit
+        int last_first;  // the first channel shown once scrolled to the end
+    } cases[] = {
+        {"channels1.xm", 12, 40, 1, 0},    {"channels1.xm", 100, 300, 1, 0},
+        {"channels64.it", 12, 40, 2, 62},  {"channels64.it", 24, 80, 5, 59},
+        {"channels64.it", 100, 300, 19, 45},
+    };
+    for (const auto &c : cases) {
+        HeadlessScreen screen{c.lines, c.cols};
+        MODULE *song = Player_Load((std::string(XQ_FIXTURE_DIR) + "/" + c.file).c_str(), 64, 0);
+        ASSERT_NE(song, nullptr) << c.file;
+        PatternViewPlayhead head;
+        head.module = song;
+        head.in_song = true;
+        head.pattern = song->positions[0];
+        head.row = 3;
+        PatternView view;
+        open_pattern_view(view);
+        ASSERT_EQ(getmaxx(view.pw.win), c.cols);
+        ASSERT_EQ(getmaxy(view.pw.win), c.lines - kPatternViewTop);
+        update_pattern_view(view, head);
+        EXPECT_EQ(view.shown_channels, c.shown) << c.file << " " << c.cols;
+        const int middle = kFirstBodyRow + middle_line(body_lines(c.lines - kPatternViewTop));
+        EXPECT_EQ(cells_text(view.pw.win, middle, 1, 3), "  3") << c.file << " " << c.cols;
+        for (int n = 0; n < 70; ++n) pattern_view_key(view, KEY_RIGHT);
+        update_pattern_view(view, head);
+        EXPECT_EQ(view.drawn_first, c.last_first) << c.file << " " << c.cols;
+        char last[16];
+        std::snprintf(last, sizeof last, "Channel %d", song->numchn);
+        EXPECT_NE(cells_text(view.pw.win, kChannelHeaderRow, 0, c.cols).find(last), std::string::npos);
+        EXPECT_EQ(cells_text(view.pw.win, kChannelHeaderRow, c.cols - 2, 1), " ");  // nothing more to the right
+        close_pattern_view(view);
+        Player_Free(song);
+    }
+    stop_silent_player();
 }
 
 }  // namespace

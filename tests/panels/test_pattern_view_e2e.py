@@ -218,7 +218,7 @@ class PatternView(PlayerTestCase):
 
     def test_follows_resizes(self):
         term = self.open_view(self.follow)
-        for width, height in ((132, 50), (40, 12), (80, 24)):
+        for width, height in ((132, 50), (300, 100), (40, 12), (80, 24)):
             with self.subTest(size=f"{width}x{height}"):
                 term.resize(width, height)
                 term.wait_for(lambda rows: len(rows) == height and rows[-1] == "└" + "─" * (width - 2) + "┘"
