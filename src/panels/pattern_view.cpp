@@ -280,6 +280,7 @@ bool update_pattern_view(PatternView &view, const PatternViewPlayhead &head) {
         return false;  // past the end: the last row played stays
     }
     position = std::clamp(position, 0, std::max(m.numpos - 1, 0));
+    row = std::max(row, 0);  // a view opened after the song's end starts at its first row
     const int pattern = pattern_at(m, position);
     const int rows = getmaxy(win);
     const int cols = getmaxx(win);
