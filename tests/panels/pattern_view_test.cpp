@@ -88,6 +88,10 @@ TEST_F(PatternViewOnModule, BrowsingStaysInsideRowsAndPositions) {
     }
     EXPECT_TRUE(is_browse_key(KEY_HOME));
     EXPECT_FALSE(is_browse_key(' '));
+    PatternView view;
+    EXPECT_FALSE(pattern_view_key(view, 'q'));
+    EXPECT_FALSE(pattern_view_key(view, 27));
+    EXPECT_TRUE(pattern_view_key(view, ERR));
 }
 
 TEST_F(PatternViewOnModule, ShowsTheRowsAroundTheCurrentOneOnTheMiddleLine) {

@@ -227,14 +227,14 @@ class PatternView(PlayerTestCase):
         term.send_keys("q", "q")
         self.assert_clean_exit(term)
 
-    def test_opens_from_a_monitor_and_returns_to_it(self):
+    def test_opens_from_a_monitor_and_escape_returns_to_it(self):
         term = self.start(self.follow)
         self.wait_playing(term)
         term.send_keys("c")
         term.wait_for(lambda rows: any(" All channels" in row for row in rows))
         term.send_keys("P")
         term.wait_for(lambda s: view(s) is not None, cells=True)
-        term.send_keys("q")
+        term.send_keys("Escape")
         term.wait_for(lambda rows: not TITLE.search(rows[TOP]) and any(" All channels" in r for r in rows))
         term.send_keys("q", "q")
         self.assert_clean_exit(term)
