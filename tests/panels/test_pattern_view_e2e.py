@@ -1,5 +1,6 @@
 """The pattern view on the real binary in tmux: it follows a generated song
-row by row across a pattern break and a position jump, in step with the
+row by row across a pattern loop, a position jump and a pattern break,
+in step with the
 status row, freezes and browses, scrolls through the channels, dims muted
 channels, fits the terminal from 40x12 to 132x50 and follows resizes, and
 the sound keeps flowing while it is open and keys are pressed."""
@@ -20,8 +21,9 @@ STATUS_PATTERN = re.compile(r"Pat:\s*(\d+)\s+(\d+)/\s*(\d+)")
 def follow_song(channels=4):
     """Four positions of 32, 32, 32 and 24 rows at 0.1 s a row. Channel 2's
     volume column holds each row's number, so a row shows which it is. The
-    first position jumps at row 20 to the third, which breaks at row 15 to
-    row 8 of the fourth; the song ends after 5.3 s."""
+    first position plays rows 4 to 7 twice (a pattern loop) and jumps at
+    row 20 to the third, which breaks at row 15 to row 8 of the fourth;
+    the song ends after 5.7 s."""
     song = mw.Song(name=b"xq follow", format="xm", channels=channels, speed=5, bpm=125)
     song.samples.append(mw.Sample(name="sq", data=mw.square(32, 100), loop=mw.LOOP_FORWARD,
                                   loop_length=32))
@@ -30,6 +32,8 @@ def follow_song(channels=4):
         for row in range(rows):
             pattern.set(row, 1, volume=row)
     song.patterns[0].set(0, 0, "C-4", 1, 64)
+    song.patterns[0].set(4, 3, effect=mw.FX_EXTENDED, param=0x60)
+    song.patterns[0].set(7, 3, effect=mw.FX_EXTENDED, param=0x61)
     song.patterns[0].set(20, 2, effect=mw.FX_JUMP, param=2)
     song.patterns[2].set(15, 2, effect=mw.FX_BREAK, param=8)
     song.orders = [0, 1, 2, 3]
@@ -124,7 +128,13 @@ class PatternView(PlayerTestCase):
                 self.assertLess(retakes, len(seen) / 10, seen)
                 rows_seen = {p: sorted({r for q, r in seen if q == p}) for p in (1, 2, 3, 4)}
                 self.assertGreater(len(set(seen)), 30, seen)  # it moved row by row
-                self.assertEqual(seen, sorted(seen))
+                back = [(a, b) for a, b in zip(seen, seen[1:]) if b < a]
+                self.assertEqual(len(back), 1, seen)  # the loop, once
+                (loop_end, loop_start), = back
+                self.assertEqual((loop_end[0], loop_start[0]), (1, 1), seen)
+                # The player counts the rest of the loop's last row as the
+                # row before the loop's first: the view shows what it counts.
+                self.assertTrue(3 <= loop_start[1] <= 4 and loop_start[1] < loop_end[1] <= 7, seen)
                 self.assertLessEqual(max(rows_seen[1]), 20, rows_seen)  # the jump ...
                 self.assertEqual(rows_seen[2], [])  # ... over the second position
                 self.assertLessEqual(max(rows_seen[3]), 15, rows_seen)  # the break ...
