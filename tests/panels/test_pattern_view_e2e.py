@@ -1,9 +1,9 @@
 """The pattern view on the real binary in tmux: it follows a generated song
-row by row across a pattern loop, a position jump and a pattern break,
-in step with the
-status row, freezes and browses, scrolls through the channels, dims muted
-channels, fits the terminal from 40x12 to 132x50 and follows resizes, and
-the sound keeps flowing while it is open and keys are pressed."""
+row by row across a pattern loop, a position jump and a pattern break, in
+step with the status row, freezes and browses, scrolls through the
+channels, dims muted channels, fits the terminal from 40x12 to 300x100 and
+follows resizes, and the sound keeps flowing while it is open and keys are
+pressed."""
 
 import re
 import time
