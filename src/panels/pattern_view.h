@@ -102,7 +102,9 @@ void open_pattern_view(PatternView &view);
 // Brings the view up to `head` (or, frozen, to its browse point): a new
 // pattern, position, module, channel range, mute or window size draws it
 // whole; a new row in the same pattern scrolls the body and draws only the
-// lines that change. Returns true when the middle row changed.
+// lines that change. Another module thaws a frozen view and shows its first
+// channels. Past the song's end the last row drawn stays. Returns true
+// when the middle row changed.
 bool update_pattern_view(PatternView &view, const PatternViewPlayhead &head);
 
 // Carries out one key (ERR for a timeout); returns false when the key
