@@ -11,7 +11,9 @@ run, with both playing at the same time (each into its own stream):
   - the bytes xq writes to its terminal per second (target: at most 20 KB/s).
 
 Then it opens the All voices monitor (`T`: 64 meters over the main screen)
-and measures the same again for as long (targets: 1.25 and 25 KB/s).
+and measures the same again for as long (targets: 1.25 and 25 KB/s), and
+once more with the pattern view (`P`, after closing the monitor), which
+scrolls by a row ten times a second (the same targets).
 
 Usage: python3 bench/run.py [--seconds S] [--build DIR]
 """
@@ -34,10 +36,12 @@ from term import Terminal  # noqa: E402
 CPU_RATIO_TARGET = 1.2
 BYTES_PER_SECOND_TARGET = 20 * 1024
 # What xq shows while measuring: the main screen alone, then with the All
-# voices monitor open over it (the key that opens it, its own targets).
+# voices monitor open over it, then the pattern view instead (the keys that
+# get there, its own targets).
 PHASES = (
-    ("main screen", None, CPU_RATIO_TARGET, BYTES_PER_SECOND_TARGET),
-    ("All voices monitor", "T", 1.25, 25 * 1024),
+    ("main screen", (), CPU_RATIO_TARGET, BYTES_PER_SECOND_TARGET),
+    ("All voices monitor", ("T",), 1.25, 25 * 1024),
+    ("pattern view", ("q", "P"), 1.25, 25 * 1024),
 )
 SETTLE_SECONDS = 2.0  # start-up and the first fill of the driver's buffer are left out
 def cpu_seconds(pid):
@@ -89,9 +93,9 @@ def main():
         try:
             with Terminal([xq, song], width=80, height=24, env=sink.client_vars()) as term:
                 term.wait_for(lambda rows: "Pat:" in rows[4], timeout=10)
-                for label, key, ratio_target, bytes_target in PHASES:
-                    if key:
-                        term.send_keys(key)
+                for label, keys, ratio_target, bytes_target in PHASES:
+                    if keys:
+                        term.send_keys(*keys)
                     (xq_cpu, feeder_cpu), xq_bytes = cpu_rates([term.pid, feeder_run.pid], args.seconds,
                                                               lambda: len(term.output_bytes()))
                     results.append((label, ratio_target, bytes_target, xq_cpu, feeder_cpu, xq_bytes))

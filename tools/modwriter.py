@@ -15,7 +15,7 @@ Library use (standard library only):
     mw.song_length(song)                   # 6.4 seconds
 
 Command line: python3 tools/modwriter.py PRESET OUT [options]; presets are
-tone, short, channels, comment, name, wide, samples and demo (see --help of each). The
+tone, short, channels, comment, name, wide, samples, notation and demo (see --help of each). The
 committed demo is regenerated with
 
     python3 tools/modwriter.py demo examples/demo.xm
@@ -36,13 +36,13 @@ from xqmod.model import (  # noqa: E402
     BASE_RATE, FORMATS, FX_ARPEGGIO, FX_BREAK, FX_EXTENDED, FX_GLOBAL_VOLUME, FX_JUMP,
     FX_OFFSET, FX_PAN, FX_PORTA_DOWN, FX_PORTA_UP, FX_SPEED, FX_TONE_PORTA,
     FX_TONE_PORTA_VOLSLIDE, FX_TREMOLO, FX_VIBRATO, FX_VIBRATO_VOLSLIDE, FX_VOLSLIDE,
-    FX_VOLUME, LOOP_FORWARD, LOOP_NONE, LOOP_PINGPONG, NOTE_OFF, Cell, Envelope,
+    FX_VOLUME, LOOP_FORWARD, LOOP_NONE, LOOP_PINGPONG, NOTE_CUT, NOTE_OFF, Cell, Envelope,
     Instrument, Pattern, Sample, Song, note, note_name, row_seconds, song_length)
 from xqmod.presets import (  # noqa: E402
     BPM, DEFAULT_COMMENT, DEFAULT_NAME, POSITION_SECONDS, ROW_SECONDS, ROWS,
-    SNGTIME_PER_SECOND, SPEED, TONE_CYCLE, TONE_FREQUENCY, TONE_NOTE, TONE_POSITIONS,
-    TONE_RATE, TONE_WAVES, channels_song, comment_song, name_song, positions_for,
-    ending_song, samples_song, short_song, tone_song, wide_song)
+    NOTATION_CELLS, SNGTIME_PER_SECOND, SPEED, TONE_CYCLE, TONE_FREQUENCY, TONE_NOTE,
+    TONE_POSITIONS, TONE_RATE, TONE_WAVES, channels_song, comment_song, name_song,
+    notation_song, positions_for, ending_song, samples_song, short_song, tone_song, wide_song)
 from xqmod.waves import (  # noqa: E402
     clamp, fade, harmonics, mix, noise, pluck, saw, sine, square, triangle)
 
@@ -86,6 +86,8 @@ def _build(args: argparse.Namespace) -> Song:
         return wide_song(args.channels, args.positions, _name(args, b"xq wide"))
     if args.preset == "samples":
         return samples_song(args.format, args.count, _name(args, b"xq samples"))
+    if args.preset == "notation":
+        return notation_song(args.format, _name(args, b"xq notation"))
     song = demo_song()
     if args.name is not None or args.name_hex is not None:
         song.name = _name(args, b"")
@@ -159,6 +161,10 @@ def _parser() -> argparse.ArgumentParser:
     sub.add_argument("--format", choices=("mod", "xm"), default="mod",
                      help="mod: samples, xm: instruments (default: mod)")
     sub.add_argument("--count", type=int, default=31, help="samples or instruments (default: 31)")
+
+    sub = preset("notation", "two patterns holding every note, volume and effect of the format "
+                             "once, for checking how a pattern view shows them")
+    fmt(sub)
 
     preset("demo", "xq's demo tune (XM)", out_required=False)
     return parser

@@ -15,6 +15,7 @@
 #include "panels/instruments_panel.h"
 #include "panels/mixer.h"
 #include "panels/options_panel.h"
+#include "panels/pattern_view.h"
 #include "panels/samples_panel.h"
 #include "panels/voice_monitors.h"
 #include "playlist/playlist_playback.h"
@@ -69,6 +70,7 @@ void handle_main_key(int key) {
     case 'y': voice_monitor(Monitor::voices_frequency); break;
     case 'W': instruments_panel(); break;
     case 'w': samples_panel(); break;
+    case 'P': pattern_view(); break;
     default: break;
     }
 }

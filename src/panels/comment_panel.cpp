@@ -9,6 +9,7 @@
 #include "panels/colors.h"
 #include "panels/command_keys.h"
 #include "panels/idle.h"
+#include "panels/keys.h"
 #include "panels/message_box.h"
 
 namespace {
@@ -34,15 +35,6 @@ void wrap_line(const std::string &text, std::size_t start, std::size_t length, s
         wrapped = true;
     }
     if (length > 0 || !wrapped) lines.push_back({start, length});
-}
-
-// tmux and screen send Home and End as the VT220 keys "ESC [ 1 ~" and
-// "ESC [ 4 ~" whatever the terminal type says; under TERM=xterm-256color,
-// a common setting inside tmux, the terminal description does not list
-// them and they would arrive as loose bytes.
-void accept_vt220_home_and_end() {
-    if (key_defined("\033[1~") == 0) define_key("\033[1~", KEY_HOME);
-    if (key_defined("\033[4~") == 0) define_key("\033[4~", KEY_END);
 }
 
 }  // namespace

@@ -40,6 +40,7 @@ constexpr HelpEntry kHelpEntries[] = {
     {16, kLeft, "Show all voices...........", "T"},
     {17, kLeft, "Voices position...........", "Y"},
     {18, kLeft, "Voices frequency..........", "y"},
+    {14, kRight, "Pattern view..............", "P"},
     {1, kRight, "Bpm up/down...............", "b/B"},
     {2, kRight, "Reverb up/down............", "r/R"},
     {3, kRight, "Tempo up/down.............", "k/K"},

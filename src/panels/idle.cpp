@@ -184,9 +184,10 @@ void live_refresh() {
     }
 }
 
-void refresh_then_compose() {
+void refresh_then_compose(const std::function<void()> &live_step) {
     act_on_signals();
     follow_player();
+    if (live_step) live_step();
     follow_screen_size();
     act_on_playlist_alarm();
     if (module && playing) play_step();

@@ -4,6 +4,8 @@
 // panel is open.
 #pragma once
 
+#include <functional>
+
 // The live screen is redrawn every refresh_delay milliseconds, but never
 // more often than this: the sound is fed on every step, and faster redraws
 // would only add terminal traffic (which matters over a remote connection)
@@ -33,7 +35,11 @@ void live_refresh();
 // The panel mover's step (and the voice monitors'): as live_refresh, but the
 // panels are composed and the terminal updated even while nothing plays, so
 // a moved panel is seen at once.
-void refresh_then_compose();
+//
+// `live_step`, when given, runs right after the player's snapshot is taken
+// afresh and before anything is drawn, so a panel that follows the music
+// draws from the same snapshot as the status row.
+void refresh_then_compose(const std::function<void()> &live_step = {});
 
 // The text shown on the title row once the song has ended, and where.
 inline constexpr const char *kSongEndedText = " End of song: p or A plays it again ";

@@ -19,6 +19,7 @@ struct OpenPanel {
     int wanted_rows;
     int wanted_cols;
     int rows_less;  // > 0: the height follows the screen's
+    bool full_width;  // the width follows the screen's
     int rows;
     int cols;
     char title[64];  // empty: none
@@ -38,7 +39,7 @@ OpenPanel *open_panel_of(const WINDOW *win) {
 void remember_open_panel(const PanelWindow &pw, int rows, int cols, const char *title) {
     if (open_panel_count >= kMaxOpenPanels) return;
     OpenPanel &p = open_panels[open_panel_count++];
-    p = {pw.win, pw.panel, rows, cols, 0, getmaxy(pw.win), getmaxx(pw.win), {}, nullptr};
+    p = {pw.win, pw.panel, rows, cols, 0, false, getmaxy(pw.win), getmaxx(pw.win), {}, nullptr};
     std::snprintf(p.title, sizeof p.title, "%s", title ? title : "");
 }
 
@@ -61,7 +62,8 @@ void forget_open_panel(const WINDOW *win) {
 // Brings one panel inside the screen; redraws it when its size changed.
 void fit_open_panel(OpenPanel &p) {
     const int wanted_rows = p.rows_less > 0 ? LINES - p.rows_less : p.wanted_rows;
-    const WindowBox box = fit_window(wanted_rows, p.wanted_cols, getbegy(p.win), getbegx(p.win), LINES, COLS);
+    const int wanted_cols = p.full_width ? COLS : p.wanted_cols;
+    const WindowBox box = fit_window(wanted_rows, wanted_cols, getbegy(p.win), getbegx(p.win), LINES, COLS);
     const bool resized = box.rows != p.rows || box.cols != p.cols;
     if (resized && !p.redraw) {
         // The old border would stay inside a grown window.
@@ -91,6 +93,10 @@ void set_panel_redraw(WINDOW *win, PanelRedraw redraw) {
 
 void set_panel_height_rule(WINDOW *win, int rows_less) {
     if (OpenPanel *p = open_panel_of(win)) p->rows_less = rows_less;
+}
+
+void set_panel_full_width(WINDOW *win) {
+    if (OpenPanel *p = open_panel_of(win)) p->full_width = true;
 }
 
 void fit_open_panels() {

@@ -59,6 +59,10 @@ void set_panel_redraw(WINDOW *win, PanelRedraw redraw);
 // from now on (for panels opened LINES - n rows high).
 void set_panel_height_rule(WINDOW *win, int rows_less);
 
+// Makes an open panel's width follow the screen's: COLS columns from now
+// on (for panels opened as wide as the screen).
+void set_panel_full_width(WINDOW *win);
+
 // After the screen's size has changed: brings every open panel back inside
 // the screen, moved the least distance needed (as a saved corner that does
 // not fit) and, where the screen is smaller than the panel, cut to it; a

@@ -18,6 +18,7 @@
 #include "panels/options_panel.h"
 #include "panels/panel_mover.h"
 #include "panels/panel_positions.h"
+#include "panels/pattern_view.h"
 
 namespace {
 
@@ -297,6 +298,7 @@ bool voice_monitor_key(VoiceMonitor &monitor, int key) {
     case 'm': move_panel_interactively(monitor.pw.panel); return true;
     case 'e': effects_panel(); return true;
     case 'o': options_panel(); return true;
+    case 'P': pattern_view(); return true;
     default: break;
     }
     if (is_volume_monitor(monitor.kind)) {

@@ -21,6 +21,7 @@ KEY_GROUPS = [
     ["e"], ["Right", "Right", "Down", "Right", "Down", "Left", "PageDown", "Right"], ["q"],
     ["o"], ["Enter"], ["Enter"], ["Down", "Down", "Down", "Enter"], ["q"],
     ["l"], ["q"],
+    ["P"], ["Right", "Left"], [" "], ["Up", "Up", "PageDown", "]", "["], [" "], ["q"],
     ["N"], ["V"], ["N"],
     ["+", "+", "-", "B", "b", "K", "k", "S", "s", "R", "r", "!", "!"],
     ["n", "n", "v", "a", "A"], ["M"], ["M"], ["Down", "Enter"], ["Enter"],

@@ -91,7 +91,8 @@ def one_note_song(fmt: str, channels: int, samples: list[mw.Sample], rows: int =
 class ModelTest(unittest.TestCase):
     def test_note_names(self):
         for name, value in (("C-0", 1), ("C-4", 49), ("A-4", 58), ("c#3", 38), ("B-7", 96),
-                            ("===", mw.NOTE_OFF)):
+                            ("===", mw.NOTE_OFF), ("off", mw.NOTE_OFF), ("^^^", mw.NOTE_CUT),
+                            ("cut", mw.NOTE_CUT)):
             with self.subTest(name=name):
                 self.assertEqual(mw.note(name), value)
         self.assertEqual(mw.note_name(58), "A-4")
@@ -155,6 +156,20 @@ class ModelTest(unittest.TestCase):
             "mod note below C-3": song("mod"),
             "missing instrument": song("xm"),
         }
+        cells = {  # what the cell's format cannot hold
+            "letter effect in xm": ("xm", dict(effect="D", param=1)),
+            "letter effect in mod": ("mod", dict(effect="D", param=1)),
+            "volume-column command in mod": ("mod", dict(volcmd=0x65)),
+            "volume-column command in s3m": ("s3m", dict(volcmd=10)),
+            "xm volume-column byte without meaning": ("xm", dict(volcmd=0x55)),
+            "it volume-column byte without meaning": ("it", dict(volcmd=126)),
+            "volume and volume-column command": ("it", dict(volume=10, volcmd=70)),
+            "note cut in xm": ("xm", dict(note="cut")),
+            "not a command letter": ("it", dict(effect="DD", param=1)),
+        }
+        for what, (fmt, fields) in cells.items():
+            cases[what] = song(fmt)
+            cases[what].patterns[0].set(1, 0, **fields)
         cases["missing instrument"].patterns[0].set(1, 0, "C-4", 2)
         cases["mod note below C-3"].patterns[0].set(0, 0, "B-2", 1)
         for what, bad in cases.items():
@@ -398,6 +413,7 @@ class CommandLineTest(ModinfoTestCase):
             (["name", "--format", "it", "--name-hex", "2525733f"], "it",
              {"songname_hex": "2525733f"}),
             (["demo"], "xm", {"numchn": "8"}),
+            (["notation", "--format", "s3m"], "s3m", {"numchn": "4", "numpos": "2"}),
             (["wide", "--channels", "96", "--positions", "2"], "mod",
              {"numchn": "96", "numpos": "2"}),
             (["samples"], "mod", {"numsmp": "31", "sample.30.name": "sample 31"}),
@@ -416,7 +432,8 @@ class CommandLineTest(ModinfoTestCase):
     def test_help_lists_every_preset(self):
         result = self.cli("--help")
         self.assertEqual(result.returncode, 0, result.stderr)
-        for preset in ("tone", "short", "channels", "comment", "name", "wide", "samples", "demo"):
+        for preset in ("tone", "short", "channels", "comment", "name", "wide", "samples", "notation",
+                       "demo"):
             self.assertIn(preset.encode(), result.stdout)
 
     def test_impossible_requests_fail_with_a_message(self):

@@ -73,7 +73,13 @@ def add_initial_tempo(song: Song, patterns: list[Pattern], speed: int | None,
         place_effect(first, 0, FX_SPEED, bpm, "the initial BPM")
 
 
-def volume_column(cell: Cell) -> tuple[int | None, int, int]:
+def no_letter_effect(cell: Cell, fmt: str) -> None:
+    """Letter commands exist in S3M and IT only."""
+    if isinstance(cell.effect, str):
+        raise ValueError(f"{fmt} effects are numbers, not letters ({cell.effect!r})")
+
+
+def volume_column(cell: Cell) -> tuple[int | None, int | str, int]:
     """(volume, effect, param) for formats with a volume column: a set-volume
     effect moves into the column."""
     if cell.effect == FX_VOLUME:

@@ -51,12 +51,17 @@ def _extended(param: int) -> tuple[int, int]:
     raise ValueError(f"extended effect E{param:02X} has no S3M/IT counterpart here")
 
 
-def to_st3(effect: int, param: int, s3m: bool) -> tuple[int, int]:
-    """(command, info) for an S3M (s3m=True) or IT cell; (0, 0) = none."""
+def to_st3(effect: int | str, param: int, s3m: bool) -> tuple[int, int]:
+    """(command, info) for an S3M (s3m=True) or IT cell; (0, 0) = none. A
+    letter is the format's own command, stored as it is."""
     if not (effect or param):
         return 0, 0
     if not 0 <= param <= 0xFF:
         raise ValueError("effect parameter must be 0-255")
+    if isinstance(effect, str):
+        if len(effect) != 1 or not "A" <= effect <= "Z":
+            raise ValueError(f"bad command letter {effect!r}")
+        return letter(effect), param
     if effect == FX_ARPEGGIO:
         return letter("J"), param
     if effect in _DIRECT:

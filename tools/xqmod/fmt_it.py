@@ -7,8 +7,8 @@ import struct
 
 from .common import fixed, u16le, u32le, volume_column
 from .effects import to_st3
-from .model import (LOOP_FORWARD, LOOP_PINGPONG, NOTE_MAX, NOTE_OFF, Cell, Pattern, Sample,
-                    Song, to_bytes)
+from .model import (LOOP_FORWARD, LOOP_PINGPONG, NOTE_CUT, NOTE_MAX, NOTE_OFF, Cell, Pattern,
+                    Sample, Song, to_bytes)
 
 MAX_CHANNELS = 64
 MAX_ORDERS = 255          # plus the end marker
@@ -24,6 +24,8 @@ FLAG_STEREO, FLAG_LINEAR = 1, 8
 MESSAGE_ATTACHED = 1
 END_OF_SONG = 255
 IT_NOTE_OFF = 255
+IT_NOTE_CUT = 254
+MAX_VOLCMD = 212  # the highest volume-column byte with a meaning
 
 
 def it_panning(value: int) -> int:
@@ -34,6 +36,8 @@ def it_panning(value: int) -> int:
 def it_note(value: int) -> int:
     if value == NOTE_OFF:
         return IT_NOTE_OFF
+    if value == NOTE_CUT:
+        return IT_NOTE_CUT
     if not 1 <= value <= NOTE_MAX:
         raise ValueError(f"note {value} out of range")
     return value - 1 + 12  # our C-4 is IT's C-5, the note that plays at C5Speed
@@ -42,6 +46,11 @@ def it_note(value: int) -> int:
 def _cell_fields(cell: Cell) -> list[tuple[int, bytes]]:
     """(mask bit, bytes) of the parts present in the cell."""
     volume, effect, param = volume_column(cell)
+    if cell.volcmd is not None:
+        if volume is not None:
+            raise ValueError("a cell has both a volume and a volume-column command")
+        if not 0 <= cell.volcmd <= MAX_VOLCMD or 125 <= cell.volcmd <= 127:
+            raise ValueError(f"IT volume-column byte {cell.volcmd} has no meaning")
     parts = []
     if cell.note:
         parts.append((1, bytes([it_note(cell.note)])))
@@ -53,6 +62,8 @@ def _cell_fields(cell: Cell) -> list[tuple[int, bytes]]:
         if not 0 <= volume <= 64:
             raise ValueError("volume must be 0-64")
         parts.append((4, bytes([volume])))
+    elif cell.volcmd is not None:
+        parts.append((4, bytes([cell.volcmd])))
     command, info = to_st3(effect, param, s3m=False)
     if command:
         parts.append((8, bytes([command, info])))

@@ -5,7 +5,7 @@ from __future__ import annotations
 
 import struct
 
-from .common import add_initial_tempo, bcd, fixed, fixed_row_patterns
+from .common import add_initial_tempo, bcd, fixed, fixed_row_patterns, no_letter_effect
 from .model import (FX_BREAK, FX_VOLUME, LOOP_NONE, LOOP_PINGPONG, NOTE_OFF, Cell,
                     Sample, Song, note, note_name)
 
@@ -75,6 +75,9 @@ def _sample_bytes(sample: Sample) -> bytes:
 def _cell_bytes(cell: Cell) -> bytes:
     if cell.note == NOTE_OFF:
         raise ValueError("MOD has no key-off")
+    if cell.volcmd is not None:
+        raise ValueError("MOD has no volume column")
+    no_letter_effect(cell, "MOD")
     if not 0 <= cell.instrument <= MAX_SAMPLES:
         raise ValueError(f"MOD sample number {cell.instrument} out of range")
     effect, param = cell.effect, cell.param

@@ -7,7 +7,8 @@ import struct
 
 from .common import fixed, fixed_row_patterns, u16le, volume_column
 from .effects import to_st3
-from .model import LOOP_FORWARD, LOOP_PINGPONG, NOTE_MAX, NOTE_OFF, Cell, Pattern, Sample, Song
+from .model import (LOOP_FORWARD, LOOP_PINGPONG, NOTE_CUT, NOTE_MAX, NOTE_OFF, Cell, Pattern,
+                    Sample, Song)
 
 MAX_CHANNELS = 16
 MAX_SAMPLES = 99
@@ -23,7 +24,7 @@ EMPTY = 255
 
 
 def s3m_note(value: int) -> int:
-    if value == NOTE_OFF:
+    if value in (NOTE_OFF, NOTE_CUT):
         return S3M_NOTE_CUT
     if not 1 <= value <= NOTE_MAX:
         raise ValueError(f"note {value} out of range")
@@ -32,6 +33,8 @@ def s3m_note(value: int) -> int:
 
 
 def _cell_bytes(channel: int, cell: Cell) -> bytes:
+    if cell.volcmd is not None:
+        raise ValueError("S3M's volume column holds volumes only")
     volume, effect, param = volume_column(cell)
     flag, data = channel, bytearray()
     if cell.note or cell.instrument:

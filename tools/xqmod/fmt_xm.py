@@ -5,7 +5,7 @@ from __future__ import annotations
 
 import struct
 
-from .common import bcd, fixed, u16le, u32le
+from .common import bcd, fixed, no_letter_effect, u16le, u32le
 from .model import (FX_BREAK, LOOP_FORWARD, LOOP_PINGPONG, NOTE_MAX, NOTE_OFF, Cell,
                     Envelope, Instrument, Sample, Song)
 
@@ -45,11 +45,18 @@ def _pack_cell(cell: Cell) -> bytes:
         raise ValueError(f"note {cell.note} out of range")
     if not 0 <= cell.instrument <= MAX_INSTRUMENTS:
         raise ValueError(f"instrument {cell.instrument} out of range")
+    no_letter_effect(cell, "XM")
     volume = 0
     if cell.volume is not None:
+        if cell.volcmd is not None:
+            raise ValueError("a cell has both a volume and a volume-column command")
         if not 0 <= cell.volume <= 64:
             raise ValueError("volume must be 0-64")
         volume = 0x10 + cell.volume
+    elif cell.volcmd is not None:
+        if not 0x10 <= cell.volcmd <= 0xFF or 0x51 <= cell.volcmd <= 0x5F:
+            raise ValueError(f"XM volume-column byte {cell.volcmd:#x} has no meaning")
+        volume = cell.volcmd
     param = bcd(cell.param) if cell.effect == FX_BREAK else cell.param
     if not 0 <= cell.effect <= 35 or not 0 <= param <= 0xFF:
         raise ValueError(f"effect {cell.effect:#x}/{param:#x} does not exist in XM")

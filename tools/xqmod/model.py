@@ -10,7 +10,11 @@ Conventions (the same for every output format):
 * Effects use ProTracker/FastTracker numbering (0x0-0xF, 0x10 = G ...) with
   plain parameters: FX_BREAK takes the row as a number, FX_PAN 0-255.
   The IT and S3M writers translate them.
-* The volume column is 0-64 or None.
+* The volume column is 0-64 or None. `volcmd` instead holds a raw
+  volume-column byte for the formats whose column has effects of its own
+  (XM 0x10-0xFF, IT 0-212).
+* S3M and IT cells may name a command by its letter instead: effect="D",
+  param=0x0F is stored as D0F untranslated.
 """
 
 from __future__ import annotations
@@ -20,6 +24,7 @@ from dataclasses import dataclass, field
 from typing import Sequence
 
 NOTE_OFF = 97
+NOTE_CUT = 98  # S3M/IT note cut ("^^^")
 NOTE_MIN, NOTE_MAX = 1, 96
 
 FX_ARPEGGIO = 0x0
@@ -57,6 +62,8 @@ def note(name: str) -> int:
     text = name.strip().upper()
     if text in ("OFF", "==="):
         return NOTE_OFF
+    if text in ("CUT", "^^^"):
+        return NOTE_CUT
     if len(text) != 3 or not text[2].isdigit():
         raise ValueError(f"bad note name {name!r}")
     key = text[:2] if text[1] in "-#" else text[0] + "-"
@@ -74,6 +81,8 @@ _parse_note = note
 def note_name(value: int) -> str:
     if value == NOTE_OFF:
         return "==="
+    if value == NOTE_CUT:
+        return "^^^"
     if not NOTE_MIN <= value <= NOTE_MAX:
         raise ValueError(f"note {value} out of range")
     octave, semitone = divmod(value - 1, 12)
@@ -90,15 +99,17 @@ class Cell:
     note: int = 0
     instrument: int = 0
     volume: int | None = None
-    effect: int = 0
+    effect: int | str = 0
     param: int = 0
+    volcmd: int | None = None
 
     @property
     def has_effect(self) -> bool:
         return bool(self.effect or self.param)
 
     def is_empty(self) -> bool:
-        return not (self.note or self.instrument or self.volume is not None or self.has_effect)
+        return not (self.note or self.instrument or self.volume is not None
+                    or self.volcmd is not None or self.has_effect)
 
 
 class Pattern:
@@ -116,16 +127,17 @@ class Pattern:
         return self.cells[row][channel]
 
     def set(self, row: int, channel: int, note: int | str = 0, instrument: int = 0,
-            volume: int | None = None, effect: int = 0, param: int = 0) -> Cell:
+            volume: int | None = None, effect: int | str = 0, param: int = 0,
+            volcmd: int | None = None) -> Cell:
         if isinstance(note, str):
             note = _parse_note(note)
-        cell = Cell(note, instrument, volume, effect, param)
+        cell = Cell(note, instrument, volume, effect, param, volcmd)
         self.cells[row][channel] = cell
         return cell
 
     def copy(self) -> Pattern:
         other = Pattern(self.rows, self.channels)
-        other.cells = [[Cell(c.note, c.instrument, c.volume, c.effect, c.param) for c in row]
+        other.cells = [[Cell(c.note, c.instrument, c.volume, c.effect, c.param, c.volcmd) for c in row]
                        for row in self.cells]
         return other
 

@@ -214,3 +214,124 @@ def ending_song(seconds: float = 2.0, fmt: str = "xm",
     pattern.set(rows - 1, 1, TONE_NOTE + 12, 1, volume)
     song.orders = [0]
     return song
+
+
+# What notation_song writes: (pattern, row, channel, cell fields). Every
+# note, instrument, volume and effect of each format appears once, with a
+# run of three identical rows, rows left empty and each pattern's last row.
+_V = "volume"
+_E = "effect"
+_P = "param"
+_C = "volcmd"
+NOTATION_CELLS = {
+    "mod": [
+        (0, 0, 0, dict(note="C-4", instrument=1)),
+        (0, 0, 1, dict(note="A#3", instrument=2, effect=0x1, param=0x20)),
+        (0, 1, 0, {_E: 0x4, _P: 0x46}), (0, 1, 2, {_E: 0xA, _P: 0x0F}),
+        (0, 2, 3, {_E: 0xC, _P: 0x20}), (0, 3, 0, {_E: 0x8, _P: 0x80}),
+        (0, 3, 1, {_E: 0xE, _P: 0x91}), (0, 4, 2, {_E: 0xF, _P: 0x06}),
+        (0, 5, 3, {_E: 0xB, _P: 0x01}), (0, 6, 0, {_E: 0xD, _P: 16}),
+        (0, 7, 1, dict(note="C-3", instrument=1, effect=0x3, param=0x10)),
+        (0, 8, 0, {_E: 0x9, _P: 0x10}), (0, 8, 1, {_E: 0x0, _P: 0x37}),
+        (0, 8, 2, {_E: 0x7, _P: 0x44}), (0, 8, 3, {_E: 0x5, _P: 0x03}),
+        (0, 9, 0, {_E: 0x6, _P: 0x30}), (0, 9, 1, {_E: 0x2, _P: 0x08}),
+        (0, 20, 0, dict(note="E-3", instrument=1)), (0, 21, 0, dict(note="E-3", instrument=1)),
+        (0, 22, 0, dict(note="E-3", instrument=1)),
+        (0, 63, 3, dict(note="B-5", instrument=2, effect=0xC, param=0x40)),
+        (1, 0, 0, dict(note="G-4", instrument=2)),
+        (1, 63, 1, {_E: 0xE, _P: 0xC3}),
+    ],
+    "xm": [
+        (0, 0, 0, dict(note="C-4", instrument=1, volume=64)),
+        (0, 0, 1, dict(note="A#3", instrument=2, volume=32, effect=0x1, param=0x20)),
+        (0, 1, 0, dict(note="off")), (0, 1, 1, dict(note="off", instrument=1)),
+        (0, 2, 2, {_C: 0x65, _E: 0xA, _P: 0x20}), (0, 2, 3, {_C: 0x7A, _E: 0x4, _P: 0x46}),
+        (0, 3, 0, {_C: 0x83, _E: 0xE, _P: 0x12}), (0, 3, 1, {_C: 0x94, _E: 0x10, _P: 0x20}),
+        (0, 4, 2, {_C: 0xA3, _E: 0x11, _P: 0x05}), (0, 4, 3, {_C: 0xB6, _E: 0x19, _P: 0x0F}),
+        (0, 5, 0, {_C: 0xC8, _E: 0x21, _P: 0x15}), (0, 5, 1, {_C: 0xD3, _E: 0x1B, _P: 0x31}),
+        (0, 6, 2, {_C: 0xE2, _E: 0x1D, _P: 0x23}), (0, 6, 3, {_C: 0xF4, _E: 0x14, _P: 0x05}),
+        (0, 7, 0, {_E: 0x15, _P: 0x10}), (0, 7, 1, {_E: 0xD, _P: 16}),
+        (0, 8, 2, {_E: 0xF, _P: 0x7D}), (0, 8, 3, {_E: 0xE, _P: 0xA3}),
+        (0, 9, 0, {_E: 0xE, _P: 0xB2}), (0, 9, 1, {_E: 0xE, _P: 0x22}),
+        (0, 9, 2, {_E: 0x21, _P: 0x24}), (0, 9, 3, {_E: 0x6, _P: 0x03}),
+        (0, 10, 0, {_E: 0x0, _P: 0x37}), (0, 10, 1, {_E: 0x2, _P: 0x08}),
+        (0, 10, 2, {_E: 0x3, _P: 0x10}), (0, 10, 3, {_E: 0x5, _P: 0x01}),
+        (0, 11, 0, {_E: 0x7, _P: 0x44}), (0, 11, 1, {_E: 0x8, _P: 0x80}),
+        (0, 11, 2, {_E: 0x9, _P: 0x10}), (0, 11, 3, {_E: 0xE, _P: 0x60}),
+        (0, 12, 0, {_E: 0xB, _P: 0x01}), (0, 12, 1, {_E: 0xF, _P: 0x03}),
+        (0, 20, 0, dict(note="D-4", instrument=1, volume=40)),
+        (0, 21, 0, dict(note="D-4", instrument=1, volume=40)),
+        (0, 22, 0, dict(note="D-4", instrument=1, volume=40)),
+        (0, 63, 3, dict(note="B-7", instrument=2, volume=0, effect=0xF, param=0x03)),
+        (1, 0, 2, dict(note="C-1", instrument=2)),
+        (1, 31, 0, {_C: 0x90, _E: 0xA, _P: 0x0F}),
+    ],
+    "s3m": [
+        (0, 0, 0, dict(note="C-4", instrument=1, volume=64)),
+        (0, 0, 1, dict(note="cut")),
+        (0, 0, 2, dict(note="A#3", instrument=2, volume=0)),
+        (0, 0, 3, dict(note="D-4", effect="D", param=0x0F)),
+        (0, 1, 0, {_E: "A", _P: 0x06}), (0, 1, 1, {_E: "B", _P: 0x01}),
+        (0, 1, 2, {_E: "C", _P: 0x16}), (0, 1, 3, {_E: "E", _P: 0x20}),
+        (0, 2, 0, {_E: "F", _P: 0x18}), (0, 2, 1, {_E: "G", _P: 0x10}),
+        (0, 2, 2, {_E: "H", _P: 0x46}), (0, 2, 3, {_E: "I", _P: 0x23}),
+        (0, 3, 0, {_E: "J", _P: 0x37}), (0, 3, 1, {_E: "K", _P: 0x05}),
+        (0, 3, 2, {_E: "L", _P: 0x03}), (0, 3, 3, {_E: "O", _P: 0x10}),
+        (0, 4, 0, {_E: "Q", _P: 0x03}), (0, 4, 1, {_E: "R", _P: 0x44}),
+        (0, 4, 2, {_E: "S", _P: 0xB2}), (0, 4, 3, {_E: "T", _P: 0x7D}),
+        (0, 5, 0, {_E: "U", _P: 0x34}), (0, 5, 1, {_E: "V", _P: 0x20}),
+        (0, 5, 2, {_E: "X", _P: 0x40}), (0, 5, 3, {_E: "X", _P: 0x80}),
+        (0, 6, 0, dict(note="E-4", instrument=2, volume=12, effect="S", param=0xC3)),
+        (0, 20, 1, dict(note="F-4", instrument=1, volume=33)),
+        (0, 21, 1, dict(note="F-4", instrument=1, volume=33)),
+        (0, 22, 1, dict(note="F-4", instrument=1, volume=33)),
+        (0, 63, 3, dict(note="B-7", instrument=2, volume=1, effect="A", param=0x03)),
+        (1, 0, 0, dict(note="C-1", instrument=1)),
+        (1, 63, 2, dict(note="cut", effect="S", param=0xD2)),
+    ],
+    "it": [
+        (0, 0, 0, dict(note="C-4", instrument=1, volume=64)),
+        (0, 0, 1, dict(note="off")), (0, 0, 2, dict(note="cut")),
+        (0, 0, 3, dict(note="A#3", instrument=2, volume=0, effect="D", param=0x0F)),
+        (0, 1, 0, {_C: 70}), (0, 1, 1, {_C: 78}), (0, 1, 2, {_C: 87}), (0, 1, 3, {_C: 102}),
+        (0, 2, 0, {_C: 109}), (0, 2, 1, {_C: 121}), (0, 2, 2, {_C: 160}), (0, 2, 3, {_C: 196}),
+        (0, 3, 0, {_C: 208}), (0, 3, 1, {_C: 192}),
+        (0, 3, 2, {_E: "A", _P: 0x06}), (0, 3, 3, {_E: "T", _P: 0x7D}),
+        (0, 4, 0, {_E: "B", _P: 0x01}), (0, 4, 1, {_E: "C", _P: 0x10}),
+        (0, 4, 2, {_E: "E", _P: 0x20}), (0, 4, 3, {_E: "F", _P: 0x18}),
+        (0, 5, 0, {_E: "G", _P: 0x10}), (0, 5, 1, {_E: "H", _P: 0x46}),
+        (0, 5, 2, {_E: "I", _P: 0x23}), (0, 5, 3, {_E: "J", _P: 0x37}),
+        (0, 6, 0, {_E: "K", _P: 0x05}), (0, 6, 1, {_E: "L", _P: 0x03}),
+        (0, 6, 2, {_E: "M", _P: 0x20}), (0, 6, 3, {_E: "N", _P: 0x0F}),
+        (0, 7, 0, {_E: "O", _P: 0x10}), (0, 7, 1, {_E: "P", _P: 0x21}),
+        (0, 7, 2, {_E: "Q", _P: 0x03}), (0, 7, 3, {_E: "R", _P: 0x44}),
+        (0, 8, 0, {_E: "S", _P: 0x91}), (0, 8, 1, {_E: "S", _P: 0xB2}),
+        (0, 8, 2, {_E: "T", _P: 0x05}), (0, 8, 3, {_E: "U", _P: 0x34}),
+        (0, 9, 0, {_E: "V", _P: 0x40}), (0, 9, 1, {_E: "W", _P: 0x0F}),
+        (0, 9, 2, {_E: "X", _P: 0x80}), (0, 9, 3, {_E: "Y", _P: 0x34}),
+        (0, 20, 2, dict(note="E-4", instrument=2, volume=10)),
+        (0, 21, 2, dict(note="E-4", instrument=2, volume=10)),
+        (0, 22, 2, dict(note="E-4", instrument=2, volume=10)),
+        (0, 63, 3, dict(note="B-7", instrument=2, volume=12, effect="S", param=0xE2)),
+        (1, 0, 1, dict(note="C-1", instrument=1, volcmd=140)),
+        (1, 39, 0, dict(note="off", effect="S", param=0xC3)),
+    ],
+}
+NOTATION_PATTERN_ROWS = {"mod": (64, 64), "s3m": (64, 64), "xm": (64, 32), "it": (64, 40)}
+
+
+def notation_song(fmt: str = "xm", name: str | bytes = b"xq notation") -> Song:
+    """Two patterns of four channels holding NOTATION_CELLS[fmt]: what a
+    pattern view must show as the module's tracker would. Not meant to be
+    heard (it jumps and breaks where its cells say)."""
+    if fmt not in NOTATION_CELLS:
+        raise ValueError(f"unknown format {fmt!r}")
+    song = Song(name=name, format=fmt, channels=4, speed=6, bpm=125)
+    song.samples.append(_looped("sine", waves.sine(32, 100)))
+    song.samples.append(_looped("square", waves.square(32, 100), volume=48))
+    for rows in NOTATION_PATTERN_ROWS[fmt]:
+        song.new_pattern(rows)
+    for pattern, row, channel, fields in NOTATION_CELLS[fmt]:
+        song.patterns[pattern].set(row, channel, **fields)
+    song.orders = [0, 1]
+    return song
