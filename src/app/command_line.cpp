@@ -10,7 +10,7 @@
 ArgumentKind classify_argument(const char *argument) {
     if (!argument) return ArgumentKind::missing;
     // The long forms users type first.
-    if (std::strcmp(argument, "--help") == 0) return ArgumentKind::usage;
+    if (std::strcmp(argument, "--help") == 0) return ArgumentKind::long_help;
     if (std::strcmp(argument, "--version") == 0) return ArgumentKind::version;
     if (argument[0] == '-' && argument[1] == 'h') return ArgumentKind::usage;
     if (argument[0] == '-' && argument[1] == 'v') return ArgumentKind::version;
@@ -19,13 +19,13 @@ ArgumentKind classify_argument(const char *argument) {
 
 void print_version_line(FILE *stream) { std::fprintf(stream, ":: XQ v%s ::\n", kVersion); }
 
-void print_usage() {
-    print_version_line(stderr);
+void print_usage(FILE *stream) {
+    print_version_line(stream);
     std::fputs("Usage: xq [ -h | -v ] module...\n"
                "  -h, --help     help\n"
                "  -v, --version  version\n"
                "  module         .xm, .it, .mod...; two or more play as a playlist\n",
-               stderr);
+               stream);
 }
 
 int add_command_line_files(int count, char *const *paths, const char *cwd, FILE *errors) {

@@ -80,8 +80,9 @@ void draw_main_window_frame() {
 int xq_main(int argc, char **argv) {
     const char *path = argc > 1 ? argv[1] : nullptr;
     switch (classify_argument(path)) {
-    case ArgumentKind::missing: print_usage(); return kStartupFailure;
-    case ArgumentKind::usage: print_usage(); return 0;
+    case ArgumentKind::missing: print_usage(stderr); return kStartupFailure;
+    case ArgumentKind::usage: print_usage(stderr); return 0;
+    case ArgumentKind::long_help: print_usage(stdout); return 0;
     case ArgumentKind::version: print_version_line(stderr); return 0;
     case ArgumentKind::path: break;
     }

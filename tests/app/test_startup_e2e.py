@@ -24,6 +24,7 @@ class CommandLine(unittest.TestCase):
             ([], 255, USAGE),
             (["-h"], 0, USAGE),
             (["-help"], 0, USAGE),
+            (["--help"], 0, ""),
             (["-v"], 0, VERSION_LINE + "\n"),
             (["-verbose"], 0, VERSION_LINE + "\n"),
             (["-x"], 255, "XQ: Can't open '-x'\n"),
@@ -35,7 +36,8 @@ class CommandLine(unittest.TestCase):
                 r = run_plain(args)
                 self.assertEqual(r.returncode, status)
                 self.assertEqual(r.stderr.decode(), stderr)
-                self.assertEqual(r.stdout, b"")
+                # --help alone writes the usage to standard output
+                self.assertEqual(r.stdout.decode(), USAGE if args == ["--help"] else "")
 
     def test_home_that_cannot_hold_the_options_path(self):
         long_home = "/tmp/" + "h" * 250
