@@ -28,6 +28,10 @@ void install_quit_handlers() {
     // ignored; the terminal's end is then seen on its input.
     struct sigaction hangup {};
     if (sigaction(SIGHUP, nullptr, &hangup) == 0 && hangup.sa_handler != SIG_IGN) sigaction(SIGHUP, &action, nullptr);
+    ignore_write_signals();
+}
+
+void ignore_write_signals() {
     // A write to a closed pipe or past the file size limit fails with an
     // error the writer reports, instead of killing the player.
     struct sigaction ignore {};

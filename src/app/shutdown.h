@@ -20,6 +20,11 @@ extern "C" void quit_handler(int signal_number);
 // and SIGXFSZ, so a failing write is reported rather than fatal.
 void install_quit_handlers();
 
+// Ignores SIGPIPE and SIGXFSZ. Called before the sound starts: the sound
+// server's client library makes a large shared-memory file at once, which
+// a file-size limit (ulimit -f) would otherwise answer with SIGXFSZ.
+void ignore_write_signals();
+
 // True when the terminal input `fd` has hung up, failed or reached its end
 // (a key read there would come back at once with nothing, for ever).
 bool terminal_input_gone(int fd);

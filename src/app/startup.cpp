@@ -78,6 +78,7 @@ void draw_main_window_frame() {
 }
 
 int xq_main(int argc, char **argv) {
+    ignore_write_signals();
     const char *path = argc > 1 ? argv[1] : nullptr;
     switch (classify_argument(path)) {
     case ArgumentKind::missing: print_usage(stderr); return kStartupFailure;
