@@ -42,7 +42,7 @@ void prepare_config_dir() {
         std::fprintf(stderr, "XQ: Can't access '%s', creating it.\n", config_dir_path);
         mkdir(config_dir_path, S_IRWXU);
     } else {
-        read_options();
+        read_options(stderr);
     }
 }
 
