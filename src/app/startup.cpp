@@ -1,8 +1,10 @@
 #include "app/startup.h"
 
 #include <cerrno>
+#include <chrono>
 #include <clocale>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <mikmod.h>
@@ -106,6 +108,9 @@ int xq_main(int argc, char **argv) {
         return kStartupFailure;
     }
     prepare_config_dir();
+    // A fresh random playlist order each run.
+    seed_shuffle(static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()) ^
+                 (static_cast<std::uint64_t>(getpid()) << 40));
 
     MikMod_RegisterAllDrivers();
     MikMod_RegisterAllLoaders();
