@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/regular_file.h"
 #include "app/settings.h"
 #include "app/sound_output.h"
 #include "app/startup.h"
@@ -24,13 +25,19 @@ bool playing = false;
 namespace {
 
 WINDOW *loading_notice = nullptr;
+LoadFailure last_failure{};
 
-// The "Loading..." notice is removed first: it is no panel, so the box
-// would leave it drawn around itself.
-void fail(const char *message) {
+// Keeps the reason, then shows it with the file's name. The "Loading..."
+// notice is removed first: it is no panel, so the box would leave it drawn
+// around itself.
+void fail(const char *path, const char *reason, bool (*close_box_early)()) {
+    std::snprintf(last_failure.path, sizeof last_failure.path, "%s", path);
+    std::snprintf(last_failure.reason, sizeof last_failure.reason, "%s", reason);
+    char message[kPathCapacity];
+    format_load_failure(message, sizeof message, path, reason);
     loading_popup(0);
     beep();
-    message_box(message, kMessageError);
+    message_box_until(message, kMessageError, close_box_early);
 }
 
 // Blanks row `row` of main_win between the borders.
@@ -100,24 +107,35 @@ void draw_information_rows() {
     draw_title_row();
 }
 
-int load_module(const char *file_path) {
+const LoadFailure &last_load_failure() { return last_failure; }
+
+void format_load_failure(char *out, std::size_t size, const char *path, const char *reason) {
+    constexpr std::size_t kShownName = 40;
+    const char *name = file_name_of(path);
+    const std::size_t length = std::strlen(name);
+    const char *marker = length > kShownName ? "~" : "";
+    const char *tail = length > kShownName ? name + length - (kShownName - 1) : name;
+    std::snprintf(out, size, "'%s%s': %s", marker, tail, reason);
+}
+
+int load_module(const char *file_path, bool (*close_box_early)()) {
     // Every failure leaves the module that was playing as it was, playing.
-    if (access(file_path, R_OK) != 0) {
-        fail("File can't be read.");
+    // Opening never waits: a FIFO or a device is refused, not read.
+    int failure = 0;
+    std::FILE *file = open_regular_file(file_path, failure);
+    if (!file) {
+        fail(file_path, failure == kNotRegularFile ? "Not a file." : "File can't be read.", close_box_early);
         return -1;
     }
     struct stat info;
-    if (stat(file_path, &info) != 0 || !S_ISREG(info.st_mode)) {
-        fail("Not a file.");
-        return -1;
-    }
-    long long bytes = static_cast<long long>(info.st_size);
+    const long long bytes = fstat(fileno(file), &info) == 0 ? static_cast<long long>(info.st_size) : 0;
 
-    MODULE *loaded = Player_Load(file_path, kMaxChannels, 0);
+    MODULE *loaded = Player_LoadFP(file, kMaxChannels, 0);
+    std::fclose(file);
     if (!loaded) {
-        char message[kPathCapacity];
-        std::snprintf(message, sizeof message, "%s.", MikMod_strerror(MikMod_errno));
-        fail(message);
+        char reason[kPathCapacity];
+        std::snprintf(reason, sizeof reason, "%s.", MikMod_strerror(MikMod_errno));
+        fail(file_path, reason, close_box_early);
         return -1;
     }
     if (module) Player_Free(module);

@@ -61,7 +61,9 @@ void act_on_signals() {
     if (quit_requested || (watched_input >= 0 && terminal_input_gone(watched_input))) leave_program(false);
 }
 
-void leave_program(bool clear_screen) {
+namespace {
+
+[[noreturn]] void end_program(bool clear_screen, const char *error) {
     if (clear_screen) {
         wclear(stdscr);
         wrefresh(stdscr);
@@ -75,5 +77,13 @@ void leave_program(bool clear_screen) {
     endwin();
     print_version_line(stdout);
     std::fflush(stdout);
-    std::exit(0);
+    if (!error) std::exit(0);
+    std::fputs(error, stderr);
+    std::exit(kFailedStartStatus);
 }
+
+}  // namespace
+
+void leave_program(bool clear_screen) { end_program(clear_screen, nullptr); }
+
+void leave_after_failed_start(const char *error) { end_program(false, error); }

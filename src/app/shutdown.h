@@ -42,3 +42,11 @@ void act_on_signals();
 // exits with status 0. With `clear_screen` (the user's `q`) the screen is
 // cleared first.
 [[noreturn]] void leave_program(bool clear_screen);
+
+// The exit status of a start that played nothing (-1 as the shell sees it).
+inline constexpr int kFailedStartStatus = 255;
+
+// Ends the program as leave_program does after a start that could play
+// nothing, then, with the terminal restored, writes `error` (lines ended by
+// line feeds) to standard error, and exits with kFailedStartStatus.
+[[noreturn]] void leave_after_failed_start(const char *error);

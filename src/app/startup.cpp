@@ -50,6 +50,16 @@ void prepare_config_dir() {
 
 }  // namespace
 
+FailedStartText failed_start_text(int tried) {
+    FailedStartText out{};
+    const LoadFailure &failure = last_load_failure();
+    const int n = std::snprintf(out.text, sizeof out.text, "XQ: Can't load '%s': %s\n", failure.path, failure.reason);
+    if (tried > 1 && n > 0 && static_cast<std::size_t>(n) < sizeof out.text)
+        std::snprintf(out.text + n, sizeof out.text - static_cast<std::size_t>(n),
+                      "XQ: None of the %d modules could be played.\n", tried);
+    return out;
+}
+
 int build_config_dir_path() {
     const char *home = std::getenv("HOME");
     if (!home || home[0] == '\0') return -1;
@@ -170,11 +180,11 @@ int xq_main(int argc, char **argv) {
     install_quit_handlers();
 
     if (playlist_count > 0) {
-        if (start_command_line_playlist() != 0) leave_program(false);
+        if (start_command_line_playlist() != 0) leave_after_failed_start(failed_start_text(playlist_count).text);
         playing = true;
     } else {
         loading_popup(1);
-        if (load_module(path) != 0) leave_program(false);
+        if (load_module(path) != 0) leave_after_failed_start(failed_start_text(1).text);
         playing = true;
         loading_popup(0);
     }

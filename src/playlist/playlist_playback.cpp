@@ -66,11 +66,23 @@ std::uint64_t current_song_ms() {
     return (module && !entry_not_loaded) ? song_time_ms(module->sngtime) : 0;
 }
 
+// Set while an entry is being loaded, its failure box included: the tick
+// waits, so the playlist never moves on behind the box.
+bool tick_held = false;
+
+// A failed entry's box closes when the next tick is due, and that tick then
+// moves on at once: the box never stays up while the playlist goes on.
+bool next_tick_due() { return playlist_alarm_pending != 0; }
+
 void load_entry(int k) {
     entry_not_loaded = true;
     draw_playlist_footer();
     loading_popup(1);
-    entry_not_loaded = load_module(playlist[k].path) != 0;
+    const bool held = tick_held;
+    tick_held = true;
+    alarm(1);  // due one second after the load, whatever path led here
+    entry_not_loaded = load_module(playlist[k].path, next_tick_due) != 0;
+    tick_held = held;
     loading_popup(0);
 }
 
@@ -212,12 +224,11 @@ void playlist_tick() {
 void act_on_playlist_alarm() {
     // The tick may open a message box whose own idle steps come back here;
     // the next alarm is armed only once the tick is over.
-    static bool ticking = false;
-    if (!playlist_alarm_pending || ticking) return;
-    ticking = true;
+    if (!playlist_alarm_pending || tick_held) return;
+    tick_held = true;
     playlist_alarm_pending = 0;
     playlist_tick();
-    ticking = false;
+    tick_held = false;
     if (playlist_active) alarm(1);
 }
 

@@ -161,13 +161,20 @@ class OddTerminals(PlayerTestCase):
 
 
 class FailedStart(PlayerTestCase):
+    def assert_failed_exit(self, term, stderr_end):
+        """Status 255; the version line after the screen is restored, then
+        the file and the reason on standard error."""
+        self.assertEqual(term.wait_exit(10), 255, term.stderr())
+        self.assertIn(VERSION_LINE, term.text_after_alt_screen())
+        self.assertTrue(term.stderr().endswith(stderr_end), term.stderr())
+
     def test_a_file_the_library_refuses(self):
         text = os.path.join(self.files.name, "notes.txt")
         with open(text, "w") as f:
             f.write("These are words, not music.\n" * 20)
         term = self.start(text)
-        # libmikmod's own words, with a full stop added
-        message = "Module format not recognized."
+        # the file's name, then libmikmod's own words with a full stop added
+        message = "'notes.txt': Module format not recognized."
         term.wait_for(message)
         style = term.screen_cells().style_of(message)
         self.assertEqual((style["fg"], style["bold"]), (1, True))  # bold red
@@ -175,14 +182,25 @@ class FailedStart(PlayerTestCase):
         term.send_keys("x", "Escape", "q")
         term.wait_for("[ OK ]")  # only Enter closes it
         term.send_keys("Enter")
-        self.assert_clean_exit(term)
+        self.assert_failed_exit(term, f"XQ: Can't load '{text}': Module format not recognized.\n")
 
     def test_a_directory(self):
         term = self.start(self.files.name)
         term.wait_for("Not a file.")
         self.assertEqual(term.screen_cells().style_of("Not a file.")["fg"], 1)
         term.send_keys("Enter")
-        self.assert_clean_exit(term)
+        self.assert_failed_exit(term, f"XQ: Can't load '{self.files.name}': Not a file.\n")
+
+    def test_several_files_none_of_which_plays(self):
+        fifo = os.path.join(self.files.name, "pipe.xm")
+        os.mkfifo(fifo)
+        self.addCleanup(os.remove, fifo)
+        term = self.start(self.files.name, fifo)
+        for name in (os.path.basename(self.files.name), "pipe.xm"):
+            term.wait_for(f"'{name}': Not a file.")  # a FIFO is refused at once
+            term.send_keys("Enter")
+        self.assert_failed_exit(term, f"XQ: Can't load '{fifo}': Not a file.\n"
+                                      "XQ: None of the 2 modules could be played.\n")
 
     def test_terminal_without_colours(self):
         song = self.song_file("plain.xm", mw.tone_song())

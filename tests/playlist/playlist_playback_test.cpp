@@ -299,6 +299,21 @@ TEST_F(Playback, EntriesThatCannotBeLoadedArePassedOverWithTheirBox) {
     EXPECT_NE(bottom_row().find("Playlist finished   4/  4"), std::string::npos) << bottom_row();
 }
 
+// Nobody presses Enter: the box of an entry that cannot be loaded closes
+// when the next tick is due, and that tick moves on at once.
+TEST_F(Playback, AFailedEntrysBoxClosesWhenThePlaylistMovesOn) {
+    add({kMissing, kA});
+    playlist_active = true;
+    start_playlist();  // returns once the alarm has fired, about a second later
+    EXPECT_EQ(module, nullptr);
+    EXPECT_EQ(panel_below(nullptr), main_panel);  // the box is gone
+    EXPECT_EQ(playlist_alarm_pending, 1);
+    act_on_playlist_alarm();  // the next idle step
+    alarm(0);
+    EXPECT_EQ(song(), "song a");
+    EXPECT_EQ(playlist_index, 1);
+}
+
 TEST_F(Playback, AListThatShrinksWhilePlayingNeverSendsTheIndexPastItsEnd) {
     add({kA, kB, kC});
     playlist_active = true;
