@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Builds the Debian package in a configured build directory with cpack and
-# checks it: its dependencies were found, the binary is stripped, and the
-# xq and manual page it installs work. The package is unpacked into a
-# scratch root inside the build directory; with --install it is also
-# installed on this machine with dpkg (CI does this) and removed again.
+# checks it: lintian finds no error and no warning, its dependencies were
+# found, it holds its documents and the demo tune, the binary is stripped
+# and hardened, and the xq and manual page it installs work. The package is
+# unpacked into a scratch root inside the build directory; with --install
+# it is also installed on this machine with dpkg (CI does this) and removed
+# again.
 #
 #   scripts/check-deb.sh [--install] BUILD_DIR
 set -euo pipefail
@@ -32,9 +34,17 @@ for lib in libmikmod libncursesw libc6; do
     grep -q "$lib" <<<"$depends" || fail "the package does not depend on $lib (shlibdeps)"
 done
 contents=$(dpkg-deb -c "$deb")
-for path in ./usr/bin/xq ./usr/share/man/man1/xq.1.gz ./usr/share/doc/xq/README.md; do
+for path in ./usr/bin/xq ./usr/share/man/man1/xq.1.gz ./usr/share/doc/xq/README ./usr/share/doc/xq/copyright \
+    ./usr/share/doc/xq/changelog.gz ./usr/share/xq/demo.xm; do
     grep -q " $path\$" <<<"$contents" || fail "the package lacks $path"
 done
+maintainer=$(dpkg-deb -f "$deb" Maintainer)
+grep -qi "xq project" <<<"$maintainer" || fail "the maintainer is not the project: $maintainer"
+
+# Debian's own checker: any error or warning fails (informational tags and
+# overrides, each with its reason, do not).
+echo "==> lintian $deb"
+lintian --fail-on error,warning --tag-display-limit 0 "$deb" || fail "lintian found errors or warnings"
 
 # The installed program and manual page, from a root of their own.
 check_installed() {
@@ -44,6 +54,15 @@ check_installed() {
     out=$("$xq" --version 2>&1) || fail "$xq --version failed"
     [ "$out" = ":: XQ v0.6 ::" ] || fail "$xq --version printed: $out"
     file -L "$xq" | grep -q ", stripped" || fail "$xq is not stripped: $(file -L "$xq")"
+    # Hardened: position-independent, full RELRO with immediate binding,
+    # fortified functions and the stack protector.
+    local elf
+    elf=$(readelf -h -d --dyn-syms -W "$xq")
+    grep -q "Type: *DYN" <<<"$elf" || fail "$xq is not position-independent"
+    grep -q "BIND_NOW" <<<"$elf" || fail "$xq is not linked with -z now"
+    readelf -l -W "$xq" | grep -q GNU_RELRO || fail "$xq has no RELRO segment"
+    grep -q "__[a-z]*_chk" <<<"$elf" || fail "$xq uses no fortified functions"
+    grep -q "__stack_chk_fail" <<<"$elf" || fail "$xq has no stack protector"
     # man checks the page's roff as it renders it: any warning fails.
     local warnings
     out=$(MANWIDTH=80 MAN_DISABLE_SECCOMP=1 man --warnings -l "$page" 2>"$build_dir/man-warnings.txt") ||
@@ -53,6 +72,7 @@ check_installed() {
     for heading in SYNOPSIS OPTIONS "OPTIONS FILE" "PLAYLIST FILES" ENVIRONMENT "EXIT STATUS"; do
         grep -q "^$heading" <<<"$out" || fail "the manual page has no $heading section"
     done
+    grep -q "/usr/share/xq/demo.xm" <<<"$out" || fail "the manual page does not name the demo tune"
 }
 
 root="$build_dir/deb-root"

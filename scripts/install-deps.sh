@@ -16,6 +16,7 @@ tests=(
     python3 tmux                        # module writer, terminal tests
     pulseaudio pulseaudio-utils         # audio tests (a private null sink)
     dpkg-dev file                       # cpack's .deb: shlibdeps
+    lintian binutils                    # checking the .deb (readelf: its hardening)
     man-db groff-base                   # checking the manual page
 )
 

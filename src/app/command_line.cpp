@@ -9,7 +9,7 @@
 ArgumentKind classify_argument(const char *argument) {
     if (!argument) return ArgumentKind::missing;
     // The long forms users type first.
-    if (std::strcmp(argument, "--help") == 0) return ArgumentKind::usage;
+    if (std::strcmp(argument, "--help") == 0) return ArgumentKind::long_help;
     if (std::strcmp(argument, "--version") == 0) return ArgumentKind::version;
     if (argument[0] == '-' && argument[1] == 'h') return ArgumentKind::usage;
     if (argument[0] == '-' && argument[1] == 'v') return ArgumentKind::version;
@@ -18,8 +18,8 @@ ArgumentKind classify_argument(const char *argument) {
 
 void print_version_line(FILE *stream) { std::fprintf(stream, ":: XQ v%s ::\n", kVersion); }
 
-void print_usage() {
-    print_version_line(stderr);
+void print_usage(FILE *stream) {
+    print_version_line(stream);
     std::fputs("Usage: xq [ -h | -v ] [ module | playlist | directory ]...\n"
                "       xq --render OUT.wav [ --loops N ] [ module | playlist | directory ]...\n"
                "  -h, --help          help\n"
@@ -32,7 +32,7 @@ void print_usage() {
                "                      or NAME.wav inside OUT when OUT is a directory\n"
                "  --loops N           with --render: play each song N times (default 1)\n"
                "  --rate HZ           with --render: mixing frequency (default 44100)\n",
-               stderr);
+               stream);
 }
 
 int add_command_line_files(int count, char *const *paths, const char *cwd, FILE *errors) {

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "app/player_thread.h"
+#include "app/regular_file.h"
 #include "app/settings.h"
 #include "app/sound_output.h"
 #include "app/startup.h"
@@ -29,13 +30,19 @@ bool playing = false;
 namespace {
 
 WINDOW *loading_notice = nullptr;
+LoadFailure last_failure{};
 
-// The "Loading..." notice is removed first: it is no panel, so the box
-// would leave it drawn around itself.
-void fail(const char *message) {
+// Keeps the reason, then shows it with the file's name. The "Loading..."
+// notice is removed first: it is no panel, so the box would leave it drawn
+// around itself.
+void fail(const char *path, const char *reason, bool (*close_box_early)()) {
+    std::snprintf(last_failure.path, sizeof last_failure.path, "%s", path);
+    std::snprintf(last_failure.reason, sizeof last_failure.reason, "%s", reason);
+    char message[kPathCapacity];
+    format_load_failure(message, sizeof message, path, reason);
     loading_popup(0);
     beep();
-    message_box(message, kMessageError);
+    message_box_until(message, kMessageError, close_box_early);
 }
 
 // Blanks row `row` of main_win between the borders.
@@ -105,34 +112,34 @@ void draw_information_rows() {
     draw_title_row();
 }
 
+const LoadFailure &last_load_failure() { return last_failure; }
+
+void format_load_failure(char *out, std::size_t size, const char *path, const char *reason) {
+    constexpr std::size_t kShownName = 40;
+    const char *name = file_name_of(path);
+    const std::size_t length = std::strlen(name);
+    const char *marker = length > kShownName ? "~" : "";
+    const char *tail = length > kShownName ? name + length - (kShownName - 1) : name;
+    std::snprintf(out, size, "'%s%s': %s", marker, tail, reason);
+}
+
 int read_module_file(const char *file_path, std::vector<char> &data, char *message, std::size_t size) {
-    // Opened without blocking, so a FIFO or a device never holds the
-    // program up; only a regular file is read.
-    const int fd = open(file_path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        std::snprintf(message, size, "File can't be read.");
+    // Opening never waits: a FIFO or a device is refused, not read.
+    int failure = 0;
+    std::FILE *file = open_regular_file(file_path, failure);
+    if (!file) {
+        std::snprintf(message, size, "%s", failure == kNotRegularFile ? "Not a file." : "File can't be read.");
         return -1;
     }
     struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(fd);
-        std::snprintf(message, size, "Not a file.");
-        return -1;
-    }
-    if (info.st_size > kMaxModuleBytes) {
-        close(fd);
+    if (fstat(fileno(file), &info) != 0 || info.st_size > kMaxModuleBytes) {
+        std::fclose(file);
         std::snprintf(message, size, "File is too large for a module (over %lld MiB).", kMaxModuleBytes >> 20);
         return -1;
     }
     data.assign(static_cast<std::size_t>(info.st_size), '\0');
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = read(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<std::size_t>(n);
-    }
-    close(fd);
+    const std::size_t done = std::fread(data.data(), 1, data.size(), file);
+    std::fclose(file);
     if (done != data.size()) {
         std::snprintf(message, size, "File can't be read.");
         return -1;
@@ -140,12 +147,12 @@ int read_module_file(const char *file_path, std::vector<char> &data, char *messa
     return 0;
 }
 
-int load_module(const char *file_path) {
+int load_module(const char *file_path, bool (*close_box_early)()) {
     // Every failure leaves the module that was playing as it was, playing.
     char message[kPathCapacity];
     std::vector<char> data;
     if (read_module_file(file_path, data, message, sizeof message) != 0) {
-        fail(message);
+        fail(file_path, message, close_box_early);
         return -1;
     }
     const long long bytes = static_cast<long long>(data.size());
@@ -172,7 +179,7 @@ int load_module(const char *file_path) {
         loaded = true;
     });
     if (!loaded) {
-        fail(message);
+        fail(file_path, message, close_box_early);
         return -1;
     }
 

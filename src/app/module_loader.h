@@ -37,10 +37,26 @@ int read_module_file(const char *file_path, std::vector<char> &data, char *messa
 // Loads and starts the module at `file_path`. On success the new module
 // replaces and frees the old one, the per-module display state is reset,
 // the file and title rows, the status row and the channel table are drawn,
-// and playback starts: returns 0. On failure it removes the Loading notice,
-// beeps, shows the reason in a red message box, waits for Enter and returns
-// -1; the old module stays, and plays on if it was playing.
-int load_module(const char *file_path);
+// and playback starts: returns 0. On failure it keeps the file and the
+// reason for last_load_failure, removes the Loading notice, beeps, shows
+// "'name': reason" in a red message box, waits for Enter (or until
+// `close_box_early`, when given, returns true) and returns -1; the old
+// module stays, and plays on if it was playing.
+//
+// The file is opened without waiting, and only a regular file is read
+// (a FIFO, a device or a directory is "Not a file.").
+int load_module(const char *file_path, bool (*close_box_early)() = nullptr);
+
+// The file and the reason of the last load that failed.
+struct LoadFailure {
+    char path[256];
+    char reason[256];
+};
+const LoadFailure &last_load_failure();
+
+// The text of a failed load's box: "'name': reason", with the file's name
+// alone (no directory), cut to its last 40 characters behind a "~".
+void format_load_failure(char *out, std::size_t size, const char *path, const char *reason);
 
 // Shows (1) or removes (0) the "Loading..." notice.
 void loading_popup(int show);

@@ -50,11 +50,16 @@ void capture_player_view(PlayerView &view, bool with_voices) {
     view.mode = md_mode;
     view.mixfreq = md_mixfreq;
     std::snprintf(view.driver_name, sizeof view.driver_name, "%s", md_driver && md_driver->Name ? md_driver->Name : "");
-    // Every voice the monitors may show, allocated or not, with a module or
-    // without: the library answers for them all.
-    capture_voices(view, with_voices ? kPlayerChannels : 0);
     view.has_module = module != nullptr;
-    if (!module) return;
+    if (!module) {
+        // Without a module every voice is silent; a voice left by a module
+        // freed since may still point at its samples, so none is asked.
+        capture_voices(view, 0);
+        return;
+    }
+    // Every voice the monitors may show, allocated or not: the library
+    // answers for them all.
+    capture_voices(view, with_voices ? kPlayerChannels : 0);
     const MODULE &m = *module;
     view.sngpos = m.sngpos;
     view.numpos = m.numpos;

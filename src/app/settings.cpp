@@ -8,10 +8,12 @@
 #include <cstring>
 #include <curses.h>
 #include <mikmod.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/atomic_save.h"
+#include "app/regular_file.h"
+#include "app/shutdown.h"
 #include "panels/message_box.h"
 #include "panels/panel_positions.h"
 
@@ -121,31 +123,22 @@ void check_saved_rows(int lines) {
         if (*r.row >= lines - r.height) *r.row = 2;
 }
 
-std::FILE *open_options_for_reading(const char *path) {
-    // Opening never waits (a FIFO would block until a writer came), and
-    // only a regular file is read: a device such as /dev/zero never ends.
-    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return nullptr;
-    struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(fd);
-        return nullptr;
-    }
-    std::FILE *file = fdopen(fd, "r");
-    if (!file) close(fd);
-    return file;
-}
-
-void read_options() {
+void read_options(std::FILE *errors) {
     char path[kPathCapacity];
     if (options_file_path(path) != 0) return;
-    std::FILE *file = open_options_for_reading(path);
-    if (!file) return;
+    int failure = 0;
+    std::FILE *file = open_regular_file(path, failure);
+    if (!file) {
+        if (errors && failure != ENOENT)
+            std::fprintf(errors, "XQ: Can't read '%s': %s; the options are left at their defaults.\n", path,
+                         file_failure_text(failure));
+        return;
+    }
     char line[kPathCapacity] = {};
     std::size_t length = 0;
     std::size_t bytes_read = 0;
     int c;
-    while (bytes_read++ < kMaxOptionsFileBytes && (c = std::getc(file)) != EOF) {
+    while (bytes_read++ < kMaxOptionsFileBytes && !quit_requested && (c = std::getc(file)) != EOF) {
         if (c == '\n') {
             interpret_options_line(line);
             std::memset(line, 0, sizeof line);
@@ -159,33 +152,9 @@ void read_options() {
     std::fclose(file);
 }
 
-int store_options(const char *path, char *message, std::size_t message_size) {
-    char temporary[kPathCapacity + 16];
-    std::snprintf(temporary, sizeof temporary, "%s.XXXXXX", path);
-    int fd = mkstemp(temporary);
-    if (fd < 0) {
-        std::snprintf(message, message_size, "Can't open '%s'.", path);
-        return -1;
-    }
-    // mkstemp creates the file for its owner only: the saved file keeps the
-    // old file's permissions, or those a new file gets from the umask.
-    struct stat old_file;
-    mode_t mode;
-    if (stat(path, &old_file) == 0) {
-        mode = old_file.st_mode & 07777;
-    } else {
-        const mode_t mask = umask(0);
-        umask(mask);
-        mode = 0666 & ~mask;
-    }
-    fchmod(fd, mode);
-    std::FILE *file = fdopen(fd, "w");
-    if (!file) {
-        close(fd);
-        unlink(temporary);
-        std::snprintf(message, message_size, "Can't open '%s'.", path);
-        return -1;
-    }
+namespace {
+
+bool write_option_lines(std::FILE *file, const void *) {
     const struct {
         const char *key;
         int value;
@@ -210,23 +179,29 @@ int store_options(const char *path, char *message, std::size_t message_size) {
         {"EFT_X", PanelPositions.effects.x},
         {"EFT_Y", PanelPositions.effects.y},
     };
-    int first_errno = 0;
-    auto check = [&first_errno](bool ok) {
-        if (!ok && first_errno == 0) first_errno = errno ? errno : EIO;
-    };
-    for (const auto &f : flags) check(std::fprintf(file, "%s=%d\n", f.key, f.value ? 1 : 0) >= 0);
-    for (const auto &n : numbers) check(std::fprintf(file, "%s=%d\n", n.key, n.value) >= 0);
-    check(std::fflush(file) == 0);
-    check(fsync(fileno(file)) == 0);
-    check(std::fclose(file) == 0);
-    if (first_errno == 0) check(std::rename(temporary, path) == 0);
-    if (first_errno != 0) {
-        unlink(temporary);
-        std::snprintf(message, message_size, "Can't write '%s': %s.", path, std::strerror(first_errno));
+    for (const auto &f : flags)
+        if (std::fprintf(file, "%s=%d\n", f.key, f.value ? 1 : 0) < 0) return false;
+    for (const auto &n : numbers)
+        if (std::fprintf(file, "%s=%d\n", n.key, n.value) < 0) return false;
+    return true;
+}
+
+}  // namespace
+
+int store_options(const char *path, char *message, std::size_t message_size) {
+    int failure = 0;
+    switch (save_atomically(path, write_option_lines, nullptr, failure)) {
+    case SaveOutcome::saved: std::snprintf(message, message_size, "'%s' saved.", path); return 0;
+    case SaveOutcome::not_opened:
+        if (failure == kNotRegularFile)
+            std::snprintf(message, message_size, "Can't save '%s': not a regular file.", path);
+        else
+            std::snprintf(message, message_size, "Can't open '%s'.", path);
         return -1;
+    case SaveOutcome::not_written: break;
     }
-    std::snprintf(message, message_size, "'%s' saved.", path);
-    return 0;
+    std::snprintf(message, message_size, "Can't write '%s': %s.", path, file_failure_text(failure));
+    return -1;
 }
 
 int write_options() {

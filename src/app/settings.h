@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 
 // Output-mode options, each 0 or 1.
 extern int output_16bits;   // 16-bit output (default 1)
@@ -46,16 +47,18 @@ void check_saved_rows(int lines);
 
 // Reads the options file, if there is one, then checks the saved rows
 // against LINES. A missing or unreadable file, or one that is not a
-// regular file (a FIFO, a device), changes nothing; at most
-// kMaxOptionsFileBytes are read.
-void read_options();
+// regular file (a FIFO, a device), changes nothing, and with `errors` all
+// but a missing file is reported there. At most kMaxOptionsFileBytes are
+// read, and a quit request ends the reading.
+void read_options(std::FILE *errors = nullptr);
 
 inline constexpr std::size_t kMaxOptionsFileBytes = 64 * 1024;
 
-// Writes every persisted setting to `path` through a temporary file in the
-// same directory that is renamed over the old file, so the old file stays
-// whole when anything fails. Leaves the text for the user in `message`
-// ("'%s' saved." or the reason for the failure). Returns 0 or -1.
+// Writes every persisted setting to `path` with save_atomically (through a
+// symbolic link to its target; a target that is not a regular file is
+// refused), so the old file stays whole when anything fails. Leaves the
+// text for the user in `message` ("'%s' saved." or the reason for the
+// failure). Returns 0 or -1.
 int store_options(const char *path, char *message, std::size_t message_size);
 
 // store_options on the options file, with the outcome shown in a message

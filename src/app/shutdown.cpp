@@ -29,6 +29,10 @@ void install_quit_handlers() {
     // ignored; the terminal's end is then seen on its input.
     struct sigaction hangup {};
     if (sigaction(SIGHUP, nullptr, &hangup) == 0 && hangup.sa_handler != SIG_IGN) sigaction(SIGHUP, &action, nullptr);
+    ignore_write_signals();
+}
+
+void ignore_write_signals() {
     // A write to a closed pipe or past the file size limit fails with an
     // error the writer reports, instead of killing the player.
     struct sigaction ignore {};
@@ -58,7 +62,9 @@ void act_on_signals() {
     if (quit_requested || (watched_input >= 0 && terminal_input_gone(watched_input))) leave_program(false);
 }
 
-void leave_program(bool clear_screen) {
+namespace {
+
+[[noreturn]] void end_program(bool clear_screen, const char *error) {
     if (clear_screen) {
         wclear(stdscr);
         wrefresh(stdscr);
@@ -74,5 +80,13 @@ void leave_program(bool clear_screen) {
     endwin();
     print_version_line(stdout);
     std::fflush(stdout);
-    std::exit(0);
+    if (!error) std::exit(0);
+    std::fputs(error, stderr);
+    std::exit(kFailedStartStatus);
 }
+
+}  // namespace
+
+void leave_program(bool clear_screen) { end_program(clear_screen, nullptr); }
+
+void leave_after_failed_start(const char *error) { end_program(false, error); }

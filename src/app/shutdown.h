@@ -20,6 +20,11 @@ extern "C" void quit_handler(int signal_number);
 // and SIGXFSZ, so a failing write is reported rather than fatal.
 void install_quit_handlers();
 
+// Ignores SIGPIPE and SIGXFSZ. Called before the sound starts: the sound
+// server's client library makes a large shared-memory file at once, which
+// a file-size limit (ulimit -f) would otherwise answer with SIGXFSZ.
+void ignore_write_signals();
+
 // True when the terminal input `fd` has hung up, failed or reached its end
 // (a key read there would come back at once with nothing, for ever).
 bool terminal_input_gone(int fd);
@@ -37,3 +42,11 @@ void act_on_signals();
 // exits with status 0. With `clear_screen` (the user's `q`) the screen is
 // cleared first.
 [[noreturn]] void leave_program(bool clear_screen);
+
+// The exit status of a start that played nothing (-1 as the shell sees it).
+inline constexpr int kFailedStartStatus = 255;
+
+// Ends the program as leave_program does after a start that could play
+// nothing, then, with the terminal restored, writes `error` (lines ended by
+// line feeds) to standard error, and exits with kFailedStartStatus.
+[[noreturn]] void leave_after_failed_start(const char *error);

@@ -1,8 +1,10 @@
 #include "app/startup.h"
 
 #include <cerrno>
+#include <chrono>
 #include <clocale>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <mikmod.h>
@@ -44,11 +46,21 @@ void prepare_config_dir() {
         std::fprintf(stderr, "XQ: Can't access '%s', creating it.\n", config_dir_path);
         mkdir(config_dir_path, S_IRWXU);
     } else {
-        read_options();
+        read_options(stderr);
     }
 }
 
 }  // namespace
+
+FailedStartText failed_start_text(int tried) {
+    FailedStartText out{};
+    const LoadFailure &failure = last_load_failure();
+    const int n = std::snprintf(out.text, sizeof out.text, "XQ: Can't load '%s': %s\n", failure.path, failure.reason);
+    if (tried > 1 && n > 0 && static_cast<std::size_t>(n) < sizeof out.text)
+        std::snprintf(out.text + n, sizeof out.text - static_cast<std::size_t>(n),
+                      "XQ: None of the %d modules could be played.\n", tried);
+    return out;
+}
 
 int build_config_dir_path() {
     const char *home = std::getenv("HOME");
@@ -80,10 +92,12 @@ void draw_main_window_frame() {
 }
 
 int xq_main(int argc, char **argv) {
+    ignore_write_signals();
     const char *path = argc > 1 ? argv[1] : nullptr;
     switch (classify_argument(path)) {
-    case ArgumentKind::missing: print_usage(); return kStartupFailure;
-    case ArgumentKind::usage: print_usage(); return 0;
+    case ArgumentKind::missing: print_usage(stderr); return kStartupFailure;
+    case ArgumentKind::usage: print_usage(stderr); return 0;
+    case ArgumentKind::long_help: print_usage(stdout); return 0;
     case ArgumentKind::version: print_version_line(stderr); return 0;
     case ArgumentKind::path: break;
     }
@@ -110,6 +124,9 @@ int xq_main(int argc, char **argv) {
         return kStartupFailure;
     }
     prepare_config_dir();
+    // A fresh random playlist order each run.
+    seed_shuffle(static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()) ^
+                 (static_cast<std::uint64_t>(getpid()) << 40));
 
     register_drivers_and_loaders();
     md_mode = static_cast<UWORD>(output_mode(md_mode));
@@ -168,11 +185,11 @@ int xq_main(int argc, char **argv) {
     install_quit_handlers();
 
     if (playlist_count > 0) {
-        if (start_command_line_playlist() != 0) leave_program(false);
+        if (start_command_line_playlist() != 0) leave_after_failed_start(failed_start_text(playlist_count).text);
         playing = true;
     } else {
         loading_popup(1);
-        if (load_module(path) != 0) leave_program(false);
+        if (load_module(path) != 0) leave_after_failed_start(failed_start_text(1).text);
         playing = true;
         loading_popup(0);
     }

@@ -25,13 +25,18 @@ PanelWindow open_message_box(const char *message, int kind) {
     return box;
 }
 
-void wait_for_enter(WINDOW *win) {
-    while (!is_enter_key(wgetch(win))) live_refresh();
+void wait_for_enter(WINDOW *win, bool (*close_early)()) {
+    while (!is_enter_key(wgetch(win))) {
+        live_refresh();
+        if (close_early && close_early()) return;
+    }
 }
 
-void message_box(const char *message, int kind) {
+void message_box_until(const char *message, int kind, bool (*close_early)()) {
     PanelWindow box = open_message_box(message, kind);
     if (!box.win) return;
-    wait_for_enter(box.win);
+    wait_for_enter(box.win, close_early);
     close_panel_window(box);
 }
+
+void message_box(const char *message, int kind) { message_box_until(message, kind, nullptr); }

@@ -12,11 +12,16 @@ inline constexpr int kMessageNotice = 2;  // bold green text (any kind but 1)
 // than the screen is cut to fit.
 void message_box(const char *message, int kind);
 
+// message_box that also closes as soon as `close_early` returns true; it is
+// asked after every idle step.
+void message_box_until(const char *message, int kind, bool (*close_early)());
+
 // The steps of message_box, for callers that need the box on the screen
 // before waiting: open_message_box draws it and updates the screen,
-// wait_for_enter runs the idle step until Enter, close_panel_window ends it.
+// wait_for_enter runs the idle step until Enter (or until `close_early`,
+// when given, returns true), close_panel_window ends it.
 PanelWindow open_message_box(const char *message, int kind);
-void wait_for_enter(WINDOW *win);
+void wait_for_enter(WINDOW *win, bool (*close_early)() = nullptr);
 
 // True for the keys that mean Enter: line feed and the keypad's Enter.
 bool is_enter_key(int key);

@@ -1,6 +1,7 @@
 #include "panels/samples_panel.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -69,7 +70,8 @@ void draw_sample(WINDOW *window, const SAMPLE &sample, int number, int count) {
     put_field(window, 4, " Flags: ", "%s", words);
     put_field(window, 5, "Length: ", "%-8lu", static_cast<unsigned long>(sample.length));
     put_field(window, 6, "   Pan: ", "%-3d", static_cast<int>(sample.panning));
-    put_field(window, 7, " Speed: ", "%-6lu", static_cast<unsigned long>(sample.speed));
+    // The library keeps a finetuned speed below zero in its unsigned field.
+    put_field(window, 7, " Speed: ", "%-6ld", static_cast<long>(static_cast<std::int32_t>(sample.speed)));
     put_field(window, 8, "   Vol: ", "%-4d (glob. %-4d)", static_cast<int>(sample.volume),
               static_cast<int>(sample.globvol));
 }

@@ -1,14 +1,12 @@
 #include "playlist/playlist_file.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <curses.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
+#include "app/atomic_save.h"
+#include "app/regular_file.h"
+#include "app/shutdown.h"
 #include "panels/message_box.h"
 #include "playlist/playlist_formats.h"
 #include "playlist/playlist_store.h"
@@ -27,16 +25,6 @@ void format_with_path(char *message, std::size_t size, const char *before, const
     std::snprintf(message, size, "%s%s%s%s", before, marker, tail, after);
 }
 
-// The mode a new playlist file gets: the old file's, or what the umask
-// leaves of rw-rw-rw-.
-mode_t new_file_mode(const char *path) {
-    struct stat info;
-    if (stat(path, &info) == 0) return info.st_mode & 07777;
-    const mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
-}
-
 // The directory part of `path` ("/" for "/x.pli", "." without any "/").
 void directory_of(const char *path, char (&dir)[kPathCapacity]) {
     const char *slash = std::strrchr(path, '/');
@@ -49,54 +37,71 @@ void directory_of(const char *path, char (&dir)[kPathCapacity]) {
     }
 }
 
+bool write_playlist_lines(std::FILE *file, const void *) {
+    if (std::fwrite(playlist_magic, 1, sizeof playlist_magic, file) != sizeof playlist_magic) return false;
+    if (std::fputc('\n', file) == EOF) return false;
+    for (int i = 0; i < playlist_count; ++i)
+        if (std::fprintf(file, "%s/%s\n", playlist[i].dir, playlist[i].name) < 0) return false;
+    return true;
+}
+
+// The text of a load that skipped lines or found the list full ("" when
+// it took the whole file).
+void describe_reading(char *message, std::size_t size, const PlaylistReading &reading) {
+    const int skipped = reading.skipped + reading.directories;
+    if (reading.full && skipped > 0)
+        std::snprintf(message, size, "Loaded the first %d entries, the rest left out; %d line%s skipped.",
+                      kPlaylistCapacity, skipped, skipped == 1 ? "" : "s");
+    else if (reading.full)
+        std::snprintf(message, size, "The playlist is full: loaded the first %d entries, the rest left out.",
+                      kPlaylistCapacity);
+    else if (reading.skipped > 0 && reading.directories > 0)
+        std::snprintf(message, size,
+                      "Skipped %d line%s naming a directory and %d too long or not text.",
+                      reading.directories, reading.directories == 1 ? "" : "s", reading.skipped);
+    else if (reading.directories > 0)
+        std::snprintf(message, size, "Skipped %d line%s naming a directory, not a file.", reading.directories,
+                      reading.directories == 1 ? "" : "s");
+    else if (reading.skipped > 0)
+        std::snprintf(message, size, "Skipped %d line%s longer than 255 characters or not text.", reading.skipped,
+                      reading.skipped == 1 ? "" : "s");
+}
+
 }  // namespace
 
 int store_playlist(const char *path, char *message, std::size_t message_size) {
-    char temporary[kPathCapacity + 16];
-    std::snprintf(temporary, sizeof temporary, "%s.XXXXXX", path);
-    const int fd = mkstemp(temporary);
-    if (fd < 0) {
-        format_with_path(message, message_size, "Can't open '", path, "'.");
+    return store_playlist_text(path, write_playlist_lines, message, message_size);
+}
+
+int store_playlist_text(const char *path, ContentWriter write_text, char *message, std::size_t message_size) {
+    int failure = 0;
+    switch (save_atomically(path, write_text, nullptr, failure)) {
+    case SaveOutcome::saved: format_with_path(message, message_size, "'", path, "' saved."); return 0;
+    case SaveOutcome::not_opened:
+        if (failure == kNotRegularFile)
+            format_with_path(message, message_size, "Can't save '", path, "': not a regular file.");
+        else
+            format_with_path(message, message_size, "Can't open '", path, "'.");
         return -1;
+    case SaveOutcome::not_written: break;
     }
-    std::FILE *file = fdopen(fd, "w");
-    if (!file) {
-        close(fd);
-        unlink(temporary);
-        format_with_path(message, message_size, "Can't open '", path, "'.");
-        return -1;
-    }
-    int first_errno = 0;
-    auto check = [&first_errno](bool ok) {
-        if (!ok && first_errno == 0) first_errno = errno ? errno : EIO;
-    };
-    errno = 0;
-    check(std::fwrite(playlist_magic, 1, sizeof playlist_magic, file) == sizeof playlist_magic);
-    check(std::fputc('\n', file) != EOF);
-    for (int i = 0; i < playlist_count && first_errno == 0; ++i)
-        check(std::fprintf(file, "%s/%s\n", playlist[i].dir, playlist[i].name) >= 0);
-    check(std::fflush(file) == 0);
-    check(fchmod(fd, new_file_mode(path)) == 0);
-    check(fsync(fd) == 0);
-    check(std::fclose(file) == 0);
-    if (first_errno == 0) check(std::rename(temporary, path) == 0);
-    if (first_errno != 0) {
-        unlink(temporary);
-        char reason[kPathCapacity];
-        std::snprintf(reason, sizeof reason, "': %s.", std::strerror(first_errno));
-        format_with_path(message, message_size, "Can't write '", path, reason);
-        return -1;
-    }
-    format_with_path(message, message_size, "'", path, "' saved.");
-    return 0;
+    char reason[kPathCapacity];
+    std::snprintf(reason, sizeof reason, "': %s.", file_failure_text(failure));
+    format_with_path(message, message_size, "Can't write '", path, reason);
+    return -1;
 }
 
 PlaylistReading read_playlist(const char *path, char *message, std::size_t message_size) {
-    PlaylistReading reading{-1, 0, 0};
+    PlaylistReading reading{};
+    reading.status = -1;
     message[0] = '\0';
-    std::FILE *file = std::fopen(path, "rb");
+    int failure = 0;
+    std::FILE *file = open_regular_file(path, failure);
     if (!file) {
-        format_with_path(message, message_size, "Can't open '", path, "'.");
+        if (failure == kNotRegularFile)
+            format_with_path(message, message_size, "Can't load '", path, "': not a regular file.");
+        else
+            format_with_path(message, message_size, "Can't open '", path, "'.");
         return reading;
     }
     char magic[sizeof playlist_magic];
@@ -115,7 +120,9 @@ PlaylistReading read_playlist(const char *path, char *message, std::size_t messa
     std::size_t length = 0;
     bool unusable = false;  // too long, or holding a zero byte
     int c;
-    while ((c = std::fgetc(file)) != EOF) {
+    // A huge file is read to its end only while the list has room, and a
+    // quit request ends the reading at once.
+    while (!quit_requested && (c = std::fgetc(file)) != EOF) {
         if (c != '\n') {
             if (c == '\0' || length >= sizeof line - 1)
                 unusable = true;
@@ -126,27 +133,21 @@ PlaylistReading read_playlist(const char *path, char *message, std::size_t messa
         line[length] = '\0';
         if (unusable) {
             ++reading.skipped;
+        } else if (length > 0 && line[length - 1] == '/') {
+            ++reading.directories;
         } else if (length > 0) {
             AddResult added = std::strchr(line, '/') ? playlist_add_path(line) : playlist_add_file(own_dir, line);
-            if (added == AddResult::full)
-                ++reading.left_out;
-            else if (added != AddResult::added)
-                ++reading.skipped;
+            if (added == AddResult::full) {
+                reading.full = true;
+                break;
+            }
+            if (added != AddResult::added) ++reading.skipped;
         }
         length = 0;
         unusable = false;
     }
     std::fclose(file);
-
-    if (reading.skipped > 0 && reading.left_out > 0)
-        std::snprintf(message, message_size, "Loaded the first %d entries; %d more left out, %d unusable lines skipped.",
-                      kPlaylistCapacity, reading.left_out, reading.skipped);
-    else if (reading.left_out > 0)
-        std::snprintf(message, message_size, "The playlist is full: loaded the first %d entries, %d more left out.",
-                      kPlaylistCapacity, reading.left_out);
-    else if (reading.skipped > 0)
-        std::snprintf(message, message_size, "Skipped %d line%s longer than 255 characters or not text.",
-                      reading.skipped, reading.skipped == 1 ? "" : "s");
+    describe_reading(message, message_size, reading);
     return reading;
 }
 
@@ -158,10 +159,11 @@ void playlist_save(const char *path) {
     message_box(message, result == 0 ? kMessageNotice : kMessageError);
 }
 
-void playlist_load(const char *path) {
+void playlist_load(const char *path, void (*show_list)()) {
     char message[kPathCapacity];
     int result = 0;
     if (!load_foreign_playlist(path, message, sizeof message, result)) read_playlist(path, message, sizeof message);
+    if (show_list) show_list();
     if (message[0] == '\0') return;
     beep();
     message_box(message, kMessageError);

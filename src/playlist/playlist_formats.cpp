@@ -302,56 +302,23 @@ bool load_foreign_playlist(const char *path, char *message, std::size_t message_
     return true;
 }
 
-int store_m3u_playlist(const char *path, char *message, std::size_t message_size) {
-    char temporary[kPathCapacity + 16];
-    std::snprintf(temporary, sizeof temporary, "%s.XXXXXX", path);
-    const int fd = mkstemp(temporary);
-    std::FILE *file = fd >= 0 ? fdopen(fd, "w") : nullptr;
-    if (!file) {
-        if (fd >= 0) {
-            close(fd);
-            unlink(temporary);
-        }
-        format_with_path(message, message_size, "Can't open '", path, "'.");
-        return -1;
-    }
-    struct stat old;
-    mode_t mode = 0;
-    if (stat(path, &old) == 0) {
-        mode = old.st_mode & 07777;
-    } else {
-        const mode_t mask = umask(0);
-        umask(mask);
-        mode = 0666 & ~mask;
-    }
+namespace {
+
+// "#EXTM3U", then every entry with its absolute path.
+bool write_m3u_lines(std::FILE *file, const void *) {
     char here[kPathCapacity];
     if (!getcwd(here, sizeof here)) std::snprintf(here, sizeof here, "/");
-
-    int first_errno = 0;
-    auto check = [&first_errno](bool ok) {
-        if (!ok && first_errno == 0) first_errno = errno ? errno : EIO;
-    };
-    errno = 0;
-    check(std::fputs("#EXTM3U\n", file) >= 0);
-    for (int i = 0; i < playlist_count && first_errno == 0; ++i) {
+    if (std::fputs("#EXTM3U\n", file) < 0) return false;
+    for (int i = 0; i < playlist_count; ++i) {
         const char *entry = playlist[i].path;
-        if (entry[0] == '/')
-            check(std::fprintf(file, "%s\n", entry) >= 0);
-        else
-            check(std::fprintf(file, "%s/%s\n", here, entry) >= 0);
+        const int written = entry[0] == '/' ? std::fprintf(file, "%s\n", entry) : std::fprintf(file, "%s/%s\n", here, entry);
+        if (written < 0) return false;
     }
-    check(std::fflush(file) == 0);
-    check(fchmod(fd, mode) == 0);
-    check(fsync(fd) == 0);
-    check(std::fclose(file) == 0);
-    if (first_errno == 0) check(std::rename(temporary, path) == 0);
-    if (first_errno != 0) {
-        unlink(temporary);
-        char reason[kPathCapacity];
-        std::snprintf(reason, sizeof reason, "': %s.", std::strerror(first_errno));
-        format_with_path(message, message_size, "Can't write '", path, reason);
-        return -1;
-    }
-    format_with_path(message, message_size, "'", path, "' saved.");
-    return 0;
+    return true;
+}
+
+}  // namespace
+
+int store_m3u_playlist(const char *path, char *message, std::size_t message_size) {
+    return store_playlist_text(path, write_m3u_lines, message, message_size);
 }

@@ -145,10 +145,17 @@ bool choose_playlist_file() {
     return true;
 }
 
+// The list as loaded, drawn before a box about the load opens over it.
+void show_loaded_list() {
+    keep_selection_in_list();
+    draw_playlist(editor.win);
+    refresh_screen();
+}
+
 void load_or_save(bool load) {
     if (!choose_playlist_file()) return;
     if (load)
-        playlist_load(playlist_file_path);
+        playlist_load(playlist_file_path, show_loaded_list);
     else
         playlist_save(playlist_file_path);
     keep_selection_in_list();

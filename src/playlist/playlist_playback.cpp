@@ -35,6 +35,19 @@ constexpr int kFooterCountsCol = 16;
 // the entry's, and the next tick goes on to the following entry.
 bool entry_not_loaded = false;
 
+// The order of the current pass in random mode: entry playlist_order[p]
+// plays at pass position p. order_count is the list's size it was made for.
+int playlist_order[kPlaylistCapacity];
+int order_count = 0;
+std::uint64_t shuffle_state = 0;
+
+// A fresh order for a new pass in random mode.
+void begin_pass() {
+    if (!random_mode) return;
+    shuffle_order(playlist_order, playlist_count, shuffle_state);
+    order_count = playlist_count;
+}
+
 extern "C" void playlist_alarm(int) { playlist_alarm_pending = 1; }
 
 // Footer texts stop before the time box, which sits at the right of the
@@ -54,11 +67,23 @@ std::uint64_t current_song_ms() {
     return (module && !entry_not_loaded) ? song_time_ms(player_view().sngtime) : 0;
 }
 
+// Set while an entry is being loaded, its failure box included: the tick
+// waits, so the playlist never moves on behind the box.
+bool tick_held = false;
+
+// A failed entry's box closes when the next tick is due, and that tick then
+// moves on at once: the box never stays up while the playlist goes on.
+bool next_tick_due() { return playlist_alarm_pending != 0; }
+
 void load_entry(int k) {
     entry_not_loaded = true;
     draw_playlist_footer();
     loading_popup(1);
-    entry_not_loaded = load_module(playlist[k].path) != 0;
+    const bool held = tick_held;
+    tick_held = true;
+    alarm(1);  // due one second after the load, whatever path led here
+    entry_not_loaded = load_module(playlist[k].path, next_tick_due) != 0;
+    tick_held = held;
     loading_popup(0);
 }
 
@@ -100,14 +125,35 @@ void format_finished_message(char *out, std::size_t size, int entry, int count, 
     std::snprintf(out, size, "[ Playlist finished %3d/%3d (%s) ]", entry, count, time);
 }
 
-int random_tick_pick(long value, int count) {
-    if (count < 2) return 0;
-    return 1 + static_cast<int>(static_cast<long long>(value) * (count - 1) / (RAND_MAX + 1LL));
+std::uint64_t next_random(std::uint64_t &state) {
+    // splitmix64: every seed, 0 included, gives a well-mixed sequence.
+    std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
 }
 
-int random_next_pick(long value, int count) {
-    if (count < 2) return 0;
-    return static_cast<int>(static_cast<long long>(value) * (count - 1) / (RAND_MAX + 1LL));
+void shuffle_order(int *order, int count, std::uint64_t &state) {
+    for (int i = 0; i < count; ++i) order[i] = i;
+    // Fisher-Yates; the slight bias of a remainder over 64 bits is far
+    // below anything a listener could hear.
+    for (int i = count - 1; i > 0; --i) {
+        const int j = static_cast<int>(next_random(state) % static_cast<std::uint64_t>(i + 1));
+        std::swap(order[i], order[j]);
+    }
+}
+
+void seed_shuffle(std::uint64_t seed) { shuffle_state = seed; }
+
+int playlist_entry_at(int pass_position) {
+    if (!random_mode) return pass_position;
+    if (order_count != playlist_count) {
+        // The list changed since the pass began: the rest of the pass
+        // follows a fresh order of the list as it is now.
+        shuffle_order(playlist_order, playlist_count, shuffle_state);
+        order_count = playlist_count;
+    }
+    return playlist_order[std::clamp(pass_position, 0, std::max(order_count - 1, 0))];
 }
 
 void keep_index_in_list() {
@@ -131,7 +177,8 @@ void start_playlist() {
     start_playlist_timer();
     playlist_active = true;
     playlist_elapsed_ms = 0;
-    load_entry(0);
+    begin_pass();
+    load_entry(playlist_entry_at(0));
     draw_playlist_footer();
 }
 
@@ -139,10 +186,11 @@ int start_command_line_playlist() {
     start_playlist_timer();
     playlist_active = true;
     playlist_elapsed_ms = 0;
+    begin_pass();
     for (int k = 0; k < playlist_count; ++k) {
         playlist_index = k;
         loading_popup(1);
-        const int result = load_module(playlist[k].path);
+        const int result = load_module(playlist[playlist_entry_at(k)].path);
         loading_popup(0);
         if (result == 0) {
             entry_not_loaded = false;
@@ -161,9 +209,8 @@ void playlist_tick() {
     draw_border_line(1, 39);
     playlist_elapsed_ms += current_song_ms();
     if (playlist_index < playlist_count - 1) {
-        const int k = random_mode ? random_tick_pick(std::rand(), playlist_count) : playlist_index + 1;
         ++playlist_index;
-        load_entry(k);
+        load_entry(playlist_entry_at(playlist_index));
         wtouchln(main_win, 0, getmaxy(main_win), 1);
     } else {
         draw_finished_message();
@@ -177,12 +224,11 @@ void playlist_tick() {
 void act_on_playlist_alarm() {
     // The tick may open a message box whose own idle steps come back here;
     // the next alarm is armed only once the tick is over.
-    static bool ticking = false;
-    if (!playlist_alarm_pending || ticking) return;
-    ticking = true;
+    if (!playlist_alarm_pending || tick_held) return;
+    tick_held = true;
     playlist_alarm_pending = 0;
     playlist_tick();
-    ticking = false;
+    tick_held = false;
     if (playlist_active) alarm(1);
 }
 
@@ -207,10 +253,9 @@ void playlist_next() {
     if (!playlist_active) return;
     keep_index_in_list();
     if (playlist_index >= playlist_count - 1) return;
-    const int k = random_mode ? random_next_pick(std::rand(), playlist_count) : playlist_index + 1;
-    playlist_index = k;
+    ++playlist_index;
     playlist_elapsed_ms += current_song_ms();
-    load_entry(k);
+    load_entry(playlist_entry_at(playlist_index));
     draw_playlist_footer();
 }
 
@@ -219,6 +264,6 @@ void playlist_previous() {
     keep_index_in_list();
     if (playlist_index <= 0) return;
     --playlist_index;
-    load_entry(playlist_index);
+    load_entry(playlist_entry_at(playlist_index));
     draw_playlist_footer();
 }

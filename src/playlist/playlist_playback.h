@@ -5,7 +5,9 @@
 // is waiting then carries out the tick: when the module has ended (or the
 // entry could not be loaded), its play time is added to the total and the
 // next entry is loaded, in order or at random; after the last one the
-// finished message is shown.
+// finished message is shown. At random, each start of the playlist draws a
+// fresh order in which every entry plays once: the tick and N follow it,
+// V goes back through it, and the playlist finishes after the whole pass.
 #pragma once
 
 #include <csignal>
@@ -14,7 +16,7 @@
 
 extern bool playlist_active;        // a started playlist is being played
 extern bool footer_clear_pending;   // the playlist footer is to be erased at the next status-row draw
-extern int playlist_index;          // in order: the entry playing; at random: the entries started so far minus one
+extern int playlist_index;          // the place in the pass: the entry playing in order, its place in the shuffled order at random
 extern std::uint64_t playlist_elapsed_ms;  // play time of the entries that have finished, in milliseconds
 extern volatile std::sig_atomic_t playlist_alarm_pending;  // the once-a-second alarm has fired
 
@@ -31,11 +33,21 @@ void format_footer_counts(char *out, std::size_t size, int entry, int count, std
 // "[ Playlist finished %3d/%3d (MM:SS) ]".
 void format_finished_message(char *out, std::size_t size, int entry, int count, std::uint64_t ms);
 
-// The random pick of the tick: 1 to count - 1 from a rand() value (0 to
-// RAND_MAX); entry 0 is never picked again.
-int random_tick_pick(long value, int count);
-// The random pick of N: 0 to count - 2.
-int random_next_pick(long value, int count);
+// The next number of the generator whose state is `state` (splitmix64).
+std::uint64_t next_random(std::uint64_t &state);
+
+// Fills order[0] to order[count - 1] with the numbers 0 to count - 1, each
+// once, in a random order drawn from `state` (the same state gives the
+// same order).
+void shuffle_order(int *order, int count, std::uint64_t &state);
+
+// Seeds the random order of the playlist; called once at start-up.
+void seed_shuffle(std::uint64_t seed);
+
+// The entry that plays at place `pass_position` of the pass: the same
+// number in order; at random, that place of the pass's shuffled order, made
+// when the playlist started (or afresh when the list's size changed since).
+int playlist_entry_at(int pass_position);
 
 // Sets playlist_index to 0, installs the alarm's handler and arms the first
 // alarm.

@@ -18,7 +18,7 @@ TEST(CommandLine, FirstTwoCharactersDecide) {
         {"-v", ArgumentKind::version},    {"-verbose", ArgumentKind::version},
         {"-x", ArgumentKind::path},       {"-", ArgumentKind::path},     {"song.xm", ArgumentKind::path},
         {"h", ArgumentKind::path},        {"", ArgumentKind::path},
-        {"--help", ArgumentKind::usage},  {"--version", ArgumentKind::version},
+        {"--help", ArgumentKind::long_help},  {"--version", ArgumentKind::version},
         {"--h", ArgumentKind::path},      {"--helpme", ArgumentKind::path},
         {"--verbose", ArgumentKind::path},
     };

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <string>
 
 #include "app/settings.h"
@@ -26,6 +27,23 @@ TEST(ModuleLoader, FileInfoShowsBytesAndKilobytes) {
     EXPECT_STREQ(text, "a.mod  [ 31 smp, 31 ins, 512 bytes, 0.5 KB ]");
     format_file_info(text, sizeof text, "big.it", 3, 0, 3'000'000'000LL);
     EXPECT_STREQ(text, "big.it  [ 3 smp, 0 ins, 3000000000 bytes, 2929687.5 KB ]");
+}
+
+TEST(ModuleLoader, AFailedLoadNamesTheFile) {
+    const struct {
+        const char *path;
+        const char *text;
+    } cases[] = {
+        {"/m/notes.txt", "'notes.txt': Module format not recognized."},
+        {"song.xm", "'song.xm': Module format not recognized."},
+        {"/m/a-name-of-fifty-characters-that-is-far-too-long.xm",
+         "'~ifty-characters-that-is-far-too-long.xm': Module format not recognized."},
+    };
+    for (const auto &c : cases) {
+        char text[256];
+        format_load_failure(text, sizeof text, c.path, "Module format not recognized.");
+        EXPECT_STREQ(text, c.text);
+    }
 }
 
 namespace {
@@ -110,13 +128,24 @@ TEST_F(Loading, FailuresKeepTheOldModule) {
 
     // Whatever the reason, the old module plays on.
     const std::string cases[] = {text_file, "/nonexistent/song.xm", kFixtures, fifo};
+    const char *reasons[] = {"Module format not recognized.", "File can't be read.", "Not a file.", "Not a file."};
+    int k = 0;
+    alarm(5);  // a FIFO that blocks fails the test instead of hanging it
     for (const auto &path : cases) {
         press_keys({'\n'});  // closes the message box
         EXPECT_EQ(load_module(path.c_str()), -1) << path;
         EXPECT_EQ(module, old) << path;
         EXPECT_TRUE(playing) << path;
         EXPECT_EQ(row_text(main_win, 1), file_row) << path;
+        EXPECT_EQ(std::string(last_load_failure().path), path);
+        EXPECT_STREQ(last_load_failure().reason, reasons[k++]) << path;
     }
+    alarm(0);
+    // What standard error says once the screen is restored after a start
+    // that played nothing.
+    EXPECT_STREQ(failed_start_text(1).text, ("XQ: Can't load '" + fifo + "': Not a file.\n").c_str());
+    EXPECT_STREQ(failed_start_text(3).text,
+                 ("XQ: Can't load '" + fifo + "': Not a file.\nXQ: None of the 3 modules could be played.\n").c_str());
     std::filesystem::remove(fifo);
     std::filesystem::remove(text_file);
 }

@@ -233,6 +233,27 @@ TEST_F(Settings, AFailedSaveIsReportedAndLeavesTheOldFileWhole) {
     EXPECT_EQ(home.read(".xq/options"), kDefaultFile);
 }
 
+// ~/.xq/options kept as a link to a file elsewhere stays a link, and a
+// link to a device is refused rather than replaced.
+TEST_F(Settings, SavesThroughALinkAndRefusesADevice) {
+    TempHome home;
+    home.write("dotfiles/xq-options", "delay=15\n");
+    home.write(".xq/keep", "");
+    char path[kPathCapacity];
+    char message[kPathCapacity];
+    ASSERT_EQ(options_file_path(path), 0);
+    ASSERT_EQ(symlink("../dotfiles/xq-options", path), 0);
+    ASSERT_EQ(store_options(path, message, sizeof message), 0) << message;
+    EXPECT_EQ(home.read("dotfiles/xq-options"), kDefaultFile);
+    struct stat info {};
+    ASSERT_EQ(lstat(path, &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    std::remove(path);
+    ASSERT_EQ(symlink("/dev/null", path), 0);
+    EXPECT_EQ(store_options(path, message, sizeof message), -1);
+    EXPECT_EQ(std::string(message), "Can't save '" + std::string(path) + "': not a regular file.");
+}
+
 TEST_F(Settings, OptionsPathMustFitItsBuffer) {
     TempHome home;
     std::string long_home = "/tmp/" + std::string(250, 'h');

@@ -9,7 +9,6 @@ import select
 import signal
 import struct
 import subprocess
-import tempfile
 import termios
 import time
 import unittest
@@ -76,7 +75,7 @@ class TheTerminalGoesAway(PlayerTestCase):
     def test_a_closed_terminal_ends_the_program_without_spinning(self):
         for key in (None, "p", "t"):  # playing, paused, stopped
             with self.subTest(key=key):
-                home = tempfile.mkdtemp(prefix="xqhome.")
+                home = self.make_home()
                 player = PtyPlayer([self.tone], dict(self.sink.client_vars(), HOME=home))
                 self.addCleanup(player.close)
                 self.assertTrue(player.read_until("Pat:"), player.output[-500:])
@@ -92,7 +91,7 @@ class TheTerminalGoesAway(PlayerTestCase):
                 self.assertLess(took, 1.0)
 
     def test_input_at_its_end_ends_the_program(self):
-        home = tempfile.mkdtemp(prefix="xqhome.")
+        home = self.make_home()
         player = PtyPlayer([self.tone], dict(self.sink.client_vars(), HOME=home), stdin_null=True)
         self.addCleanup(player.close)
         self.assertEqual(player.proc.wait(timeout=10), 0)
@@ -131,6 +130,14 @@ class QuitSignals(PlayerTestCase):
         term.send_keys("q")
         self.assert_clean_exit(term)
 
+    def test_a_file_size_limit_does_not_kill_it_at_start(self):
+        # The sound server's client library makes a shared-memory file far
+        # larger than this limit as the sound starts.
+        term = self.start("-c", f'ulimit -f 64 && exec "$0" "$1"', XQ, self.tone, argv0="sh")
+        self.wait_playing(term)
+        term.send_keys("q")
+        self.assert_clean_exit(term)
+
     def test_a_quit_signal_during_the_first_load_error(self):
         term = self.start(self.text)
         term.wait_for("Module format not recognized.")
@@ -139,8 +146,10 @@ class QuitSignals(PlayerTestCase):
         self.assertIn(VERSION_LINE, term.text_after_alt_screen())
 
 
-def home_with_options(content=None, make=None):
-    home = tempfile.mkdtemp(prefix="xqhome.")
+def home_with_options(test, content=None, make=None):
+    """A HOME for `test`, removed when it ends, whose options file holds
+    `content` or is made by `make`."""
+    home = test.make_home()
     os.mkdir(os.path.join(home, ".xq"))
     path = os.path.join(home, ".xq", "options")
     if content is not None:
@@ -166,7 +175,7 @@ class OddOptionsFiles(PlayerTestCase):
         }
         for name, how in cases.items():
             with self.subTest(name):
-                term = self.start(self.tone, home=home_with_options(**how))
+                term = self.start(self.tone, home=home_with_options(self, **how))
                 self.wait_playing(term, timeout=5)
                 time.sleep(0.5)
                 self.assertLess(cpu_seconds(term.pid), 1.0)

@@ -13,13 +13,10 @@ from nullsink import _stop_process
 from xqtest import XQ, NullSink, PlayerTestCase, Recorder, Terminal, mw, status_position
 
 
-def home_with_options(lines):
-    """A fresh HOME whose options file holds `lines`."""
-    home = tempfile.mkdtemp(prefix="xqhome.")
-    os.mkdir(os.path.join(home, ".xq"))
-    with open(os.path.join(home, ".xq", "options"), "w") as f:
-        f.write("".join(line + "\n" for line in lines))
-    return home
+def home_with_options(test, lines):
+    """A fresh HOME for `test`, removed when it ends, whose options file
+    holds `lines`."""
+    return test.make_home("".join(line + "\n" for line in lines))
 
 
 def shown_bpm(rows):
@@ -44,7 +41,7 @@ class KeyTimeouts(PlayerTestCase):
     def test_no_gap_at_any_delay(self):
         for delay in (0, 40, 500, 10000):
             with self.subTest(delay=delay):
-                home = home_with_options([f"delay={delay}"])
+                home = home_with_options(self, [f"delay={delay}"])
                 term = self.start(self.tone, home=home)
                 start = self.rec.wait_for_sound(timeout=10)
                 end = self.rec.wait_until(start + self.rec.frames(4))
@@ -58,7 +55,7 @@ class KeyTimeouts(PlayerTestCase):
                 self.assert_clean_exit(term)
 
     def test_the_clock_follows_the_delay(self):
-        home = home_with_options(["delay=2000"])
+        home = home_with_options(self, ["delay=2000"])
         term = self.start(self.tone, home=home)
         self.wait_playing(term)
         seen = set()

@@ -32,6 +32,7 @@ class CommandLine(unittest.TestCase):
             ([], 255, USAGE),
             (["-h"], 0, USAGE),
             (["-help"], 0, USAGE),
+            (["--help"], 0, ""),
             (["-v"], 0, VERSION_LINE + "\n"),
             (["-verbose"], 0, VERSION_LINE + "\n"),
             (["-x"], 255, "XQ: Can't open '-x'\n"),
@@ -43,7 +44,8 @@ class CommandLine(unittest.TestCase):
                 r = run_plain(args)
                 self.assertEqual(r.returncode, status)
                 self.assertEqual(r.stderr.decode(), stderr)
-                self.assertEqual(r.stdout, b"")
+                # --help alone writes the usage to standard output
+                self.assertEqual(r.stdout.decode(), USAGE if args == ["--help"] else "")
 
     def test_home_that_cannot_hold_the_options_path(self):
         long_home = "/tmp/" + "h" * 250
@@ -167,13 +169,20 @@ class OddTerminals(PlayerTestCase):
 
 
 class FailedStart(PlayerTestCase):
+    def assert_failed_exit(self, term, stderr_end):
+        """Status 255; the version line after the screen is restored, then
+        the file and the reason on standard error."""
+        self.assertEqual(term.wait_exit(10), 255, term.stderr())
+        self.assertIn(VERSION_LINE, term.text_after_alt_screen())
+        self.assertTrue(term.stderr().endswith(stderr_end), term.stderr())
+
     def test_a_file_the_library_refuses(self):
         text = os.path.join(self.files.name, "notes.txt")
         with open(text, "w") as f:
             f.write("These are words, not music.\n" * 20)
         term = self.start(text)
-        # libmikmod's own words, with a full stop added
-        message = "Module format not recognized."
+        # the file's name, then libmikmod's own words with a full stop added
+        message = "'notes.txt': Module format not recognized."
         term.wait_for(message)
         style = term.screen_cells().style_of(message)
         self.assertEqual((style["fg"], style["bold"]), (1, True))  # bold red
@@ -181,7 +190,7 @@ class FailedStart(PlayerTestCase):
         term.send_keys("x", "Escape", "q")
         term.wait_for("[ OK ]")  # only Enter closes it
         term.send_keys("Enter")
-        self.assert_clean_exit(term)
+        self.assert_failed_exit(term, f"XQ: Can't load '{text}': Module format not recognized.\n")
 
     def test_a_directory(self):
         # A directory gives the modules below it; without any, nothing is
@@ -198,6 +207,20 @@ class FailedStart(PlayerTestCase):
         term.wait_for(lambda rows: "only.xm" in rows[1] and "Playlist:" in rows[-1])
         term.send_keys("q")
         self.assert_clean_exit(term)
+
+    def test_several_files_none_of_which_plays(self):
+        bad = os.path.join(self.files.name, "bad.xm")
+        with open(bad, "wb") as f:
+            f.write(b"no module here" * 40)
+        fifo = os.path.join(self.files.name, "pipe.xm")
+        os.mkfifo(fifo)
+        self.addCleanup(os.remove, fifo)
+        term = self.start(bad, fifo)
+        for text in ("'bad.xm': ", "'pipe.xm': Not a file."):
+            term.wait_for(text)  # a FIFO is refused at once
+            term.send_keys("Enter")
+        self.assert_failed_exit(term, f"XQ: Can't load '{fifo}': Not a file.\n"
+                                      "XQ: None of the 2 modules could be played.\n")
 
     def test_terminal_without_colours(self):
         song = self.song_file("plain.xm", mw.tone_song())

@@ -4,6 +4,7 @@ PulseAudio server whose null sink is recorded from start to end."""
 
 import os
 import re
+import shutil
 import signal
 import subprocess
 import sys
@@ -75,13 +76,25 @@ class PlayerTestCase(unittest.TestCase):
     def song_file(cls, file_name, song):
         return write_song(cls.files.name, file_name, song)
 
-    def start(self, *args, width=80, height=24, env=None, home=None, cwd=None):
-        """xq with `args` in a fresh terminal, playing into the null sink."""
+    def start(self, *args, width=80, height=24, env=None, home=None, cwd=None, argv0=XQ):
+        """xq with `args` in a fresh terminal, playing into the null sink
+        (`argv0` another program, such as a shell that starts xq)."""
         full_env = dict(self.sink.client_vars())
         full_env.update(env or {})
-        term = Terminal([XQ, *args], width=width, height=height, env=full_env, home=home, cwd=cwd)
+        term = Terminal([argv0, *args], width=width, height=height, env=full_env, home=home, cwd=cwd)
         self.addCleanup(term.close)
         return term
+
+    def make_home(self, options=None):
+        """A fresh HOME, removed when the test ends. With `options` (text),
+        its .xq/options holds that text."""
+        home = tempfile.mkdtemp(prefix="xqhome.")
+        self.addCleanup(shutil.rmtree, home, True)
+        if options is not None:
+            os.mkdir(os.path.join(home, ".xq"))
+            with open(os.path.join(home, ".xq", "options"), "w") as f:
+                f.write(options)
+        return home
 
     def wait_playing(self, term, timeout=10):
         """Waits until the status row shows the song running."""

@@ -29,10 +29,10 @@ TEST_F(HelpPanel, OpensAtItsCornerWithEveryEntry) {
         int row, col;
         const char *label, *keys;
     } entries[] = {
-        {1, 2, "Play or pause.............", "p"},        {1, 34, "Bpm up/down...............", "b/B"},
-        {2, 2, "Stop module...............", "t"},        {2, 34, "Reverb up/down............", "r/R"},
-        {3, 2, "Module comment............", "i"},        {3, 34, "Tempo up/down.............", "k/K"},
-        {4, 2, "Restart pattern...........", "a"},        {4, 34, "Speed up/down.............", "s/S"},
+        {1, 2, "Play or pause.............", "p"},        {1, 34, "Bpm down/up...............", "b/B"},
+        {2, 2, "Stop module...............", "t"},        {2, 34, "Reverb down/up............", "r/R"},
+        {3, 2, "Module comment............", "i"},        {3, 34, "Tempo down/up.............", "k/K"},
+        {4, 2, "Restart pattern...........", "a"},        {4, 34, "Speed down/up.............", "s/S"},
         {5, 2, "Restart module............", "A"},        {5, 34, "Volume up/down............", "+/-"},
         {6, 34, "Reverse stereo............", "!"},
         {7, 2, "Next position.............", "n"},        {7, 34, "Switch volume display.....", "u"},

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <panel.h>
 #include <string>
+#include <utility>
 
 #include "app/module_loader.h"
 #include "app/startup.h"
@@ -110,6 +111,19 @@ TEST_F(SamplesPanel, FlagWordsInOrderThenTheWholeFlagWord) {
     EXPECT_EQ(cell_attr(win, 4, 1), kBold);
     EXPECT_EQ(cell_attr(win, 4, 9), kNormal);
     EXPECT_EQ(cell_attr(win, 4, 40), kBold);
+}
+
+TEST_F(SamplesPanel, SpeedIsShownSigned) {
+    MODULE song{};
+    module = &song;
+    press_keys({'\n'});  // the notice of a module without samples
+    browser = open_samples_panel();
+    SAMPLE sample{};
+    for (const auto &c : {std::pair{-27, "-27"}, std::pair{8363, "8363"}, std::pair{0, "0"}}) {
+        sample.speed = static_cast<decltype(sample.speed)>(c.first);
+        draw_sample(browser.pw.win, sample, 1, 1);
+        EXPECT_EQ(field(7), padded(std::string(" Speed: ") + c.second)) << c.first;
+    }
 }
 
 TEST_F(SamplesPanel, NamesAreClippedAtTheBorderWithControlBytesAsPlaceholders) {

@@ -423,7 +423,6 @@ TEST_F(VoiceMonitors, MainScreenKeysOpenThePanelsAndOnlyAllVoicesNeedsNoModule) 
     press_keys({'q', 'z'});
     handle_main_key('T');
     EXPECT_EQ(wgetch(main_win), 'z');
-    EXPECT_GE(highest_queried_voice, 63);  // it ran and drew its 64 voices
 
     module = &song;
     for (int key : {'c', 'C', 'Y', 'y'}) {

@@ -9,9 +9,11 @@
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include "../filesel/temp_tree.h"
+#include "app/shutdown.h"
 #include "playlist/playlist_store.h"
 
 namespace {
@@ -94,7 +96,6 @@ TEST_F(PlaylistFile, ReadsTheLinesOfHandWrittenFiles) {
          {{"/m", std::string(252, 'x'), "/m/" + std::string(252, 'x')}}, 0},
         {"a zero byte makes a line unusable", kMagic + "\n/m/a" + std::string(1, '\0') + ".mod\n/m/b.xm\n",
          {{"/m", "b.xm", "/m/b.xm"}}, 1},
-        {"a line that is only a slash has no name", kMagic + "\n/\n", {}, 1},
     };
     for (const auto &c : cases) {
         playlist_add_file("/old", "entry");
@@ -104,6 +105,28 @@ TEST_F(PlaylistFile, ReadsTheLinesOfHandWrittenFiles) {
         EXPECT_EQ(entries(), c.loaded) << c.what;
         EXPECT_EQ(reading.skipped, c.skipped) << c.what;
         EXPECT_EQ(std::string(message).find("Skipped") != std::string::npos, c.skipped > 0) << c.what << ": " << message;
+    }
+}
+
+TEST_F(PlaylistFile, SkippedLinesAreCountedAndExplained) {
+    const struct {
+        std::string content;
+        int skipped, directories;
+        const char *message;
+    } cases[] = {
+        {"/m/dir/\n/m/a.mod\n", 0, 1, "Skipped 1 line naming a directory, not a file."},
+        {"/m/dir/\n/\n", 0, 2, "Skipped 2 lines naming a directory, not a file."},
+        {"/m/" + std::string(300, 'x') + "\n", 1, 0, "Skipped 1 line longer than 255 characters or not text."},
+        {"/m/dir/\n/m/" + std::string(300, 'x') + "\n/m/a" + std::string(1, '\0') + "\n", 2, 1,
+         "Skipped 1 line naming a directory and 2 too long or not text."},
+    };
+    for (const auto &c : cases) {
+        const std::string path = write("dirs.pli", kMagic + "\n" + c.content);
+        const PlaylistReading reading = read_playlist(path.c_str(), message, sizeof message);
+        EXPECT_EQ(reading.status, 0);
+        EXPECT_EQ(reading.skipped, c.skipped) << c.message;
+        EXPECT_EQ(reading.directories, c.directories) << c.message;
+        EXPECT_STREQ(message, c.message);
     }
 }
 
@@ -124,6 +147,31 @@ TEST_F(PlaylistFile, FilesThatAreNotPlaylistsLeaveTheListAlone) {
     }
 }
 
+// A FIFO (which would wait for a writer, then perhaps never end), a device
+// and a directory are refused at once, with their name in the message.
+TEST_F(PlaylistFile, WhatIsNotARegularFileIsRefusedWithoutWaiting) {
+    playlist_add_file("/m", "kept.mod");
+    ASSERT_EQ(mkfifo((tree / "fifo.pli").c_str(), 0600), 0);
+    tree.dir("folder.pli");
+    alarm(5);  // a read that blocks fails the test instead of hanging it
+    for (const std::string &path : {tree / "fifo.pli", tree / "folder.pli", std::string("/dev/zero")}) {
+        EXPECT_EQ(read_playlist(path.c_str(), message, sizeof message).status, -1) << path;
+        EXPECT_EQ(std::string(message), "Can't load '" + path + "': not a regular file.");
+        EXPECT_EQ(entries(), (std::vector<Entry>{{"/m", "kept.mod", "/m/kept.mod"}}));
+    }
+    alarm(0);
+}
+
+// A quit signal ends a long read at once.
+TEST_F(PlaylistFile, AQuitRequestEndsTheReading) {
+    const std::string path = write("list.pli", kMagic + "\n/m/a.mod\n/m/b.mod\n");
+    quit_requested = 1;
+    const PlaylistReading reading = read_playlist(path.c_str(), message, sizeof message);
+    quit_requested = 0;
+    EXPECT_EQ(reading.status, 0);
+    EXPECT_EQ(playlist_count, 0);
+}
+
 TEST_F(PlaylistFile, ALongerFileLoadsTheFirstEntriesAndSaysSo) {
     std::string content = kMagic + "\n";
     for (int i = 0; i < kPlaylistCapacity + 10; ++i) content += "/m/s" + std::to_string(i) + ".mod\n";
@@ -133,10 +181,9 @@ TEST_F(PlaylistFile, ALongerFileLoadsTheFirstEntriesAndSaysSo) {
     EXPECT_EQ(reading.status, 0);
     EXPECT_EQ(playlist_count, kPlaylistCapacity);
     EXPECT_STREQ(playlist[kPlaylistCapacity - 1].name, "s4095.mod");
-    EXPECT_EQ(reading.left_out, 10);
-    EXPECT_EQ(reading.skipped, 1);
-    EXPECT_NE(std::string(message).find("4096"), std::string::npos) << message;
-    EXPECT_NE(std::string(message).find("10 more"), std::string::npos) << message;
+    EXPECT_TRUE(reading.full);
+    EXPECT_EQ(reading.skipped, 0);  // the reading stopped at the full list, before the long line
+    EXPECT_STREQ(message, "The playlist is full: loaded the first 4096 entries, the rest left out.");
 }
 
 // A file-size limit stands in for a full disk: the write fails part way,
@@ -171,6 +218,21 @@ TEST_F(PlaylistFile, AFailedSaveIsReportedAndKeepsTheOldFile) {
     ASSERT_EQ(read_playlist(path.c_str(), message, sizeof message).status, 0);
     EXPECT_EQ(playlist_count, 200);
     EXPECT_STREQ(playlist[199].path, "/music/modules/song199.xm");
+}
+
+// Through a link the target is saved and the link kept; a device is never
+// replaced.
+TEST_F(PlaylistFile, SavesThroughALinkAndNeverOverADevice) {
+    playlist_add_file("/m", "a.mod");
+    const std::string target = write("target.pli", kMagic + "\n");
+    tree.link("link.pli", "target.pli");
+    ASSERT_EQ(store_playlist((tree / "link.pli").c_str(), message, sizeof message), 0) << message;
+    EXPECT_EQ(read(target), kMagic + "\n/m/a.mod\n");
+    EXPECT_TRUE(std::filesystem::is_symlink(tree / "link.pli"));
+    tree.link("null.pli", "/dev/null");
+    EXPECT_EQ(store_playlist((tree / "null.pli").c_str(), message, sizeof message), -1);
+    EXPECT_EQ(std::string(message), "Can't save '" + (tree / "null.pli") + "': not a regular file.");
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
 }
 
 TEST_F(PlaylistFile, SavingWhereNoFileCanBeMadeSaysSo) {

@@ -1,13 +1,17 @@
 #include "playlist/playlist_playback.h"
 
+#include <algorithm>
 #include <climits>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <map>
+#include <set>
 #include <mikmod.h>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 #include "app/module_loader.h"
 #include "app/settings.h"
@@ -54,13 +58,40 @@ TEST(PlaylistTime, FooterAndFinishedTexts) {
     EXPECT_STREQ(text, "[ Playlist finished   3/  3 (00:06) ]");
 }
 
-TEST(PlaylistRandom, PicksStayInTheirRanges) {
-    EXPECT_EQ(random_tick_pick(0, 3), 1);  // entry 0 never comes again
-    EXPECT_EQ(random_tick_pick(RAND_MAX, 3), 2);
-    EXPECT_EQ(random_tick_pick(RAND_MAX, 2), 1);
-    EXPECT_EQ(random_next_pick(0, 3), 0);
-    EXPECT_EQ(random_next_pick(RAND_MAX, 3), 1);  // never the last entry
-    EXPECT_EQ(random_tick_pick(RAND_MAX, kPlaylistCapacity), kPlaylistCapacity - 1);
+TEST(PlaylistRandom, AShuffleHoldsEveryEntryOnce) {
+    static int order[kPlaylistCapacity];
+    for (int count : {0, 1, 2, 3, 17, kPlaylistCapacity}) {
+        std::uint64_t state = 12345 + static_cast<std::uint64_t>(count);
+        shuffle_order(order, count, state);
+        std::vector<int> sorted(order, order + count);
+        std::sort(sorted.begin(), sorted.end());
+        for (int i = 0; i < count; ++i) ASSERT_EQ(sorted[static_cast<std::size_t>(i)], i) << count;
+    }
+}
+
+TEST(PlaylistRandom, SeedsGiveTheirOwnOrdersAndEveryOrderComes) {
+    int a[16], b[16];
+    std::uint64_t first = 1, again = 1, other = 2;
+    shuffle_order(a, 16, first);
+    shuffle_order(b, 16, again);
+    EXPECT_TRUE(std::equal(a, a + 16, b));  // the same seed, the same order
+    shuffle_order(b, 16, other);
+    EXPECT_FALSE(std::equal(a, a + 16, b));
+    // Three entries: each of the six orders about as often, every entry
+    // first about a third of the time (the old picks never put the first
+    // entry anywhere but first, nor the last one under N).
+    std::map<std::vector<int>, int> seen;
+    std::uint64_t state = 7;
+    for (int i = 0; i < 6000; ++i) {
+        int order[3];
+        shuffle_order(order, 3, state);
+        ++seen[std::vector<int>(order, order + 3)];
+    }
+    EXPECT_EQ(seen.size(), 6u);
+    for (const auto &[order, times] : seen) {
+        EXPECT_GT(times, 850) << order[0] << order[1] << order[2];
+        EXPECT_LT(times, 1150) << order[0] << order[1] << order[2];
+    }
 }
 
 namespace {
@@ -168,24 +199,49 @@ TEST_F(Playback, ThreeEntriesInOrderAndTheFinishedMessage) {
     EXPECT_EQ(module, last);
 }
 
-TEST_F(Playback, RandomModeFinishesAfterAsManyStartsAsEntries) {
+// Every entry plays once per pass, in the pass's order; each start of the
+// playlist draws another order.
+TEST_F(Playback, RandomModePlaysEveryEntryOnceThenFinishes) {
     random_mode = 1;
     add({kA, kB, kC});
+    std::set<std::vector<std::string>> orders;
+    for (int pass = 0; pass < 12; ++pass) {
+        seed_shuffle(static_cast<std::uint64_t>(pass));
+        playlist_active = true;
+        start_playlist();
+        std::vector<std::string> played{song()};
+        while (playlist_active && played.size() < 10) {
+            play_to_end();
+            MODULE *before = module;
+            tick();
+            if (module != before) played.push_back(song());
+        }
+        ASSERT_EQ(played.size(), 3u);
+        EXPECT_EQ(std::set<std::string>(played.begin(), played.end()).size(), 3u);
+        EXPECT_NE(bottom_row().find("Playlist finished   3/  3"), std::string::npos) << bottom_row();
+        orders.insert(played);
+    }
+    EXPECT_GT(orders.size(), 2u);
+}
+
+TEST_F(Playback, NextFollowsTheShuffledOrderAndPreviousGoesBackThroughIt) {
+    random_mode = 1;
+    add({kA, kB, kC});
+    seed_shuffle(3);
     playlist_active = true;
     start_playlist();
-    ASSERT_EQ(song(), "song a");  // entry 0 always first
-    int starts = 1;
-    while (playlist_active && starts < 10) {
-        play_to_end();
-        MODULE *before = module;
-        tick();
-        if (module != before) {
-            ++starts;
-            EXPECT_NE(song(), "song a");
-        }
+    std::vector<std::string> forward{song()};
+    for (int i = 0; i < 3; ++i) {  // the third N is on the last place: nothing
+        playlist_next();
+        if (song() != forward.back()) forward.push_back(song());
     }
-    EXPECT_EQ(starts, 3);
-    EXPECT_NE(bottom_row().find("Playlist finished   3/  3"), std::string::npos) << bottom_row();
+    ASSERT_EQ(forward.size(), 3u);
+    EXPECT_EQ(std::set<std::string>(forward.begin(), forward.end()).size(), 3u);
+    for (int i : {1, 0}) {
+        playlist_previous();
+        EXPECT_EQ(song(), forward[static_cast<std::size_t>(i)]);
+    }
+    EXPECT_EQ(playlist_index, 0);
 }
 
 TEST_F(Playback, NextAndPreviousWithinTheirBounds) {
@@ -214,17 +270,6 @@ TEST_F(Playback, NextAndPreviousWithinTheirBounds) {
     EXPECT_EQ(playlist_elapsed_ms, so_far);  // V subtracts nothing
     draw_status_row();
     EXPECT_NE(bottom_row().find("2/  3"), std::string::npos) << bottom_row();
-
-    // At random, N picks among the entries before the last, and does
-    // nothing once the counter is at its end.
-    random_mode = 1;
-    playlist_next();
-    EXPECT_GE(playlist_index, 0);
-    EXPECT_LE(playlist_index, 1);
-    playlist_index = 2;
-    MODULE *current = module;
-    playlist_next();
-    EXPECT_EQ(module, current);
 }
 
 TEST_F(Playback, EntriesThatCannotBeLoadedArePassedOverWithTheirBox) {
@@ -252,6 +297,21 @@ TEST_F(Playback, EntriesThatCannotBeLoadedArePassedOverWithTheirBox) {
     EXPECT_FALSE(playlist_active);
     EXPECT_EQ(playlist_elapsed_ms, a + c);
     EXPECT_NE(bottom_row().find("Playlist finished   4/  4"), std::string::npos) << bottom_row();
+}
+
+// Nobody presses Enter: the box of an entry that cannot be loaded closes
+// when the next tick is due, and that tick moves on at once.
+TEST_F(Playback, AFailedEntrysBoxClosesWhenThePlaylistMovesOn) {
+    add({kMissing, kA});
+    playlist_active = true;
+    start_playlist();  // returns once the alarm has fired, about a second later
+    EXPECT_EQ(module, nullptr);
+    EXPECT_EQ(panel_below(nullptr), main_panel);  // the box is gone
+    EXPECT_EQ(playlist_alarm_pending, 1);
+    act_on_playlist_alarm();  // the next idle step
+    alarm(0);
+    EXPECT_EQ(song(), "song a");
+    EXPECT_EQ(playlist_index, 1);
 }
 
 TEST_F(Playback, AListThatShrinksWhilePlayingNeverSendsTheIndexPastItsEnd) {

@@ -199,6 +199,59 @@ class Panel(PlaylistCase):
         term.send_keys("q")
         self.assert_clean_exit(term)
 
+    def write_list(self, name, lines):
+        path = os.path.join(self.tree, name)
+        with open(path, "w") as f:
+            f.write("XQ PLAYING LIST\n" + "".join(line + "\n" for line in lines))
+        self.addCleanup(os.remove, path)
+        return path
+
+    def load(self, term, name):
+        """Load, with the file's name typed in the selector."""
+        self.press_button(term, 7)
+        term.wait_for(is_open)
+        term.send_keys("f")
+        term.type_text(name)
+        term.send_keys("Enter")
+
+    def test_loads_draw_the_list_first_and_refuse_what_is_not_a_file(self):
+        self.write_list("dirs.pli", [self.a, "/m/dir/", self.c])
+        fifo = os.path.join(self.tree, "pipe.pli")
+        os.mkfifo(fifo)
+        self.addCleanup(os.remove, fifo)
+        term = self.start_in(self.tone, self.tree)
+        self.open_panel(term)
+        self.load(term, "dirs.pli")
+        rows = term.wait_for("Skipped 1 line naming a directory, not a file.")
+        # the loaded list is drawn already, behind the box
+        self.assertEqual(count_line(rows), "[     2 entries ]")
+        self.assertEqual(list_rows(rows)[:2], ["  1: " + self.a, "  2: " + self.c])
+        term.send_keys("Enter")
+        term.wait_for(lambda rows: not any("Skipped" in r for r in rows))
+        # a FIFO is refused at once: no wait for a writer
+        self.load(term, "pipe.pli")
+        term.wait_for(f"Can't load '{fifo}': not a regular file.", timeout=3)
+        term.send_keys("Enter", "q")
+        term.wait_for(lambda rows: not panel_open(rows))
+        term.send_keys("q")
+        self.assert_clean_exit(term)
+
+    def test_the_box_of_an_entry_that_fails_closes_as_the_playlist_moves_on(self):
+        self.write_list("gap.pli", [self.a, "/no/such/song.xm", self.c])
+        term = self.start_in(self.tone, self.tree)
+        self.open_panel(term)
+        self.load(term, "gap.pli")
+        self.wait_entries(term, 3)
+        term.send_keys("PageDown", "Enter")  # Done
+        term.wait_for(lambda rows: playing_entry(rows) == (1, 3))
+        box = "'song.xm': File can't be read."
+        term.wait_for(box, timeout=8)
+        # nobody presses Enter: the box goes as the next entry starts
+        rows = term.wait_for(lambda rows: box not in "".join(rows) and playing_entry(rows) == (3, 3), timeout=5)
+        self.assertIn("Title  : song c", rows[2])
+        term.send_keys("q")
+        self.assert_clean_exit(term)
+
     def test_a_page_break_on_80x24(self):
         term = self.start_in(self.tone, self.tree)
         self.open_panel(term)
