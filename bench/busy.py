@@ -34,6 +34,8 @@ import modwriter as mw  # noqa: E402
 from audio import NullSink, Recorder  # noqa: E402
 from term import Terminal  # noqa: E402
 
+from binaries import player_binaries  # noqa: E402
+
 GAP_MS = 10
 SETTLE_SECONDS = 1.0  # the stream's start is left out
 STALL_SECONDS = 10.0
@@ -114,11 +116,7 @@ def main():
     parser.add_argument("--runs", type=int, default=2)
     parser.add_argument("--build", default=os.path.join(REPO, "build"))
     args = parser.parse_args()
-    xq = os.path.join(args.build, "xq")
-    feeder = os.path.join(args.build, "bench", "bare_feeder")
-    for binary in (xq, feeder):
-        if not os.access(binary, os.X_OK):
-            sys.exit(f"{binary} is missing: build first (cmake --build {args.build})")
+    xq, feeder = player_binaries(args.build)
 
     results = {"xq": [0, 0.0], "bare loop": [0, 0.0]}
     with tempfile.TemporaryDirectory(prefix="xqbusy.") as files, NullSink() as sink:

@@ -33,6 +33,8 @@ import modwriter as mw  # noqa: E402
 from audio import NullSink  # noqa: E402
 from term import Terminal  # noqa: E402
 
+from binaries import player_binaries  # noqa: E402
+
 CPU_RATIO_TARGET = 1.2
 BYTES_PER_SECOND_TARGET = 20 * 1024
 # What xq shows while measuring: the main screen alone, then with the All
@@ -75,11 +77,7 @@ def main():
     parser.add_argument("--seconds", type=float, default=20.0)
     parser.add_argument("--build", default=os.path.join(REPO, "build"))
     args = parser.parse_args()
-    xq = os.path.join(args.build, "xq")
-    feeder = os.path.join(args.build, "bench", "bare_feeder")
-    for binary in (xq, feeder):
-        if not os.access(binary, os.X_OK):
-            sys.exit(f"{binary} is missing: build first (cmake --build {args.build})")
+    xq, feeder = player_binaries(args.build)
 
     with tempfile.TemporaryDirectory(prefix="xqbench.") as files, NullSink() as sink:
         song = os.path.join(files, "thirtytwo.xm")

@@ -132,9 +132,13 @@ int read_module_file(const char *file_path, std::vector<char> &data, char *messa
         return -1;
     }
     struct stat info;
-    if (fstat(fileno(file), &info) != 0 || info.st_size > kMaxModuleBytes) {
+    const bool known = fstat(fileno(file), &info) == 0;
+    if (!known || info.st_size > kMaxModuleBytes) {
         std::fclose(file);
-        std::snprintf(message, size, "File is too large for a module (over %lld MiB).", kMaxModuleBytes >> 20);
+        if (known)
+            std::snprintf(message, size, "File is too large for a module (over %lld MiB).", kMaxModuleBytes >> 20);
+        else
+            std::snprintf(message, size, "File can't be read.");
         return -1;
     }
     data.assign(static_cast<std::size_t>(info.st_size), '\0');

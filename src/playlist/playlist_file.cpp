@@ -14,9 +14,6 @@
 char playlist_file_path[kPathCapacity] = {};
 const char playlist_magic[15] = {'X', 'Q', ' ', 'P', 'L', 'A', 'Y', 'I', 'N', 'G', ' ', 'L', 'I', 'S', 'T'};
 
-namespace {
-
-// A path in a message is cut to its tail so that the reason still fits.
 void format_with_path(char *message, std::size_t size, const char *before, const char *path, const char *after) {
     constexpr std::size_t kShownPath = 60;
     const std::size_t length = std::strlen(path);
@@ -24,6 +21,8 @@ void format_with_path(char *message, std::size_t size, const char *before, const
     const char *tail = length > kShownPath ? path + length - (kShownPath - 1) : path;
     std::snprintf(message, size, "%s%s%s%s", before, marker, tail, after);
 }
+
+namespace {
 
 // The directory part of `path` ("/" for "/x.pli", "." without any "/").
 void directory_of(const char *path, char (&dir)[kPathCapacity]) {

@@ -5,11 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <strings.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/regular_file.h"
 #include "filesel/directory_path.h"
 #include "playlist/playlist_file.h"
 
@@ -30,28 +29,10 @@ bool ends_with_nocase(const char *text, const char *suffix) {
     return length >= n && strcasecmp(text + length - n, suffix) == 0;
 }
 
-// A path in a message is cut to its tail so that the reason still fits.
-void format_with_path(char *message, std::size_t size, const char *before, const char *path, const char *after) {
-    constexpr std::size_t kShownPath = 60;
-    const std::size_t length = std::strlen(path);
-    const char *marker = length > kShownPath ? "~" : "";
-    const char *tail = length > kShownPath ? path + length - (kShownPath - 1) : path;
-    std::snprintf(message, size, "%s%s%s%s", before, marker, tail, after);
-}
-
 // Opens a regular file for reading without waiting on a FIFO or a device.
 std::FILE *open_regular(const char *path) {
-    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return nullptr;
-    struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(fd);
-        return nullptr;
-    }
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    std::FILE *file = fdopen(fd, "rb");
-    if (!file) close(fd);
-    return file;
+    int failure = 0;
+    return open_regular_file(path, failure);
 }
 
 // The folder a playlist's relative entries are taken from: its own, made

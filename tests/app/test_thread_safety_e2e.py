@@ -6,6 +6,7 @@ not one data race is reported."""
 
 import glob
 import os
+import shutil
 import tempfile
 import time
 import unittest
@@ -30,15 +31,17 @@ KEY_GROUPS = [
 
 
 class ThreadSafety(PlayerTestCase):
+    maxDiff = None
+
     def test_every_panel_and_command_without_a_race(self):
         songs = [self.song_file(f"short_{n}.xm", mw.short_song(2.0, name=f"song {n}".encode())) for n in "abc"]
         logs = tempfile.mkdtemp(prefix="xqtsan.")
-        self.addCleanup(lambda: [os.remove(p) for p in glob.glob(os.path.join(logs, "*"))] and None)
-        self.addCleanup(os.rmdir, logs)
+        self.addCleanup(shutil.rmtree, logs, True)
         home = tempfile.mkdtemp(prefix="xqhome.")
-        self.addCleanup(os.rmdir, home)
-        self.addCleanup(lambda: os.path.isdir(os.path.join(home, ".xq")) and os.rmdir(os.path.join(home, ".xq")))
-        env = {"TSAN_OPTIONS": f"log_path={logs}/race halt_on_error=0 second_deadlock_stack=1"}
+        self.addCleanup(shutil.rmtree, home, True)
+        suppressions = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "support", "tsan.supp")
+        env = {"TSAN_OPTIONS": f"log_path={logs}/race halt_on_error=0 second_deadlock_stack=1 "
+                               f"suppressions={suppressions}"}
         term = self.start(*songs, env=env, home=home)
         self.wait_playing(term, timeout=30)
         for group in KEY_GROUPS:
