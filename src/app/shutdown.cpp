@@ -11,6 +11,8 @@
 #include "app/command_line.h"
 #include "app/module_loader.h"
 #include "app/player_thread.h"
+#include "app/remote_control.h"
+#include "app/resume.h"
 #include "app/sound_output.h"
 #include "panels/mixer.h"
 
@@ -59,6 +61,7 @@ void act_on_signals() {
 }
 
 void leave_program(bool clear_screen) {
+    close_remote_control();
     if (clear_screen) {
         wclear(stdscr);
         wrefresh(stdscr);
@@ -66,6 +69,8 @@ void leave_program(bool clear_screen) {
     close_mixer();
     // The sound thread ends first: from then on the library is this path's.
     stop_player_thread();
+    char resume_message[2 * kPathCapacity] = "";
+    const int resumed = save_resume(resume_message, sizeof resume_message);
     if (module) {
         Player_Free(module);
         module = nullptr;
@@ -74,5 +79,6 @@ void leave_program(bool clear_screen) {
     endwin();
     print_version_line(stdout);
     std::fflush(stdout);
+    if (resumed != 0) std::fprintf(stderr, "XQ: %s\n", resume_message);
     std::exit(0);
 }
