@@ -30,8 +30,12 @@ struct RemoteClient {
     int fd = -1;
     long long since_ms = 0;
     std::size_t length = 0;
+    bool refused = false;  // answered with an error; what it still sends is read and thrown away
     char request[kMaxRemoteRequest];
 };
+
+// The most bytes thrown away from one refused client per step.
+constexpr std::size_t kMostDiscardedPerStep = 64 * 1024;
 
 int listen_fd = -1;
 char socket_path[kPathCapacity] = "";
@@ -58,6 +62,32 @@ void drop(RemoteClient &c) {
     if (c.fd >= 0) close(c.fd);
     c.fd = -1;
     c.length = 0;
+    c.refused = false;
+}
+
+// A client that sent too much gets its answer and the end of the
+// connection at once; what it is still sending is read and thrown away (a
+// little at each step, until it stops or its time is up), so that closing
+// on unread bytes does not wipe the answer out before it reads it.
+void refuse(RemoteClient &c, const char *text) {
+    answer(c.fd, text);
+    shutdown(c.fd, SHUT_WR);
+    c.refused = true;
+}
+
+void discard_input(RemoteClient &c) {
+    char sink[4096];
+    for (std::size_t total = 0; total < kMostDiscardedPerStep;) {
+        const ssize_t n = recv(c.fd, sink, sizeof sink, MSG_DONTWAIT);
+        if (n > 0) {
+            total += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) drop(c);
+        break;
+    }
+    if (c.fd >= 0 && monotonic_ms() - c.since_ms > kRemoteClientPatienceMs) drop(c);
 }
 
 bool same_user(int fd) {
@@ -83,6 +113,7 @@ void accept_clients() {
         }
         slot->fd = fd;
         slot->length = 0;
+        slot->refused = false;
         slot->since_ms = monotonic_ms();
     }
 }
@@ -92,10 +123,13 @@ enum class Reading { waiting, complete, dropped };
 // Reads what the client has sent so far; a request is complete at its line
 // feed, or when the client has finished sending.
 Reading read_request(RemoteClient &c) {
+    if (c.refused) {
+        discard_input(c);
+        return Reading::dropped;
+    }
     for (;;) {
         if (c.length == sizeof c.request) {
-            answer(c.fd, "error: the request is too long\n");
-            drop(c);
+            refuse(c, "error: the request is too long\n");
             return Reading::dropped;
         }
         const ssize_t n = recv(c.fd, c.request + c.length, sizeof c.request - c.length, MSG_DONTWAIT);
@@ -135,6 +169,7 @@ bool next_request(RemoteClient &taken) {
         taken = c;
         c.fd = -1;
         c.length = 0;
+        c.refused = false;
         return true;
     }
     return false;

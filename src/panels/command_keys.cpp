@@ -219,7 +219,13 @@ void pause_playback() {
     if (!notice) return;
     set_attr(notice, bold_pair(kYellowOnBlack));
     put_text(notice, 2, 2, "Paused...");
-    player_post([] { Player_TogglePause(); });
+    // The screen stands still where the song was paused, so what it shows
+    // is what the player holds.
+    player_call([] { Player_TogglePause(); });
+    draw_channel_table();
+    draw_status_row();
+    update_panels();
+    touchwin(notice);
     wnoutrefresh(notice);
     doupdate();
     wait_for_resume_key(notice);
