@@ -1,16 +1,19 @@
 """The sound thread and the screens share the player only through the
 snapshot and the command queue: the player built with ThreadSanitizer plays
 a playlist while keys go through every panel, change the output options
-(each change restarts the driver), skip through the playlist and quit, and
-not one data race is reported."""
+(each change restarts the driver), skip through the playlist, take
+commands from the remote control and quit, and not one data race is
+reported."""
 
 import glob
 import os
+import shutil
+import subprocess
 import tempfile
 import time
 import unittest
 
-from xqtest import PlayerTestCase, mw
+from xqtest import XQ, PlayerTestCase, mw
 
 # Keys in groups, each group sent at once, with a short pause after it so
 # that the idle steps and the sound thread run in between.
@@ -27,19 +30,34 @@ KEY_GROUPS = [
     ["p"], ["p"], ["t"], ["p"],
 ]
 
+# Requests of the remote control, sent before the keys.
+REMOTE_COMMANDS = [
+    ["status"], ["volume", "+3"], ["forward"], ["back"], ["next"], ["prev"], ["pause"], ["status"],
+    ["play"], ["toggle"], ["toggle"], ["stop"], ["play"], ["volume", "64"], ["status"],
+]
+
 
 class ThreadSafety(PlayerTestCase):
     def test_every_panel_and_command_without_a_race(self):
         songs = [self.song_file(f"short_{n}.xm", mw.short_song(2.0, name=f"song {n}".encode())) for n in "abc"]
         logs = tempfile.mkdtemp(prefix="xqtsan.")
-        self.addCleanup(lambda: [os.remove(p) for p in glob.glob(os.path.join(logs, "*"))] and None)
-        self.addCleanup(os.rmdir, logs)
+        self.addCleanup(shutil.rmtree, logs, True)
         home = tempfile.mkdtemp(prefix="xqhome.")
-        self.addCleanup(os.rmdir, home)
-        self.addCleanup(lambda: os.path.isdir(os.path.join(home, ".xq")) and os.rmdir(os.path.join(home, ".xq")))
-        env = {"TSAN_OPTIONS": f"log_path={logs}/race halt_on_error=0 second_deadlock_stack=1"}
+        self.addCleanup(shutil.rmtree, home, True)
+        runtime = tempfile.mkdtemp(prefix="xqrun.")
+        self.addCleanup(shutil.rmtree, runtime, True)
+        suppressions = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "support", "tsan.supp")
+        env = {"TSAN_OPTIONS": f"log_path={logs}/race halt_on_error=0 second_deadlock_stack=1 "
+                               f"suppressions={suppressions}",
+               "XDG_RUNTIME_DIR": runtime}
         term = self.start(*songs, env=env, home=home)
         self.wait_playing(term, timeout=30)
+        client_env = dict(os.environ, HOME=home, XDG_RUNTIME_DIR=runtime, TSAN_OPTIONS=env["TSAN_OPTIONS"])
+        for words in REMOTE_COMMANDS:
+            r = subprocess.run([XQ, "--remote", *words], capture_output=True, text=True, env=client_env,
+                               stdin=subprocess.DEVNULL, timeout=30)
+            self.assertEqual(r.returncode, 0, (words, r.stderr))
+        self.assertFalse(term.exited())
         for group in KEY_GROUPS:
             term.send_keys(*group)
             time.sleep(0.25)
