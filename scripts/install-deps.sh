@@ -17,6 +17,7 @@ tests=(
     pulseaudio pulseaudio-utils         # audio tests (a private null sink)
     dpkg-dev file                       # cpack's .deb: shlibdeps
     man-db groff-base                   # checking the manual page
+    util-linux                          # setpriv: a remote client of another user
 )
 
 case "${1:-all}" in
