@@ -181,6 +181,22 @@ class Commands(RemoteCase):
         self.assert_clean_exit(term)
 
 
+    def test_while_a_message_box_waits_only_status_and_quit_act(self):
+        term = self.start_xq(self.song_file("tone.mod", mw.tone_song(fmt="mod", channels=4)))
+        term.send_keys("W")  # a MOD has no instruments: a box says so
+        term.wait_for("No instruments in this module.")
+        r = self.remote("forward")
+        self.assertEqual((r.returncode, r.stderr), (1, "error: xq waits for Enter in a message box\n"))
+        self.assertEqual(status_position(term.screen())[0], 1)
+        self.assertEqual(self.status()["state"], "playing")
+        term.send_keys("Enter")
+        term.wait_for(lambda rows: not any("No instruments" in r for r in rows))
+        self.ok("forward")
+        term.wait_for(lambda rows: status_position(rows)[0] == 2, timeout=3)
+        self.ok("quit")
+        self.assert_clean_exit(term)
+
+
 class Clients(RemoteCase):
     @classmethod
     def setUpClass(cls):
