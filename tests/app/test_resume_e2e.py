@@ -99,6 +99,9 @@ class Resume(PlayerTestCase):
         self.assertEqual(r.returncode, 255)
         self.assertEqual(r.stderr.decode(), f"XQ: Nothing to resume: '{self.resume_file}' does not exist yet "
                          "(xq writes it as it ends).\n")
+        r = run_plain(["--resume", self.songs[0]], env=env)
+        self.assertEqual((r.returncode, r.stderr.decode()),
+                         (255, "XQ: --resume takes no module, playlist or directory.\n"))
         good = ("XQ RESUME 1\nplaylist=1\nentry=1\nposition=1\nentries=3\n"
                 + "".join(p + "\n" for p in self.songs) + "end\n").encode()
         cases = [
