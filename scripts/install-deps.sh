@@ -18,6 +18,7 @@ tests=(
     dpkg-dev file                       # cpack's .deb: shlibdeps
     lintian binutils                    # checking the .deb (readelf: its hardening)
     man-db groff-base                   # checking the manual page
+    util-linux                          # setpriv: a remote client of another user
 )
 
 case "${1:-all}" in

@@ -65,7 +65,8 @@ int save_target(const char *path, char *target, std::size_t size, int &failure) 
     return -1;
 }
 
-SaveOutcome save_atomically(const char *path, ContentWriter write_content, const void *context, int &failure) {
+SaveOutcome save_atomically(const char *path, ContentWriter write_content, const void *context, int &failure,
+                            bool private_file) {
     char target[PATH_MAX];
     if (save_target(path, target, sizeof target, failure) != 0) return SaveOutcome::not_opened;
     char temporary[PATH_MAX + 8];
@@ -75,7 +76,7 @@ SaveOutcome save_atomically(const char *path, ContentWriter write_content, const
     }
     std::strcpy(temporary, target);
     std::strcat(temporary, ".XXXXXX");
-    const mode_t mode = mode_for(target);
+    const mode_t mode = private_file ? 0600 : mode_for(target);
     const int fd = mkstemp(temporary);
     if (fd < 0) {
         failure = errno;

@@ -22,7 +22,9 @@ enum class SaveOutcome {
 // file keeps the old file's permissions, or gets those the umask leaves of
 // rw-rw-rw-. On anything but SaveOutcome::saved, `failure` holds the errno
 // value or kNotRegularFile, and no temporary file is left.
-SaveOutcome save_atomically(const char *path, ContentWriter write_content, const void *context, int &failure);
+// A `private_file` (one that names the user's files) is always rw-------.
+SaveOutcome save_atomically(const char *path, ContentWriter write_content, const void *context, int &failure,
+                            bool private_file = false);
 
 // The file a save to `path` writes: `path` itself, or the end of its chain
 // of symbolic links (a relative link taken from the link's directory), which

@@ -16,12 +16,18 @@ ArgumentKind classify_argument(const char *argument) {
     return ArgumentKind::path;
 }
 
+bool wants_remote(int argc, char *const *argv) { return argc > 1 && std::strcmp(argv[1], "--remote") == 0; }
+
+bool wants_resume(int argc, char *const *argv) { return argc > 1 && std::strcmp(argv[1], "--resume") == 0; }
+
 void print_version_line(FILE *stream) { std::fprintf(stream, ":: XQ v%s ::\n", kVersion); }
 
 void print_usage(FILE *stream) {
     print_version_line(stream);
     std::fputs("Usage: xq [ -h | -v ] [ module | playlist | directory ]...\n"
                "       xq --render OUT.wav [ --loops N ] [ module | playlist | directory ]...\n"
+               "       xq --resume\n"
+               "       xq --remote COMMAND [ ARG ]\n"
                "  -h, --help          help\n"
                "  -v, --version       version\n"
                "  module              .xm, .it, .mod...; one alone plays by itself\n"
@@ -31,8 +37,11 @@ void print_usage(FILE *stream) {
                "                      OUT itself for one module, OUT-NAME.wav for several,\n"
                "                      or NAME.wav inside OUT when OUT is a directory\n"
                "  --loops N           with --render: play each song N times (default 1)\n"
-               "  --rate HZ           with --render: mixing frequency (default 44100)\n",
-               stream);
+               "  --rate HZ           with --render: mixing frequency (default 44100)\n"
+               "  --resume            play what played when xq last ended, from where it was\n"
+               "  --remote COMMAND    tell the running xq: play, pause, toggle, stop, next, prev,\n"
+               "                      forward, back, volume +N|-N|N, quit, or status\n",
+               stderr);
 }
 
 int add_command_line_files(int count, char *const *paths, const char *cwd, FILE *errors) {

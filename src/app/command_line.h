@@ -2,7 +2,9 @@
 //
 // One module is loaded and played; anything more becomes the playlist,
 // played entry after entry from the first (command_arguments.h). With
-// --render the modules are written to WAV files instead (render.h).
+// --render the modules are written to WAV files instead (render.h);
+// --remote sends a command to the xq that runs (remote_client.h); --resume
+// starts where the last run ended (resume.h).
 #pragma once
 
 #include <cstdio>
@@ -18,6 +20,13 @@ inline constexpr const char *kVersion = "0.6";
 enum class ArgumentKind { missing, usage, long_help, version, path };
 
 ArgumentKind classify_argument(const char *argument);
+
+// True when the first argument is --remote: the words after it are a
+// request for the running xq.
+bool wants_remote(int argc, char *const *argv);
+
+// True when the first argument is --resume.
+bool wants_resume(int argc, char *const *argv);
 
 // Writes the version line and the usage text to `stream`.
 void print_usage(FILE *stream);

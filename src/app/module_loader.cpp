@@ -26,6 +26,7 @@
 
 MODULE *module = nullptr;
 bool playing = false;
+char module_path[kPathCapacity] = {};
 
 namespace {
 
@@ -87,6 +88,14 @@ void draw_file_row() {
 }
 
 }  // namespace
+
+void absolute_path(char *out, std::size_t size, const char *path, const char *cwd) {
+    if (size == 0) return;
+    int n = -1;
+    if (path[0] != '/' && cwd && cwd[0])
+        n = std::snprintf(out, size, "%s%s%s", cwd, cwd[std::strlen(cwd) - 1] == '/' ? "" : "/", path);
+    if (n < 0 || static_cast<std::size_t>(n) >= size) std::snprintf(out, size, "%s", path);
+}
 
 const char *file_name_of(const char *path) {
     const char *slash = std::strrchr(path, '/');
@@ -194,6 +203,10 @@ int load_module(const char *file_path, bool (*close_box_early)()) {
     draw_cursor_markers();
     reset_voice_volume_peaks();
     std::snprintf(shown_file_name, sizeof shown_file_name, "%s", file_name_of(file_path));
+    // The file selector moves the working directory: the path is kept as it
+    // names the file from anywhere.
+    char cwd[kPathCapacity];
+    absolute_path(module_path, sizeof module_path, file_path, getcwd(cwd, sizeof cwd) ? cwd : nullptr);
     shown_file_bytes = bytes;
     draw_file_row();
     update_panels();

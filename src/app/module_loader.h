@@ -7,8 +7,15 @@
 #include <mikmod.h>
 #include <vector>
 
+#include "app/settings.h"
+
 extern MODULE *module;  // the module being played; set by the first load, never null afterwards
 extern bool playing;    // a module is loaded and running; the idle step does nothing while clear
+extern char module_path[kPathCapacity];  // the file the module being played came from, made absolute
+
+// `path` as it names the file from anywhere: a relative path is taken from
+// `cwd`. A result that would not fit in `size` is `path` itself.
+void absolute_path(char *out, std::size_t size, const char *path, const char *cwd);
 
 // The part of `path` after its last "/", or the whole path.
 const char *file_name_of(const char *path);

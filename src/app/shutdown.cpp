@@ -11,6 +11,8 @@
 #include "app/command_line.h"
 #include "app/module_loader.h"
 #include "app/player_thread.h"
+#include "app/remote_control.h"
+#include "app/resume.h"
 #include "app/sound_output.h"
 #include "panels/mixer.h"
 
@@ -65,6 +67,7 @@ void act_on_signals() {
 namespace {
 
 [[noreturn]] void end_program(bool clear_screen, const char *error) {
+    close_remote_control();
     if (clear_screen) {
         wclear(stdscr);
         wrefresh(stdscr);
@@ -72,6 +75,10 @@ namespace {
     close_mixer();
     // The sound thread ends first: from then on the library is this path's.
     stop_player_thread();
+    // What played is kept for --resume; a start that played nothing keeps
+    // the last one.
+    char resume_message[2 * kPathCapacity] = "";
+    const int resumed = error ? 0 : save_resume(resume_message, sizeof resume_message);
     if (module) {
         Player_Free(module);
         module = nullptr;
@@ -80,6 +87,7 @@ namespace {
     endwin();
     print_version_line(stdout);
     std::fflush(stdout);
+    if (resumed != 0) std::fprintf(stderr, "XQ: %s\n", resume_message);
     if (!error) std::exit(0);
     std::fputs(error, stderr);
     std::exit(kFailedStartStatus);

@@ -37,10 +37,12 @@ void watch_terminal_input(int fd);
 // quit signal when its terminal is gone; called by every idle step.
 void act_on_signals();
 
-// Closes the mixer, frees the module, shuts the sound library down,
-// restores the terminal, writes the version line to standard output and
-// exits with status 0. With `clear_screen` (the user's `q`) the screen is
-// cleared first.
+// Closes the remote control's socket, closes the mixer, writes the resume
+// file (a failure is reported on standard error once the terminal is
+// restored), frees the module, shuts the sound library down, restores the
+// terminal, writes the version line to standard output and exits with
+// status 0. With `clear_screen` (the user's `q`) the screen is cleared
+// first.
 [[noreturn]] void leave_program(bool clear_screen);
 
 // The exit status of a start that played nothing (-1 as the shell sees it).

@@ -15,7 +15,10 @@
 #include "app/command_line.h"
 #include "app/main_loop.h"
 #include "app/module_loader.h"
+#include "app/remote_client.h"
+#include "app/remote_control.h"
 #include "app/render.h"
+#include "app/resume.h"
 #include "app/shutdown.h"
 #include "app/sound_output.h"
 #include "display/channel_table.h"
@@ -23,6 +26,7 @@
 #include "display/screen_text.h"
 #include "display/status_lines.h"
 #include "panels/colors.h"
+#include "panels/message_box.h"
 #include "panels/mixer.h"
 #include "panels/panel_positions.h"
 #include "playlist/playlist_playback.h"
@@ -91,9 +95,14 @@ void draw_main_window_frame() {
     set_attr(main_win, kNormal);
 }
 
-int xq_main(int argc, char **argv) {
-    ignore_write_signals();
-    const char *path = argc > 1 ? argv[1] : nullptr;
+namespace {
+
+constexpr int kGoOn = 1;
+
+// The command line's part of start-up: fills the playlist, or names the
+// one module in `path`. Returns kGoOn, or the exit status.
+int examine_arguments(int argc, char **argv, const char *&path) {
+    path = argc > 1 ? argv[1] : nullptr;
     switch (classify_argument(path)) {
     case ArgumentKind::missing: print_usage(stderr); return kStartupFailure;
     case ArgumentKind::usage: print_usage(stderr); return 0;
@@ -101,7 +110,6 @@ int xq_main(int argc, char **argv) {
     case ArgumentKind::version: print_version_line(stderr); return 0;
     case ArgumentKind::path: break;
     }
-    if (wants_render(argc, argv)) return render_main(argc, argv);
     const ArgumentSort sort = argument_sort(path);
     if (argc > 2 || sort == ArgumentSort::directory || sort == ArgumentSort::playlist) {
         // A directory's modules are sorted as the file selector sorts them.
@@ -112,6 +120,30 @@ int xq_main(int argc, char **argv) {
     } else if (access(path, R_OK) != 0) {
         std::fprintf(stderr, "XQ: Can't open '%s'\n", path);
         return kStartupFailure;
+    }
+    return kGoOn;
+}
+
+}  // namespace
+
+int xq_main(int argc, char **argv) {
+    ignore_write_signals();
+    if (wants_remote(argc, argv)) return remote_main(argc - 2, argv + 2, stdout, stderr);
+    const bool resuming = wants_resume(argc, argv);
+    ResumeStart resume;
+    const char *path = nullptr;
+    if (resuming) {
+        if (argc > 2) {
+            std::fputs("XQ: --resume takes no module, playlist or directory.\n", stderr);
+            return kStartupFailure;
+        }
+        if (prepare_resume(resume, stderr) != 0) return kStartupFailure;
+        path = resume.path;
+    } else {
+        if (wants_render(argc, argv) && classify_argument(argv[1]) == ArgumentKind::path)
+            return render_main(argc, argv);
+        const int status = examine_arguments(argc, argv, path);
+        if (status != kGoOn) return status;
     }
 
     if (build_config_dir_path() != 0) {
@@ -185,7 +217,8 @@ int xq_main(int argc, char **argv) {
     install_quit_handlers();
 
     if (playlist_count > 0) {
-        if (start_command_line_playlist() != 0) leave_after_failed_start(failed_start_text(playlist_count).text);
+        if (start_command_line_playlist(resume.entry) != 0)
+            leave_after_failed_start(failed_start_text(playlist_count).text);
         playing = true;
     } else {
         loading_popup(1);
@@ -194,11 +227,17 @@ int xq_main(int argc, char **argv) {
         loading_popup(0);
     }
 
+    if (resuming && (!resume.playlist || playlist_index == resume.entry)) resume_song_position(resume.position);
+
     draw_driver_line();
     draw_channel_table();
     draw_status_row();
     update_panels();
     doupdate();
+
+    // A second xq plays on without the remote control, and says so.
+    char remote_message[2 * kPathCapacity];
+    if (open_remote_control(remote_message, sizeof remote_message) != 0) message_box(remote_message, kMessageNotice);
 
     run_main_loop();
 }

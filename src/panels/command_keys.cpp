@@ -10,6 +10,7 @@
 #include "app/module_loader.h"
 #include "app/player_thread.h"
 #include "app/player_limits.h"
+#include "app/remote_control.h"
 #include "app/settings.h"
 #include "app/shutdown.h"
 #include "app/sound_output.h"
@@ -172,13 +173,15 @@ void spinner_switch() {
     }
 }
 
-// Keys typed while paused are discarded; the timeout is there only so that
-// a quit signal is acted on. The player stays unfed, as it is paused. A
-// resize redraws the screen for its new size, the notice on top.
+// Keys typed while paused are discarded; the timeout is there so that a
+// quit signal and the remote control are acted on. The player stays unfed,
+// as it is paused. A resize redraws the screen for its new size, the
+// notice on top.
 void wait_for_resume_key(WINDOW *notice) {
     wtimeout(notice, key_wait_ms());
     for (;;) {
         act_on_signals();
+        if (act_on_remote_commands_while_paused()) return;
         const int key = wgetch(notice);
         if (key == 'p') return;
         if (key == KEY_RESIZE) {
@@ -216,7 +219,13 @@ void pause_playback() {
     if (!notice) return;
     set_attr(notice, bold_pair(kYellowOnBlack));
     put_text(notice, 2, 2, "Paused...");
-    player_post([] { Player_TogglePause(); });
+    // The screen stands still where the song was paused, so what it shows
+    // is what the player holds.
+    player_call([] { Player_TogglePause(); });
+    draw_channel_table();
+    draw_status_row();
+    update_panels();
+    touchwin(notice);
     wnoutrefresh(notice);
     doupdate();
     wait_for_resume_key(notice);

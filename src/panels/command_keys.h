@@ -12,9 +12,10 @@ extern int song_position;      // the song position last reached by the position
 // before it returns.
 void handle_command_key(int key);
 
-// Pauses a running module under the "Paused..." notice until `p` is typed;
-// every other key is discarded and the player is not fed meanwhile. A quit
-// signal still ends the program within refresh_delay milliseconds. When
+// Pauses a running module under the "Paused..." notice until `p` is typed
+// (or the remote control's play or toggle comes); every other key is
+// discarded and the player is not fed meanwhile. A quit signal still ends
+// the program within refresh_delay milliseconds. When
 // nothing is running (playing clear), starts the player instead.
 void pause_playback();
 

@@ -12,6 +12,7 @@
 #include "app/settings.h"
 #include "app/shutdown.h"
 #include "app/player_thread.h"
+#include "app/remote_control.h"
 #include "app/sound_output.h"
 #include "app/startup.h"
 #include "display/channel_table.h"
@@ -178,6 +179,7 @@ void live_refresh() {
     follow_player();
     follow_screen_size();
     act_on_playlist_alarm();
+    act_on_remote_commands();
     if (module && playing) {
         play_step();
         compose();
@@ -190,6 +192,7 @@ void refresh_then_compose(const std::function<void()> &live_step) {
     if (live_step) live_step();
     follow_screen_size();
     act_on_playlist_alarm();
+    act_on_remote_commands();
     if (module && playing) play_step();
     compose();
 }

@@ -8,6 +8,8 @@
 #include "panels/idle.h"
 #include "panels/panel_window.h"
 
+int message_boxes_waiting = 0;
+
 bool is_enter_key(int key) { return key == '\n' || key == KEY_ENTER; }
 
 PanelWindow open_message_box(const char *message, int kind) {
@@ -26,10 +28,12 @@ PanelWindow open_message_box(const char *message, int kind) {
 }
 
 void wait_for_enter(WINDOW *win, bool (*close_early)()) {
+    ++message_boxes_waiting;
     while (!is_enter_key(wgetch(win))) {
         live_refresh();
-        if (close_early && close_early()) return;
+        if (close_early && close_early()) break;
     }
+    --message_boxes_waiting;
 }
 
 void message_box_until(const char *message, int kind, bool (*close_early)()) {

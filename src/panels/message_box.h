@@ -6,6 +6,8 @@
 inline constexpr int kMessageError = 1;   // bold red text
 inline constexpr int kMessageNotice = 2;  // bold green text (any kind but 1)
 
+extern int message_boxes_waiting;  // message boxes waiting for Enter (they nest)
+
 // Shows `message` literally (never as a format) in a box of 6 rows centred
 // on the screen, with an "[ OK ]" button, and returns once the user presses
 // Enter. Playback and the live display go on behind it. A message wider

@@ -182,12 +182,12 @@ void start_playlist() {
     draw_playlist_footer();
 }
 
-int start_command_line_playlist() {
+int start_command_line_playlist(int first) {
     start_playlist_timer();
     playlist_active = true;
     playlist_elapsed_ms = 0;
     begin_pass();
-    for (int k = 0; k < playlist_count; ++k) {
+    for (int k = std::clamp(first, 0, std::max(playlist_count - 1, 0)); k < playlist_count; ++k) {
         playlist_index = k;
         loading_popup(1);
         const int result = load_module(playlist[playlist_entry_at(k)].path);

@@ -58,10 +58,10 @@ void start_playlist_timer();
 // that cannot be loaded is passed over at the next tick.
 void start_playlist();
 
-// Starts the playlist given on the command line, where there is no module
-// yet: entries that cannot be loaded are passed over at once. Returns 0, or
-// -1 when none could be loaded.
-int start_command_line_playlist();
+// Starts the playlist given on the command line (or resumed) at entry
+// `first`, where there is no module yet: entries that cannot be loaded are
+// passed over at once. Returns 0, or -1 when none could be loaded.
+int start_command_line_playlist(int first = 0);
 
 // The tick's work, on the main path: does nothing unless a playlist is
 // playing and its entry has ended.

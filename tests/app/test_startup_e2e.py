@@ -14,6 +14,8 @@ from xqtest import (QUIT_SIGNALS, VERSION_LINE, XQ, PlayerTestCase, Terminal,
 USAGE = (VERSION_LINE + "\n"
          "Usage: xq [ -h | -v ] [ module | playlist | directory ]...\n"
          "       xq --render OUT.wav [ --loops N ] [ module | playlist | directory ]...\n"
+         "       xq --resume\n"
+         "       xq --remote COMMAND [ ARG ]\n"
          "  -h, --help          help\n"
          "  -v, --version       version\n"
          "  module              .xm, .it, .mod...; one alone plays by itself\n"
@@ -23,7 +25,10 @@ USAGE = (VERSION_LINE + "\n"
          "                      OUT itself for one module, OUT-NAME.wav for several,\n"
          "                      or NAME.wav inside OUT when OUT is a directory\n"
          "  --loops N           with --render: play each song N times (default 1)\n"
-         "  --rate HZ           with --render: mixing frequency (default 44100)\n")
+         "  --rate HZ           with --render: mixing frequency (default 44100)\n"
+         "  --resume            play what played when xq last ended, from where it was\n"
+         "  --remote COMMAND    tell the running xq: play, pause, toggle, stop, next, prev,\n"
+         "                      forward, back, volume +N|-N|N, quit, or status\n")
 
 
 class CommandLine(unittest.TestCase):

@@ -1,0 +1,41 @@
+// The remote control: a running xq listens on a UNIX socket of its user's
+// own ("$XDG_RUNTIME_DIR/xq/control", else "~/.xq/control"; the socket
+// mode 0600 in a directory of mode 0700) for the one-line requests of
+// `xq --remote` (remote_request.h).
+//
+// The socket is polled without blocking by the idle step of every key
+// loop, and by the wait of the "Paused..." notice; each request is carried
+// out there, on the main path, through the very functions the keys call,
+// and answered. A connection from another user is refused; a request is
+// read in pieces as they come, at most kMaxRemoteRequest bytes; a client
+// that sends too much is answered with an error and dropped, and one that
+// sends nothing is dropped after kRemoteClientPatienceMs, so no client can
+// hold the player up.
+#pragma once
+
+#include <cstddef>
+
+// How long a connected client may take to send its request.
+inline constexpr long long kRemoteClientPatienceMs = 2000;
+
+// The clients served at once; more are answered "busy" until one is done.
+inline constexpr int kMaxRemoteClients = 8;
+
+// Creates the socket. Returns 0 when listening; -1 when this xq runs
+// without remote control, with the reason for the user in `message` (an
+// xq running already has the socket, or the socket cannot be made). A
+// socket file left by an xq that died is replaced.
+int open_remote_control(char *message, std::size_t size);
+
+// Closes the socket and removes its file, if it is this xq's; safe to call
+// more than once.
+void close_remote_control();
+
+// The idle step's part: takes new connections, reads what the clients
+// sent, and carries out and answers every complete request. Does nothing
+// when called inside a request being carried out.
+void act_on_remote_commands();
+
+// The part of the pause's wait: answers requests while the player is
+// paused. Returns true when one (play or toggle) asks to end the pause.
+bool act_on_remote_commands_while_paused();

@@ -1,0 +1,67 @@
+// The remote control's words: the one-line requests `xq --remote` sends,
+// the status it gets back, and where the control socket lives. Pure
+// helpers, shared by the player and the client.
+#pragma once
+
+#include <cstddef>
+
+// The longest request line, its line feed included. A longer one is refused.
+inline constexpr std::size_t kMaxRemoteRequest = 256;
+
+// The longest answer: the status lines with every text at its longest.
+inline constexpr std::size_t kMaxRemoteReply = 4096;
+
+// The highest volume the keys reach (and so a request may name).
+inline constexpr int kMaxRemoteVolume = 256;
+
+enum class RemoteCommand { play, pause, toggle, stop, next, prev, forward, back, volume, quit, status };
+
+struct RemoteRequest {
+    RemoteCommand command = RemoteCommand::status;
+    char volume_sign = 0;   // '+' or '-' for a step, 0 for a volume to set
+    int volume_amount = 0;  // 0 to kMaxRemoteVolume
+};
+
+// Reads one request: a command word, for `volume` one argument ("+N", "-N"
+// or "N"), separated by blanks; a final line feed (and carriage return) is
+// allowed. Returns 0, or -1 with an error text for the client in `error`
+// (an unknown command, a missing, extra or bad argument, bytes that are
+// not text).
+int parse_remote_request(const char *text, std::size_t length, RemoteRequest &out, char *error,
+                         std::size_t error_size);
+
+// How many presses of `+` (a positive count) or `-` (a negative one) bring
+// the volume from `current` to what `request` asks for.
+int volume_presses(const RemoteRequest &request, int current);
+
+// What `status` reports: every field as the main screen shows it.
+struct RemoteStatus {
+    const char *state = "";   // playing, paused, stopped or ended
+    const char *file = "";    // the path the module was loaded from
+    const char *title = "";   // the module's song name
+    const char *format = "";  // the module's type
+    int position = 0;         // song position, 1-based as on the status row
+    int positions = 0;
+    int row = 0;
+    int pattern = 0;          // 1-based, as on the status row
+    long seconds = 0;         // song time in whole seconds, as in the time box
+    int bpm = 0;
+    int speed = 0;
+    int volume = 0;
+    int playlist_index = 0;   // the footer's entry number, 0 while no playlist plays
+    int playlist_length = 0;
+    int random = 0;           // the random_mode option
+};
+
+// The status as "key=value" lines, each ended by a line feed, into `out`
+// (always terminated). Control characters of the texts are written as "?"
+// so that each value stays on its line. Returns the length written.
+std::size_t format_remote_status(char *out, std::size_t size, const RemoteStatus &status);
+
+// The control socket's path: "RUNTIME_DIR/xq/control" when `runtime_dir`
+// is set and not empty, else "HOME/.xq/control". Returns -1 when neither is
+// set, or when the path would not fit a socket address (or `size`).
+int remote_socket_path(const char *runtime_dir, const char *home, char *out, std::size_t size);
+
+// The directory part of remote_socket_path's result.
+int remote_socket_dir(const char *socket_path, char *out, std::size_t size);
