@@ -41,7 +41,7 @@ void print_usage(FILE *stream) {
                "  --resume            play what played when xq last ended, from where it was\n"
                "  --remote COMMAND    tell the running xq: play, pause, toggle, stop, next, prev,\n"
                "                      forward, back, volume +N|-N|N, quit, or status\n",
-               stderr);
+               stream);
 }
 
 int add_command_line_files(int count, char *const *paths, const char *cwd, FILE *errors) {

@@ -292,7 +292,9 @@ int make_private_dir(const char *dir, char *message, std::size_t size) {
         std::snprintf(message, size, "No remote control: '%s' is not a directory of yours.", dir);
         return -1;
     }
-    if ((info.st_mode & 07777) != S_IRWXU && chmod(dir, S_IRWXU) != 0) {
+    // Only the bits of others are taken away: a folder the user made
+    // read-only stays so.
+    if ((info.st_mode & 077) != 0 && chmod(dir, info.st_mode & 07700) != 0) {
         std::snprintf(message, size, "No remote control: can't make '%s' private: %s.", dir, std::strerror(errno));
         return -1;
     }

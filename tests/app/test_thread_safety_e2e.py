@@ -18,7 +18,7 @@ from xqtest import XQ, PlayerTestCase, mw
 # Keys in groups, each group sent at once, with a short pause after it so
 # that the idle steps and the sound thread run in between.
 KEY_GROUPS = [
-    ["h"], ["q"], ["?"], ["q"], ["i"], ["q"],
+    ["h"], ["q"], ["?"], ["q"], ["i"], ["Enter"],  # a song without a comment: a box that Enter closes
     ["c"], ["u", "*"], ["q"], ["T"], ["q"], ["Y"], ["p"], ["p"], ["q"], ["y"], ["q"],
     ["W"], ["Right", "Left"], ["q"], ["w"], ["Right", "Left"], ["q"],
     ["e"], ["Right", "Right", "Down", "Right", "Down", "Left", "PageDown", "Right"], ["q"],
@@ -42,7 +42,7 @@ class ThreadSafety(PlayerTestCase):
     maxDiff = None
 
     def test_every_panel_and_command_without_a_race(self):
-        songs = [self.song_file(f"short_{n}.xm", mw.short_song(2.0, name=f"song {n}".encode())) for n in "abc"]
+        songs = [self.song_file(f"short_{n}.xm", mw.short_song(8.0, name=f"song {n}".encode())) for n in "abc"]
         logs = tempfile.mkdtemp(prefix="xqtsan.")
         self.addCleanup(shutil.rmtree, logs, True)
         home = tempfile.mkdtemp(prefix="xqhome.")

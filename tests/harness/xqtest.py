@@ -81,6 +81,11 @@ class PlayerTestCase(unittest.TestCase):
         (`argv0` another program, such as a shell that starts xq)."""
         full_env = dict(self.sink.client_vars())
         full_env.update(env or {})
+        if "XDG_RUNTIME_DIR" not in full_env:
+            # a remote-control socket of its own, whatever HOME allows
+            runtime = tempfile.mkdtemp(prefix="xqrun.")
+            self.addCleanup(shutil.rmtree, runtime, True)
+            full_env["XDG_RUNTIME_DIR"] = runtime
         term = Terminal([argv0, *args], width=width, height=height, env=full_env, home=home, cwd=cwd)
         self.addCleanup(term.close)
         return term
