@@ -29,6 +29,12 @@ std::mutex queue_mutex;
 std::condition_variable queue_changed;  // a command was sent, or one ran
 std::vector<Command> queue;
 bool stopping = false;
+bool finished = false;  // the thread's loop has returned
+// The thread did not end when asked and still holds the library: nothing
+// may call the library any more, so commands are dropped and the screens
+// keep the last snapshot.
+bool abandoned = false;
+void (*wait_step)() = nullptr;
 unsigned long long sent = 0;     // commands sent (main path)
 unsigned long long applied = 0;  // commands run (thread)
 
@@ -49,7 +55,7 @@ PlayerView shown;
 unsigned long long shown_applied = 0;
 
 void run_inline(const std::function<void()> &command) {
-    command();
+    if (!abandoned) command();
     ++applied;
     ++sent;
 }
@@ -66,8 +72,14 @@ int start_player_thread(void (*loop)()) {
     sigset_t old;
     sigfillset(&all);
     pthread_sigmask(SIG_BLOCK, &all, &old);
+    finished = false;
     try {
-        sound_thread = new std::thread(loop);
+        sound_thread = new std::thread([loop] {
+            loop();
+            std::lock_guard<std::mutex> lock(queue_mutex);
+            finished = true;
+            queue_changed.notify_all();
+        });
     } catch (...) {
         pthread_sigmask(SIG_SETMASK, &old, nullptr);
         return -1;
@@ -77,17 +89,26 @@ int start_player_thread(void (*loop)()) {
     return 0;
 }
 
-void stop_player_thread() {
-    if (!running) return;
+bool stop_player_thread() {
+    if (!running) return true;
+    bool ended = false;
     {
-        std::lock_guard<std::mutex> lock(queue_mutex);
+        std::unique_lock<std::mutex> lock(queue_mutex);
         stopping = true;
+        queue_changed.notify_all();
+        ended = queue_changed.wait_for(lock, std::chrono::milliseconds(kStopWaitMs), [] { return finished; });
     }
-    queue_changed.notify_all();
+    running = false;
+    if (!ended) {
+        // Held in a write that does not end (a sound server that froze): the
+        // thread keeps the library, and the program ends without it.
+        sound_thread->detach();
+        abandoned = true;
+        return false;
+    }
     sound_thread->join();
     delete sound_thread;
     sound_thread = nullptr;
-    running = false;
     // Whatever was still queued runs now, on this path, so no caller waits
     // for ever and no command is lost.
     std::vector<Command> left;
@@ -100,9 +121,12 @@ void stop_player_thread() {
         ++applied;
         if (c.done) *c.done = true;
     }
+    return true;
 }
 
 bool player_thread_running() { return running; }
+
+void set_player_wait_step(void (*step)()) { wait_step = step; }
 
 void player_post(std::function<void()> command) {
     if (!running) {
@@ -128,13 +152,20 @@ void player_call(const std::function<void()> &command) {
         queue.push_back({command, &done});
         ++sent;
         queue_changed.notify_all();
-        queue_changed.wait(lock, [&] { return done; });
+        // In short waits, so that a quit request is acted on even while the
+        // thread is held in a write.
+        while (!queue_changed.wait_for(lock, std::chrono::milliseconds(kCallWaitSliceMs), [&] { return done; })) {
+            if (!wait_step) continue;
+            lock.unlock();
+            wait_step();
+            lock.lock();
+        }
     }
     refresh_player_view();
 }
 
 const PlayerView &player_view() {
-    if (!running) {
+    if (!running && !abandoned) {
         capture_player_view(shown);
         shown.applied = applied;
     }

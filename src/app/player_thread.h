@@ -20,8 +20,19 @@
 // made.
 int start_player_thread(void (*loop)());
 
-// Asks the thread to end, waits for it and takes the library back.
-void stop_player_thread();
+// Asks the thread to end, waits for it (at most kStopWaitMs) and takes the
+// library back. Returns false when the thread did not end in time: it is
+// held in a write that does not end (a sound server that froze), keeps the
+// library, and the caller must leave the library alone.
+bool stop_player_thread();
+
+inline constexpr int kStopWaitMs = 2000;
+
+// What player_call runs every kCallWaitSliceMs while it waits (the quit
+// requests): a thread held in a write never holds the program.
+void set_player_wait_step(void (*step)());
+
+inline constexpr int kCallWaitSliceMs = 40;
 
 bool player_thread_running();
 

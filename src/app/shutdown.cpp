@@ -73,17 +73,20 @@ namespace {
         wrefresh(stdscr);
     }
     close_mixer();
-    // The sound thread ends first: from then on the library is this path's.
-    stop_player_thread();
+    // The sound thread ends first: from then on the library is this path's,
+    // unless the thread is held in a write that never ends.
+    const bool library_back = stop_player_thread();
     // What played is kept for --resume; a start that played nothing keeps
     // the last one.
     char resume_message[2 * kPathCapacity] = "";
     const int resumed = error ? 0 : save_resume(resume_message, sizeof resume_message);
-    if (module) {
-        Player_Free(module);
-        module = nullptr;
+    if (library_back) {
+        if (module) {
+            Player_Free(module);
+            module = nullptr;
+        }
+        stop_sound();
     }
-    stop_sound();
     endwin();
     print_version_line(stdout);
     std::fflush(stdout);

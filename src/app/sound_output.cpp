@@ -278,8 +278,7 @@ int start_sound() {
 }
 
 void stop_sound() {
-    stop_player_thread();
-    if (sound_started) MikMod_Exit();
+    if (stop_player_thread() && sound_started) MikMod_Exit();
     sound_started = false;
 }
 

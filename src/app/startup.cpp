@@ -15,6 +15,7 @@
 #include "app/command_line.h"
 #include "app/main_loop.h"
 #include "app/module_loader.h"
+#include "app/player_thread.h"
 #include "app/remote_client.h"
 #include "app/remote_control.h"
 #include "app/render.h"
@@ -215,6 +216,9 @@ int xq_main(int argc, char **argv) {
     // A quit signal during the first load (or its error box) ends the
     // program the usual way.
     install_quit_handlers();
+    // A command that waits for a sound thread held in a write (a sound
+    // server that froze) still ends the program on a quit signal.
+    set_player_wait_step(act_on_signals);
 
     if (playlist_count > 0) {
         if (start_command_line_playlist(resume.entry) != 0)

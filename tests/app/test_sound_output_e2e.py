@@ -5,12 +5,13 @@ recorded from a private null sink."""
 import os
 import re
 import shutil
+import signal
 import tempfile
 import time
 import unittest
 
 from nullsink import _stop_process
-from xqtest import XQ, NullSink, PlayerTestCase, Recorder, Terminal, mw, status_position
+from xqtest import VERSION_LINE, XQ, NullSink, PlayerTestCase, Recorder, Terminal, mw, status_position
 
 
 def home_with_options(test, lines):
@@ -306,6 +307,33 @@ class SoundServerGoesAway(unittest.TestCase):
         self.assertNotIn("Time: 00:00", rows[-1])
         term.send_keys("q")
         self.assertEqual(term.wait_exit(10), 0)
+
+    def test_a_frozen_server_never_holds_the_exit(self):
+        # The server stops answering (SIGSTOP): the sound thread is held in
+        # a write that does not end. q, and a quit signal while an options
+        # change waits for the thread, still end the program at once.
+        for how in ("q", "signal during a restart"):
+            with self.subTest(how=how):
+                sink, files = self.new_sink()
+                term = self.start_tone(sink, files)
+                os.kill(sink.proc.pid, signal.SIGSTOP)
+                try:
+                    time.sleep(1.0)
+                    if how == "q":
+                        t0 = time.monotonic()
+                        term.send_keys("q")
+                    else:
+                        term.send_keys("o")
+                        term.wait_for("Options")
+                        term.send_keys("Enter")  # 16bit: a restart the thread never gets to
+                        time.sleep(0.5)
+                        t0 = time.monotonic()
+                        term.signal(signal.SIGTERM)
+                    self.assertEqual(term.wait_exit(10), 0, term.stderr())
+                    self.assertLess(time.monotonic() - t0, 4.0)
+                    self.assertIn(VERSION_LINE, term.text_after_alt_screen())
+                finally:
+                    os.kill(sink.proc.pid, signal.SIGCONT)
 
 
 class FailedLoads(PlayerTestCase):
