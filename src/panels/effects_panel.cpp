@@ -55,16 +55,21 @@ void draw_meter(WINDOW *win, int row) {
     level_meter(win, kMeterCol, kFirstRow + row, effect_percent(row, effect_value(row)), true, meter_style);
 }
 
+// The row the open panel has selected, for drawing it whole again.
+int shown_selected = 0;
+
 void draw_effects(WINDOW *win) {
     for (int row = 0; row < kEffectRowCount; ++row) {
-        draw_label(win, row, row == 0);
+        draw_label(win, row, row == shown_selected);
         draw_meter(win, row);
     }
+    set_attr(win, kNormal);
 }
 
 void select_row(WINDOW *win, int &selected, int row) {
     draw_label(win, selected, false);
     selected = row;
+    shown_selected = row;
     draw_label(win, selected, true);
 }
 
@@ -200,6 +205,9 @@ void effects_panel() {
     if (!pw.win) return;
     top_panel(pw.panel);
     remember_panel_window(MovableEntry::effects, pw.win);
+    // A screen that shrank and grew again cut rows off: they are drawn anew.
+    set_panel_redraw(pw.win, draw_effects);
+    shown_selected = 0;
     draw_effects(pw.win);
     update_panels();
     doupdate();

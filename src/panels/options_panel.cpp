@@ -105,10 +105,19 @@ void draw_item(WINDOW *win, int item, bool selected) {
     set_attr(win, kNormal);
 }
 
+// The item the open panel has selected, for drawing it whole again.
+int shown_selected = 0;
+
 void select_item(WINDOW *win, int &selected, int item) {
     draw_item(win, selected, false);
     selected = item;
+    shown_selected = item;
     draw_item(win, selected, true);
+}
+
+void draw_items(WINDOW *win) {
+    for (int item = 0; item < kOptionItemCount; ++item)
+        if (option_items[item].kind != OptionKind::blank) draw_item(win, item, item == shown_selected);
 }
 
 // With the library: makes md_mode and md_mixfreq, already changed, take
@@ -239,9 +248,10 @@ void options_panel() {
                                        PanelPositions.options.x, "Options");
     if (!pw.win) return;
     remember_panel_window(MovableEntry::options, pw.win);
-    draw_item(pw.win, 0, true);
-    for (int item = 1; item < kOptionItemCount; ++item)
-        if (option_items[item].kind != OptionKind::blank) draw_item(pw.win, item, false);
+    // A screen that shrank and grew again cut rows off: they are drawn anew.
+    set_panel_redraw(pw.win, draw_items);
+    shown_selected = 0;
+    draw_items(pw.win);
     update_panels();
     doupdate();
 

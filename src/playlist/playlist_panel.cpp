@@ -379,15 +379,23 @@ void playlist_select(WINDOW *win, int action) {
     }
 }
 
+// The whole panel, at its opening and after a change of the screen's size
+// (its height follows the screen's, as its list does).
+void draw_editor(WINDOW *w) {
+    draw_frame();
+    keep_selection_in_list();
+    draw_playlist(w);
+    for (int i = 0; i < 10; ++i) draw_button(i, i == playlist_button);
+}
+
 void playlist_panel() {
     editor = open_panel_window(LINES - 2, kWidth, PanelPositions.playlist.y, PanelPositions.playlist.x, nullptr);
     if (!editor.win) return;
     WINDOW *w = editor.win;
-    draw_frame();
-    keep_selection_in_list();
-    draw_playlist(w);
+    set_panel_height_rule(w, 2);
+    set_panel_redraw(w, draw_editor);
     playlist_button = 0;
-    for (int i = 0; i < 10; ++i) draw_button(i, i == playlist_button);
+    draw_editor(w);
     refresh_screen();
 
     for (;;) {

@@ -1,0 +1,69 @@
+"""Panels keep everything they show when the terminal shrinks below them
+and grows back, and after a storm of resizes, without a key passing over
+them: Options, Effects, the playlist panel and a message box."""
+
+import random
+import time
+import unittest
+
+from xqtest import PlayerTestCase, mw
+
+# (key that opens it, the size it shrinks to, texts that must be back)
+PANELS = [
+    ("o", (80, 18), ["16bit", "Loop module", "Refresh delay", "Save options"]),
+    ("e", (70, 12), ["Speed", "Mod Vol", "Bass", "Treble"]),
+    ("l", (60, 20), ["Playlist (press 'q' to quit without starting)", "Add file", "Move down", "Done", "entries ]"]),
+    ("i", (20, 12), ["No comment in this module."]),
+]
+
+
+def shows_all(texts):
+    return lambda rows: all(any(t in r for r in rows) for t in texts)
+
+
+class PanelResize(PlayerTestCase):
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.tone = cls.song_file("tone.xm", mw.tone_song(channels=2))
+
+    def open_panel(self, key, texts):
+        term = self.start(self.tone)
+        self.wait_playing(term)
+        term.send_keys(key)
+        term.wait_for(shows_all(texts))
+        return term
+
+    def test_shrink_and_grow_back(self):
+        for key, (width, height), texts in PANELS:
+            with self.subTest(panel=key):
+                term = self.open_panel(key, texts)
+                term.resize(width, height)
+                term.wait_for(lambda rows: len(rows) == height and len(rows[0]) <= width)
+                time.sleep(0.3)
+                term.resize(80, 24)
+                term.wait_for(shows_all(texts), timeout=3)
+
+    def test_a_storm_of_resizes(self):
+        rng = random.Random(7)
+        for key, _, texts in PANELS:
+            with self.subTest(panel=key):
+                term = self.open_panel(key, texts)
+                for _ in range(100):
+                    term.resize(rng.randint(1, 300), rng.randint(1, 100))
+                term.resize(80, 24)
+                term.wait_for(shows_all(texts), timeout=5)
+
+    def test_the_playlist_panel_follows_a_taller_screen(self):
+        # Its list and its frame grow together: the entry count sits on the
+        # panel's last row but one, inside its bottom border.
+        term = self.open_panel("l", ["entries ]"])
+        term.resize(100, 36)
+        rows = term.wait_for(lambda rows: len(rows) == 36 and any("entries ]" in r for r in rows), timeout=3)
+        count_row = next(i for i, r in enumerate(rows) if "entries ]" in r)
+        self.assertGreater(count_row, 24, "\n".join(rows))
+        self.assertIn("┘", rows[count_row + 1], "\n".join(rows))
+
+
+if __name__ == "__main__":
+    unittest.main()
