@@ -44,21 +44,37 @@ int bounded_step(int value, int direction, int low, int high) {
     return value < high ? value + 1 : value;
 }
 
+// How many rows the rows are scrolled up by, on a screen too short for the
+// panel; a row scrolled out of the window is not drawn.
+int row_offset = 0;
+
+int window_row(WINDOW *win, int row) {
+    const int at = kFirstRow + row - row_offset;
+    return at >= 1 && at <= getmaxy(win) - 2 ? at : -1;
+}
+
 void draw_label(WINDOW *win, int row, bool selected) {
+    const int at = window_row(win, row);
+    if (at < 0) return;
     set_attr(win, selected ? kReverse : kNormal);
-    put_text(win, kFirstRow + row, kLabelCol, kLabels[row]);
+    put_text(win, at, kLabelCol, kLabels[row]);
 }
 
 // The meter in whatever attribute the window holds: the bar of a style
 // that sets none takes the label's attribute.
 void draw_meter(WINDOW *win, int row) {
-    level_meter(win, kMeterCol, kFirstRow + row, effect_percent(row, effect_value(row)), true, meter_style);
+    const int at = window_row(win, row);
+    if (at < 0) return;
+    level_meter(win, kMeterCol, at, effect_percent(row, effect_value(row)), true, meter_style);
 }
 
 // The row the open panel has selected, for drawing it whole again.
 int shown_selected = 0;
 
 void draw_effects(WINDOW *win) {
+    row_offset = scroll_to_show(row_offset, kFirstRow + shown_selected, getmaxy(win), kEffectsRows);
+    set_attr(win, kNormal);
+    for (int row = 1; row < getmaxy(win) - 1; ++row) put_blanks(win, row, 1, getmaxx(win) - 2);
     for (int row = 0; row < kEffectRowCount; ++row) {
         draw_label(win, row, row == shown_selected);
         draw_meter(win, row);
@@ -67,9 +83,14 @@ void draw_effects(WINDOW *win) {
 }
 
 void select_row(WINDOW *win, int &selected, int row) {
+    const int offset = scroll_to_show(row_offset, kFirstRow + row, getmaxy(win), kEffectsRows);
     draw_label(win, selected, false);
     selected = row;
     shown_selected = row;
+    if (offset != row_offset) {
+        draw_effects(win);
+        return;
+    }
     draw_label(win, selected, true);
 }
 
@@ -208,6 +229,7 @@ void effects_panel() {
     // A screen that shrank and grew again cut rows off: they are drawn anew.
     set_panel_redraw(pw.win, draw_effects);
     shown_selected = 0;
+    row_offset = 0;
     draw_effects(pw.win);
     update_panels();
     doupdate();

@@ -1,5 +1,6 @@
 #include "panels/options_panel.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdio>
 #include <mikmod.h>
@@ -99,6 +100,10 @@ void follow_mode() {
     for (const ModeFlag &m : kModeFlags) *m.flag = (md_mode & m.bit) ? 1 : 0;
 }
 
+// How many rows the items are scrolled up by, on a screen too short for
+// the panel.
+int item_offset = 0;
+
 void draw_item(WINDOW *win, int item, bool selected) {
     set_attr(win, selected ? kReverse : kNormal);
     draw_option_item(win, item);
@@ -108,16 +113,26 @@ void draw_item(WINDOW *win, int item, bool selected) {
 // The item the open panel has selected, for drawing it whole again.
 int shown_selected = 0;
 
+// Draws every item whose row the window shows, the selected one scrolled
+// into view first, over a blank body.
+void draw_items(WINDOW *win) {
+    item_offset = scroll_to_show(item_offset, kFirstRow + shown_selected, getmaxy(win), kOptionsRows);
+    set_attr(win, kNormal);
+    for (int row = 1; row < getmaxy(win) - 1; ++row) put_blanks(win, row, 1, getmaxx(win) - 2);
+    for (int item = 0; item < kOptionItemCount; ++item)
+        if (option_items[item].kind != OptionKind::blank) draw_item(win, item, item == shown_selected);
+}
+
 void select_item(WINDOW *win, int &selected, int item) {
+    const int offset = scroll_to_show(item_offset, kFirstRow + item, getmaxy(win), kOptionsRows);
     draw_item(win, selected, false);
     selected = item;
     shown_selected = item;
+    if (offset != item_offset) {
+        draw_items(win);
+        return;
+    }
     draw_item(win, selected, true);
-}
-
-void draw_items(WINDOW *win) {
-    for (int item = 0; item < kOptionItemCount; ++item)
-        if (option_items[item].kind != OptionKind::blank) draw_item(win, item, item == shown_selected);
 }
 
 // With the library: makes md_mode and md_mixfreq, already changed, take
@@ -146,12 +161,12 @@ void show_output_outcome(const char *message) {
 }
 
 void edit_mixing_frequency(WINDOW *win) {
-    set_mixing_frequency(edit_number(win, kFirstRow + kMixingFrequencyItem, option_items[kMixingFrequencyItem].label,
+    set_mixing_frequency(edit_number(win, kFirstRow + kMixingFrequencyItem - item_offset, option_items[kMixingFrequencyItem].label,
                                      24, NumberField::mixing_frequency, static_cast<int>(player_view().mixfreq)));
 }
 
 void edit_refresh_delay(WINDOW *win) {
-    refresh_delay = edit_number(win, kFirstRow + kRefreshDelayItem, option_items[kRefreshDelayItem].label, 21,
+    refresh_delay = edit_number(win, kFirstRow + kRefreshDelayItem - item_offset, option_items[kRefreshDelayItem].label, 21,
                                 NumberField::refresh_delay, refresh_delay);
 }
 
@@ -183,7 +198,8 @@ int next_option_item(int item, int key) {
 
 void draw_option_item(WINDOW *win, int item) {
     const OptionItem &o = option_items[item];
-    const int row = kFirstRow + item;
+    const int row = kFirstRow + item - item_offset;
+    if (row < 1 || row > getmaxy(win) - 2) return;  // scrolled out of a short window
     switch (o.kind) {
     case OptionKind::check_box: put_format(win, row, kItemCol, " [%c] %s ", *flag_of(item) ? 'X' : ' ', o.label); break;
     case OptionKind::number:
@@ -251,6 +267,7 @@ void options_panel() {
     // A screen that shrank and grew again cut rows off: they are drawn anew.
     set_panel_redraw(pw.win, draw_items);
     shown_selected = 0;
+    item_offset = 0;
     draw_items(pw.win);
     update_panels();
     doupdate();

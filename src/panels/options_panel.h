@@ -22,7 +22,8 @@ extern const OptionItem option_items[kOptionItemCount];
 // `item`, passing over the blank rows; other keys keep it.
 int next_option_item(int item, int key);
 
-// Draws one item at column 3 of its row in the attribute the caller set.
+// Draws one item at column 3 of its row in the attribute the caller set;
+// nothing for an item scrolled out of a short window.
 void draw_option_item(WINDOW *win, int item);
 
 // Enter on a check box: toggles its setting and what mirrors it (md_mode,

@@ -109,6 +109,15 @@ void fit_open_panels() {
     }
 }
 
+int scroll_to_show(int offset, int row, int rows, int full_rows) {
+    if (rows >= full_rows) return 0;
+    const int last = rows - 2;  // the last row inside the border
+    if (last < 1) return offset;
+    if (row - offset > last) offset = row - last;
+    if (row - offset < 1) offset = row - 1;
+    return std::max(offset, 0);
+}
+
 WindowBox fit_window(int rows, int cols, int y, int x, int screen_rows, int screen_cols) {
     screen_rows = std::max(screen_rows, 1);
     screen_cols = std::max(screen_cols, 1);

@@ -69,6 +69,12 @@ void set_panel_full_width(WINDOW *win);
 // panel cut earlier grows back towards the size it was opened with.
 void fit_open_panels();
 
+// Pure: how many rows a panel's rows are scrolled up by so that `row`
+// (counted in the whole panel) shows inside the border of its window of
+// `rows` rows, cut from its `full_rows` on a short screen: `offset` is kept
+// while the row shows, and 0 when the window is whole.
+int scroll_to_show(int offset, int row, int rows, int full_rows);
+
 // A transient notice ("Loading...", "Paused...", "Stopping..."): a plain
 // bordered window without a panel, a timeout or keypad translation.
 WINDOW *open_notice(int rows, int cols, int y, int x);

@@ -74,3 +74,20 @@ TEST(ColorPairs, BlackBackgroundsAreDrawnOnBlack) {
     pair_content(0, &foreground, &background);
     EXPECT_EQ(background, -1);  // plain text keeps the terminal's own colours
 }
+
+TEST(ScrollToShow, KeepsTheRowInsideTheBorderOfAShortWindow) {
+    const struct {
+        int offset, row, rows, full, expected;
+    } cases[] = {
+        {3, 17, 20, 20, 0},   // a whole window never scrolls
+        {0, 5, 12, 20, 0},    // already inside rows 1..10
+        {0, 11, 12, 20, 1},   // one below the last row: scrolled by one
+        {0, 17, 12, 20, 7},   // the last item: on the last row inside
+        {7, 9, 12, 20, 7},    // still shown: the offset stays
+        {7, 2, 12, 20, 1},    // above the first row: back up
+        {4, 3, 2, 20, 4},     // no row inside a border: nothing to do
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(scroll_to_show(c.offset, c.row, c.rows, c.full), c.expected)
+            << c.offset << " " << c.row << " " << c.rows;
+}

@@ -1,6 +1,8 @@
 """Panels keep everything they show when the terminal shrinks below them
 and grows back, and after a storm of resizes, without a key passing over
-them: Options, Effects, the playlist panel and a message box."""
+them: Options, Effects, the playlist panel and a message box. On a screen
+shorter than the panel, the row being chosen scrolls into view and the
+frame stays whole."""
 
 import random
 import time
@@ -63,6 +65,29 @@ class PanelResize(PlayerTestCase):
         count_row = next(i for i, r in enumerate(rows) if "entries ]" in r)
         self.assertGreater(count_row, 24, "\n".join(rows))
         self.assertIn("┘", rows[count_row + 1], "\n".join(rows))
+
+
+    def test_the_chosen_row_stays_in_view_on_a_short_screen(self):
+        # (key, first row, last row): PageDown chooses the last, PageUp the first.
+        for key, first, last in (("o", "16bit", "Save options"), ("e", "Speed", "Treble")):
+            with self.subTest(panel=key):
+                term = self.start(self.tone, width=40, height=12)
+                self.wait_playing(term)
+                term.send_keys(key)
+                term.wait_for(lambda rows: any(first in r for r in rows))
+                term.send_keys("PageDown")
+                rows = term.wait_for(lambda rows: any(last in r for r in rows))
+                bottom = rows[11]
+                self.assertTrue(bottom.startswith("└") or "└" in bottom, "\n".join(rows))
+                self.assertNotIn(last, bottom)
+                self.assertFalse(any(c.isalpha() for c in bottom.replace("Time", "")), "\n".join(rows))
+                cells = term.screen_cells()
+                self.assertTrue(cells.style_of(last)["reverse"], "\n".join(rows))
+                term.send_keys("PageUp")
+                term.wait_for(lambda rows: any(first in r for r in rows))
+                self.assertTrue(term.screen_cells().style_of(first)["reverse"])
+                term.send_keys("q", "q")
+                self.assert_clean_exit(term)
 
 
 if __name__ == "__main__":
