@@ -31,10 +31,25 @@ void draw_separator(WINDOW *win, int row) {
     mvwaddch(win, row, cols - 1, ACS_RTEE);
 }
 
+// Where a button stands: its own place in a whole window; in one cut to a
+// narrow or short screen, spread over the width that is left and on the
+// last row inside the border, so all three stay to be seen and pressed.
+int button_col(WINDOW *win, int button) {
+    const int cols = getmaxx(win);
+    if (cols >= kBrowserCols) return kButtonCols[button];
+    const int slot = std::max((cols - 2) / kBrowserButtons, 1);
+    constexpr int kButtonCells = 8;
+    return 1 + button * slot + std::max((slot - kButtonCells) / 2, 0);
+}
+
+int button_row(const RecordBrowser &browser) {
+    return std::max(std::min(browser.kind->button_row, getmaxy(browser.pw.win) - 2), 1);
+}
+
 void draw_button(const RecordBrowser &browser, int button) {
     WINDOW *win = browser.pw.win;
     set_attr(win, button == browser.button ? kReverse : kNormal);
-    put_text(win, browser.kind->button_row, kButtonCols[button], kButtonTexts[button], getmaxx(win) - 1);
+    put_text(win, button_row(browser), button_col(win, button), kButtonTexts[button], getmaxx(win) - 1);
     set_attr(win, kNormal);
 }
 
@@ -47,6 +62,9 @@ void show_record(RecordBrowser &browser) {
         browser.kind->draw(browser.pw.win, *module, browser.index);
     else
         browser.kind->clear(browser.pw.win);
+    // On a short screen the buttons stand over the record's last rows.
+    if (button_row(browser) != browser.kind->button_row)
+        for (int b = 0; b < kBrowserButtons; ++b) draw_button(browser, b);
 }
 
 // Everything but the border: title, record, separator, buttons.

@@ -39,14 +39,26 @@ const char *const playlist_buttons[10] = {
 namespace {
 
 constexpr int kWidth = 72;
-constexpr int kSeparatorCol = 55;  // the list area is columns 1 to 54
-constexpr int kButtonCol = 57;
+constexpr int kWholeSeparatorCol = 55;  // in a whole panel the list area is columns 1 to 54
+constexpr int kButtonsWidth = 17;       // from the separator to the right border
 constexpr int kQuitButton = 255;
 enum Button { kAddFile, kAddDir, kRemoveButton, kClear, kMoveUpButton, kMoveDownButton, kInfoButton, kLoad, kSave, kDone };
 
 PanelWindow editor;
 
 int list_rows() { return LINES - 4; }
+
+// The column of the line between the list and the buttons: in a panel cut
+// to a narrow screen the list narrows, so the buttons and the entry count
+// stay on screen.
+int separator_col() {
+    const int cols = editor.win ? getmaxx(editor.win) : kWidth;
+    return std::clamp(cols - kButtonsWidth, 2, kWholeSeparatorCol);
+}
+
+int button_col() { return separator_col() + 2; }
+
+int count_col() { return std::min(38, std::max(separator_col() - 17, 1)); }
 int page_of(int index) { return list_rows() > 0 ? index / list_rows() : 0; }
 
 void refresh_screen() {
@@ -57,7 +69,7 @@ void refresh_screen() {
 void draw_button(int index, bool current) {
     WINDOW *w = editor.win;
     set_attr(w, current ? kReverse : kNormal);
-    put_text(w, 2 + 2 * index, kButtonCol, playlist_buttons[index]);
+    put_text(w, 2 + 2 * index, button_col(), playlist_buttons[index]);
     set_attr(w, kNormal);
 }
 
@@ -69,8 +81,8 @@ void draw_frame() {
     put_text(w, 0, 4, " Playlist (press 'q' to quit without starting)");
     set_attr(w, kNormal);
     if (LINES >= 5)
-        for (int row = 1; row <= LINES - 4; ++row) mvwaddch(w, row, kSeparatorCol, ACS_VLINE);
-    mvwaddch(w, LINES - 3, kSeparatorCol, ACS_BTEE);
+        for (int row = 1; row <= LINES - 4; ++row) mvwaddch(w, row, separator_col(), ACS_VLINE);
+    mvwaddch(w, LINES - 3, separator_col(), ACS_BTEE);
 }
 
 // The number in front of an entry's path: "%3d: ".
@@ -85,7 +97,7 @@ void draw_selection(bool highlighted) {
     WINDOW *w = editor.win;
     set_attr(w, highlighted ? reverse_pair(kCyanOnBlack) : pair(kCyanOnBlack));
     put_text(w, playlist_selected % rows + 1, 1 + number_width(playlist_selected), playlist[playlist_selected].path,
-             kSeparatorCol);
+             separator_col());
     set_attr(w, kNormal);
     refresh_screen();
 }
@@ -338,12 +350,12 @@ void draw_playlist(WINDOW *win) {
         char text[2 * kPathCapacity + 16];
         for (int i = 0; i < rows; ++i) {
             format_list_row(text, sizeof text, playlist_page * rows + i);
-            put_blanks(win, i + 1, 1, kSeparatorCol - 1);
-            put_text(win, i + 1, 1, text, kSeparatorCol);
+            put_blanks(win, i + 1, 1, separator_col() - 1);
+            put_text(win, i + 1, 1, text, separator_col());
         }
     }
     set_attr(win, kNormal);
-    put_format(win, LINES - 3, 38, "[ %5d entries ]", playlist_count);
+    put_format(win, LINES - 3, count_col(), "[ %5d entries ]", playlist_count);
 }
 
 void playlist_select(WINDOW *win, int action) {

@@ -90,5 +90,26 @@ class PanelResize(PlayerTestCase):
                 self.assert_clean_exit(term)
 
 
+    def test_buttons_stay_on_a_small_screen(self):
+        # The browsers' three buttons, whole at 40x12 and still working, and
+        # the playlist panel's buttons beside a narrowed list with its entry
+        # count (ten buttons two rows apart cannot all fit in 12 rows).
+        for key, texts in (("W", ["[ Next ]", "[ Prev ]", "[ Quit ]"]), ("w", ["[ Next ]", "[ Prev ]", "[ Quit ]"]),
+                           ("l", ["Add file", "Remove", "entries ]"])):
+            with self.subTest(panel=key):
+                term = self.start(self.tone, width=40, height=12)
+                self.wait_playing(term)
+                term.send_keys(key)
+                rows = term.wait_for(shows_all(texts), timeout=3)
+                self.assertTrue(all(len(r) <= 40 for r in rows))
+                if key == "l":
+                    term.send_keys("q")
+                else:
+                    term.send_keys("Right", "Right", "Enter")  # [ Quit ] closes it
+                term.wait_for(lambda rows: not any(texts[-1] in r for r in rows), timeout=3)
+                term.send_keys("q")
+                self.assert_clean_exit(term)
+
+
 if __name__ == "__main__":
     unittest.main()
