@@ -257,11 +257,7 @@ void effects_panel() {
         // The meters follow the player once it has carried a change out.
         if (player_view().applied != drawn_applied) {
             drawn_applied = player_view().applied;
-            for (int row = 0; row < kEffectRowCount; ++row) {
-                set_attr(pw.win, row == selected ? kReverse : kNormal);
-                draw_meter(pw.win, row);
-            }
-            set_attr(pw.win, kNormal);
+            draw_effects(pw.win);
             update_panels();
             doupdate();
         }

@@ -154,7 +154,10 @@ void play_step() {
 
 // The screens' copy of the player's snapshot, taken afresh at every step; a
 // command carried out since asks for a redraw.
-void follow_player();
+void follow_player() {
+    if (refresh_player_view()) request_frame();
+    follow_driver_line();
+}
 
 }  // namespace
 
@@ -164,15 +167,6 @@ void request_frame() {
     if (!frame_requested) frame_requested_ms = monotonic_ms();
     frame_requested = true;
 }
-
-namespace {
-
-void follow_player() {
-    if (refresh_player_view()) request_frame();
-    follow_driver_line();
-}
-
-}  // namespace
 
 void live_refresh() {
     act_on_signals();

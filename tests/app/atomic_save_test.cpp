@@ -14,6 +14,7 @@
 
 #include "../filesel/temp_tree.h"
 #include "app/regular_file.h"
+#include "file_size_limit.h"
 
 namespace {
 
@@ -114,16 +115,12 @@ TEST(AtomicSave, AFailedWriteKeepsTheOldFileAndASaveItsMode) {
     std::ofstream(path) << "old\n";
     ASSERT_EQ(chmod(path.c_str(), 0640), 0);
     const std::string big(4000, 'x');
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    auto *old_handler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limited = saved;
-    limited.rlim_cur = 1000;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
     int failure = 0;
-    const SaveOutcome outcome = save_atomically(path.c_str(), write_text, big.c_str(), failure);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, old_handler);
+    SaveOutcome outcome;
+    {
+        const FileSizeLimit limit(1000);
+        outcome = save_atomically(path.c_str(), write_text, big.c_str(), failure);
+    }
     EXPECT_EQ(outcome, SaveOutcome::not_written);
     EXPECT_EQ(failure, EFBIG);
     EXPECT_EQ(read(path), "old\n");

@@ -10,6 +10,7 @@
 
 #include "playlist/playlist_store.h"
 #include "temp_home.h"
+#include "file_size_limit.h"
 
 namespace {
 
@@ -127,15 +128,11 @@ TEST(Resume, AFailedWriteIsReportedAndLeavesTheOldFileWhole) {
     const std::string old_text = documented_text("/old");
     home.write(".xq/resume", old_text);
     ResumePlace big = three_entries("/m/" + std::string(200, 'd'));
-    struct rlimit old_limit {};
-    getrlimit(RLIMIT_FSIZE, &old_limit);
-    auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = old_limit;
-    small.rlim_cur = 100;
-    setrlimit(RLIMIT_FSIZE, &small);
-    const int result = store_resume(resume_path().c_str(), big, message, sizeof message);
-    setrlimit(RLIMIT_FSIZE, &old_limit);
-    std::signal(SIGXFSZ, old_handler);
+    int result;
+    {
+        const FileSizeLimit limit(100);
+        result = store_resume(resume_path().c_str(), big, message, sizeof message);
+    }
     EXPECT_EQ(result, -1);
     EXPECT_EQ(std::string(message), "Can't save '" + resume_path() + "': File too large.");
     EXPECT_EQ(home.read(".xq/resume"), old_text);

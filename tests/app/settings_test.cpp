@@ -11,6 +11,7 @@
 
 #include "panels/panel_positions.h"
 #include "temp_home.h"
+#include "file_size_limit.h"
 
 namespace {
 
@@ -219,15 +220,11 @@ TEST_F(Settings, AFailedSaveIsReportedAndLeavesTheOldFileWhole) {
     // A full disk, imitated by a file size limit: the write fails.
     home.write(".xq/options", kDefaultFile);
     refresh_delay = 15;
-    struct rlimit old_limit {};
-    getrlimit(RLIMIT_FSIZE, &old_limit);
-    auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = old_limit;
-    small.rlim_cur = 20;
-    setrlimit(RLIMIT_FSIZE, &small);
-    int result = store_options(path, message, sizeof message);
-    setrlimit(RLIMIT_FSIZE, &old_limit);
-    std::signal(SIGXFSZ, old_handler);
+    int result;
+    {
+        const FileSizeLimit limit(20);
+        result = store_options(path, message, sizeof message);
+    }
     EXPECT_EQ(result, -1);
     EXPECT_EQ(std::string(message).rfind("Can't write '" + std::string(path) + "'", 0), 0u) << message;
     EXPECT_EQ(home.read(".xq/options"), kDefaultFile);

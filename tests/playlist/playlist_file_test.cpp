@@ -15,6 +15,7 @@
 #include "../filesel/temp_tree.h"
 #include "app/shutdown.h"
 #include "playlist/playlist_store.h"
+#include "file_size_limit.h"
 
 namespace {
 
@@ -194,15 +195,11 @@ TEST_F(PlaylistFile, AFailedSaveIsReportedAndKeepsTheOldFile) {
     write("list.pli", old);
     for (int i = 0; i < 200; ++i) playlist_add_file("/music/modules", ("song" + std::to_string(i) + ".xm").c_str());
 
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    auto *old_handler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limited = saved;
-    limited.rlim_cur = 1000;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const int result = store_playlist(path.c_str(), message, sizeof message);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, old_handler);
+    int result;
+    {
+        const FileSizeLimit limit(1000);
+        result = store_playlist(path.c_str(), message, sizeof message);
+    }
 
     EXPECT_EQ(result, -1);
     EXPECT_EQ(std::string(message).rfind("Can't write '" + path + "': ", 0), 0u) << message;

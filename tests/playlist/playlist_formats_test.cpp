@@ -10,6 +10,7 @@
 
 #include "../filesel/temp_tree.h"
 #include "playlist/playlist_store.h"
+#include "file_size_limit.h"
 
 namespace {
 
@@ -95,15 +96,11 @@ TEST_F(PlaylistFormats, PlsLoadsInTheOrderOfItsNumbers) {
 TEST_F(PlaylistFormats, AFailedM3uSaveKeepsTheOldFile) {
     const std::string path = write("list.m3u", "#EXTM3U\n/old/one.mod\n");
     for (int i = 0; i < 200; ++i) playlist_add_path(("/music/modules/song" + std::to_string(i) + ".xm").c_str());
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    auto *old_handler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limited = saved;
-    limited.rlim_cur = 1000;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const int result = store_m3u_playlist(path.c_str(), message, sizeof message);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, old_handler);
+    int result;
+    {
+        const FileSizeLimit limit(1000);
+        result = store_m3u_playlist(path.c_str(), message, sizeof message);
+    }
 
     EXPECT_EQ(result, -1);
     EXPECT_EQ(std::string(message), "Can't write '" + path + "': File too large.");
