@@ -196,8 +196,8 @@ int xq_main(int argc, char **argv) {
     curs_set(0);
     keypad(stdscr, TRUE);
     // After Escape, curses waits this long for the rest of a key's escape
-    // sequence, and nothing feeds the player meanwhile: its default of a
-    // second is far longer than the sound buffered ahead.
+    // sequence, and the screen stands still meanwhile: its default of a
+    // second would make Escape feel slow.
     if (!std::getenv("ESCDELAY")) set_escdelay(kEscapeDelayMs);
     if (!has_colors()) {
         endwin();

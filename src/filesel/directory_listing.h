@@ -74,7 +74,8 @@ attr_t entry_name_attr(int index);
 // counting the rest in listing_left_out, directories being kept in
 // preference to files), draws the header and the first page with entry
 // listing_highlight (0) highlighted, and refreshes the window into the
-// virtual screen. Keeps the sound fed while a large directory is read.
+// virtual screen. The sound plays on, on its own thread, while a large
+// directory is read.
 void read_listing(WINDOW *win);
 
 // Draws page listing_page with no entry highlighted and blanks the rest of

@@ -1,7 +1,7 @@
 // The idle step that every key loop runs after each key or timeout: it
-// carries out pending quit requests, redraws the live parts of the main
-// screen and keeps the sound driver fed, so playback never stops while a
-// panel is open.
+// carries out pending quit requests and remote commands, takes the
+// player's snapshot and redraws the live parts of the main screen from it,
+// so the screen follows the music while a panel is open.
 #pragma once
 
 #include <functional>
@@ -21,15 +21,15 @@ long long frame_interval_ms(int delay);
 // that changes what the status row shows is seen at once.
 void request_frame();
 
-// When a module is loaded and playing: redraw the channel table and the
-// status row (when a frame is due), compose the panels, update the terminal
-// and feed the player. Nothing else happens while nothing plays. Used by the
-// main loop and by every panel's key loop but the two below.
+// Takes the player's snapshot afresh, then, when a module is loaded and
+// playing: redraws the channel table and the status row (when a frame is
+// due), composes the panels and updates the terminal. The sound thread
+// plays whatever the screen does. Used by the main loop and by every
+// panel's key loop but the two below.
 //
-// Both steps also silence the voices once a song that does not wrap round
-// has ended (a looped sample would otherwise sound on for ever) and mark
-// the end on the title row, and keep a red box on screen while the sound
-// output is lost.
+// Both steps also mark the end of a song that does not wrap round on the
+// title row (the sound thread silences its voices), and keep a red box on
+// screen while the sound output is lost.
 void live_refresh();
 
 // The panel mover's step (and the voice monitors'): as live_refresh, but the

@@ -45,8 +45,8 @@ struct AddDirResult {
 // Adds every regular file of the file selector's listing (names relative to
 // the working directory, which the selector leaves on the listed
 // directory), in listing order, with chosen_dir as their directory; links
-// to regular files count as regular files. Keeps the sound fed while it
-// looks at a large directory.
+// to regular files count as regular files. The sound plays on meanwhile,
+// on its own thread.
 AddDirResult playlist_add_dir();
 
 // Removes entry `index`; later entries move down one slot.
