@@ -57,7 +57,8 @@ constexpr int kEnter = '\n';
 constexpr int kTab = '\t';
 constexpr int kEscape = 27;
 
-// What the sentinel after a closing key is: a key no panel acts on.
+// Follows each script's closing key, to show that the key before it closed
+// the panel: no panel acts on it.
 constexpr int kSentinel = 'z';
 
 // A panel, how to open it, and the keys that drive it.
@@ -81,12 +82,6 @@ struct PanelCase {
     // its text.
     const char *title_bar = nullptr;
 };
-
-std::vector<ScriptStep> keys(std::initializer_list<int> list) {
-    std::vector<ScriptStep> steps;
-    for (int k : list) steps.push_back(key_step(k));
-    return steps;
-}
 
 std::vector<ScriptStep> keys(const std::vector<int> &list) {
     std::vector<ScriptStep> steps;
