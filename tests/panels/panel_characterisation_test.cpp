@@ -10,6 +10,7 @@
 // through 40x12, 1x1 and 132x50 back to 80x24, after which every panel
 // shows what it showed before; and every panel opened on a 40x12 screen,
 // with its frame on the screen and its last item, once chosen, in view.
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -163,7 +164,8 @@ const std::vector<PanelCase> &panel_cases() {
          keys({'u', 'B'}) + kPicture + keys({'q', kSentinel}), {}, "", {'q'}, "Voices position"},
         {"voices_frequency", [] { voice_monitor(Monitor::voices_frequency); return none(); },
          // Effects opens over it and closes back to it.
-         keys({'e', KEY_DOWN}) + kPicture + keys({'q'}) + kPicture + keys({kEscape, kSentinel}), {}, "", {'q'}, "Voices frequency"},
+         keys({'e', KEY_DOWN}) + kPicture + keys({'q'}) + kPicture + keys({kEscape, kSentinel}), {}, "", {'q'},
+         "Voices frequency"},
         {"pattern_view", call<pattern_view>,
          keys({' ', KEY_DOWN, KEY_DOWN, KEY_NPAGE, KEY_END, KEY_HOME, KEY_DOWN, ']', '[', ']', KEY_RIGHT, KEY_LEFT,
                KEY_RIGHT, 'u'}) +
@@ -180,14 +182,15 @@ const std::vector<PanelCase> &panel_cases() {
              kPicture + keys({kEnter}) + kPicture + keys({'q', kSentinel}),
          {KEY_NPAGE}, "Save options", {'q'}},
         {"file_selector", [] { return show_selector_result(file_selector()); },
-         // Tab to the buttons, Right to Cancel, Enter.
-         // Enter goes into "sub" and back up by "..".
+         // Enter goes into "sub" and back up by ".."; Tab to the buttons,
+         // Right to Cancel, Enter.
          keys({KEY_DOWN, kEnter, kEnter, KEY_DOWN, KEY_DOWN, 'u'}) + kPicture + keys({kTab, KEY_RIGHT}) + kPicture +
              keys({kEnter, kSentinel}),
          {KEY_NPAGE}, "b.xm", {kTab, KEY_RIGHT, kEnter}},
         {"file_line", [] { return show_selector_result(file_selector()); },
          // The line editor on the File line: an accepted name closes.
-         keys({'f', 'x', '.', 'm', 'o', 'd'}) + kPicture + keys({kEnter, kSentinel}), {}, "", {kTab, KEY_RIGHT, kEnter}},
+         keys({'f', 'x', '.', 'm', 'o', 'd'}) + kPicture + keys({kEnter, kSentinel}), {}, "",
+         {kTab, KEY_RIGHT, kEnter}},
         {"playlist", [] { playlist_panel(); return playlist_outcome(); },
          // Remove takes the entry chosen in the list; Tab browses the list,
          // Escape leaves it; `q` closes.
@@ -205,12 +208,31 @@ const std::vector<PanelCase> &panel_cases() {
 
 // What today's panels get wrong in these checks; each check is skipped,
 // with its reason, for the panels named here.
+// The sizes a shrink and grow passes through from 80x24: by the smallest
+// screen there is, and by a small one only, which leaves the panels cut
+// rather than reduced to a cell.
+struct ResizePath {
+    const char *name;
+    std::vector<std::pair<int, int>> sizes;  // rows, columns
+};
+const ResizePath kResizePaths[] = {
+    {"through 1x1", {{12, 40}, {1, 1}, {50, 132}, {24, 80}}},
+    {"through 40x12", {{12, 40}, {50, 132}, {24, 80}}},
+};
+
+const std::string kFrameAttribute = "the frame comes back bold and coloured, in the last attribute drawn";
 const std::map<std::string, std::string> kResizeFaults = {
-    {"comment", "after a 1x1 screen the comment's text stays blank: its text window is not drawn again"},
-    {"all_voices", "the frame comes back bold and coloured, in the last attribute drawn"},
-    {"voices_position", "the frame comes back bold and coloured, in the last attribute drawn"},
-    {"voices_frequency", "the frame comes back bold and coloured, in the last attribute drawn"},
-    {"pause_notice", "the notice, a window outside the panel stack, is cut by the 1x1 screen and never grows back"},
+    {"comment through 1x1", "the text stays blank: its text window keeps the smaller size"},
+    {"comment through 40x12", "the text keeps the rows of 40x12: its text window keeps the smaller size"},
+    {"instruments through 40x12", "the buttons of the small screen stay under the redrawn ones"},
+    {"all_voices through 1x1", kFrameAttribute},
+    {"all_voices through 40x12", kFrameAttribute},
+    {"voices_position through 1x1", kFrameAttribute},
+    {"voices_position through 40x12", kFrameAttribute},
+    {"voices_frequency through 1x1", kFrameAttribute},
+    {"voices_frequency through 40x12", kFrameAttribute},
+    {"pause_notice through 1x1",
+     "the notice, a window outside the panel stack, is cut to a cell and never grows back"},
 };
 const std::map<std::string, std::string> kSmallScreenFaults = {
     {"file_selector", "at 40x12 the listing has no rows left and [ Cancel ] is cut"},
@@ -313,8 +335,7 @@ protected:
         tree.file("b.xm", 20);
         if (const char *pwd = std::getenv("PWD")) old_pwd = pwd;
         setenv("PWD", tree.path().c_str(), 1);
-        chosen_dir[0] = '\0';
-        selector_button = 2;  // as at start-up: the focus in the listing
+        start_selector_afresh();
         loaded = Player_Load((std::string(XQ_FIXTURE_DIR) + "/instruments12.xm").c_str(), 64, 0);
         ASSERT_NE(loaded, nullptr) << MikMod_strerror(MikMod_errno);
         loaded->comment = comment.data();
@@ -330,6 +351,13 @@ protected:
         redraw_status_lines();
         update_panels();
         doupdate();
+    }
+
+    // The file selector as at start-up: in the working directory, the
+    // focus in the listing.
+    static void start_selector_afresh() {
+        chosen_dir[0] = '\0';
+        selector_button = 2;
     }
 
     void TearDown() override {
@@ -385,6 +413,8 @@ private:
     PanelPositionTable saved_positions_ = PanelPositions;
 };
 
+class FileSelectorOpening : public PanelScript {};
+
 std::string case_name(const ::testing::TestParamInfo<PanelCase> &info) { return info.param.name; }
 
 // The case's name in gtest's messages.
@@ -423,26 +453,35 @@ TEST_P(PanelScript, DoesWhatItDidBefore) {
 
 TEST_P(PanelScript, ShowsTheSameAfterTheScreenShrankAndGrew) {
     const PanelCase &c = GetParam();
-    if (kResizeFaults.count(c.name)) GTEST_SKIP() << kResizeFaults.at(c.name);
     open_screen(24, 80);
-    std::vector<ScriptStep> steps = keys(c.to_last) + kPicture;
-    for (auto [rows, cols] : {std::pair{12, 40}, {1, 1}, {50, 132}, {24, 80}})
-        steps = steps + std::vector<ScriptStep>{resize_step(rows, cols), idle_step()};
-    steps = steps + kPicture + keys(c.close);
-    ASSERT_TRUE(run_script(c, steps));
-    ASSERT_EQ(pictures().size(), 2u);
-    const Picture &before = pictures()[0];
-    const Picture &after = pictures()[1];
-    // The 1x1 screen brought the panel to the top left corner, where it
-    // stays: a corner that no longer fits is given up, not remembered.
-    EXPECT_EQ(after.height, before.height) << c.name;
-    EXPECT_EQ(after.width, before.width) << c.name;
-    const std::vector<std::string> was = panel_cells(before);
-    const std::vector<std::string> is = panel_cells(after);
-    ASSERT_EQ(is.size(), was.size()) << c.name;
-    for (std::size_t r = 0; r < was.size(); ++r)
-        EXPECT_EQ(is[r], was[r]) << c.name << " row " << r << " of the panel\nbefore:\n"
-                                 << picture_text(before) << "after:\n" << picture_text(after);
+    std::string skipped;
+    for (const ResizePath &path : kResizePaths) {
+        const std::string what = std::string(c.name) + " " + path.name;
+        if (kResizeFaults.count(what)) {
+            skipped += what + ": " + kResizeFaults.at(what) + "\n";
+            continue;
+        }
+        start_selector_afresh();
+        std::vector<ScriptStep> steps = keys(c.to_last) + kPicture;
+        for (auto [rows, cols] : path.sizes)
+            steps = steps + std::vector<ScriptStep>{resize_step(rows, cols), idle_step()};
+        steps = steps + kPicture + keys(c.close);
+        ASSERT_TRUE(run_script(c, steps)) << what;
+        ASSERT_EQ(pictures().size(), 2u) << what;
+        const Picture &before = pictures()[0];
+        const Picture &after = pictures()[1];
+        // A screen that cut the panel moved it to fit, where it stays: only
+        // its size and what it shows are compared.
+        EXPECT_EQ(after.height, before.height) << what;
+        EXPECT_EQ(after.width, before.width) << what;
+        const std::vector<std::string> was = panel_cells(before);
+        const std::vector<std::string> is = panel_cells(after);
+        ASSERT_EQ(is.size(), was.size()) << what;
+        for (std::size_t r = 0; r < was.size(); ++r)
+            EXPECT_EQ(is[r], was[r]) << what << ", row " << r << " of the panel\nbefore:\n"
+                                     << picture_text(before) << "after:\n" << picture_text(after);
+    }
+    if (!skipped.empty()) GTEST_SKIP() << skipped;
 }
 
 TEST_P(PanelScript, KeepsItsFrameAndItsChoiceOnA40x12Screen) {
@@ -477,3 +516,20 @@ TEST_P(PanelScript, KeepsItsFrameAndItsChoiceOnA40x12Screen) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryPanel, PanelScript, ::testing::ValuesIn(panel_cases()), case_name);
+
+// The file selector draws its buttons before it gives the focus to the
+// listing, so the button its last exit chose shows chosen until something
+// draws the buttons again.
+TEST_F(FileSelectorOpening, ShowsNoButtonChosen) {
+    GTEST_SKIP() << "after Cancel, the next opening shows [ Cancel ] chosen";
+    open_screen(24, 80);
+    const PanelCase &c = *std::find_if(panel_cases().begin(), panel_cases().end(),
+                                       [](const PanelCase &p) { return std::string(p.name) == "file_selector"; });
+    ASSERT_TRUE(run_script(c, keys({kTab, KEY_RIGHT, kEnter})));
+    ASSERT_TRUE(run_script(c, kPicture + keys(c.close)));
+    const Picture &p = pictures()[0];
+    const std::string buttons = p.rows[static_cast<std::size_t>(p.top + p.height - 2)];
+    const std::size_t cancel = buttons.find("[ Cancel ]");
+    ASSERT_NE(cancel, std::string::npos);
+    EXPECT_EQ(p.cell_attributes[static_cast<std::size_t>(p.top + p.height - 2)][cancel], ".");
+}
