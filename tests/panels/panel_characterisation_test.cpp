@@ -73,9 +73,11 @@ struct PanelCase {
     std::vector<ScriptStep> script;
     // Keys that choose the panel's last item (none for panels without a
     // choice), and a text that must then show inside the frame: that item,
-    // or what the panel is there to say.
+    // or what the panel is there to say; and the attribute code of the
+    // text's first cell when it is chosen ("" when not checked).
     std::vector<int> to_last;
     const char *must_show;
+    const char *chosen_look;
     // Keys that close the panel from there.
     std::vector<int> close;
     // The monitors have a title bar where other panels have their top
@@ -138,58 +140,58 @@ const std::vector<PanelCase> &panel_cases() {
          // `m` moves it (the mover's own loop: arrows, then Enter), `u`
          // does not reach the command keys, `Q` closes.
          keys({'x', 'u', 'm', KEY_RIGHT, KEY_RIGHT, KEY_DOWN, kEnter}) + kPicture + keys({'Q', kSentinel}),
-         {}, "", {'q'}},
+         {}, "", "", {'q'}},
         {"about", call<about_panel>,
-         keys({kEscape, 'Q', kEnter, 'u'}) + kPicture + keys({'q', kSentinel}), {}, "", {'q'}},
+         keys({kEscape, 'Q', kEnter, 'u'}) + kPicture + keys({'q', kSentinel}), {}, "", "", {'q'}},
         {"comment", call<comment_panel>,
          // Escape does nothing; `u` and `B` are command keys; `h` opens
          // Help over it, and `q` closes Help first.
          keys({kEscape, KEY_NPAGE, KEY_END, KEY_HOME, KEY_DOWN, KEY_DOWN, KEY_PPAGE, KEY_DOWN, 'u', 'B', 'h'}) +
              kPicture + keys({'q'}) + kPicture + keys({'q', kSentinel}),
          {KEY_END},
-         "Comment line 30 of the test module", {'q'}},
+         "Comment line 30 of the test module", "", {'q'}},
         {"instruments", call<instruments_panel>,
          // Not movable: `m` does nothing.
          keys({KEY_RIGHT, KEY_LEFT, kEnter, 'm', 'u'}) + kPicture + keys({kEscape, kSentinel}),
-         {KEY_RIGHT, KEY_RIGHT}, "[ Quit ]", {'q'}},
+         {KEY_RIGHT, KEY_RIGHT}, "[ Quit ]", "R", {'q'}},
         {"samples", call<samples_panel>,
          keys({kEnter, 'm', KEY_UP, kEnter, KEY_RIGHT, KEY_RIGHT}) + kPicture + keys({kEnter, kSentinel}),
-         {KEY_RIGHT, KEY_RIGHT}, "[ Quit ]", {'q'}},
+         {KEY_RIGHT, KEY_RIGHT}, "[ Quit ]", "R", {'q'}},
         {"all_channels", [] { voice_monitor(Monitor::all_channels); return none(); },
-         keys({'u', 'm', KEY_LEFT, kEnter}) + kPicture + keys({'q', kSentinel}), {}, "", {'q'}, "All channels"},
+         keys({'u', 'm', KEY_LEFT, kEnter}) + kPicture + keys({'q', kSentinel}), {}, "", "", {'q'}, "All channels"},
         {"all_voices", [] { voice_monitor(Monitor::all_voices); return none(); },
-         keys({'u'}) + kPicture + keys({kEscape, kSentinel}), {}, "", {'q'}, "All voices"},
+         keys({'u'}) + kPicture + keys({kEscape, kSentinel}), {}, "", "", {'q'}, "All voices"},
         {"voices_position", [] { voice_monitor(Monitor::voices_position); return none(); },
          // Only `p` reaches the command keys here.
-         keys({'u', 'B'}) + kPicture + keys({'q', kSentinel}), {}, "", {'q'}, "Voices position"},
+         keys({'u', 'B'}) + kPicture + keys({'q', kSentinel}), {}, "", "", {'q'}, "Voices position"},
         {"voices_frequency", [] { voice_monitor(Monitor::voices_frequency); return none(); },
          // Effects opens over it and closes back to it.
-         keys({'e', KEY_DOWN}) + kPicture + keys({'q'}) + kPicture + keys({kEscape, kSentinel}), {}, "", {'q'},
+         keys({'e', KEY_DOWN}) + kPicture + keys({'q'}) + kPicture + keys({kEscape, kSentinel}), {}, "", "", {'q'},
          "Voices frequency"},
         {"pattern_view", call<pattern_view>,
          keys({' ', KEY_DOWN, KEY_DOWN, KEY_NPAGE, KEY_END, KEY_HOME, KEY_DOWN, ']', '[', ']', KEY_RIGHT, KEY_LEFT,
                KEY_RIGHT, 'u'}) +
              kPicture + keys({'q', kSentinel}),
-         {}, "", {'q'}},
+         {}, "", "", {'q'}},
         {"effects", call<effects_panel>,
          keys({KEY_DOWN, KEY_RIGHT, KEY_RIGHT, 'u', 'm', KEY_DOWN, kEnter}) + kPicture + keys({kEscape, kSentinel}),
-         {KEY_NPAGE}, "Treble", {'q'}},
+         {KEY_NPAGE}, "Treble", "R", {'q'}},
         {"options", call<options_panel>,
          // Loop module on; Refresh delay doubled in the number editor
          // (Escape does not leave it); Save options and its box.
          keys({KEY_DOWN, KEY_DOWN, KEY_DOWN, KEY_DOWN, KEY_DOWN, KEY_DOWN, KEY_DOWN, kEnter, KEY_DOWN, KEY_DOWN,
                KEY_DOWN, kEnter, KEY_RIGHT, kEscape, kEnter, KEY_NPAGE, kEnter}) +
              kPicture + keys({kEnter}) + kPicture + keys({'q', kSentinel}),
-         {KEY_NPAGE}, "Save options", {'q'}},
+         {KEY_NPAGE}, "Save options", "R", {'q'}},
         {"file_selector", [] { return show_selector_result(file_selector()); },
          // Enter goes into "sub" and back up by ".."; Tab to the buttons,
          // Right to Cancel, Enter.
          keys({KEY_DOWN, kEnter, kEnter, KEY_DOWN, KEY_DOWN, 'u'}) + kPicture + keys({kTab, KEY_RIGHT}) + kPicture +
              keys({kEnter, kSentinel}),
-         {KEY_NPAGE}, "b.xm", {kTab, KEY_RIGHT, kEnter}},
+         {KEY_NPAGE}, "b.xm", "B8", {kTab, KEY_RIGHT, kEnter}},
         {"file_line", [] { return show_selector_result(file_selector()); },
          // The line editor on the File line: an accepted name closes.
-         keys({'f', 'x', '.', 'm', 'o', 'd'}) + kPicture + keys({kEnter, kSentinel}), {}, "",
+         keys({'f', 'x', '.', 'm', 'o', 'd'}) + kPicture + keys({kEnter, kSentinel}), {}, "", "",
          {kTab, KEY_RIGHT, kEnter}},
         {"playlist", [] { playlist_panel(); return playlist_outcome(); },
          // Remove takes the entry chosen in the list; Tab browses the list,
@@ -197,11 +199,11 @@ const std::vector<PanelCase> &panel_cases() {
          keys({KEY_DOWN, KEY_DOWN, kEnter, KEY_DOWN, kEnter, kTab, KEY_DOWN}) + kPicture + keys({kEscape, 'u'}) +
              kPicture +
              keys({'q', kSentinel}),
-         {KEY_NPAGE}, "Done", {'q'}},
+         {KEY_NPAGE}, "Done", "R", {'q'}},
         {"pause_notice", pause_notice, keys({'q', kEscape, kEnter, 'u'}) + kPicture + keys({'p', kSentinel}), {},
-         "Paused...", {'p'}, ":: XQ v0.6 ::"},
+         "Paused...", "", {'p'}, ":: XQ v0.6 ::"},
         {"message_box", [] { message_box("Could not load 'song.mod'.", kMessageError); return none(); },
-         keys({'q', kEscape, ' ', 'u'}) + kPicture + keys({kEnter, kSentinel}), {}, "", {kEnter}},
+         keys({'q', kEscape, ' ', 'u'}) + kPicture + keys({kEnter, kSentinel}), {}, "", "", {kEnter}},
     };
     return cases;
 }
@@ -506,13 +508,19 @@ TEST_P(PanelScript, KeepsItsFrameAndItsChoiceOnA40x12Screen) {
         EXPECT_EQ(p.rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)], '+')
             << c.name << " corner at row " << row << ", column " << col << "\n" << picture_text(p);
     if (c.must_show[0] == '\0') return;
-    bool seen = false;
     for (int row = p.top + 1; row < bottom; ++row) {
-        const std::string inside = p.rows[static_cast<std::size_t>(row)].substr(
-            static_cast<std::size_t>(p.left + 1), static_cast<std::size_t>(p.width - 2));
-        seen = seen || inside.find(c.must_show) != std::string::npos;
+        const std::size_t r = static_cast<std::size_t>(row);
+        const std::string inside =
+            p.rows[r].substr(static_cast<std::size_t>(p.left + 1), static_cast<std::size_t>(p.width - 2));
+        const std::size_t at = inside.find(c.must_show);
+        if (at == std::string::npos) continue;
+        if (c.chosen_look[0] != '\0') {
+            EXPECT_EQ(p.cell_attributes[r][static_cast<std::size_t>(p.left + 1) + at], c.chosen_look)
+                << c.name << ": \"" << c.must_show << "\" does not look chosen\n" << picture_text(p);
+        }
+        return;
     }
-    EXPECT_TRUE(seen) << c.name << ": \"" << c.must_show << "\" is not inside the frame\n" << picture_text(p);
+    ADD_FAILURE() << c.name << ": \"" << c.must_show << "\" is not inside the frame\n" << picture_text(p);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryPanel, PanelScript, ::testing::ValuesIn(panel_cases()), case_name);
