@@ -6,10 +6,12 @@
 // tests/panels/golden/, one file a script, and XQ_UPDATE_GOLDENS=1 writes
 // them afresh from what the program shows.
 //
-// The same table drives two more checks: a shrink and grow of the terminal
-// through 40x12, 1x1 and 132x50 back to 80x24, after which every panel
+// The same table drives two more checks: shrinking and growing the
+// terminal from 80x24 and back (through 40x12 and 1x1 to 132x50, through
+// 40x12 alone, and through a storm of sizes), after which every panel
 // shows what it showed before; and every panel opened on a 40x12 screen,
-// with its frame on the screen and its last item, once chosen, in view.
+// with its frame on the screen and its last item, once chosen, in view
+// and looking chosen.
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
@@ -217,24 +219,46 @@ struct ResizePath {
     const char *name;
     std::vector<std::pair<int, int>> sizes;  // rows, columns
 };
+// A storm: forty sizes from 1x1 to 100x300 read one after another, the
+// same at every run, then 80x24 again.
+std::vector<std::pair<int, int>> storm_sizes() {
+    std::vector<std::pair<int, int>> sizes;
+    unsigned seed = 1;
+    for (int i = 0; i < 40; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        const int rows = 1 + static_cast<int>((seed >> 8) % 100);
+        seed = seed * 1103515245u + 12345u;
+        sizes.emplace_back(rows, 1 + static_cast<int>((seed >> 8) % 300));
+    }
+    sizes.emplace_back(24, 80);
+    return sizes;
+}
+
 const ResizePath kResizePaths[] = {
     {"through 1x1", {{12, 40}, {1, 1}, {50, 132}, {24, 80}}},
     {"through 40x12", {{12, 40}, {50, 132}, {24, 80}}},
+    {"through a storm", storm_sizes()},
 };
 
 const std::string kFrameAttribute = "the frame comes back bold and coloured, in the last attribute drawn";
 const std::map<std::string, std::string> kResizeFaults = {
     {"comment through 1x1", "the text stays blank: its text window keeps the smaller size"},
     {"comment through 40x12", "the text keeps the rows of 40x12: its text window keeps the smaller size"},
+    {"comment through a storm", "the text keeps the rows of a smaller screen: its text window keeps its size"},
     {"instruments through 40x12", "the buttons of the small screen stay under the redrawn ones"},
+    {"samples through a storm", "the buttons of a small screen stay on a field row"},
     {"all_voices through 1x1", kFrameAttribute},
     {"all_voices through 40x12", kFrameAttribute},
     {"voices_position through 1x1", kFrameAttribute},
     {"voices_position through 40x12", kFrameAttribute},
     {"voices_frequency through 1x1", kFrameAttribute},
     {"voices_frequency through 40x12", kFrameAttribute},
+    {"all_voices through a storm", kFrameAttribute},
+    {"voices_position through a storm", kFrameAttribute},
+    {"voices_frequency through a storm", kFrameAttribute},
     {"pause_notice through 1x1",
      "the notice, a window outside the panel stack, is cut to a cell and never grows back"},
+    {"pause_notice through a storm", "the notice, a window outside the panel stack, is cut and never grows back"},
 };
 const std::map<std::string, std::string> kSmallScreenFaults = {
     {"file_selector", "at 40x12 the listing has no rows left and [ Cancel ] is cut"},
