@@ -38,11 +38,8 @@ std::string attribute_code(chtype cell) {
     return code.empty() ? "." : code;
 }
 
-}  // namespace
-
-// Every read of the program's key loops comes here.
-extern "C" int wgetch(WINDOW *win) {
-    if (!active) return curses_wgetch(win);
+// The next key of the script for any kind of read.
+int scripted_key() {
     while (next_step < script.size()) {
         const ScriptStep step = script[next_step++];
         switch (step.kind) {
@@ -53,6 +50,23 @@ extern "C" int wgetch(WINDOW *win) {
         }
     }
     throw ScriptRanOut{};
+}
+
+}  // namespace
+
+// Every read of the program's key loops comes here, whether it reads keys
+// or wide characters.
+extern "C" int wgetch(WINDOW *win) { return active ? scripted_key() : curses_wgetch(win); }
+
+extern "C" int wget_wch(WINDOW *win, wint_t *wch) {
+    if (!active) {
+        static const auto real = reinterpret_cast<int (*)(WINDOW *, wint_t *)>(dlsym(RTLD_NEXT, "wget_wch"));
+        return real ? real(win, wch) : ERR;
+    }
+    const int key = scripted_key();
+    if (key == ERR) return ERR;
+    *wch = static_cast<wint_t>(key);
+    return key >= KEY_MIN ? KEY_CODE_YES : OK;
 }
 
 ScriptStep key_step(int key) { return {ScriptStep::key, key, 0}; }

@@ -4,10 +4,9 @@
 // at the moment the loop next asks for a key.
 //
 // The test program that links scripted_keys.cpp reads every key through
-// the script: its wgetch stands in for curses' own. With no script set, or
-// once the script has run out, the read fails the test by throwing
-// ScriptRanOut, so a loop that did not close where the script expected
-// cannot wait for ever.
+// the script while one is set: its wgetch and wget_wch stand in for curses'
+// own. Once the script has run out, a read throws ScriptRanOut, so a loop
+// that did not close where the script expected cannot wait for ever.
 #pragma once
 
 #include <curses.h>
