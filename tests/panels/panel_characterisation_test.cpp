@@ -195,6 +195,12 @@ const std::vector<PanelCase> &panel_cases() {
          // The line editor on the File line: an accepted name closes.
          keys({'f', 'x', '.', 'm', 'o', 'd'}) + kPicture + keys({kEnter, kSentinel}), {}, "", "",
          {kTab, KEY_RIGHT, kEnter}},
+        {"directory_line", [] { return show_selector_result(file_selector()); },
+         // The line editor on the directory line: Backspace takes the
+         // last character back, Enter goes to the folder typed.
+         keys({'d', '/', 's', 'u', 'b', 'x', KEY_BACKSPACE}) + kPicture + keys({kEnter}) + kPicture +
+             keys({kTab, KEY_RIGHT, kEnter, kSentinel}),
+         {}, "", "", {kTab, KEY_RIGHT, kEnter}},
         {"playlist", [] { playlist_panel(); return playlist_outcome(); },
          // Remove takes the entry chosen in the list; Tab browses the list,
          // Escape leaves it; `q` closes.

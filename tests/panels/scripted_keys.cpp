@@ -151,6 +151,7 @@ std::string key_name(int key) {
     case KEY_PPAGE: return "PageUp";
     case KEY_HOME: return "Home";
     case KEY_END: return "End";
+    case KEY_BACKSPACE: return "Backspace";
     case KEY_ENTER: return "KeypadEnter";
     case KEY_RESIZE: return "Resize";
     case ERR: return "none";
