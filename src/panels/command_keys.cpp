@@ -148,8 +148,8 @@ void volume_display_switch() {
 
 // The player mutes every channel of the module; the table's marks exist
 // for the first kMaxChannels only.
-void mute_or_unmute_all(const MODULE &m) {
-    const int channels = m.numchn;
+void mute_or_unmute_all() {
+    const int channels = module->numchn;
     const bool mute = mute_all_next == 1;
     for (int j = 0; j < channels && j < kMaxChannels; ++j) channel_muted[j] = mute;
     player_post([mute, channels] {
@@ -253,43 +253,65 @@ void stop_playback() {
     close_notice(notice);
 }
 
-void handle_command_key(int key) {
-    if (key != ERR) request_frame();
-    switch (key) {
-    case ERR: return;
-    case 'p': play_or_pause(); return;
-    case 't': stop_playback(); return;
-    case 'h':
-    case 'H': help_panel(); return;
-    case '?': about_panel(); return;
-    case 'i': comment_panel(); return;
-    case 'R': player_post(reverb_up); return;
-    case 'r': player_post(reverb_down); return;
-    case '!': reverse_stereo_switch(); return;
-    case 'u': volume_display_switch(); return;
-    case KEY_F(12): spinner_switch(); return;
-    case 'l': playlist_panel(); return;
-    case 'N': playlist_next(); return;
-    case 'V': playlist_previous(); return;
-    default: break;
-    }
-    // Every other command works on the module being played, as the player
-    // has it when the command runs.
-    if (!module) return;
-    switch (key) {
-    case 'A': restart_module(); break;
-    case 'a': post_to_module(restart_pattern); break;
-    case 'n': post_to_module(next_position); break;
-    case 'v': post_to_module(previous_position); break;
-    case 'B': post_to_module(bpm_up); break;
-    case 'b': post_to_module(bpm_down); break;
-    case 'K': post_to_module(tempo_up); break;
-    case 'k': post_to_module(tempo_down); break;
-    case 'S': post_to_module(speed_up); break;
-    case 's': post_to_module(speed_down); break;
-    case '+': post_to_module(volume_up); break;
-    case '-': post_to_module(volume_down); break;
-    case 'M': mute_or_unmute_all(*module); break;
-    default: break;  // every unknown key
-    }
+namespace {
+
+// A step the player runs.
+template <void (*Step)()>
+KeyResult run_on_player(int) {
+    player_post(Step);
+    return KeyResult::handled;
+}
+
+// The commands that work on the module being played, as the player has it
+// when the command runs; without a module they do nothing.
+template <void (*Step)()>
+KeyResult run_with_module(int) {
+    if (module) Step();
+    return KeyResult::handled;
+}
+
+template <void (*Change)(MODULE &)>
+KeyResult change_module(int) {
+    if (module) post_to_module(Change);
+    return KeyResult::handled;
+}
+
+constexpr KeyBinding kCommandKeyBindings[] = {
+    {'p', run_step<play_or_pause>},
+    {'t', run_step<stop_playback>},
+    {'h', run_step<help_panel>},
+    {'H', run_step<help_panel>},
+    {'?', run_step<about_panel>},
+    {'i', run_step<comment_panel>},
+    {'R', run_on_player<reverb_up>},
+    {'r', run_on_player<reverb_down>},
+    {'!', run_step<reverse_stereo_switch>},
+    {'u', run_step<volume_display_switch>},
+    {KEY_F(12), run_step<spinner_switch>},
+    {'l', run_step<playlist_panel>},
+    {'N', run_step<playlist_next>},
+    {'V', run_step<playlist_previous>},
+    {'A', run_with_module<restart_module>},
+    {'a', change_module<restart_pattern>},
+    {'n', change_module<next_position>},
+    {'v', change_module<previous_position>},
+    {'B', change_module<bpm_up>},
+    {'b', change_module<bpm_down>},
+    {'K', change_module<tempo_up>},
+    {'k', change_module<tempo_down>},
+    {'S', change_module<speed_up>},
+    {'s', change_module<speed_down>},
+    {'+', change_module<volume_up>},
+    {'-', change_module<volume_down>},
+    {'M', run_with_module<mute_or_unmute_all>},
+};
+
+}  // namespace
+
+const KeyTable kCommandKeys = kCommandKeyBindings;
+
+KeyResult handle_command_key(int key) {
+    if (key == ERR) return KeyResult::passed;
+    request_frame();
+    return dispatch_key(kCommandKeys, key);
 }
