@@ -4,6 +4,7 @@
 #include <panel.h>
 
 #include "app/module_loader.h"
+#include "app/setting_bounds.h"
 #include "app/shutdown.h"
 #include "app/startup.h"
 #include "display/channel_table.h"
@@ -23,9 +24,11 @@
 namespace {
 
 // The mixer keys of the main screen: bass and treble, one step at a time.
-void change_mixer_level(int &level, int step, MixerControl control) {
-    if ((step < 0 && level == 0) || (step > 0 && level > 255)) return;
-    level += step;
+// At a bound nothing is sent.
+void change_mixer_level(int &level, int step, Setting setting, MixerControl control) {
+    const int stepped = step_within(level, step, setting_bounds(setting));
+    if (stepped == level) return;
+    level = stepped;
     write_mixer_level(control);
 }
 
@@ -51,9 +54,9 @@ KeyResult open_monitor(int) {
     return KeyResult::handled;
 }
 
-template <int &level, int step, MixerControl control>
+template <int &level, int step, Setting setting, MixerControl control>
 KeyResult step_mixer_level(int) {
-    change_mixer_level(level, step, control);
+    change_mixer_level(level, step, setting, control);
     return KeyResult::handled;
 }
 
@@ -77,10 +80,10 @@ constexpr KeyBinding kMainScreenKeyBindings[] = {
     {'\n', run_step<toggle_cursor_channel_mute>},
     {KEY_ENTER, run_step<toggle_cursor_channel_mute>},
     {'*', switch_meter_style},
-    {'<', step_mixer_level<mixer_bass, -1, MixerControl::bass>},
-    {'>', step_mixer_level<mixer_bass, +1, MixerControl::bass>},
-    {'x', step_mixer_level<mixer_treble, -1, MixerControl::treble>},
-    {'X', step_mixer_level<mixer_treble, +1, MixerControl::treble>},
+    {'<', step_mixer_level<mixer_bass, -1, Setting::mixer_bass, MixerControl::bass>},
+    {'>', step_mixer_level<mixer_bass, +1, Setting::mixer_bass, MixerControl::bass>},
+    {'x', step_mixer_level<mixer_treble, -1, Setting::mixer_treble, MixerControl::treble>},
+    {'X', step_mixer_level<mixer_treble, +1, Setting::mixer_treble, MixerControl::treble>},
     {'e', run_step<effects_panel>},
     {'o', run_step<options_panel>},
     {'f', run_step<choose_and_load_module>},

@@ -106,7 +106,11 @@ void interpret_options_line(const char *line) {
         case Reading::nonzero_flag: *key.target = value != 0 ? 1 : 0; break;
         case Reading::exactly_one_flag: *key.target = value == 1 ? 1 : 0; break;
         case Reading::integer: *key.target = value; break;
-        case Reading::delay: *key.target = std::clamp(value, 0, kMaxRefreshDelay); break;
+        case Reading::delay: {
+            const SettingBounds bounds = setting_bounds(Setting::refresh_delay);
+            *key.target = std::clamp(value, bounds.low, bounds.high);
+            break;
+        }
         }
         return;
     }

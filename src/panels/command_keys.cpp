@@ -35,41 +35,26 @@ int song_position = 0;
 
 namespace {
 
-// Each setting moves by one within its bound; the comparisons are made on
-// the field's own type, so a signed volume below zero still rises. The BPM
+// Each setting moves by one within its bounds; the fields are read with
+// their own signedness, so a signed volume below zero still rises. The BPM
 // stays within what the library plays, so the shown tempo and the clock
 // are the played ones. They run as the player's commands, on the module as
 // it is then, so a burst of keys adds up.
-void bpm_up(MODULE &m) {
-    if (m.bpm < highest_bpm(m)) ++m.bpm;
+template <typename Field>
+void step_field(Field &field, int step, SettingBounds bounds) {
+    field = static_cast<Field>(step_within(field, step, bounds));
 }
-void bpm_down(MODULE &m) {
-    if (m.bpm > kLowestBpm) --m.bpm;
-}
-void tempo_up(MODULE &m) {
-    if (m.inittempo <= 255) ++m.inittempo;
-}
-void tempo_down(MODULE &m) {
-    if (m.inittempo != 0) --m.inittempo;
-}
-void speed_up(MODULE &m) {
-    if (m.sngspd <= 255) ++m.sngspd;
-}
-void speed_down(MODULE &m) {
-    if (m.sngspd != 0) --m.sngspd;
-}
-void volume_up(MODULE &m) {
-    if (m.volume <= 255) ++m.volume;
-}
-void volume_down(MODULE &m) {
-    if (m.volume > 0) --m.volume;
-}
-void reverb_up() {
-    if (md_reverb <= 14) ++md_reverb;
-}
-void reverb_down() {
-    if (md_reverb != 0) --md_reverb;
-}
+
+void bpm_up(MODULE &m) { step_field(m.bpm, +1, bpm_bounds(m)); }
+void bpm_down(MODULE &m) { step_field(m.bpm, -1, bpm_bounds(m)); }
+void tempo_up(MODULE &m) { step_field(m.inittempo, +1, setting_bounds(Setting::tempo)); }
+void tempo_down(MODULE &m) { step_field(m.inittempo, -1, setting_bounds(Setting::tempo)); }
+void speed_up(MODULE &m) { step_field(m.sngspd, +1, setting_bounds(Setting::speed)); }
+void speed_down(MODULE &m) { step_field(m.sngspd, -1, setting_bounds(Setting::speed)); }
+void volume_up(MODULE &m) { step_field(m.volume, +1, setting_bounds(Setting::song_volume)); }
+void volume_down(MODULE &m) { step_field(m.volume, -1, setting_bounds(Setting::song_volume)); }
+void reverb_up() { step_field(md_reverb, +1, setting_bounds(Setting::reverb)); }
+void reverb_down() { step_field(md_reverb, -1, setting_bounds(Setting::reverb)); }
 
 // Sends `change` to the player, to run on the module being played.
 void post_to_module(void (*change)(MODULE &)) {
