@@ -11,6 +11,7 @@
 #include "app/player_thread.h"
 #include "app/player_limits.h"
 #include "app/remote_control.h"
+#include "app/reverse_stereo.h"
 #include "app/settings.h"
 #include "app/shutdown.h"
 #include "app/sound_output.h"
@@ -119,11 +120,7 @@ void previous_position(MODULE &m) {
 }
 
 void reverse_stereo_switch() {
-    if (!(player_view().mode & DMODE_STEREO)) return;
-    reverse_stereo = 1 - reverse_stereo;
-    const bool on = reverse_stereo != 0;
-    player_post([on] { md_mode = static_cast<UWORD>(on ? (md_mode | DMODE_REVERSE) : (md_mode & ~DMODE_REVERSE)); });
-    draw_driver_line();
+    if (switch_reverse_stereo()) draw_driver_line();
 }
 
 void volume_display_switch() {
