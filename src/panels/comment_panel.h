@@ -68,5 +68,6 @@ void run_comment_panel(CommentPanel &panel);
 
 // The keys the panel reads itself: `q`, and the scrolling keys of
 // scroll_comment; every other key, Escape too, goes to the command keys.
-inline constexpr int kCommentPanelKeys[] = {'q',      KEY_UP,   KEY_DOWN,   KEY_PPAGE, KEY_NPAGE, KEY_HOME,
-                                            KEY_FIND, KEY_A1,   KEY_END,    KEY_SELECT, KEY_C1};
+inline constexpr int kCommentPanelKeys[] = {
+    'q', KEY_UP, KEY_DOWN, KEY_PPAGE, KEY_NPAGE, KEY_HOME, KEY_FIND, KEY_A1, KEY_END, KEY_SELECT, KEY_C1,
+};

@@ -127,5 +127,7 @@ void pattern_view();
 // The keys the view reads itself, as pattern_view_key reads them (the
 // browsing keys are those of is_browse_key); every other key goes to the
 // command keys.
-inline constexpr int kPatternViewKeys[] = {'q',      kEscape,   'm',      ' ',     KEY_LEFT, KEY_RIGHT, KEY_UP,
-                                           KEY_DOWN, KEY_PPAGE, KEY_NPAGE, KEY_HOME, KEY_END,  '[',       ']'};
+inline constexpr int kPatternViewKeys[] = {
+    'q', kEscape, 'm', ' ', KEY_LEFT, KEY_RIGHT,
+    KEY_UP, KEY_DOWN, KEY_PPAGE, KEY_NPAGE, KEY_HOME, KEY_END, '[', ']',  // the browsing keys
+};
