@@ -4,6 +4,7 @@
 #include <panel.h>
 
 #include "app/module_loader.h"
+#include "app/setting_bounds.h"
 #include "app/shutdown.h"
 #include "app/startup.h"
 #include "display/channel_table.h"
@@ -23,9 +24,11 @@
 namespace {
 
 // The mixer keys of the main screen: bass and treble, one step at a time.
-void change_mixer_level(int &level, int step, MixerControl control) {
-    if ((step < 0 && level == 0) || (step > 0 && level > 255)) return;
-    level += step;
+// At a bound nothing is sent.
+void change_mixer_level(int &level, int step, Setting setting, MixerControl control) {
+    const int stepped = step_within(level, step, setting_bounds(setting));
+    if (stepped == level) return;
+    level = stepped;
     write_mixer_level(control);
 }
 
@@ -45,43 +48,67 @@ void choose_and_load_module() {
     loading_popup(0);
 }
 
+template <Monitor kind>
+KeyResult open_monitor(int) {
+    voice_monitor(kind);
+    return KeyResult::handled;
+}
+
+template <int &level, int step, Setting setting, MixerControl control>
+KeyResult step_mixer_level(int) {
+    change_mixer_level(level, step, setting, control);
+    return KeyResult::handled;
+}
+
+KeyResult move_cursor(int key) {
+    move_channel_cursor(key);
+    return KeyResult::handled;
+}
+
+KeyResult switch_meter_style(int) {
+    meter_style = next_meter_style(meter_style);
+    return KeyResult::handled;
+}
+
+KeyResult close_main_screen(int) { return KeyResult::closed; }
+
+constexpr KeyBinding kMainScreenKeyBindings[] = {
+    {KEY_DOWN, move_cursor},
+    {KEY_UP, move_cursor},
+    {KEY_NPAGE, move_cursor},
+    {KEY_PPAGE, move_cursor},
+    {'\n', run_step<toggle_cursor_channel_mute>},
+    {KEY_ENTER, run_step<toggle_cursor_channel_mute>},
+    {'*', switch_meter_style},
+    {'<', step_mixer_level<mixer_bass, -1, Setting::mixer_bass, MixerControl::bass>},
+    {'>', step_mixer_level<mixer_bass, +1, Setting::mixer_bass, MixerControl::bass>},
+    {'x', step_mixer_level<mixer_treble, -1, Setting::mixer_treble, MixerControl::treble>},
+    {'X', step_mixer_level<mixer_treble, +1, Setting::mixer_treble, MixerControl::treble>},
+    {'e', run_step<effects_panel>},
+    {'o', run_step<options_panel>},
+    {'f', run_step<choose_and_load_module>},
+    {'c', open_monitor<Monitor::all_channels>},
+    {'C', open_monitor<Monitor::all_channels>},
+    {'T', open_monitor<Monitor::all_voices>},
+    {'Y', open_monitor<Monitor::voices_position>},
+    {'y', open_monitor<Monitor::voices_frequency>},
+    {'W', run_step<instruments_panel>},
+    {'w', run_step<samples_panel>},
+    {'P', run_step<pattern_view>},
+    {'q', close_main_screen},
+};
+
 }  // namespace
 
-void handle_main_key(int key) {
-    switch (key) {
-    case KEY_DOWN:
-    case KEY_UP:
-    case KEY_NPAGE:
-    case KEY_PPAGE: move_channel_cursor(key); break;
-    case '\n':
-    case KEY_ENTER: toggle_cursor_channel_mute(); break;
-    case '*': meter_style = next_meter_style(meter_style); break;
-    case '<': change_mixer_level(mixer_bass, -1, MixerControl::bass); break;
-    case '>': change_mixer_level(mixer_bass, +1, MixerControl::bass); break;
-    case 'x': change_mixer_level(mixer_treble, -1, MixerControl::treble); break;
-    case 'X': change_mixer_level(mixer_treble, +1, MixerControl::treble); break;
-    case 'e': effects_panel(); break;
-    case 'o': options_panel(); break;
-    case 'f': choose_and_load_module(); break;
-    case 'c':
-    case 'C': voice_monitor(Monitor::all_channels); break;
-    case 'T': voice_monitor(Monitor::all_voices); break;
-    case 'Y': voice_monitor(Monitor::voices_position); break;
-    case 'y': voice_monitor(Monitor::voices_frequency); break;
-    case 'W': instruments_panel(); break;
-    case 'w': samples_panel(); break;
-    case 'P': pattern_view(); break;
-    default: break;
-    }
-}
+const KeyTable kMainScreenKeys = kMainScreenKeyBindings;
+
+KeyResult handle_main_key(int key) { return dispatch_key(kMainScreenKeys, key); }
 
 void run_main_loop() {
     for (;;) {
-        int key = wgetch(main_win);
-        if (key == 'q') break;
+        const int key = wgetch(main_win);
         if (key != ERR) request_frame();
-        handle_command_key(key);
-        handle_main_key(key);
+        if (dispatch_key({kCommandKeys, kMainScreenKeys}, key) == KeyResult::closed) break;
         live_refresh();
     }
     leave_program(true);

@@ -1,12 +1,18 @@
 // The main key loop and the main screen's own key bindings.
 #pragma once
 
-// The carrying-out of a main-loop key after the command keys have seen it:
-// channel cursor, muting, meter style, mixer keys and the panels opened
-// from the main screen.
-void handle_main_key(int key);
+#include "panels/key_table.h"
 
-// Reads keys from main_win until `q`, passing each (and each timeout) to the
-// command keys, then to the main screen's bindings, then to the idle step;
-// `q` ends the program.
+// The main screen's own keys, tried after the command keys: channel cursor,
+// muting, meter style, mixer keys, the panels opened from the main screen,
+// and `q`, which closes (ends the main loop).
+extern const KeyTable kMainScreenKeys;
+
+// One key of kMainScreenKeys carried out; passed for the keys it does not
+// bind, which do nothing.
+KeyResult handle_main_key(int key);
+
+// Reads keys from main_win until `q`, passing each to the command keys,
+// then to the main screen's keys, and running the idle step after each key
+// and timeout; `q` ends the program.
 [[noreturn]] void run_main_loop();

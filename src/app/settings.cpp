@@ -30,38 +30,51 @@ int refresh_delay = 40;
 
 namespace {
 
-enum class Reading { nonzero_flag, exactly_one_flag, integer, delay };
+// How a value read from the file is stored, and how it is written.
+enum class Reading {
+    nonzero_flag,      // any value but 0 reads as 1; written as 0 or 1
+    exactly_one_flag,  // only 1 reads as 1; written as 0 or 1
+    integer,           // stored and written as it is
+    bounded,           // kept within the setting's bounds; written as it is
+};
 
+// One setting of the options file, described once for reading and writing.
 struct OptionKey {
-    const char *match;  // the text a line must begin with
+    const char *name;   // the key written
+    const char *match;  // the text a line must begin with, when not the name
     Reading reading;
     int *target;
+    Setting setting;    // the bounds of a bounded setting
 };
 
-// Matched in this order; the first key a line begins with wins. "16bit"
-// deliberately matches lines written as "16bits".
+// Written in this order. A line is matched against the keys in this order
+// too, and the first key it begins with wins; no key begins with another,
+// so the order decides nothing. "16bit" deliberately matches lines written
+// as "16bits".
 const OptionKey kKeys[] = {
-    {"16bit", Reading::nonzero_flag, &output_16bits},
-    {"stereo", Reading::nonzero_flag, &stereo},
-    {"reverse_stereo", Reading::nonzero_flag, &reverse_stereo},
-    {"surround", Reading::nonzero_flag, &surround},
-    {"interpolate", Reading::exactly_one_flag, &interpolate},
-    {"hq_mixer", Reading::exactly_one_flag, &hq_mixer},
-    {"loop_module", Reading::exactly_one_flag, &loop_module},
-    {"fade_module", Reading::exactly_one_flag, &fade_module},
-    {"random_mode", Reading::nonzero_flag, &random_mode},
-    {"delay", Reading::delay, &refresh_delay},
-    {"AC_Y", Reading::integer, &PanelPositions.all_channels.y},
-    {"AC_X", Reading::integer, &PanelPositions.all_channels.x},
-    {"VFREQ_X", Reading::integer, &PanelPositions.voices_frequency.x},
-    {"VFREQ_Y", Reading::integer, &PanelPositions.voices_frequency.y},
-    {"VPOS_X", Reading::integer, &PanelPositions.voices_position.x},
-    {"VPOS_Y", Reading::integer, &PanelPositions.voices_position.y},
-    {"OPT_X", Reading::integer, &PanelPositions.options.x},
-    {"OPT_Y", Reading::integer, &PanelPositions.options.y},
-    {"EFT_X", Reading::integer, &PanelPositions.effects.x},
-    {"EFT_Y", Reading::integer, &PanelPositions.effects.y},
+    {"16bits", "16bit", Reading::nonzero_flag, &output_16bits, Setting::count},
+    {"stereo", nullptr, Reading::nonzero_flag, &stereo, Setting::count},
+    {"reverse_stereo", nullptr, Reading::nonzero_flag, &reverse_stereo, Setting::count},
+    {"surround", nullptr, Reading::nonzero_flag, &surround, Setting::count},
+    {"interpolate", nullptr, Reading::exactly_one_flag, &interpolate, Setting::count},
+    {"hq_mixer", nullptr, Reading::exactly_one_flag, &hq_mixer, Setting::count},
+    {"loop_module", nullptr, Reading::exactly_one_flag, &loop_module, Setting::count},
+    {"fade_module", nullptr, Reading::exactly_one_flag, &fade_module, Setting::count},
+    {"random_mode", nullptr, Reading::nonzero_flag, &random_mode, Setting::count},
+    {"delay", nullptr, Reading::bounded, &refresh_delay, Setting::refresh_delay},
+    {"AC_X", nullptr, Reading::integer, &PanelPositions.all_channels.x, Setting::count},
+    {"AC_Y", nullptr, Reading::integer, &PanelPositions.all_channels.y, Setting::count},
+    {"VPOS_X", nullptr, Reading::integer, &PanelPositions.voices_position.x, Setting::count},
+    {"VPOS_Y", nullptr, Reading::integer, &PanelPositions.voices_position.y, Setting::count},
+    {"VFREQ_X", nullptr, Reading::integer, &PanelPositions.voices_frequency.x, Setting::count},
+    {"VFREQ_Y", nullptr, Reading::integer, &PanelPositions.voices_frequency.y, Setting::count},
+    {"OPT_X", nullptr, Reading::integer, &PanelPositions.options.x, Setting::count},
+    {"OPT_Y", nullptr, Reading::integer, &PanelPositions.options.y, Setting::count},
+    {"EFT_X", nullptr, Reading::integer, &PanelPositions.effects.x, Setting::count},
+    {"EFT_Y", nullptr, Reading::integer, &PanelPositions.effects.y, Setting::count},
 };
+
+bool is_flag(Reading reading) { return reading == Reading::nonzero_flag || reading == Reading::exactly_one_flag; }
 
 // Leading blanks, an optional sign, then digits up to the first other
 // character; no digits give 0. Values beyond int saturate.
@@ -100,13 +113,18 @@ void interpret_options_line(const char *line) {
     const char *equals = std::strrchr(line, '=');
     if (!equals) return;
     for (const OptionKey &key : kKeys) {
-        if (std::strncmp(line, key.match, std::strlen(key.match)) != 0) continue;
+        const char *match = key.match ? key.match : key.name;
+        if (std::strncmp(line, match, std::strlen(match)) != 0) continue;
         int value = decimal_value(equals + 1);
         switch (key.reading) {
         case Reading::nonzero_flag: *key.target = value != 0 ? 1 : 0; break;
         case Reading::exactly_one_flag: *key.target = value == 1 ? 1 : 0; break;
         case Reading::integer: *key.target = value; break;
-        case Reading::delay: *key.target = std::clamp(value, 0, kMaxRefreshDelay); break;
+        case Reading::bounded: {
+            const SettingBounds bounds = setting_bounds(key.setting);
+            *key.target = std::clamp(value, bounds.low, bounds.high);
+            break;
+        }
         }
         return;
     }
@@ -155,34 +173,10 @@ void read_options(std::FILE *errors) {
 namespace {
 
 bool write_option_lines(std::FILE *file, const void *) {
-    const struct {
-        const char *key;
-        int value;
-    } flags[] = {
-        {"16bits", output_16bits}, {"stereo", stereo},           {"reverse_stereo", reverse_stereo},
-        {"surround", surround},    {"interpolate", interpolate}, {"hq_mixer", hq_mixer},
-        {"loop_module", loop_module}, {"fade_module", fade_module}, {"random_mode", random_mode},
-    };
-    const struct {
-        const char *key;
-        int value;
-    } numbers[] = {
-        {"delay", refresh_delay},
-        {"AC_X", PanelPositions.all_channels.x},
-        {"AC_Y", PanelPositions.all_channels.y},
-        {"VPOS_X", PanelPositions.voices_position.x},
-        {"VPOS_Y", PanelPositions.voices_position.y},
-        {"VFREQ_X", PanelPositions.voices_frequency.x},
-        {"VFREQ_Y", PanelPositions.voices_frequency.y},
-        {"OPT_X", PanelPositions.options.x},
-        {"OPT_Y", PanelPositions.options.y},
-        {"EFT_X", PanelPositions.effects.x},
-        {"EFT_Y", PanelPositions.effects.y},
-    };
-    for (const auto &f : flags)
-        if (std::fprintf(file, "%s=%d\n", f.key, f.value ? 1 : 0) < 0) return false;
-    for (const auto &n : numbers)
-        if (std::fprintf(file, "%s=%d\n", n.key, n.value) < 0) return false;
+    for (const OptionKey &key : kKeys) {
+        const int value = is_flag(key.reading) ? (*key.target ? 1 : 0) : *key.target;
+        if (std::fprintf(file, "%s=%d\n", key.name, value) < 0) return false;
+    }
     return true;
 }
 

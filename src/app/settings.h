@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <cstdio>
 
+#include "app/setting_bounds.h"
+
 // Output-mode options, each 0 or 1.
 extern int output_16bits;   // 16-bit output (default 1)
 extern int stereo;          // stereo output (default 1)
@@ -26,8 +28,8 @@ extern int refresh_delay;
 
 // The longest key timeout. A negative timeout would make key reads wait
 // forever and starve the sound, so a value read from the file is kept
-// within 0 and this.
-inline constexpr int kMaxRefreshDelay = 10000;
+// within the refresh delay's bounds.
+inline constexpr int kMaxRefreshDelay = setting_bounds(Setting::refresh_delay).high;
 
 // Capacity of every path and message buffer, terminator included.
 inline constexpr std::size_t kPathCapacity = 256;

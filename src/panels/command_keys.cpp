@@ -11,6 +11,7 @@
 #include "app/player_thread.h"
 #include "app/player_limits.h"
 #include "app/remote_control.h"
+#include "app/reverse_stereo.h"
 #include "app/settings.h"
 #include "app/shutdown.h"
 #include "app/sound_output.h"
@@ -35,41 +36,26 @@ int song_position = 0;
 
 namespace {
 
-// Each setting moves by one within its bound; the comparisons are made on
-// the field's own type, so a signed volume below zero still rises. The BPM
+// Each setting moves by one within its bounds; the fields are read with
+// their own signedness, so a signed volume below zero still rises. The BPM
 // stays within what the library plays, so the shown tempo and the clock
 // are the played ones. They run as the player's commands, on the module as
 // it is then, so a burst of keys adds up.
-void bpm_up(MODULE &m) {
-    if (m.bpm < highest_bpm(m)) ++m.bpm;
+template <typename Field>
+void step_field(Field &field, int step, SettingBounds bounds) {
+    field = static_cast<Field>(step_within(field, step, bounds));
 }
-void bpm_down(MODULE &m) {
-    if (m.bpm > kLowestBpm) --m.bpm;
-}
-void tempo_up(MODULE &m) {
-    if (m.inittempo <= 255) ++m.inittempo;
-}
-void tempo_down(MODULE &m) {
-    if (m.inittempo != 0) --m.inittempo;
-}
-void speed_up(MODULE &m) {
-    if (m.sngspd <= 255) ++m.sngspd;
-}
-void speed_down(MODULE &m) {
-    if (m.sngspd != 0) --m.sngspd;
-}
-void volume_up(MODULE &m) {
-    if (m.volume <= 255) ++m.volume;
-}
-void volume_down(MODULE &m) {
-    if (m.volume > 0) --m.volume;
-}
-void reverb_up() {
-    if (md_reverb <= 14) ++md_reverb;
-}
-void reverb_down() {
-    if (md_reverb != 0) --md_reverb;
-}
+
+void bpm_up(MODULE &m) { step_field(m.bpm, +1, bpm_bounds(m)); }
+void bpm_down(MODULE &m) { step_field(m.bpm, -1, bpm_bounds(m)); }
+void tempo_up(MODULE &m) { step_field(m.inittempo, +1, setting_bounds(Setting::tempo)); }
+void tempo_down(MODULE &m) { step_field(m.inittempo, -1, setting_bounds(Setting::tempo)); }
+void speed_up(MODULE &m) { step_field(m.sngspd, +1, setting_bounds(Setting::speed)); }
+void speed_down(MODULE &m) { step_field(m.sngspd, -1, setting_bounds(Setting::speed)); }
+void volume_up(MODULE &m) { step_field(m.volume, +1, setting_bounds(Setting::song_volume)); }
+void volume_down(MODULE &m) { step_field(m.volume, -1, setting_bounds(Setting::song_volume)); }
+void reverb_up() { step_field(md_reverb, +1, setting_bounds(Setting::reverb)); }
+void reverb_down() { step_field(md_reverb, -1, setting_bounds(Setting::reverb)); }
 
 // Sends `change` to the player, to run on the module being played.
 void post_to_module(void (*change)(MODULE &)) {
@@ -134,11 +120,7 @@ void previous_position(MODULE &m) {
 }
 
 void reverse_stereo_switch() {
-    if (!(player_view().mode & DMODE_STEREO)) return;
-    reverse_stereo = 1 - reverse_stereo;
-    const bool on = reverse_stereo != 0;
-    player_post([on] { md_mode = static_cast<UWORD>(on ? (md_mode | DMODE_REVERSE) : (md_mode & ~DMODE_REVERSE)); });
-    draw_driver_line();
+    if (switch_reverse_stereo()) draw_driver_line();
 }
 
 void volume_display_switch() {
@@ -148,8 +130,8 @@ void volume_display_switch() {
 
 // The player mutes every channel of the module; the table's marks exist
 // for the first kMaxChannels only.
-void mute_or_unmute_all(const MODULE &m) {
-    const int channels = m.numchn;
+void mute_or_unmute_all() {
+    const int channels = module->numchn;
     const bool mute = mute_all_next == 1;
     for (int j = 0; j < channels && j < kMaxChannels; ++j) channel_muted[j] = mute;
     player_post([mute, channels] {
@@ -253,43 +235,65 @@ void stop_playback() {
     close_notice(notice);
 }
 
-void handle_command_key(int key) {
-    if (key != ERR) request_frame();
-    switch (key) {
-    case ERR: return;
-    case 'p': play_or_pause(); return;
-    case 't': stop_playback(); return;
-    case 'h':
-    case 'H': help_panel(); return;
-    case '?': about_panel(); return;
-    case 'i': comment_panel(); return;
-    case 'R': player_post(reverb_up); return;
-    case 'r': player_post(reverb_down); return;
-    case '!': reverse_stereo_switch(); return;
-    case 'u': volume_display_switch(); return;
-    case KEY_F(12): spinner_switch(); return;
-    case 'l': playlist_panel(); return;
-    case 'N': playlist_next(); return;
-    case 'V': playlist_previous(); return;
-    default: break;
-    }
-    // Every other command works on the module being played, as the player
-    // has it when the command runs.
-    if (!module) return;
-    switch (key) {
-    case 'A': restart_module(); break;
-    case 'a': post_to_module(restart_pattern); break;
-    case 'n': post_to_module(next_position); break;
-    case 'v': post_to_module(previous_position); break;
-    case 'B': post_to_module(bpm_up); break;
-    case 'b': post_to_module(bpm_down); break;
-    case 'K': post_to_module(tempo_up); break;
-    case 'k': post_to_module(tempo_down); break;
-    case 'S': post_to_module(speed_up); break;
-    case 's': post_to_module(speed_down); break;
-    case '+': post_to_module(volume_up); break;
-    case '-': post_to_module(volume_down); break;
-    case 'M': mute_or_unmute_all(*module); break;
-    default: break;  // every unknown key
-    }
+namespace {
+
+// A step the player runs.
+template <void (*Step)()>
+KeyResult run_on_player(int) {
+    player_post(Step);
+    return KeyResult::handled;
+}
+
+// The commands that work on the module being played, as the player has it
+// when the command runs; without a module they do nothing.
+template <void (*Step)()>
+KeyResult run_with_module(int) {
+    if (module) Step();
+    return KeyResult::handled;
+}
+
+template <void (*Change)(MODULE &)>
+KeyResult change_module(int) {
+    if (module) post_to_module(Change);
+    return KeyResult::handled;
+}
+
+constexpr KeyBinding kCommandKeyBindings[] = {
+    {'p', run_step<play_or_pause>},
+    {'t', run_step<stop_playback>},
+    {'h', run_step<help_panel>},
+    {'H', run_step<help_panel>},
+    {'?', run_step<about_panel>},
+    {'i', run_step<comment_panel>},
+    {'R', run_on_player<reverb_up>},
+    {'r', run_on_player<reverb_down>},
+    {'!', run_step<reverse_stereo_switch>},
+    {'u', run_step<volume_display_switch>},
+    {KEY_F(12), run_step<spinner_switch>},
+    {'l', run_step<playlist_panel>},
+    {'N', run_step<playlist_next>},
+    {'V', run_step<playlist_previous>},
+    {'A', run_with_module<restart_module>},
+    {'a', change_module<restart_pattern>},
+    {'n', change_module<next_position>},
+    {'v', change_module<previous_position>},
+    {'B', change_module<bpm_up>},
+    {'b', change_module<bpm_down>},
+    {'K', change_module<tempo_up>},
+    {'k', change_module<tempo_down>},
+    {'S', change_module<speed_up>},
+    {'s', change_module<speed_down>},
+    {'+', change_module<volume_up>},
+    {'-', change_module<volume_down>},
+    {'M', run_with_module<mute_or_unmute_all>},
+};
+
+}  // namespace
+
+const KeyTable kCommandKeys = kCommandKeyBindings;
+
+KeyResult handle_command_key(int key) {
+    if (key == ERR) return KeyResult::passed;
+    request_frame();
+    return dispatch_key(kCommandKeys, key);
 }

@@ -2,15 +2,23 @@
 // that pass keys on.
 #pragma once
 
+#include "panels/key_table.h"
+
 extern bool stopped;           // the stop command ran; the next play restarts the player
 extern int show_real_volume;   // 1: the table shows the real (mixed) volume, 0: the voice volume
 extern int mute_all_next;      // 1: the next mute-all mutes, 0: it unmutes
 extern int song_position;      // the song position last reached by the position keys
 
-// Carries out one key (ERR for a timeout); keys it does not know do nothing.
-// It may open the Help, About or Comment panel and run that panel's key loop
-// before it returns.
-void handle_command_key(int key);
+// The command keys, each handled by its own step. The keys that work on
+// the module being played do nothing without one, silently, as a key at its
+// bound does.
+extern const KeyTable kCommandKeys;
+
+// Carries out one key (ERR for a timeout) through kCommandKeys and asks for
+// a frame for every key read; returns passed for the keys the table does
+// not bind (and for ERR), which do nothing. It may open the Help, About or
+// Comment panel and run that panel's key loop before it returns.
+KeyResult handle_command_key(int key);
 
 // Pauses a running module under the "Paused..." notice until `p` is typed
 // (or the remote control's play or toggle comes); every other key is

@@ -65,3 +65,9 @@ void comment_panel();
 // run_comment_panel runs its key loop and closes it.
 CommentPanel open_comment_panel(const char *comment);
 void run_comment_panel(CommentPanel &panel);
+
+// The keys the panel reads itself: `q`, and the scrolling keys of
+// scroll_comment; every other key, Escape too, goes to the command keys.
+inline constexpr int kCommentPanelKeys[] = {
+    'q', KEY_UP, KEY_DOWN, KEY_PPAGE, KEY_NPAGE, KEY_HOME, KEY_FIND, KEY_A1, KEY_END, KEY_SELECT, KEY_C1,
+};

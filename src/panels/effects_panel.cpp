@@ -38,11 +38,17 @@ int share_of(int value, float reciprocal) {
     return static_cast<int>(share);
 }
 
-// One step within [low, high]: down while above low, up while below high.
-int bounded_step(int value, int direction, int low, int high) {
-    if (direction < 0) return value > low ? value - 1 : value;
-    return value < high ? value + 1 : value;
+// One step within `bounds`: down while above the low one, up while below
+// the high one.
+int bounded_step(int value, int direction, SettingBounds bounds) {
+    return step_within(value, direction < 0 ? -1 : +1, bounds);
 }
+
+// The setting each row shows; the BPM's top is the module's own.
+constexpr Setting kRowSettings[kEffectRowCount] = {
+    Setting::speed,          Setting::tempo,        Setting::bpm,          Setting::reverb,     Setting::stereo_separation,
+    Setting::general_volume, Setting::song_volume,  Setting::mixer_volume, Setting::mixer_bass, Setting::mixer_treble,
+};
 
 // How many rows the rows are scrolled up by, on a screen too short for the
 // panel; a row scrolled out of the window is not drawn.
@@ -116,21 +122,16 @@ int effect_percent(int row, int value) {
 }
 
 int effect_step(int row, int value, int direction, int top_bpm) {
+    if (row < 0 || row >= kEffectRowCount) return value;
+    const SettingBounds bounds = setting_bounds(kRowSettings[row]);
     switch (row) {
-    case kSpeedRow: return bounded_step(value, -direction, 0, 256);  // left slows: more ticks a row
-    case kTempoRow: return bounded_step(value, direction, 0, 256);
-    case kBpmRow: return bounded_step(value, direction, kLowestBpm, top_bpm);
-    case kReverbRow: return bounded_step(value, direction, 0, 15);
-    case kStereoRow:
-    case kGenVolRow: return bounded_step(value, direction, 0, 128);
-    case kModVolRow:
-    case kBassRow:
-    case kTrebleRow: return bounded_step(value, direction, 0, 256);
+    case kSpeedRow: return bounded_step(value, -direction, bounds);  // left slows: more ticks a row
+    case kBpmRow: return bounded_step(value, direction, {bounds.low, top_bpm});
     case kMixVolRow:
         // No clamp above: from 25699 or less one more step is added.
-        if (direction < 0) return value < kMixerVolumeStep + 1 ? 0 : value - kMixerVolumeStep;
-        return value <= kMixerVolumeFull - 1 ? value + kMixerVolumeStep : value;
-    default: return value;
+        if (direction < 0) return value < kMixerVolumeStep + 1 ? bounds.low : value - kMixerVolumeStep;
+        return value <= bounds.high - 1 ? value + kMixerVolumeStep : value;
+    default: return bounded_step(value, direction, bounds);
     }
 }
 

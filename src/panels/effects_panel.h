@@ -3,6 +3,8 @@
 // meter and changed with the left and right keys while the song plays.
 #pragma once
 
+#include "app/setting_bounds.h"
+
 // The ten rows, in screen order (row index + 2 is the panel row).
 enum EffectRow : int {
     kSpeedRow,
@@ -21,7 +23,7 @@ enum EffectRow : int {
 // One master-volume step: 3 on both channels of the stereo level word.
 inline constexpr int kMixerVolumeStep = 771;
 // The master volume's full level on both channels.
-inline constexpr int kMixerVolumeFull = 25700;
+inline constexpr int kMixerVolumeFull = setting_bounds(Setting::mixer_volume).high;
 
 // Pure helpers.
 // The meter percentage of `value` on `row`, computed in single precision

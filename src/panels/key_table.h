@@ -4,6 +4,7 @@
 // then, on the main screen, the main screen's own keys.
 #pragma once
 
+#include <cstddef>
 #include <initializer_list>
 #include <optional>
 #include <span>
@@ -19,12 +20,31 @@ enum class KeyResult {
 // several keys (the arrows, both cases of a letter).
 using KeyHandler = KeyResult (*)(int key);
 
+// The handler of a key whose work needs nothing of the key: it runs `Step`
+// and handles the key.
+template <void (*Step)()>
+KeyResult run_step(int) {
+    Step();
+    return KeyResult::handled;
+}
+
 struct KeyBinding {
     int key;
     KeyHandler handler;
 };
 
 using KeyTable = std::span<const KeyBinding>;
+
+// The keys a panel reads itself before it passes the others on, as a plain
+// list, for a panel whose key loop is not a table.
+using KeyList = std::span<const int>;
+
+// True when `table` binds `key`.
+inline bool binds_key(KeyTable table, int key) {
+    for (const KeyBinding &b : table)
+        if (b.key == key) return true;
+    return false;
+}
 
 // The handler's result for the first binding of `key` in `table`; passed
 // when the table does not bind it.
@@ -55,4 +75,17 @@ inline std::optional<int> first_key_bound_twice(std::initializer_list<KeyTable> 
                     if (tables[u][j].key == key) return key;
         }
     return std::nullopt;
+}
+
+// The same for a panel that reads the keys of `own` itself and passes the
+// others along `chain`: the first key listed twice in `own`, bound by a
+// table of `chain` too, or bound twice within `chain`.
+inline std::optional<int> first_key_bound_twice(KeyList own, std::initializer_list<KeyTable> chain) {
+    for (std::size_t i = 0; i < own.size(); ++i) {
+        for (std::size_t j = i + 1; j < own.size(); ++j)
+            if (own[j] == own[i]) return own[i];
+        for (KeyTable table : chain)
+            if (binds_key(table, own[i])) return own[i];
+    }
+    return first_key_bound_twice(chain);
 }

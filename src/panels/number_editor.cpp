@@ -1,5 +1,6 @@
 #include "panels/number_editor.h"
 
+#include "app/setting_bounds.h"
 #include "display/screen_text.h"
 #include "panels/colors.h"
 #include "panels/idle.h"
@@ -20,17 +21,22 @@ void draw_editor(WINDOW *win, int row, const char *label, int value_col, int val
 }  // namespace
 
 NumberBounds number_bounds(NumberField field) {
-    if (field == NumberField::mixing_frequency) return {4000, 60000, 100};
-    return {0, 10000, 5};
+    if (field == NumberField::mixing_frequency) {
+        const SettingBounds b = setting_bounds(Setting::mixing_frequency);
+        return {b.low, b.high, 100};
+    }
+    const SettingBounds b = setting_bounds(Setting::refresh_delay);
+    return {b.low, b.high, 5};
 }
 
 int step_number(NumberField field, int value, int key) {
     const NumberBounds b = number_bounds(field);
+    const SettingBounds within{b.low, b.high};
     switch (key) {
-    case KEY_DOWN: return value > b.low ? value - 1 : value;
-    case KEY_UP: return value < b.high ? value + 1 : value;
-    case KEY_NPAGE: return value >= b.low + b.page_step ? value - b.page_step : value;
-    case KEY_PPAGE: return value <= b.high - b.page_step ? value + b.page_step : value;
+    case KEY_DOWN: return step_within(value, -1, within);
+    case KEY_UP: return step_within(value, +1, within);
+    case KEY_NPAGE: return step_within(value, -b.page_step, within);
+    case KEY_PPAGE: return step_within(value, +b.page_step, within);
     case KEY_LEFT: return value / 2 < b.low ? b.low : value / 2;
     case KEY_RIGHT: return value >= b.high / 2 ? b.high : value * 2;
     default: return value;

@@ -8,6 +8,7 @@
 
 #include "app/module_loader.h"
 #include "app/player_thread.h"
+#include "app/reverse_stereo.h"
 #include "app/settings.h"
 #include "app/sound_output.h"
 #include "app/startup.h"
@@ -47,6 +48,7 @@ constexpr int kOptionsRows = 20;
 constexpr int kOptionsCols = 40;
 constexpr int kItemCol = 3;
 constexpr int kFirstRow = 2;
+constexpr int kReverseStereoItem = 2;
 constexpr int kMixingFrequencyItem = 7;
 constexpr int kRefreshDelayItem = 13;
 
@@ -70,7 +72,7 @@ int *flag_of(int item) {
     switch (item) {
     case 0: return &output_16bits;
     case 1: return &stereo;
-    case 2: return &reverse_stereo;
+    case kReverseStereoItem: return &reverse_stereo;
     case 3: return &surround;
     case 4: return &interpolate;
     case 6: return &hq_mixer;
@@ -225,8 +227,11 @@ void set_mixing_frequency(int hz) {
 bool toggle_option(int item) {
     int *flag = flag_of(item);
     if (!flag) return false;
-    if (item == 2 && !(player_view().mode & DMODE_STEREO)) return false;
-    *flag = 1 - *flag;
+    if (item == kReverseStereoItem) {
+        if (!switch_reverse_stereo()) return false;
+    } else {
+        *flag = 1 - *flag;
+    }
     switch (item) {
     case 9: {
         const int loop = loop_module;

@@ -21,6 +21,7 @@
 #include <mikmod.h>
 
 #include "display/cell_notation.h"
+#include "panels/keys.h"
 #include "panels/panel_window.h"
 
 // What the view reads of the playback at each step. Everything it shows
@@ -122,3 +123,11 @@ void close_pattern_view(PatternView &view);
 // The `P` key: beeps without a module, otherwise opens the view and runs
 // it until it is closed.
 void pattern_view();
+
+// The keys the view reads itself, as pattern_view_key reads them (the
+// browsing keys are those of is_browse_key); every other key goes to the
+// command keys.
+inline constexpr int kPatternViewKeys[] = {
+    'q', kEscape, 'm', ' ', KEY_LEFT, KEY_RIGHT,
+    KEY_UP, KEY_DOWN, KEY_PPAGE, KEY_NPAGE, KEY_HOME, KEY_END, '[', ']',  // the browsing keys
+};

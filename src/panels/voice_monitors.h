@@ -16,6 +16,7 @@
 #include <curses.h>
 #include <mikmod.h>
 
+#include "panels/keys.h"
 #include "panels/panel_window.h"
 
 enum class Monitor {
@@ -121,3 +122,8 @@ void close_voice_monitor(VoiceMonitor &monitor);
 // The main loop's entry: beeps without a module (All voices opens anyway),
 // otherwise opens the monitor and runs it until it is closed.
 void voice_monitor(Monitor kind);
+
+// The keys the All channels and All voices monitors read themselves, as
+// voice_monitor_key reads them; they pass every other key to the command
+// keys (`*` goes to both, and only the monitor's meter style changes).
+inline constexpr int kVolumeMonitorKeys[] = {'q', kEscape, 'm', 'e', 'o', 'P', '*'};

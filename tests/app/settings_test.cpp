@@ -207,6 +207,45 @@ TEST_F(Settings, WritesTheDocumentedFileAndReadsItBack) {
     EXPECT_EQ(PanelPositions.options.y, 2);
 }
 
+// Every option away from its default, each to its own value: what is
+// written reads back as it was, and writes again the same bytes.
+TEST_F(Settings, EveryOptionReadsBackAsWritten) {
+    TempHome home;
+    home.write(".xq/keep", "");
+    char path[kPathCapacity];
+    ASSERT_EQ(options_file_path(path), 0);
+    char message[kPathCapacity];
+
+    int *const flags[] = {&output_16bits, &stereo,      &reverse_stereo, &surround,   &interpolate,
+                          &hq_mixer,      &loop_module, &fade_module,    &random_mode};
+    for (int *flag : flags) *flag = 1 - *flag;
+    refresh_delay = 9999;
+    PanelCorner *const corners[] = {&PanelPositions.all_channels, &PanelPositions.voices_position,
+                                    &PanelPositions.voices_frequency, &PanelPositions.options,
+                                    &PanelPositions.effects};
+    int value = 0;
+    for (PanelCorner *corner : corners) {
+        corner->x = 10 + value;
+        corner->y = value++;  // rows high enough up for every panel on a 24-row screen
+    }
+    int written_flags[std::size(flags)];
+    for (std::size_t i = 0; i < std::size(flags); ++i) written_flags[i] = *flags[i];
+
+    ASSERT_EQ(store_options(path, message, sizeof message), 0);
+    const std::string file = home.read(".xq/options");
+    reset_settings();
+    read_options();
+    for (std::size_t i = 0; i < std::size(flags); ++i) EXPECT_EQ(*flags[i], written_flags[i]) << i;
+    EXPECT_EQ(refresh_delay, 9999);
+    value = 0;
+    for (PanelCorner *corner : corners) {
+        EXPECT_EQ(corner->x, 10 + value);
+        EXPECT_EQ(corner->y, value++);
+    }
+    ASSERT_EQ(store_options(path, message, sizeof message), 0);
+    EXPECT_EQ(home.read(".xq/options"), file);
+}
+
 TEST_F(Settings, AFailedSaveIsReportedAndLeavesTheOldFileWhole) {
     TempHome home;
     char path[kPathCapacity];
