@@ -40,6 +40,7 @@
 #include "panels/effects_panel.h"
 #include "panels/help_panel.h"
 #include "panels/instruments_panel.h"
+#include "panels/keys.h"
 #include "panels/message_box.h"
 #include "panels/mixer.h"
 #include "panels/options_panel.h"
@@ -57,8 +58,6 @@
 namespace {
 
 constexpr int kEnter = '\n';
-constexpr int kTab = '\t';
-constexpr int kEscape = 27;
 
 // Follows each script's closing key, to show that the key before it closed
 // the panel: no panel acts on it.
