@@ -7,6 +7,7 @@
 #include "app/module_loader.h"
 #include "app/player_thread.h"
 #include "app/startup.h"
+#include "display/cell_row.h"
 #include "display/level_meter.h"
 #include "display/screen_text.h"
 #include "panels/colors.h"
@@ -29,47 +30,43 @@ constexpr chtype kUnreadCell = static_cast<chtype>(-1);
 
 int table_row(int channel) { return 6 + channel % rows_per_page(); }
 
-void draw_muted_row(int channel, int row) {
-    set_attr(main_win, kNormal);
-    put_format(main_win, row, 1, "%02d  ------  --  ------ -------  ------- ---   MUTED", channel + 1);
-    set_attr(main_win, meter_style == 1 ? pair(kGreenOnBlack) : kNormal);
-    put_blanks(main_win, row, 54, 20);
-    set_attr(main_win, kNormal);
-    put_format(main_win, row, 74, " %3d%%", 0);
+void draw_muted_row(CellRow &cells, int channel) {
+    cells.attr(kNormal).at(1).number(channel + 1, 2, true).text("  ------  --  ------ -------  ------- ---   MUTED");
+    cells.attr(meter_style == 1 ? pair(kGreenOnBlack) : kNormal).at(54).run(' ', 20);
+    cells.attr(kNormal).at(74).text(" ").number(0, 3).text("%");
 }
 
 // The row's columns 33 to 43: seven dots with the letter over them, and the
 // panning number.
-void draw_panning(int p, int row) {
+void draw_panning(CellRow &cells, int p) {
     int letter_col;
     char letter;
     int number;
     if (p == 128) {
-        set_attr(main_win, bold_pair(kBlueOnBlack));
+        cells.attr(bold_pair(kBlueOnBlack));
         letter = 'M';
         letter_col = 36;
         number = 128;
     } else if (p > 128) {
-        set_attr(main_win, bold_pair(kCyanOnBlack));
+        cells.attr(bold_pair(kCyanOnBlack));
         letter = 'R';
         letter_col = 33 + 4 + std::min(2, panning_step(p - 128));
         number = p - 128;
     } else {
-        set_attr(main_win, bold_pair(kMagentaOnBlack));
+        cells.attr(bold_pair(kMagentaOnBlack));
         letter = 'L';
         letter_col = p == 127 ? 35 : 33 + panning_step(p);
         number = 127 - p;
     }
-    put_text(main_win, row, 33, ".......");
-    if (p == 255) set_attr(main_win, bold_pair(kCyanOnCyan));
-    if (p == 0) set_attr(main_win, bold_pair(kMagentaOnMagenta));
-    char text[2] = {letter, '\0'};
-    put_text(main_win, row, letter_col, text);
-    set_attr(main_win, pair(kCyanOnBlack));
-    put_format(main_win, row, 40, " %3d", number);
+    cells.at(33).text(".......");
+    if (p == 255) cells.attr(bold_pair(kCyanOnCyan));
+    if (p == 0) cells.attr(bold_pair(kMagentaOnMagenta));
+    const char text[2] = {letter, '\0'};
+    cells.at(letter_col).text(text);
+    cells.attr(pair(kCyanOnBlack)).at(40).text(" ").number(number, 3);
 }
 
-void draw_channel_row(const ChannelView &ch, int channel, int row) {
+void draw_channel_row(CellRow &cells, const ChannelView &ch, int channel) {
     const int period = ch.period;
     int voice = -1;
     int v = 0;
@@ -79,34 +76,34 @@ void draw_channel_row(const ChannelView &ch, int channel, int row) {
         note_peak(voice_volume_peak, voice, v);
     }
 
-    set_attr(main_win, period != 0 && v != 0 ? bold_pair(kCyanOnBlue) : kNormal);
-    put_format(main_win, row, 1, "%02d", channel + 1);
-    set_attr(main_win, kNormal);
-    put_format(main_win, row, 5, "%6d", period);
+    cells.attr(period != 0 && v != 0 ? bold_pair(kCyanOnBlue) : kNormal).at(1).number(channel + 1, 2, true);
+    cells.attr(kNormal).at(5).number(period, 6);
 
     // The blanks between the fields take the attribute of the field beside
     // them: the whole stretch from column 11 to 53 then keeps one background
     // where the fields have one, and the terminal is not sent a change of
     // colours for every gap of every row.
     attr_t band = kNormal;
-    if (period == 0) {
-        put_format(main_win, row, 11, "  %2d  %6d  %6d  ", 0, 0, 0);
-    } else {
+    long shown_voice = 0;
+    long frequency = 0;
+    long position = 0;
+    if (period != 0) {
         band = volume_band(v);
-        set_attr(main_win, band);
-        const long frequency = static_cast<long>(ch.frequency);
-        const long position = ch.position;
+        cells.attr(band);
+        shown_voice = voice + 1;
+        frequency = static_cast<long>(ch.frequency);
+        position = ch.position;
         note_peak(frequency_peak, voice, static_cast<int>(frequency));
         note_peak(position_peak, voice, static_cast<int>(position));
-        put_format(main_win, row, 11, "  %2d  %6ld  %6ld  ", voice + 1, frequency, position);
     }
+    cells.at(11).text("  ").number(shown_voice, 2).text("  ").number(frequency, 6).text("  ").number(position, 6).text("  ");
 
     const int p = period != 0 ? static_cast<int>(ch.panning & 0xFF) : 128;
-    draw_panning(p, row);
+    draw_panning(cells, p);
 
     const char trend = v == previous_volume[channel] ? '=' : (v > previous_volume[channel] ? '+' : '-');
-    set_attr(main_win, band);
-    put_format(main_win, row, 44, "  %3d  %c  ", v, trend);
+    const char trend_text[2] = {trend, '\0'};
+    cells.attr(band).at(44).text("  ").number(v, 3).text("  ").text(trend_text).text("  ");
     previous_volume[channel] = v;
 
     int percent = 0;
@@ -119,7 +116,7 @@ void draw_channel_row(const ChannelView &ch, int channel, int row) {
             percent = volume_percent(v, peak_of(voice_volume_peak, voice));
         }
     }
-    level_meter(main_win, 54, row, percent, true, meter_style);
+    level_meter(cells, 54, percent, meter_style);
 }
 
 }  // namespace
@@ -169,17 +166,17 @@ void draw_channel_table() {
     const int first = channel_page * per_page;
     const PlayerView &view = player_view();
     for (int j = first; j < first + per_page; ++j) {
-        const int row = table_row(j);
+        CellRow cells(main_win, table_row(j));
         if (j >= module->numchn || j >= kMaxChannels) {
             // Rows past the last channel are blanked on every draw, so they
             // never keep text of another page or of an earlier module.
-            set_attr(main_win, kNormal);
-            put_blanks(main_win, row, 1, std::min(78, screen_cols - 2));
+            cells.attr(kNormal).at(1).run(' ', std::min(78, screen_cols - 2));
         } else if (channel_muted[j]) {
-            draw_muted_row(j, row);
+            draw_muted_row(cells, j);
         } else {
-            draw_channel_row(view.channels[j], j, row);
+            draw_channel_row(cells, view.channels[j], j);
         }
+        cells.flush();
     }
     draw_cursor_markers();
 }

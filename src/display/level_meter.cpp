@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "display/cell_row.h"
 #include "display/screen_text.h"
 #include "panels/colors.h"
 
@@ -27,27 +28,25 @@ chtype horizontal_char(int style) {
 
 chtype vertical_char(int style) { return style == 3 ? ACS_UARROW : horizontal_char(style); }
 
-void horizontal_meter(WINDOW *win, int col, int row, int percent, int style) {
+void horizontal_meter(CellRow &row, int col, int percent, int style) {
     const int p = std::min(percent, 100);
     const chtype fill = horizontal_char(style);
-    if (style == 1) set_attr(win, reverse_pair(percent > 29 ? kCyanOnBlack : kGreenOnBlack));
+    if (style == 1) row.attr(reverse_pair(percent > 29 ? kCyanOnBlack : kGreenOnBlack));
     const int n = percent >= 5 ? p / 5 : 0;
-    put_run(win, row, col, fill, n);
-    if (style == 1) set_attr(win, pair(kGreenOnBlack));
-    put_run(win, row, col + n, ' ', 20 - n);
+    row.at(col).run(fill, n);
+    if (style == 1) row.attr(pair(kGreenOnBlack));
+    row.at(col + n).run(' ', 20 - n);
     if (percent >= 100) {
         if (style == 1) {
-            set_attr(win, pair(kRedOnRed));
-            put_cell(win, row, col + 19, ' ');
+            row.attr(pair(kRedOnRed)).at(col + 19).run(' ', 1);
         } else {
-            set_attr(win, bold_pair(kRedOnBlack));
-            put_cell(win, row, col + 19, fill);
+            row.attr(bold_pair(kRedOnBlack)).at(col + 19).run(fill, 1);
         }
-        set_attr(win, bold_pair(kRedOnBlack));
+        row.attr(bold_pair(kRedOnBlack));
     } else {
-        set_attr(win, kNormal);
+        row.attr(kNormal);
     }
-    put_format(win, row, col + 20, " %3d%%", percent);
+    row.at(col + 20).text(" ").number(percent, 3).text("%");
 }
 
 void vertical_meter(WINDOW *win, int col, int row, int percent, int style) {
@@ -67,8 +66,14 @@ void vertical_meter(WINDOW *win, int col, int row, int percent, int style) {
 
 void level_meter(WINDOW *win, int col, int row, int percent, bool horizontal, int style) {
     if (!win) return;
-    if (horizontal)
-        horizontal_meter(win, col, row, percent, style);
-    else
+    if (horizontal) {
+        CellRow cells(win, row);
+        cells.attr(static_cast<attr_t>(getattrs(win)));
+        horizontal_meter(cells, col, percent, style);
+        cells.flush();
+    } else {
         vertical_meter(win, col, row, percent, style);
+    }
 }
+
+void level_meter(CellRow &row, int col, int percent, int style) { horizontal_meter(row, col, percent, style); }

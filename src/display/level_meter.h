@@ -4,6 +4,8 @@
 
 #include <curses.h>
 
+class CellRow;
+
 extern int meter_style;  // 1 to 5, the style of every meter; 1 at start
 
 // The style after the `*` key: 5 wraps to 1, any other value goes up by one.
@@ -18,3 +20,7 @@ int next_meter_style(int style);
 // after a horizontal clipping mark; bold pair 3, bold pair 13 or pair 1
 // after a vertical bar).
 void level_meter(WINDOW *win, int col, int row, int percent, bool horizontal, int style);
+
+// The horizontal meter as one piece of a row being composed: drawn from
+// the row's current attribute, which is left as the window's would be.
+void level_meter(CellRow &row, int col, int percent, int style);

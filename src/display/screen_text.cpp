@@ -264,6 +264,8 @@ void put_blanks(WINDOW *win, int row, int col, int count) { put_run(win, row, co
 
 bool writable_cell(WINDOW *win, int row, int col) { return col >= 0 && col < row_limit(win, row, -1); }
 
+int writable_columns(WINDOW *win, int row) { return std::max(row_limit(win, row, -1), 0); }
+
 RowWriter &RowWriter::put(attr_t attribute, const char *text) {
     if (win) wattrset(win, static_cast<int>(attribute));
     const int cells = text_cells(text);

@@ -104,6 +104,11 @@ private:
 // its border while a FrameClip holds it.
 bool writable_cell(WINDOW *win, int row, int col);
 
+// The columns of `row` that may be written, 0 to the value returned
+// (exclusive): the window's width, less its border column while a FrameClip
+// holds it; 0 for a row outside the window or on a clipped bottom border.
+int writable_columns(WINDOW *win, int row);
+
 // Writes pieces of a row one after another, each in its own attribute,
 // never past `limit` (exclusive; -1 means the window's width).
 struct RowWriter {
