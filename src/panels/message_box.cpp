@@ -5,7 +5,7 @@
 
 #include "display/screen_text.h"
 #include "panels/colors.h"
-#include "panels/idle.h"
+#include "panels/panel_runner.h"
 #include "panels/panel_window.h"
 
 int message_boxes_waiting = 0;
@@ -65,12 +65,19 @@ PanelWindow open_message_box(const char *message, int kind) {
     return box;
 }
 
+namespace {
+
+constexpr int kEnterKeys[] = {'\n', KEY_ENTER};
+
+}  // namespace
+
 void wait_for_enter(WINDOW *win, bool (*close_early)()) {
+    // Only Enter closes it; every other key is read and dropped.
+    PanelDescription desc;
+    desc.close_keys = kEnterKeys;
+    if (close_early) desc.close_when = close_early;
     ++message_boxes_waiting;
-    while (!is_enter_key(wgetch(win))) {
-        live_refresh();
-        if (close_early && close_early()) break;
-    }
+    run_panel_keys(desc, win);
     --message_boxes_waiting;
 }
 
