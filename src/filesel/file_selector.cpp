@@ -20,6 +20,7 @@
 #include "panels/message_box.h"
 #include "panels/panel_mover.h"
 #include "panels/panel_positions.h"
+#include "panels/panel_runner.h"
 #include "panels/panel_window.h"
 
 char selector_file_name[kPathCapacity] = {};
@@ -258,8 +259,9 @@ bool run_buttons() {
     draw_buttons();
     wnoutrefresh(w);
     doupdate();
-    for (;;) {
-        const int key = wgetch(w);
+    bool chosen = false;
+    PanelDescription desc;
+    desc.on_key = [&chosen](int key) {
         if (key == KEY_LEFT || key == KEY_RIGHT) {
             selector_button = key == KEY_LEFT ? kOkButton : kCancelButton;
             draw_buttons();
@@ -269,12 +271,17 @@ bool run_buttons() {
             selector_button = kListingFocus;
             draw_buttons();
             highlight();
-            return false;
+            return KeyResult::closed;
         } else if (is_enter_key(key)) {
-            if (selector_button != kOkButton || chosen_path_fits(selector_file_name)) return true;
+            if (selector_button != kOkButton || chosen_path_fits(selector_file_name)) {
+                chosen = true;
+                return KeyResult::closed;
+            }
         }
-        live_refresh();
-    }
+        return KeyResult::handled;
+    };
+    run_panel_keys(desc, w);
+    return chosen;
 }
 
 void open_start_directory() {
@@ -318,12 +325,11 @@ void redraw_selector(WINDOW *) {
     if (selector_button == kListingFocus) highlight();
 }
 
-const char *close_selector() {
+// What the selector keeps for its next opening, and the path chosen.
+void remember_choice() {
     listing_highlight = 0;
     std::memcpy(chosen_dir, dirname, sizeof chosen_dir);
     if (file_path_in(selected_path, dirname, selector_file_name) != 0) selected_path[0] = '\0';
-    close_panel_window(selector);
-    return selector_button == kOkButton ? selector_file_name : nullptr;
 }
 
 }  // namespace
@@ -376,7 +382,6 @@ const char *file_selector() {
     // On a screen narrower than the selector its rows stop at the border.
     const FrameClip clip(selector.win);
     set_panel_height_rule(selector.win, 3);
-    set_panel_redraw(selector.win, redraw_selector);
     draw_frame();
     std::memset(selector_file_name, 0, sizeof selector_file_name);
     selector_button = kListingFocus;
@@ -387,8 +392,9 @@ const char *file_selector() {
     listing_page = 0;
     listing_page_drawn = 0;
 
-    for (;;) {
-        const int key = wgetch(selector.win);
+    PanelDescription desc;
+    desc.title = "Select file";
+    desc.on_key = [](int key) {
         switch (key) {
         case KEY_DOWN:
         case KEY_UP:
@@ -400,16 +406,19 @@ const char *file_selector() {
         case 'D': edit_directory_line(); break;
         case 'f':
         case 'F':
-            if (edit_file_line()) return close_selector();
+            if (edit_file_line()) return KeyResult::closed;
             break;
         case kTab:
-            if (run_buttons()) return close_selector();
+            if (run_buttons()) return KeyResult::closed;
             break;
         case 'm': move_panel_interactively(selector.panel); break;
         default: break;
         }
-        live_refresh();
-        update_panels();
-        doupdate();
-    }
+        return KeyResult::handled;
+    };
+    desc.draw = redraw_selector;
+    desc.on_close = remember_choice;
+    desc.repaint_main_on_close = false;
+    run_panel(desc, selector);
+    return selector_button == kOkButton ? selector_file_name : nullptr;
 }
