@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "display/list_paging.h"
 #include "display/screen_text.h"
 #include "filesel/directory_listing.h"
 #include "filesel/directory_path.h"
@@ -335,44 +336,16 @@ void remember_choice() {
 }  // namespace
 
 bool move_listing_cursor(ListingCursor &cursor, int key, int count, int page_rows) {
-    const int last = std::max(count - 1, 0);
-    int &h = cursor.highlight;
-    switch (key) {
-    case KEY_DOWN:
-        if (h < last) ++h;
-        cursor.page = listing_page_of(h, page_rows);
-        if (cursor.page_drawn < cursor.page) {
-            cursor.page_drawn = cursor.page;
-            return true;
-        }
-        return false;
-    case KEY_UP:
-        if (h > 0) --h;
-        cursor.page = listing_page_of(h, page_rows);
-        if (cursor.page_drawn > cursor.page) {
-            cursor.page_drawn = cursor.page;
-            return true;
-        }
-        return false;
-    case KEY_NPAGE: {
-        const int next = (cursor.page + 1) * page_rows;
-        h = next < count ? next : last;
-        cursor.page = listing_page_of(h, page_rows);
-        cursor.page_drawn = cursor.page;
-        return true;
-    }
-    case KEY_PPAGE: {
-        const int previous = (cursor.page - 1) * page_rows;
-        h = previous > 0 ? previous : 0;
-        cursor.page = listing_page_of(h, page_rows);
-        if (cursor.page_drawn > cursor.page) {
-            cursor.page_drawn = cursor.page;
-            return true;
-        }
-        return false;
-    }
-    default: return false;
-    }
+    if (key != KEY_DOWN && key != KEY_UP && key != KEY_NPAGE && key != KEY_PPAGE) return false;
+    const ListPosition moved = page_list({cursor.highlight, cursor.page}, key, count, page_rows);
+    cursor.highlight = moved.selected;
+    cursor.page = moved.page;
+    // Page Down always draws its page; the other keys only when they leave
+    // the page on the screen.
+    const bool turned = key == KEY_NPAGE || (key == KEY_DOWN ? cursor.page_drawn < cursor.page
+                                                              : cursor.page_drawn > cursor.page);
+    if (turned) cursor.page_drawn = cursor.page;
+    return turned;
 }
 
 const char *file_selector() {

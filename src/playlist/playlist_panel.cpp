@@ -13,6 +13,7 @@
 #include "app/player_limits.h"
 #include "app/startup.h"
 #include "display/channel_table.h"
+#include "display/list_paging.h"
 #include "display/screen_text.h"
 #include "display/status_lines.h"
 #include "filesel/directory_path.h"
@@ -304,25 +305,26 @@ void keep_selection_in_list() {
 
 bool move_list_selection(ListSelection &s, int key, int count, int rows) {
     const int last = count - 1;
-    auto page = [rows](int index) { return rows > 0 ? index / rows : 0; };
+    const auto move = [&] {
+        const ListPosition moved = page_list({s.selected, s.page}, key, count, rows);
+        s.selected = moved.selected;
+        s.page = moved.page;
+    };
     switch (key) {
     case KEY_DOWN:
     case KEY_UP: {
         if (key == KEY_DOWN ? s.selected >= last : s.selected <= 0) return false;
-        s.selected += key == KEY_DOWN ? 1 : -1;
         const int shown = s.page;
-        s.page = page(s.selected);
+        move();
         return s.page != shown;
     }
     case KEY_NPAGE:
         if (s.selected >= last) return false;
-        s.selected = std::min((s.page + 1) * rows, last);
-        s.page = page(s.selected);
+        move();
         return true;
     case KEY_PPAGE:
         if (s.selected <= 0) return false;
-        s.selected = std::max((s.page - 1) * rows, 0);
-        s.page = page(s.selected);
+        move();
         return true;
     default: return false;
     }
