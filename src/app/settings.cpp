@@ -51,16 +51,6 @@ const OptionKey kKeys[] = {
     {"fade_module", Reading::exactly_one_flag, &fade_module},
     {"random_mode", Reading::nonzero_flag, &random_mode},
     {"delay", Reading::delay, &refresh_delay},
-    {"AC_Y", Reading::integer, &PanelPositions.all_channels.y},
-    {"AC_X", Reading::integer, &PanelPositions.all_channels.x},
-    {"VFREQ_X", Reading::integer, &PanelPositions.voices_frequency.x},
-    {"VFREQ_Y", Reading::integer, &PanelPositions.voices_frequency.y},
-    {"VPOS_X", Reading::integer, &PanelPositions.voices_position.x},
-    {"VPOS_Y", Reading::integer, &PanelPositions.voices_position.y},
-    {"OPT_X", Reading::integer, &PanelPositions.options.x},
-    {"OPT_Y", Reading::integer, &PanelPositions.options.y},
-    {"EFT_X", Reading::integer, &PanelPositions.effects.x},
-    {"EFT_Y", Reading::integer, &PanelPositions.effects.y},
 };
 
 // Leading blanks, an optional sign, then digits up to the first other
@@ -82,11 +72,6 @@ int decimal_value(const char *text) {
     return static_cast<int>(value);
 }
 
-struct SavedRow {
-    int *row;
-    int height;
-};
-
 }  // namespace
 
 int options_file_path(char (&path)[kPathCapacity]) {
@@ -99,8 +84,9 @@ int options_file_path(char (&path)[kPathCapacity]) {
 void interpret_options_line(const char *line) {
     const char *equals = std::strrchr(line, '=');
     if (!equals) return;
+    const auto begins_with = [line](const char *key) { return std::strncmp(line, key, std::strlen(key)) == 0; };
     for (const OptionKey &key : kKeys) {
-        if (std::strncmp(line, key.match, std::strlen(key.match)) != 0) continue;
+        if (!begins_with(key.match)) continue;
         int value = decimal_value(equals + 1);
         switch (key.reading) {
         case Reading::nonzero_flag: *key.target = value != 0 ? 1 : 0; break;
@@ -110,17 +96,28 @@ void interpret_options_line(const char *line) {
         }
         return;
     }
+    // The saved panel corners.
+    for (const PanelLayout &layout : kPanelLayouts) {
+        if (!layout.saved_x || !layout.corner) continue;
+        PanelCorner &corner = PanelPositions.*layout.corner;
+        if (begins_with(layout.saved_x)) {
+            corner.x = decimal_value(equals + 1);
+            return;
+        }
+        if (begins_with(layout.saved_y)) {
+            corner.y = decimal_value(equals + 1);
+            return;
+        }
+    }
 }
 
 void check_saved_rows(int lines) {
-    const SavedRow rows[] = {
-        {&PanelPositions.effects.y, 14},          {&PanelPositions.options.y, 20},
-        {&PanelPositions.voices_frequency.y, 16}, {&PanelPositions.voices_position.y, 16},
-        {&PanelPositions.all_channels.y, 16},
-    };
     // Compared without a sum, which a saved row near INT_MAX would overflow.
-    for (const SavedRow &r : rows)
-        if (*r.row >= lines - r.height) *r.row = 2;
+    for (const PanelLayout &layout : kPanelLayouts) {
+        if (!layout.saved_y || !layout.corner) continue;
+        int &row = (PanelPositions.*layout.corner).y;
+        if (row >= lines - layout_rows(layout, lines)) row = 2;
+    }
 }
 
 void read_options(std::FILE *errors) {
@@ -168,21 +165,16 @@ bool write_option_lines(std::FILE *file, const void *) {
         int value;
     } numbers[] = {
         {"delay", refresh_delay},
-        {"AC_X", PanelPositions.all_channels.x},
-        {"AC_Y", PanelPositions.all_channels.y},
-        {"VPOS_X", PanelPositions.voices_position.x},
-        {"VPOS_Y", PanelPositions.voices_position.y},
-        {"VFREQ_X", PanelPositions.voices_frequency.x},
-        {"VFREQ_Y", PanelPositions.voices_frequency.y},
-        {"OPT_X", PanelPositions.options.x},
-        {"OPT_Y", PanelPositions.options.y},
-        {"EFT_X", PanelPositions.effects.x},
-        {"EFT_Y", PanelPositions.effects.y},
     };
     for (const auto &f : flags)
         if (std::fprintf(file, "%s=%d\n", f.key, f.value ? 1 : 0) < 0) return false;
     for (const auto &n : numbers)
         if (std::fprintf(file, "%s=%d\n", n.key, n.value) < 0) return false;
+    for (const PanelLayout &layout : kPanelLayouts) {
+        if (!layout.saved_x || !layout.corner) continue;
+        const PanelCorner &corner = PanelPositions.*layout.corner;
+        if (std::fprintf(file, "%s=%d\n%s=%d\n", layout.saved_x, corner.x, layout.saved_y, corner.y) < 0) return false;
+    }
     return true;
 }
 

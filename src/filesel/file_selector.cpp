@@ -32,7 +32,7 @@ int listing_page_drawn = 0;
 
 namespace {
 
-constexpr int kWidth = 60;
+constexpr int kWidth = panel_layout(PanelKind::file_selector).cols;
 constexpr int kRowEnd = 58;
 constexpr int kChosenNameWidth = 42;  // the File line after Enter on a file
 constexpr int kEditedNameWidth = 52;  // the File line after editing
@@ -349,12 +349,13 @@ bool move_listing_cursor(ListingCursor &cursor, int key, int count, int page_row
 }
 
 const char *file_selector() {
-    selector = open_panel_window(LINES - 3, kWidth, PanelPositions.file_selector.y, PanelPositions.file_selector.x,
-                                 "Select file");
+    const PanelLayout &layout = panel_layout(PanelKind::file_selector);
+    const PanelCorner corner = panel_corner(PanelKind::file_selector);
+    selector = open_panel_window(layout_rows(layout, LINES), kWidth, corner.y, corner.x, "Select file");
     if (!selector.win) return nullptr;
     // On a screen narrower than the selector its rows stop at the border.
     const FrameClip clip(selector.win);
-    set_panel_height_rule(selector.win, 3);
+    set_panel_height_rule(selector.win, layout.rows_less);
     draw_frame();
     std::memset(selector_file_name, 0, sizeof selector_file_name);
     selector_button = kListingFocus;

@@ -5,6 +5,7 @@
 #include "app/command_line.h"
 #include "display/screen_text.h"
 #include "panels/colors.h"
+#include "panels/panel_positions.h"
 #include "panels/panel_runner.h"
 
 namespace {
@@ -36,10 +37,10 @@ constexpr int kAboutCloseKeys[] = {'q'};
 // Only q closes it; every other key is read and dropped.
 PanelDescription about_description() {
     PanelDescription desc;
-    desc.rows = 14;
-    desc.cols = 40;
-    desc.y = LINES / 2 - 6;
-    desc.x = COLS / 2 - 20;
+    desc.rows = panel_layout(PanelKind::about).rows;
+    desc.cols = panel_layout(PanelKind::about).cols;
+    desc.y = panel_corner(PanelKind::about).y;
+    desc.x = panel_corner(PanelKind::about).x;
     desc.close_keys = kAboutCloseKeys;
     desc.draw = draw_about_contents;
     desc.repaint_main_on_close = false;

@@ -169,7 +169,8 @@ CommentPanel open_comment_panel(const char *comment) {
     CommentPanel panel;
     panel.comment.assign(comment ? comment : "", comment ? strnlen(comment, kCommentMaxBytes) : 0);
     accept_vt220_home_and_end();
-    panel.frame = open_panel_window(kCommentWindowRows, kCommentWindowCols, LINES / 2 - 10, COLS / 2 - 36, "Comment");
+    const PanelCorner corner = panel_corner(PanelKind::comment);
+    panel.frame = open_panel_window(kCommentWindowRows, kCommentWindowCols, corner.y, corner.x, "Comment");
     if (!panel.frame.win) return panel;
     // On a small screen the frame was cut to fit; the text area follows it.
     WINDOW *frame = panel.frame.win;

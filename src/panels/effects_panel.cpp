@@ -21,8 +21,8 @@
 
 namespace {
 
-constexpr int kEffectsRows = 14;
-constexpr int kEffectsCols = 40;
+constexpr int kEffectsRows = panel_layout(PanelKind::effects).rows;
+constexpr int kEffectsCols = panel_layout(PanelKind::effects).cols;
 constexpr int kLabelCol = 1;
 constexpr int kMeterCol = 12;
 constexpr int kFirstRow = 2;
@@ -234,8 +234,8 @@ void effects_panel() {
     PanelDescription desc;
     desc.rows = kEffectsRows;
     desc.cols = kEffectsCols;
-    desc.y = PanelPositions.effects.y;
-    desc.x = PanelPositions.effects.x;
+    desc.y = panel_corner(PanelKind::effects).y;
+    desc.x = panel_corner(PanelKind::effects).x;
     desc.title = "Effects";
     desc.on_top = true;
     desc.movable = MovableEntry::effects;

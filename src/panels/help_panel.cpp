@@ -11,8 +11,8 @@
 
 namespace {
 
-constexpr int kHelpRows = 20;
-constexpr int kHelpCols = 70;
+constexpr int kHelpRows = panel_layout(PanelKind::help).rows;
+constexpr int kHelpCols = panel_layout(PanelKind::help).cols;
 constexpr int kLabelWidth = 26;
 constexpr int kLeft = 2;
 constexpr int kRight = 34;
@@ -76,8 +76,8 @@ PanelDescription help_description(PanelWindow &help) {
     PanelDescription desc;
     desc.rows = kHelpRows;
     desc.cols = kHelpCols;
-    desc.y = PanelPositions.help.y;
-    desc.x = PanelPositions.help.x;
+    desc.y = panel_corner(PanelKind::help).y;
+    desc.x = panel_corner(PanelKind::help).x;
     desc.title = "Help";
     desc.on_top = true;
     desc.movable = MovableEntry::help;

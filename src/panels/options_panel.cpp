@@ -43,8 +43,8 @@ const OptionItem option_items[kOptionItemCount] = {
 
 namespace {
 
-constexpr int kOptionsRows = 20;
-constexpr int kOptionsCols = 40;
+constexpr int kOptionsRows = panel_layout(PanelKind::options).rows;
+constexpr int kOptionsCols = panel_layout(PanelKind::options).cols;
 constexpr int kItemCol = 3;
 constexpr int kFirstRow = 2;
 constexpr int kMixingFrequencyItem = 7;
@@ -271,8 +271,8 @@ void options_panel() {
     PanelDescription desc;
     desc.rows = kOptionsRows;
     desc.cols = kOptionsCols;
-    desc.y = PanelPositions.options.y;
-    desc.x = PanelPositions.options.x;
+    desc.y = panel_corner(PanelKind::options).y;
+    desc.x = panel_corner(PanelKind::options).x;
     desc.title = "Options";
     desc.movable = MovableEntry::options;
     desc.close_keys = kOptionsCloseKeys;

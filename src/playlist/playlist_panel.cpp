@@ -40,7 +40,7 @@ const char *const playlist_buttons[10] = {
 
 namespace {
 
-constexpr int kWidth = 72;
+constexpr int kWidth = panel_layout(PanelKind::playlist).cols;
 constexpr int kWholeSeparatorCol = 55;  // in a whole panel the list area is columns 1 to 54
 constexpr int kButtonsWidth = 17;       // from the separator to the right border
 constexpr int kQuitButton = 255;
@@ -406,10 +406,10 @@ constexpr int kPlaylistCloseKeys[] = {'q'};
 void playlist_panel() {
     bool start = false;
     PanelDescription desc;
-    desc.rows = LINES - 2;
+    desc.rows = layout_rows(panel_layout(PanelKind::playlist), LINES);
     desc.cols = kWidth;
-    desc.y = PanelPositions.playlist.y;
-    desc.x = PanelPositions.playlist.x;
+    desc.y = panel_corner(PanelKind::playlist).y;
+    desc.x = panel_corner(PanelKind::playlist).x;
     desc.close_keys = kPlaylistCloseKeys;
     desc.on_key = [&start](int key) {
         switch (key) {
@@ -441,7 +441,7 @@ void playlist_panel() {
     // window exists.
     editor = open_panel_window(desc.rows, desc.cols, desc.y, desc.x, nullptr);
     if (!editor.win) return;
-    set_panel_height_rule(editor.win, 2);
+    set_panel_height_rule(editor.win, panel_layout(PanelKind::playlist).rows_less);
     playlist_button = 0;
     draw_editor(editor.win);
     refresh_screen();
