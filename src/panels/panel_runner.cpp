@@ -25,14 +25,14 @@ KeyResult hand_on(const PanelDescription &desc, int key) {
     return result;
 }
 
-void close_panel(const PanelDescription &desc, PanelWindow &pw) {
-    if (desc.on_close) desc.on_close();
+}  // namespace
+
+void close_panel(PanelWindow &pw, bool repaint_main) {
+    if (!pw.win) return;
     forget_panel_window(pw.win);
-    if (desc.repaint_main_on_close && main_win) wtouchln(main_win, 0, getmaxy(main_win), 1);
+    if (repaint_main && main_win) wtouchln(main_win, 0, getmaxy(main_win), 1);
     close_panel_window(pw);
 }
-
-}  // namespace
 
 void draw_panel_whole(WINDOW *win, const char *title, const std::function<void(WINDOW *)> &draw) {
     if (!win) return;
@@ -90,7 +90,8 @@ void run_panel_keys(const PanelDescription &desc, WINDOW *win) {
 void run_panel(const PanelDescription &desc, PanelWindow &pw) {
     if (!pw.win) return;
     run_panel_keys(desc, pw.win);
-    close_panel(desc, pw);
+    if (desc.on_close) desc.on_close();
+    close_panel(pw, desc.repaint_main_on_close);
 }
 
 void run_panel(const PanelDescription &desc) {

@@ -73,5 +73,10 @@ void run_panel_keys(const PanelDescription &desc, WINDOW *win);
 // open_panel then run_panel.
 void run_panel(const PanelDescription &desc);
 
+// Closes a panel: forgets it with the mover, touches the whole main window
+// when `repaint_main` (so that what lay beneath is repainted from it),
+// deletes the panel and its window and updates the screen.
+void close_panel(PanelWindow &pw, bool repaint_main = true);
+
 // Draws a panel's window whole: cleared, border, title, then `draw`.
 void draw_panel_whole(WINDOW *win, const char *title, const std::function<void(WINDOW *)> &draw);

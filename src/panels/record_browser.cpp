@@ -182,9 +182,4 @@ void run_record_browser(RecordBrowser &browser) {
     run_panel(desc, browser.pw);
 }
 
-void close_record_browser(RecordBrowser &browser) {
-    if (!browser.pw.win) return;
-    forget_panel_window(browser.pw.win);
-    if (main_win) wtouchln(main_win, 0, getmaxy(main_win), 1);
-    close_panel_window(browser.pw);
-}
+void close_record_browser(RecordBrowser &browser) { close_panel(browser.pw); }

@@ -348,12 +348,7 @@ void run_voice_monitor(VoiceMonitor &monitor) {
     run_panel(desc, monitor.pw);
 }
 
-void close_voice_monitor(VoiceMonitor &monitor) {
-    if (!monitor.pw.win) return;
-    forget_panel_window(monitor.pw.win);
-    if (!is_volume_monitor(monitor.kind) && main_win) wtouchln(main_win, 0, getmaxy(main_win), 1);
-    close_panel_window(monitor.pw);
-}
+void close_voice_monitor(VoiceMonitor &monitor) { close_panel(monitor.pw, !is_volume_monitor(monitor.kind)); }
 
 void voice_monitor(Monitor kind) {
     if (kind != Monitor::all_voices && !module) {
