@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/module_loader.h"
 #include "app/startup.h"
 #include "display/screen_text.h"
 #include "headless_screen.h"
@@ -183,4 +184,35 @@ TEST_F(PanelRunner, APanelOpenedFromAPanelRunsAndClosesInsideIt) {
     EXPECT_EQ(inner.keys_seen, (std::vector<int>{'k', 'x'}));
     EXPECT_EQ(wgetch(main_win), 'z');
     EXPECT_EQ(panel_below(nullptr), main_panel);
+}
+
+TEST_F(PanelRunner, AnotherModuleIsFollowedAndThePanelDrawnWholeOnlyWhenItAsks) {
+    MODULE first{};
+    MODULE second{};
+    MODULE *const before = module;
+    const bool was_playing = playing;
+    playing = false;
+    for (bool follows : {false, true}) {
+        module = &first;
+        FakePanel fake;
+        int followed = 0;
+        if (follows) fake.desc.module_changed = [&followed] { ++followed; };
+        // A key loads another module (as the playlist keys may).
+        fake.desc.on_key = [&second](int key) {
+            if (key == 'n') module = &second;
+            return KeyResult::handled;
+        };
+        PanelWindow pw = open_panel(fake.desc);
+        put_text(pw.win, 4, 1, "scribble");
+        WINDOW *win = pw.win;
+        fake.desc.on_close = [&] {
+            EXPECT_EQ(cells_text(win, 4, 1, 8), follows ? std::string(8, ' ') : "scribble") << follows;
+        };
+        press_keys({'n', 'k', 'q'});
+        run_panel(fake.desc, pw);
+        EXPECT_EQ(followed, follows ? 1 : 0);
+        EXPECT_EQ(fake.draws, follows ? 2 : 1) << follows;
+    }
+    module = before;
+    playing = was_playing;
 }
