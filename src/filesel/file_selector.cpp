@@ -16,7 +16,6 @@
 #include "filesel/directory_path.h"
 #include "filesel/line_editor.h"
 #include "panels/colors.h"
-#include "panels/idle.h"
 #include "panels/keys.h"
 #include "panels/message_box.h"
 #include "panels/panel_mover.h"

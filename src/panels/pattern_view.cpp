@@ -13,7 +13,6 @@
 #include "display/track_decoder.h"
 #include "panels/colors.h"
 #include "panels/command_keys.h"
-#include "panels/idle.h"
 #include "panels/keys.h"
 #include "panels/panel_mover.h"
 #include "panels/panel_runner.h"

@@ -19,7 +19,6 @@
 #include "filesel/directory_path.h"
 #include "filesel/file_selector.h"
 #include "panels/colors.h"
-#include "panels/idle.h"
 #include "panels/keys.h"
 #include "panels/message_box.h"
 #include "panels/panel_mover.h"
