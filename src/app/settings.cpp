@@ -62,16 +62,6 @@ const OptionKey kKeys[] = {
     {"fade_module", nullptr, Reading::exactly_one_flag, &fade_module, Setting::count},
     {"random_mode", nullptr, Reading::nonzero_flag, &random_mode, Setting::count},
     {"delay", nullptr, Reading::bounded, &refresh_delay, Setting::refresh_delay},
-    {"AC_X", nullptr, Reading::integer, &PanelPositions.all_channels.x, Setting::count},
-    {"AC_Y", nullptr, Reading::integer, &PanelPositions.all_channels.y, Setting::count},
-    {"VPOS_X", nullptr, Reading::integer, &PanelPositions.voices_position.x, Setting::count},
-    {"VPOS_Y", nullptr, Reading::integer, &PanelPositions.voices_position.y, Setting::count},
-    {"VFREQ_X", nullptr, Reading::integer, &PanelPositions.voices_frequency.x, Setting::count},
-    {"VFREQ_Y", nullptr, Reading::integer, &PanelPositions.voices_frequency.y, Setting::count},
-    {"OPT_X", nullptr, Reading::integer, &PanelPositions.options.x, Setting::count},
-    {"OPT_Y", nullptr, Reading::integer, &PanelPositions.options.y, Setting::count},
-    {"EFT_X", nullptr, Reading::integer, &PanelPositions.effects.x, Setting::count},
-    {"EFT_Y", nullptr, Reading::integer, &PanelPositions.effects.y, Setting::count},
 };
 
 bool is_flag(Reading reading) { return reading == Reading::nonzero_flag || reading == Reading::exactly_one_flag; }
@@ -95,11 +85,6 @@ int decimal_value(const char *text) {
     return static_cast<int>(value);
 }
 
-struct SavedRow {
-    int *row;
-    int height;
-};
-
 }  // namespace
 
 int options_file_path(char (&path)[kPathCapacity]) {
@@ -112,9 +97,10 @@ int options_file_path(char (&path)[kPathCapacity]) {
 void interpret_options_line(const char *line) {
     const char *equals = std::strrchr(line, '=');
     if (!equals) return;
+    const auto begins_with = [line](const char *key) { return std::strncmp(line, key, std::strlen(key)) == 0; };
     for (const OptionKey &key : kKeys) {
         const char *match = key.match ? key.match : key.name;
-        if (std::strncmp(line, match, std::strlen(match)) != 0) continue;
+        if (!begins_with(match)) continue;
         int value = decimal_value(equals + 1);
         switch (key.reading) {
         case Reading::nonzero_flag: *key.target = value != 0 ? 1 : 0; break;
@@ -128,17 +114,28 @@ void interpret_options_line(const char *line) {
         }
         return;
     }
+    // The saved panel corners.
+    for (const PanelLayout &layout : kPanelLayouts) {
+        if (!layout.saved_x || !layout.corner) continue;
+        PanelCorner &corner = PanelPositions.*layout.corner;
+        if (begins_with(layout.saved_x)) {
+            corner.x = decimal_value(equals + 1);
+            return;
+        }
+        if (begins_with(layout.saved_y)) {
+            corner.y = decimal_value(equals + 1);
+            return;
+        }
+    }
 }
 
 void check_saved_rows(int lines) {
-    const SavedRow rows[] = {
-        {&PanelPositions.effects.y, 14},          {&PanelPositions.options.y, 20},
-        {&PanelPositions.voices_frequency.y, 16}, {&PanelPositions.voices_position.y, 16},
-        {&PanelPositions.all_channels.y, 16},
-    };
     // Compared without a sum, which a saved row near INT_MAX would overflow.
-    for (const SavedRow &r : rows)
-        if (*r.row >= lines - r.height) *r.row = 2;
+    for (const PanelLayout &layout : kPanelLayouts) {
+        if (!layout.saved_y || !layout.corner) continue;
+        int &row = (PanelPositions.*layout.corner).y;
+        if (row >= lines - layout_rows(layout, lines)) row = 2;
+    }
 }
 
 void read_options(std::FILE *errors) {
@@ -176,6 +173,11 @@ bool write_option_lines(std::FILE *file, const void *) {
     for (const OptionKey &key : kKeys) {
         const int value = is_flag(key.reading) ? (*key.target ? 1 : 0) : *key.target;
         if (std::fprintf(file, "%s=%d\n", key.name, value) < 0) return false;
+    }
+    for (const PanelLayout &layout : kPanelLayouts) {
+        if (!layout.saved_x || !layout.corner) continue;
+        const PanelCorner &corner = PanelPositions.*layout.corner;
+        if (std::fprintf(file, "%s=%d\n%s=%d\n", layout.saved_x, corner.x, layout.saved_y, corner.y) < 0) return false;
     }
     return true;
 }

@@ -10,16 +10,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "display/list_paging.h"
 #include "display/screen_text.h"
 #include "filesel/directory_listing.h"
 #include "filesel/directory_path.h"
 #include "filesel/line_editor.h"
 #include "panels/colors.h"
-#include "panels/idle.h"
 #include "panels/keys.h"
 #include "panels/message_box.h"
 #include "panels/panel_mover.h"
 #include "panels/panel_positions.h"
+#include "panels/panel_runner.h"
 #include "panels/panel_window.h"
 
 char selector_file_name[kPathCapacity] = {};
@@ -30,7 +31,7 @@ int listing_page_drawn = 0;
 
 namespace {
 
-constexpr int kWidth = 60;
+constexpr int kWidth = panel_layout(PanelKind::file_selector).cols;
 constexpr int kRowEnd = 58;
 constexpr int kChosenNameWidth = 42;  // the File line after Enter on a file
 constexpr int kEditedNameWidth = 52;  // the File line after editing
@@ -258,8 +259,9 @@ bool run_buttons() {
     draw_buttons();
     wnoutrefresh(w);
     doupdate();
-    for (;;) {
-        const int key = wgetch(w);
+    bool chosen = false;
+    PanelDescription desc;
+    desc.on_key = [&chosen](int key) {
         if (key == KEY_LEFT || key == KEY_RIGHT) {
             selector_button = key == KEY_LEFT ? kOkButton : kCancelButton;
             draw_buttons();
@@ -269,12 +271,17 @@ bool run_buttons() {
             selector_button = kListingFocus;
             draw_buttons();
             highlight();
-            return false;
+            return KeyResult::closed;
         } else if (is_enter_key(key)) {
-            if (selector_button != kOkButton || chosen_path_fits(selector_file_name)) return true;
+            if (selector_button != kOkButton || chosen_path_fits(selector_file_name)) {
+                chosen = true;
+                return KeyResult::closed;
+            }
         }
-        live_refresh();
-    }
+        return KeyResult::handled;
+    };
+    run_panel_keys(desc, w);
+    return chosen;
 }
 
 void open_start_directory() {
@@ -318,65 +325,36 @@ void redraw_selector(WINDOW *) {
     if (selector_button == kListingFocus) highlight();
 }
 
-const char *close_selector() {
+// What the selector keeps for its next opening, and the path chosen.
+void remember_choice() {
     listing_highlight = 0;
     std::memcpy(chosen_dir, dirname, sizeof chosen_dir);
     if (file_path_in(selected_path, dirname, selector_file_name) != 0) selected_path[0] = '\0';
-    close_panel_window(selector);
-    return selector_button == kOkButton ? selector_file_name : nullptr;
 }
 
 }  // namespace
 
 bool move_listing_cursor(ListingCursor &cursor, int key, int count, int page_rows) {
-    const int last = std::max(count - 1, 0);
-    int &h = cursor.highlight;
-    switch (key) {
-    case KEY_DOWN:
-        if (h < last) ++h;
-        cursor.page = listing_page_of(h, page_rows);
-        if (cursor.page_drawn < cursor.page) {
-            cursor.page_drawn = cursor.page;
-            return true;
-        }
-        return false;
-    case KEY_UP:
-        if (h > 0) --h;
-        cursor.page = listing_page_of(h, page_rows);
-        if (cursor.page_drawn > cursor.page) {
-            cursor.page_drawn = cursor.page;
-            return true;
-        }
-        return false;
-    case KEY_NPAGE: {
-        const int next = (cursor.page + 1) * page_rows;
-        h = next < count ? next : last;
-        cursor.page = listing_page_of(h, page_rows);
-        cursor.page_drawn = cursor.page;
-        return true;
-    }
-    case KEY_PPAGE: {
-        const int previous = (cursor.page - 1) * page_rows;
-        h = previous > 0 ? previous : 0;
-        cursor.page = listing_page_of(h, page_rows);
-        if (cursor.page_drawn > cursor.page) {
-            cursor.page_drawn = cursor.page;
-            return true;
-        }
-        return false;
-    }
-    default: return false;
-    }
+    if (key != KEY_DOWN && key != KEY_UP && key != KEY_NPAGE && key != KEY_PPAGE) return false;
+    const ListPosition moved = page_list({cursor.highlight, cursor.page}, key, count, page_rows);
+    cursor.highlight = moved.selected;
+    cursor.page = moved.page;
+    // Page Down always draws its page; the other keys only when they leave
+    // the page on the screen.
+    const bool turned = key == KEY_NPAGE || (key == KEY_DOWN ? cursor.page_drawn < cursor.page
+                                                              : cursor.page_drawn > cursor.page);
+    if (turned) cursor.page_drawn = cursor.page;
+    return turned;
 }
 
 const char *file_selector() {
-    selector = open_panel_window(LINES - 3, kWidth, PanelPositions.file_selector.y, PanelPositions.file_selector.x,
-                                 "Select file");
+    const PanelLayout &layout = panel_layout(PanelKind::file_selector);
+    const PanelCorner corner = panel_corner(PanelKind::file_selector);
+    selector = open_panel_window(layout_rows(layout, LINES), kWidth, corner.y, corner.x, "Select file");
     if (!selector.win) return nullptr;
     // On a screen narrower than the selector its rows stop at the border.
     const FrameClip clip(selector.win);
-    set_panel_height_rule(selector.win, 3);
-    set_panel_redraw(selector.win, redraw_selector);
+    set_panel_height_rule(selector.win, layout.rows_less);
     draw_frame();
     std::memset(selector_file_name, 0, sizeof selector_file_name);
     selector_button = kListingFocus;
@@ -387,8 +365,9 @@ const char *file_selector() {
     listing_page = 0;
     listing_page_drawn = 0;
 
-    for (;;) {
-        const int key = wgetch(selector.win);
+    PanelDescription desc;
+    desc.title = "Select file";
+    desc.on_key = [](int key) {
         switch (key) {
         case KEY_DOWN:
         case KEY_UP:
@@ -400,16 +379,19 @@ const char *file_selector() {
         case 'D': edit_directory_line(); break;
         case 'f':
         case 'F':
-            if (edit_file_line()) return close_selector();
+            if (edit_file_line()) return KeyResult::closed;
             break;
         case kTab:
-            if (run_buttons()) return close_selector();
+            if (run_buttons()) return KeyResult::closed;
             break;
         case 'm': move_panel_interactively(selector.panel); break;
         default: break;
         }
-        live_refresh();
-        update_panels();
-        doupdate();
-    }
+        return KeyResult::handled;
+    };
+    desc.draw = redraw_selector;
+    desc.on_close = remember_choice;
+    desc.repaint_main_on_close = false;
+    run_panel(desc, selector);
+    return selector_button == kOkButton ? selector_file_name : nullptr;
 }

@@ -6,9 +6,8 @@
 
 #include "app/startup.h"
 #include "display/screen_text.h"
-#include "panels/idle.h"
 #include "panels/keys.h"
-#include "panels/message_box.h"
+#include "panels/panel_runner.h"
 
 bool edit_ended_with_tab = false;
 
@@ -147,6 +146,12 @@ FieldView back_scroll_view(int length, int width) {
 
 bool inserts_character(int key) { return key > 0 && key <= 0xff; }
 
+namespace {
+
+constexpr int kEditEndKeys[] = {'\n', KEY_ENTER, kEscape};
+
+}  // namespace
+
 void edit_line(WINDOW *win, int row, const char *prompt, char *text) {
     Editing e{};
     e.win = win;
@@ -166,25 +171,24 @@ void edit_line(WINDOW *win, int row, const char *prompt, char *text) {
     doupdate();
     edit_ended_with_tab = false;
 
-    for (;;) {
-        const int key = wgetch(win);
+    PanelDescription desc;
+    desc.close_keys = kEditEndKeys;
+    desc.on_key = [&e, win, row](int key) {
         if (key == kTab) {
             edit_ended_with_tab = true;
-            break;
+            return KeyResult::closed;
         }
-        if (is_enter_key(key) || key == kEscape) break;
         if (key == KEY_BACKSPACE || key == KEY_DC)
             e.remove();
         else if (inserts_character(key))
             e.insert(key);
         wmove(win, row, e.cursor_column());
-        live_refresh();
-        // Without playback the idle step draws nothing; the typed text must
-        // still reach the screen, with the cursor at its end.
-        wmove(win, row, e.cursor_column());
-        update_panels();
-        doupdate();
-    }
+        return KeyResult::handled;
+    };
+    // The cursor stays at the end of the typed text, where the idle step
+    // shows it.
+    desc.live_step = [&e, win, row](int) { wmove(win, row, e.cursor_column()); };
+    run_panel_keys(desc, win);
 
     text[e.length] = '\0';
     curs_set(0);

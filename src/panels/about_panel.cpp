@@ -5,7 +5,8 @@
 #include "app/command_line.h"
 #include "display/screen_text.h"
 #include "panels/colors.h"
-#include "panels/idle.h"
+#include "panels/panel_positions.h"
+#include "panels/panel_runner.h"
 
 namespace {
 
@@ -31,27 +32,25 @@ void draw_about_contents(WINDOW *w) {
     set_attr(w, kNormal);
 }
 
+constexpr int kAboutCloseKeys[] = {'q'};
+
+// Only q closes it; every other key is read and dropped.
+PanelDescription about_description() {
+    PanelDescription desc;
+    desc.rows = panel_layout(PanelKind::about).rows;
+    desc.cols = panel_layout(PanelKind::about).cols;
+    desc.y = panel_corner(PanelKind::about).y;
+    desc.x = panel_corner(PanelKind::about).x;
+    desc.close_keys = kAboutCloseKeys;
+    desc.draw = draw_about_contents;
+    desc.repaint_main_on_close = false;
+    return desc;
+}
+
 }  // namespace
 
-PanelWindow open_about_panel() {
-    PanelWindow about = open_panel_window(14, 40, LINES / 2 - 6, COLS / 2 - 20, nullptr);
-    if (!about.win) return about;
-    draw_about_contents(about.win);
-    set_panel_redraw(about.win, draw_about_contents);
-    // Shown at once: while the player is stopped no idle step composes the
-    // screen.
-    update_panels();
-    doupdate();
-    return about;
-}
+PanelWindow open_about_panel() { return open_panel(about_description()); }
 
-void run_about_panel(PanelWindow &about) {
-    if (!about.win) return;
-    while (wgetch(about.win) != 'q') live_refresh();
-    close_panel_window(about);
-}
+void run_about_panel(PanelWindow &about) { run_panel(about_description(), about); }
 
-void about_panel() {
-    PanelWindow about = open_about_panel();
-    run_about_panel(about);
-}
+void about_panel() { run_panel(about_description()); }

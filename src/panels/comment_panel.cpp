@@ -8,9 +8,9 @@
 #include "display/screen_text.h"
 #include "panels/colors.h"
 #include "panels/command_keys.h"
-#include "panels/idle.h"
 #include "panels/keys.h"
 #include "panels/message_box.h"
+#include "panels/panel_runner.h"
 
 namespace {
 
@@ -117,50 +117,76 @@ void draw_comment_panel_text(CommentPanel &panel) {
     if (frame) touchwin(frame);
 }
 
+namespace {
+
+// The text area is the frame's interior; a frame cut or grown by a resize
+// gets a text area of its new size.
+void fit_comment_text(CommentPanel &panel) {
+    WINDOW *frame = panel.frame.win;
+    if (!frame) return;
+    const int rows = getmaxy(frame) - 2;
+    const int cols = getmaxx(frame) - 2;
+    if (panel.text && getmaxy(panel.text) == rows && getmaxx(panel.text) == cols) return;
+    if (panel.text) delwin(panel.text);
+    panel.text = nullptr;
+    if (rows > 0 && cols > 0) panel.text = subwin(frame, rows, cols, getbegy(frame) + 1, getbegx(frame) + 1);
+}
+
+constexpr int kCommentCloseKeys[] = {'q'};
+
+// Only q closes it; the scroll keys are its own, and every other key
+// (Escape too, which does nothing there) goes on to the command keys.
+PanelDescription comment_description(CommentPanel &panel) {
+    PanelDescription desc;
+    desc.title = "Comment";
+    desc.close_keys = kCommentCloseKeys;
+    desc.on_key = [&panel](int key) {
+        if (!panel.text) return KeyResult::passed;
+        const int top = scroll_comment(panel.top, key, static_cast<int>(panel.lines.size()), getmaxy(panel.text));
+        if (top < 0) return KeyResult::passed;
+        if (top != panel.top) {
+            panel.top = top;
+            draw_comment_panel_text(panel);
+        }
+        return KeyResult::handled;
+    };
+    desc.passes_to_command_keys = true;
+    desc.draw = [&panel](WINDOW *) {
+        fit_comment_text(panel);
+        draw_comment_panel_text(panel);
+    };
+    desc.on_close = [&panel] {
+        if (panel.text) delwin(panel.text);
+        panel.text = nullptr;
+    };
+    desc.repaint_main_on_close = false;
+    return desc;
+}
+
+}  // namespace
+
 CommentPanel open_comment_panel(const char *comment) {
     CommentPanel panel;
     panel.comment.assign(comment ? comment : "", comment ? strnlen(comment, kCommentMaxBytes) : 0);
     accept_vt220_home_and_end();
-    panel.frame = open_panel_window(kCommentWindowRows, kCommentWindowCols, LINES / 2 - 10, COLS / 2 - 36, "Comment");
+    const PanelCorner corner = panel_corner(PanelKind::comment);
+    panel.frame = open_panel_window(kCommentWindowRows, kCommentWindowCols, corner.y, corner.x, "Comment");
     if (!panel.frame.win) return panel;
     // On a small screen the frame was cut to fit; the text area follows it.
     WINDOW *frame = panel.frame.win;
-    if (getmaxy(frame) > 2 && getmaxx(frame) > 2)
-        panel.text = subwin(frame, getmaxy(frame) - 2, getmaxx(frame) - 2, getbegy(frame) + 1, getbegx(frame) + 1);
+    if (getmaxy(frame) > 2 && getmaxx(frame) > 2) fit_comment_text(panel);
     if (!panel.text) {
         close_panel_window(panel.frame);
         return panel;
     }
     draw_comment_panel_text(panel);
-    // Shown at once: while the player is stopped no idle step composes the
-    // screen.
+    // Shown at once, before the first key.
     update_panels();
     doupdate();
     return panel;
 }
 
-void run_comment_panel(CommentPanel &panel) {
-    if (!panel.frame.win) return;
-    for (;;) {
-        const int key = wgetch(panel.frame.win);
-        if (key == 'q') break;
-        const int top = scroll_comment(panel.top, key, static_cast<int>(panel.lines.size()), getmaxy(panel.text));
-        if (top < 0) {
-            handle_command_key(key);
-            live_refresh();
-            continue;
-        }
-        if (top != panel.top) {
-            panel.top = top;
-            draw_comment_panel_text(panel);
-        }
-        // Composed even while nothing plays, so the scrolled text shows.
-        refresh_then_compose();
-    }
-    delwin(panel.text);
-    panel.text = nullptr;
-    close_panel_window(panel.frame);
-}
+void run_comment_panel(CommentPanel &panel) { run_panel(comment_description(panel), panel.frame); }
 
 void comment_panel() {
     if (!module) return;

@@ -7,10 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "panels/panel_positions.h"
 #include "panels/panel_window.h"
 
-inline constexpr int kCommentWindowRows = 21;
-inline constexpr int kCommentWindowCols = 73;
+inline constexpr int kCommentWindowRows = panel_layout(PanelKind::comment).rows;
+inline constexpr int kCommentWindowCols = panel_layout(PanelKind::comment).cols;
 // A module message is far shorter (the formats that carry one keep it
 // within 64 KiB); a longer one is cut here so that the copy stays bounded.
 inline constexpr std::size_t kCommentMaxBytes = 65536;

@@ -12,6 +12,7 @@
 #include "display/screen_text.h"
 #include "panels/colors.h"
 #include "panels/idle.h"
+#include "panels/panel_runner.h"
 #include "panels/keys.h"
 #include "panels/mixer.h"
 #include "panels/panel_mover.h"
@@ -20,8 +21,8 @@
 
 namespace {
 
-constexpr int kEffectsRows = 14;
-constexpr int kEffectsCols = 40;
+constexpr int kEffectsRows = panel_layout(PanelKind::effects).rows;
+constexpr int kEffectsCols = panel_layout(PanelKind::effects).cols;
 constexpr int kLabelCol = 1;
 constexpr int kMeterCol = 12;
 constexpr int kFirstRow = 2;
@@ -221,25 +222,26 @@ void change_effect(int row, int direction) {
     }
 }
 
-void effects_panel() {
-    PanelWindow pw = open_panel_window(kEffectsRows, kEffectsCols, PanelPositions.effects.y,
-                                       PanelPositions.effects.x, "Effects");
-    if (!pw.win) return;
-    top_panel(pw.panel);
-    remember_panel_window(MovableEntry::effects, pw.win);
-    // A screen that shrank and grew again cut rows off: they are drawn anew.
-    set_panel_redraw(pw.win, draw_effects);
-    shown_selected = 0;
-    row_offset = 0;
-    draw_effects(pw.win);
-    update_panels();
-    doupdate();
+namespace {
 
+constexpr int kEffectsCloseKeys[] = {'q', kEscape};
+
+}  // namespace
+
+void effects_panel() {
+    PanelWindow pw;
     int selected = 0;
     unsigned long long drawn_applied = player_view().applied;
-    for (;;) {
-        const int key = wgetch(pw.win);
-        if (key == 'q' || key == kEscape) break;
+    PanelDescription desc;
+    desc.rows = kEffectsRows;
+    desc.cols = kEffectsCols;
+    desc.y = panel_corner(PanelKind::effects).y;
+    desc.x = panel_corner(PanelKind::effects).x;
+    desc.title = "Effects";
+    desc.on_top = true;
+    desc.movable = MovableEntry::effects;
+    desc.close_keys = kEffectsCloseKeys;
+    desc.on_key = [&](int key) {
         switch (key) {
         case KEY_DOWN: select_row(pw.win, selected, selected < kEffectRowCount - 1 ? selected + 1 : selected); break;
         case KEY_UP: select_row(pw.win, selected, selected > 0 ? selected - 1 : selected); break;
@@ -254,16 +256,18 @@ void effects_panel() {
         case 'm': move_panel_interactively(pw.panel); break;
         default: break;
         }
-        refresh_then_compose();
-        // The meters follow the player once it has carried a change out.
-        if (player_view().applied != drawn_applied) {
-            drawn_applied = player_view().applied;
-            draw_effects(pw.win);
-            update_panels();
-            doupdate();
-        }
-    }
-    forget_panel_window(pw.win);
-    if (main_win) wtouchln(main_win, 0, getmaxy(main_win), 1);
-    close_panel_window(pw);
+        return KeyResult::handled;
+    };
+    // A screen that shrank and grew again cut rows off: they are drawn anew.
+    desc.draw = draw_effects;
+    // The meters follow the player once it has carried a change out.
+    desc.live_step = [&](int) {
+        if (player_view().applied == drawn_applied) return;
+        drawn_applied = player_view().applied;
+        draw_effects(pw.win);
+    };
+    shown_selected = 0;
+    row_offset = 0;
+    pw = open_panel(desc);
+    run_panel(desc, pw);
 }

@@ -4,15 +4,15 @@
 
 #include "display/screen_text.h"
 #include "panels/colors.h"
-#include "panels/idle.h"
 #include "panels/keys.h"
 #include "panels/panel_mover.h"
 #include "panels/panel_positions.h"
+#include "panels/panel_runner.h"
 
 namespace {
 
-constexpr int kHelpRows = 20;
-constexpr int kHelpCols = 70;
+constexpr int kHelpRows = panel_layout(PanelKind::help).rows;
+constexpr int kHelpCols = panel_layout(PanelKind::help).cols;
 constexpr int kLabelWidth = 26;
 constexpr int kLeft = 2;
 constexpr int kRight = 34;
@@ -59,7 +59,7 @@ constexpr HelpEntry kHelpEntries[] = {
     {18, kRight, "About.....................", "?"},
 };
 
-bool closes_help(int key) { return key == 'q' || key == 'Q' || key == kEscape; }
+constexpr int kHelpCloseKeys[] = {'q', 'Q', kEscape};
 
 void draw_help_entries(WINDOW *win) {
     const FrameClip clip(win);
@@ -72,31 +72,33 @@ void draw_help_entries(WINDOW *win) {
     set_attr(win, kNormal);
 }
 
+PanelDescription help_description(PanelWindow &help) {
+    PanelDescription desc;
+    desc.rows = kHelpRows;
+    desc.cols = kHelpCols;
+    desc.y = panel_corner(PanelKind::help).y;
+    desc.x = panel_corner(PanelKind::help).x;
+    desc.title = "Help";
+    desc.on_top = true;
+    desc.movable = MovableEntry::help;
+    desc.close_keys = kHelpCloseKeys;
+    desc.on_key = [&help](int key) {
+        if (key == 'm') move_panel_interactively(help.panel);
+        return KeyResult::handled;
+    };
+    desc.draw = draw_help_entries;
+    desc.repaint_main_on_close = false;
+    return desc;
+}
+
 }  // namespace
 
 PanelWindow open_help_panel() {
-    PanelWindow help = open_panel_window(kHelpRows, kHelpCols, PanelPositions.help.y, PanelPositions.help.x, "Help");
-    if (!help.win) return help;
-    top_panel(help.panel);
-    remember_panel_window(MovableEntry::help, help.win);
-    draw_help_entries(help.win);
-    set_panel_redraw(help.win, draw_help_entries);
-    wnoutrefresh(help.win);
-    doupdate();
-    return help;
+    PanelWindow none;
+    return open_panel(help_description(none));
 }
 
-void run_help_panel(PanelWindow &help) {
-    if (!help.win) return;
-    for (;;) {
-        const int key = wgetch(help.win);
-        if (closes_help(key)) break;
-        if (key == 'm') move_panel_interactively(help.panel);
-        live_refresh();
-    }
-    forget_panel_window(help.win);
-    close_panel_window(help);
-}
+void run_help_panel(PanelWindow &help) { run_panel(help_description(help), help); }
 
 void help_panel() {
     PanelWindow help = open_help_panel();

@@ -24,17 +24,16 @@ void request_frame();
 // Takes the player's snapshot afresh, then, when a module is loaded and
 // playing: redraws the channel table and the status row (when a frame is
 // due), composes the panels and updates the terminal. The sound thread
-// plays whatever the screen does. Used by the main loop and by every
-// panel's key loop but the two below.
+// plays whatever the screen does. The main loop's step.
 //
 // Both steps also mark the end of a song that does not wrap round on the
 // title row (the sound thread silences its voices), and keep a red box on
 // screen while the sound output is lost.
 void live_refresh();
 
-// The panel mover's step (and the voice monitors'): as live_refresh, but the
-// panels are composed and the terminal updated even while nothing plays, so
-// a moved panel is seen at once.
+// The panels' step (run_panel runs it after every key or timeout): as
+// live_refresh, but the panels are composed and the terminal updated even
+// while nothing plays, so what a key changed in a panel is seen at once.
 //
 // `live_step`, when given, runs right after the player's snapshot is taken
 // afresh and before anything is drawn, so a panel that follows the music

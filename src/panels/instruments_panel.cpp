@@ -36,7 +36,8 @@ void draw_instrument(WINDOW *window, const INSTRUMENT &instrument, int number, i
 }
 
 RecordBrowser open_instruments_panel() {
-    return open_record_browser(kInstruments, PanelPositions.instruments.y, PanelPositions.instruments.x);
+    return open_record_browser(kInstruments, panel_corner(PanelKind::instruments).y,
+                               panel_corner(PanelKind::instruments).x);
 }
 
 void instruments_panel() {

@@ -5,9 +5,10 @@
 #include <curses.h>
 #include <mikmod.h>
 
+#include "panels/panel_positions.h"
 #include "panels/record_browser.h"
 
-inline constexpr int kInstrumentsRows = 13;
+inline constexpr int kInstrumentsRows = panel_layout(PanelKind::instruments).rows;
 
 // Draws the fields of one instrument; `number` is its 1-based position,
 // `count` the module's number of instruments.

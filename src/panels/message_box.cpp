@@ -5,7 +5,7 @@
 
 #include "display/screen_text.h"
 #include "panels/colors.h"
-#include "panels/idle.h"
+#include "panels/panel_runner.h"
 #include "panels/panel_window.h"
 
 int message_boxes_waiting = 0;
@@ -14,32 +14,14 @@ bool is_enter_key(int key) { return key == '\n' || key == KEY_ENTER; }
 
 namespace {
 
-// The open boxes' texts, for drawing them whole again after the screen
-// shrank and grew (a box over a box is the most there is).
-struct ShownBox {
-    WINDOW *win;
-    const char *message;
-    int kind;
-    int cells;
-};
-constexpr int kMostBoxes = 4;
-ShownBox shown_boxes[kMostBoxes] = {};
-
-void draw_box_contents(WINDOW *win) {
-    for (const ShownBox &b : shown_boxes) {
-        if (b.win != win) continue;
-        set_attr(win, b.kind == kMessageError ? bold_pair(kRedOnBlack) : bold_pair(kGreenOnBlack));
-        put_text_field(win, 1, 2, b.message, b.cells);
-        set_attr(win, kReverse);
-        put_text(win, 4, std::max((b.cells + 4) / 2 - 3, 0), "[ OK ]");
-        set_attr(win, kNormal);
-        return;
-    }
-}
-
-void forget_box(WINDOW *win) {
-    for (ShownBox &b : shown_boxes)
-        if (b.win == win) b = ShownBox{};
+// The box's text and button, drawn at opening and again after the screen
+// shrank and grew.
+void draw_box_contents(WINDOW *win, const char *message, int kind, int cells) {
+    set_attr(win, kind == kMessageError ? bold_pair(kRedOnBlack) : bold_pair(kGreenOnBlack));
+    put_text_field(win, 1, 2, message, cells);
+    set_attr(win, kReverse);
+    put_text(win, 4, std::max((cells + 4) / 2 - 3, 0), "[ OK ]");
+    set_attr(win, kNormal);
 }
 
 }  // namespace
@@ -50,27 +32,26 @@ PanelWindow open_message_box(const char *message, int kind) {
     int h = (n + 4) / 2;
     PanelWindow box = open_panel_window(6, n + 4, LINES / 2 - 4, COLS / 2 - h, nullptr);
     if (!box.win) return box;
-    for (ShownBox &b : shown_boxes) {
-        if (b.win) continue;
-        b = {box.win, message, kind, n};
-        set_panel_redraw(box.win, draw_box_contents);
-        break;
-    }
-    set_attr(box.win, kind == kMessageError ? bold_pair(kRedOnBlack) : bold_pair(kGreenOnBlack));
-    put_text_field(box.win, 1, 2, message, n);
-    set_attr(box.win, kReverse);
-    put_text(box.win, 4, std::max(h - 3, 0), "[ OK ]");
+    draw_box_contents(box.win, message, kind, n);
+    set_panel_redraw(box.win, [message, kind, n](WINDOW *win) { draw_box_contents(win, message, kind, n); });
     update_panels();
     doupdate();
     return box;
 }
 
+namespace {
+
+constexpr int kEnterKeys[] = {'\n', KEY_ENTER};
+
+}  // namespace
+
 void wait_for_enter(WINDOW *win, bool (*close_early)()) {
+    // Only Enter closes it; every other key is read and dropped.
+    PanelDescription desc;
+    desc.close_keys = kEnterKeys;
+    if (close_early) desc.close_when = close_early;
     ++message_boxes_waiting;
-    while (!is_enter_key(wgetch(win))) {
-        live_refresh();
-        if (close_early && close_early()) break;
-    }
+    run_panel_keys(desc, win);
     --message_boxes_waiting;
 }
 
@@ -78,7 +59,6 @@ void message_box_until(const char *message, int kind, bool (*close_early)()) {
     PanelWindow box = open_message_box(message, kind);
     if (!box.win) return;
     wait_for_enter(box.win, close_early);
-    forget_box(box.win);
     close_panel_window(box);
 }
 

@@ -3,12 +3,12 @@
 #include "app/setting_bounds.h"
 #include "display/screen_text.h"
 #include "panels/colors.h"
-#include "panels/idle.h"
-#include "panels/message_box.h"
+#include "panels/panel_runner.h"
 
 namespace {
 
 constexpr int kItemCol = 3;
+constexpr int kNumberEndKeys[] = {'\n', KEY_ENTER};
 
 void draw_editor(WINDOW *win, int row, const char *label, int value_col, int value) {
     set_attr(win, kNormal);
@@ -44,11 +44,16 @@ int step_number(NumberField field, int value, int key) {
 }
 
 int edit_number(WINDOW *win, int row, const char *label, int value_col, NumberField field, int value) {
-    for (;;) {
-        draw_editor(win, row, label, value_col, value);
-        live_refresh();
-        const int key = wgetch(win);
-        if (is_enter_key(key)) return value;
+    draw_editor(win, row, label, value_col, value);
+    PanelDescription desc;
+    desc.close_keys = kNumberEndKeys;
+    desc.on_key = [&](int key) {
         value = step_number(field, value, key);
-    }
+        return KeyResult::handled;
+    };
+    // Drawn at every step: a panel drawn anew after a resize shows the
+    // field again at the next one.
+    desc.live_step = [&](int) { draw_editor(win, row, label, value_col, value); };
+    run_panel_keys(desc, win);
+    return value;
 }

@@ -15,12 +15,12 @@
 #include "display/screen_text.h"
 #include "display/status_lines.h"
 #include "panels/colors.h"
-#include "panels/idle.h"
 #include "panels/keys.h"
 #include "panels/message_box.h"
 #include "panels/number_editor.h"
 #include "panels/panel_mover.h"
 #include "panels/panel_positions.h"
+#include "panels/panel_runner.h"
 #include "panels/panel_window.h"
 
 const OptionItem option_items[kOptionItemCount] = {
@@ -44,8 +44,8 @@ const OptionItem option_items[kOptionItemCount] = {
 
 namespace {
 
-constexpr int kOptionsRows = 20;
-constexpr int kOptionsCols = 40;
+constexpr int kOptionsRows = panel_layout(PanelKind::options).rows;
+constexpr int kOptionsCols = panel_layout(PanelKind::options).cols;
 constexpr int kItemCol = 3;
 constexpr int kFirstRow = 2;
 constexpr int kReverseStereoItem = 2;
@@ -264,23 +264,24 @@ bool toggle_option(int item) {
     return true;
 }
 
-void options_panel() {
-    PanelWindow pw = open_panel_window(kOptionsRows, kOptionsCols, PanelPositions.options.y,
-                                       PanelPositions.options.x, "Options");
-    if (!pw.win) return;
-    remember_panel_window(MovableEntry::options, pw.win);
-    // A screen that shrank and grew again cut rows off: they are drawn anew.
-    set_panel_redraw(pw.win, draw_items);
-    shown_selected = 0;
-    item_offset = 0;
-    draw_items(pw.win);
-    update_panels();
-    doupdate();
+namespace {
 
+constexpr int kOptionsCloseKeys[] = {'q', kEscape};
+
+}  // namespace
+
+void options_panel() {
+    PanelWindow pw;
     int selected = 0;
-    for (;;) {
-        const int key = wgetch(pw.win);
-        if (key == 'q' || key == kEscape) break;
+    PanelDescription desc;
+    desc.rows = kOptionsRows;
+    desc.cols = kOptionsCols;
+    desc.y = panel_corner(PanelKind::options).y;
+    desc.x = panel_corner(PanelKind::options).x;
+    desc.title = "Options";
+    desc.movable = MovableEntry::options;
+    desc.close_keys = kOptionsCloseKeys;
+    desc.on_key = [&](int key) {
         if (key == KEY_DOWN || key == KEY_UP || key == KEY_NPAGE || key == KEY_PPAGE) {
             select_item(pw.win, selected, next_option_item(selected, key));
         } else if (is_enter_key(key)) {
@@ -288,9 +289,12 @@ void options_panel() {
         } else if (key == 'm') {
             move_panel_interactively(pw.panel);
         }
-        refresh_then_compose();
-    }
-    forget_panel_window(pw.win);
-    if (main_win) wtouchln(main_win, 0, getmaxy(main_win), 1);
-    close_panel_window(pw);
+        return KeyResult::handled;
+    };
+    // A screen that shrank and grew again cut rows off: they are drawn anew.
+    desc.draw = draw_items;
+    shown_selected = 0;
+    item_offset = 0;
+    pw = open_panel(desc);
+    run_panel(desc, pw);
 }

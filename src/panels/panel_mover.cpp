@@ -2,23 +2,26 @@
 
 #include <curses.h>
 
-#include "panels/idle.h"
-#include "panels/message_box.h"
 #include "panels/panel_positions.h"
+#include "panels/panel_runner.h"
+
+namespace {
+
+constexpr int kMoverCloseKeys[] = {'\n', KEY_ENTER};
+
+}  // namespace
 
 void move_panel_interactively(PANEL *panel) {
     WINDOW *win = panel ? panel_window(panel) : nullptr;
     if (!win) return;
-    int row = getbegy(win);
-    int col = getbegx(win);
-    for (;;) {
-        int key = wgetch(win);
+    PanelDescription desc;
+    desc.close_keys = kMoverCloseKeys;
+    desc.on_key = [panel, win](int key) {
         // A resize of the screen may have moved or cut the window meanwhile.
-        row = getbegy(win);
-        col = getbegx(win);
+        const int row = getbegy(win);
+        const int col = getbegx(win);
         const int rows = getmaxy(win);
         const int cols = getmaxx(win);
-        if (is_enter_key(key)) break;
         int new_row = row;
         int new_col = col;
         switch (key) {
@@ -36,12 +39,10 @@ void move_panel_interactively(PANEL *panel) {
             break;
         default: break;
         }
-        if ((new_row != row || new_col != col) && move_panel(panel, new_row, new_col) == OK) {
-            row = new_row;
-            col = new_col;
-        }
-        refresh_then_compose();
-    }
+        if (new_row != row || new_col != col) move_panel(panel, new_row, new_col);
+        return KeyResult::handled;
+    };
+    run_panel_keys(desc, win);
     MovableEntry entry = entry_of_window(win);
-    if (entry != MovableEntry::count) corner_of(entry) = {col, row};
+    if (entry != MovableEntry::count) corner_of(entry) = {getbegx(win), getbegy(win)};
 }

@@ -8,18 +8,24 @@ WINDOW *open_windows[static_cast<int>(MovableEntry::count)] = {};
 
 }  // namespace
 
+int layout_rows(const PanelLayout &layout, int lines) {
+    return layout.rows > 0 ? layout.rows : lines - layout.rows_less;
+}
+
+PanelCorner default_corner(const PanelLayout &layout, int cols, int lines) {
+    const int above = layout.rows > 0 ? layout.above_centre : (lines - layout.rows_less) / 2;
+    return {cols / 2 - layout.left_of_centre, lines / 2 - above};
+}
+
+PanelCorner panel_corner(PanelKind kind) {
+    const PanelLayout &layout = panel_layout(kind);
+    return layout.corner ? PanelPositions.*layout.corner : default_corner(layout, COLS, LINES);
+}
+
 PanelPositionTable default_panel_positions(int cols, int lines) {
     PanelPositionTable t{};
-    t.all_channels = {cols / 2 - 34, lines / 2 - 8};
-    t.voices_frequency = {cols / 2 - 34, lines / 2 - 8};
-    t.voices_position = {cols / 2 - 34, lines / 2 - 8};
-    t.effects = {cols / 2 - 20, lines / 2 - 12};
-    t.options = {cols / 2 - 20, lines / 2 - 10};
-    t.help = {cols / 2 - 35, lines / 2 - 10};
-    t.samples = {cols / 2 - 27, lines / 2 - 7};
-    t.instruments = {cols / 2 - 27, lines / 2 - 6};
-    t.file_selector = {cols / 2 - 30, lines / 2 - (lines - 3) / 2};
-    t.playlist = {cols / 2 - 36, lines / 2 - (lines - 2) / 2};
+    for (const PanelLayout &layout : kPanelLayouts)
+        if (layout.corner) t.*layout.corner = default_corner(layout, cols, lines);
     return t;
 }
 
@@ -42,15 +48,7 @@ MovableEntry entry_of_window(const WINDOW *win) {
 }
 
 PanelCorner &corner_of(MovableEntry entry) {
-    switch (entry) {
-    case MovableEntry::all_channels: return PanelPositions.all_channels;
-    case MovableEntry::help: return PanelPositions.help;
-    case MovableEntry::voices_frequency: return PanelPositions.voices_frequency;
-    case MovableEntry::voices_position: return PanelPositions.voices_position;
-    case MovableEntry::effects: return PanelPositions.effects;
-    case MovableEntry::options: return PanelPositions.options;
-    case MovableEntry::samples:
-    case MovableEntry::count: break;
-    }
+    for (const PanelLayout &layout : kPanelLayouts)
+        if (layout.movable == entry && layout.corner) return PanelPositions.*layout.corner;
     return PanelPositions.samples;
 }

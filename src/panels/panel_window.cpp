@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "app/settings.h"
 #include "app/sound_output.h"
@@ -39,7 +40,7 @@ OpenPanel *open_panel_of(const WINDOW *win) {
 void remember_open_panel(const PanelWindow &pw, int rows, int cols, const char *title) {
     if (open_panel_count >= kMaxOpenPanels) return;
     OpenPanel &p = open_panels[open_panel_count++];
-    p = {pw.win, pw.panel, rows, cols, 0, false, getmaxy(pw.win), getmaxx(pw.win), {}, nullptr};
+    p = {pw.win, pw.panel, rows, cols, 0, false, getmaxy(pw.win), getmaxx(pw.win), {}, {}};
     std::snprintf(p.title, sizeof p.title, "%s", title ? title : "");
 }
 
@@ -85,10 +86,17 @@ void fit_open_panel(OpenPanel &p) {
     if (p.redraw) p.redraw(p.win);
 }
 
+void redraw_open_panel(OpenPanel &p) {
+    werase(p.win);
+    draw_default_border(p.win);
+    if (p.title[0] != '\0') draw_panel_title(p.win, p.title);
+    p.redraw(p.win);
+}
+
 }  // namespace
 
 void set_panel_redraw(WINDOW *win, PanelRedraw redraw) {
-    if (OpenPanel *p = open_panel_of(win)) p->redraw = redraw;
+    if (OpenPanel *p = open_panel_of(win)) p->redraw = std::move(redraw);
 }
 
 void set_panel_height_rule(WINDOW *win, int rows_less) {
@@ -107,6 +115,11 @@ void fit_open_panels() {
             open_panels[i] = open_panels[--open_panel_count];
         }
     }
+}
+
+void redraw_open_panels() {
+    for (int i = 0; i < open_panel_count; ++i)
+        if (open_panels[i].redraw && still_open(open_panels[i])) redraw_open_panel(open_panels[i]);
 }
 
 int scroll_to_show(int offset, int row, int rows, int full_rows) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <curses.h>
+#include <functional>
 #include <panel.h>
 
 struct WindowBox {
@@ -47,7 +48,7 @@ void close_panel_window(PanelWindow &pw);
 // Called with a panel's window after a change of the screen's size has
 // resized it: the window has been cleared and its border and title drawn
 // again; the function draws the rest of the contents.
-using PanelRedraw = void (*)(WINDOW *win);
+using PanelRedraw = std::function<void(WINDOW *win)>;
 
 // Gives an open panel a redraw function for screen size changes. Panels
 // without one keep their contents when resized, only their border is drawn
@@ -68,6 +69,11 @@ void set_panel_full_width(WINDOW *win);
 // not fit) and, where the screen is smaller than the panel, cut to it; a
 // panel cut earlier grows back towards the size it was opened with.
 void fit_open_panels();
+
+// Draws every open panel that has a redraw function whole again: cleared,
+// border, title, contents. After a storm of resizes curses may have cut a
+// window and grown it back to the size it had, losing what it showed.
+void redraw_open_panels();
 
 // Pure: how many rows a panel's rows are scrolled up by so that `row`
 // (counted in the whole panel) shows inside the border of its window of

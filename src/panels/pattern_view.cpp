@@ -13,9 +13,9 @@
 #include "display/track_decoder.h"
 #include "panels/colors.h"
 #include "panels/command_keys.h"
-#include "panels/idle.h"
 #include "panels/keys.h"
 #include "panels/panel_mover.h"
+#include "panels/panel_runner.h"
 
 namespace {
 
@@ -354,19 +354,32 @@ bool pattern_view_key(PatternView &view, int key) {
     return true;
 }
 
+namespace {
+
+constexpr int kPatternViewCloseKeys[] = {'q', kEscape};
+
+}  // namespace
+
 void run_pattern_view(PatternView &view) {
     if (!view.pw.win) return;
     update_pattern_view(view, read_playhead());
-    for (;;) {
-        const int key = wgetch(view.pw.win);
-        if (!pattern_view_key(view, key)) break;
-        // The status row is drawn with the view, from the same snapshot, so
-        // both show the same row.
-        refresh_then_compose([&view] {
-            if (update_pattern_view(view, read_playhead()) && !view.frozen) draw_status_row();
-        });
-    }
-    close_pattern_view(view);
+    PanelDescription desc;
+    desc.close_keys = kPatternViewCloseKeys;
+    desc.on_key = [&view](int key) {
+        pattern_view_key(view, key);
+        return KeyResult::handled;
+    };
+    desc.draw = redraw_after_resize;
+    // The status row is drawn with the view, from the same snapshot, so
+    // both show the same row.
+    desc.live_step = [&view](int) {
+        if (update_pattern_view(view, read_playhead()) && !view.frozen) draw_status_row();
+    };
+    desc.on_close = [&view] {
+        if (resized_view == &view) resized_view = nullptr;
+    };
+    desc.repaint_main_on_close = false;
+    run_panel(desc, view.pw);
 }
 
 void close_pattern_view(PatternView &view) {

@@ -14,6 +14,7 @@
 #include "panels/message_box.h"
 #include "panels/panel_mover.h"
 #include "panels/panel_positions.h"
+#include "panels/panel_runner.h"
 
 namespace {
 
@@ -127,47 +128,58 @@ RecordBrowser open_record_browser(const RecordKind &kind, int y, int x) {
     return browser;
 }
 
-bool record_browser_key(RecordBrowser &browser, int key) {
-    if (!browser.pw.win) return false;
-    if (module != browser.shown_module) {
-        // The playlist moved on: start again at the new module's first record.
-        browser.shown_module = module;
-        browser.index = 0;
-        show_record(browser);
-    }
-    if (getmaxy(browser.pw.win) != browser.drawn_rows || getmaxx(browser.pw.win) != browser.drawn_cols)
-        draw_browser(browser);
-    bool keep_open = true;
+namespace {
+
+// The browser's own keys: the buttons, Enter on them, m for a movable one.
+KeyResult browser_key(RecordBrowser &browser, int key) {
     if (key == KEY_LEFT || key == KEY_RIGHT) {
         const int old = browser.button;
         browser.button = button_after_key(browser.button, key);
         draw_button(browser, old);
         draw_button(browser, browser.button);
     } else if (is_enter_key(key)) {
-        if (browser.button == kButtonQuit) return false;
+        if (browser.button == kButtonQuit) return KeyResult::closed;
         const int index = index_after_enter(browser.index, browser.button, record_count(*browser.kind));
         if (index != browser.index) {
             browser.index = index;
             show_record(browser);
         }
     } else if (key == 'q' || key == kEscape) {
-        keep_open = false;
+        return KeyResult::closed;
     } else if (key == 'm' && browser.kind->movable) {
         move_panel_interactively(browser.pw.panel);
     }
+    return KeyResult::handled;
+}
+
+// The playlist moved on: start again at the new module's first record.
+void follow_browser_module(RecordBrowser &browser) {
+    browser.shown_module = module;
+    browser.index = 0;
+}
+
+}  // namespace
+
+bool record_browser_key(RecordBrowser &browser, int key) {
+    if (!browser.pw.win) return false;
+    if (module != browser.shown_module) {
+        follow_browser_module(browser);
+        show_record(browser);
+    }
+    if (getmaxy(browser.pw.win) != browser.drawn_rows || getmaxx(browser.pw.win) != browser.drawn_cols)
+        draw_browser(browser);
+    if (browser_key(browser, key) == KeyResult::closed) return false;
     live_refresh();
-    return keep_open;
+    return true;
 }
 
 void run_record_browser(RecordBrowser &browser) {
-    while (browser.pw.win && record_browser_key(browser, wgetch(browser.pw.win))) {
-    }
-    close_record_browser(browser);
+    PanelDescription desc;
+    desc.title = browser.kind ? browser.kind->title : nullptr;
+    desc.on_key = [&browser](int key) { return browser_key(browser, key); };
+    desc.draw = [&browser](WINDOW *) { draw_browser(browser); };
+    desc.module_changed = [&browser] { follow_browser_module(browser); };
+    run_panel(desc, browser.pw);
 }
 
-void close_record_browser(RecordBrowser &browser) {
-    if (!browser.pw.win) return;
-    forget_panel_window(browser.pw.win);
-    if (main_win) wtouchln(main_win, 0, getmaxy(main_win), 1);
-    close_panel_window(browser.pw);
-}
+void close_record_browser(RecordBrowser &browser) { close_panel(browser.pw); }

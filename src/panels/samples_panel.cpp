@@ -77,7 +77,7 @@ void draw_sample(WINDOW *window, const SAMPLE &sample, int number, int count) {
 }
 
 RecordBrowser open_samples_panel() {
-    RecordBrowser browser = open_record_browser(kSamples, PanelPositions.samples.y, PanelPositions.samples.x);
+    RecordBrowser browser = open_record_browser(kSamples, panel_corner(PanelKind::samples).y, panel_corner(PanelKind::samples).x);
     if (browser.pw.win) remember_panel_window(MovableEntry::samples, browser.pw.win);
     return browser;
 }

@@ -7,9 +7,10 @@
 #include <curses.h>
 #include <mikmod.h>
 
+#include "panels/panel_positions.h"
 #include "panels/record_browser.h"
 
-inline constexpr int kSamplesRows = 15;
+inline constexpr int kSamplesRows = panel_layout(PanelKind::samples).rows;
 
 // The words of the sample flags that are set, each followed by a blank, in
 // the order 16bit, stereo, signed, IT_packed, bidir, loop, reverse,

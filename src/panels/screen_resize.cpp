@@ -15,10 +15,9 @@ namespace {
 // The panels that always open at their default corner open centred on the
 // new screen.
 void follow_default_corners() {
-    const PanelPositionTable defaults = default_panel_positions(COLS, LINES);
-    PanelPositions.instruments = defaults.instruments;
-    PanelPositions.file_selector = defaults.file_selector;
-    PanelPositions.playlist = defaults.playlist;
+    for (const PanelLayout &layout : kPanelLayouts)
+        if (layout.corner && layout.movable == MovableEntry::count)
+            PanelPositions.*layout.corner = default_corner(layout, COLS, LINES);
 }
 
 void redraw_main_window() {

@@ -18,6 +18,7 @@
 #include "panels/options_panel.h"
 #include "panels/panel_mover.h"
 #include "panels/panel_positions.h"
+#include "panels/panel_runner.h"
 #include "panels/pattern_view.h"
 
 namespace {
@@ -312,13 +313,29 @@ bool voice_monitor_key(VoiceMonitor &monitor, int key) {
     return true;
 }
 
+namespace {
+
+constexpr int kMonitorCloseKeys[] = {'q', kEscape};
+
+}  // namespace
+
 void run_voice_monitor(VoiceMonitor &monitor) {
     if (!monitor.pw.win) return;
     draw_voice_pass(monitor);
     monitor.last_pass_ms = monotonic_ms();
-    for (;;) {
-        const int key = wgetch(monitor.pw.win);
-        if (!voice_monitor_key(monitor, key)) break;
+    PanelDescription desc;
+    desc.close_keys = kMonitorCloseKeys;
+    desc.on_key = [&monitor](int key) {
+        voice_monitor_key(monitor, key);
+        return KeyResult::handled;
+    };
+    desc.draw = [&monitor](WINDOW *) {
+        draw_title_bar(monitor);
+        reinit_voice_monitor(monitor);
+        draw_voice_pass(monitor);
+        monitor.last_pass_ms = monotonic_ms();
+    };
+    desc.live_step = [&monitor](int key) {
         // Another module may have been loaded meanwhile (by the playlist,
         // or by a key passed on): the axis follows it.
         const bool changed = follow_module(monitor);
@@ -326,17 +343,12 @@ void run_voice_monitor(VoiceMonitor &monitor) {
             draw_voice_pass(monitor);
             monitor.last_pass_ms = monotonic_ms();
         }
-        refresh_then_compose();
-    }
-    close_voice_monitor(monitor);
+    };
+    desc.repaint_main_on_close = !is_volume_monitor(monitor.kind);
+    run_panel(desc, monitor.pw);
 }
 
-void close_voice_monitor(VoiceMonitor &monitor) {
-    if (!monitor.pw.win) return;
-    forget_panel_window(monitor.pw.win);
-    if (!is_volume_monitor(monitor.kind) && main_win) wtouchln(main_win, 0, getmaxy(main_win), 1);
-    close_panel_window(monitor.pw);
-}
+void close_voice_monitor(VoiceMonitor &monitor) { close_panel(monitor.pw, !is_volume_monitor(monitor.kind)); }
 
 void voice_monitor(Monitor kind) {
     if (kind != Monitor::all_voices && !module) {

@@ -17,6 +17,7 @@
 #include <mikmod.h>
 
 #include "panels/keys.h"
+#include "panels/panel_positions.h"
 #include "panels/panel_window.h"
 
 enum class Monitor {
@@ -26,9 +27,9 @@ enum class Monitor {
     voices_frequency,
 };
 
-inline constexpr int kMonitorCols = 68;
-inline constexpr int kMonitorRows = 16;
-inline constexpr int kAllVoicesRows = 18;
+inline constexpr int kMonitorCols = panel_layout(PanelKind::all_channels).cols;
+inline constexpr int kMonitorRows = panel_layout(PanelKind::all_channels).rows;
+inline constexpr int kAllVoicesRows = panel_layout(PanelKind::all_voices).rows;
 inline constexpr int kMonitorVoices = 64;     // voices in the peak tables
 inline constexpr int kNarrowLayoutLimit = 32;  // up to this many channels get two columns each
 inline constexpr int kMeterBottomRow = 12;

@@ -13,16 +13,17 @@
 #include "app/player_limits.h"
 #include "app/startup.h"
 #include "display/channel_table.h"
+#include "display/list_paging.h"
 #include "display/screen_text.h"
 #include "display/status_lines.h"
 #include "filesel/directory_path.h"
 #include "filesel/file_selector.h"
 #include "panels/colors.h"
-#include "panels/idle.h"
 #include "panels/keys.h"
 #include "panels/message_box.h"
 #include "panels/panel_mover.h"
 #include "panels/panel_positions.h"
+#include "panels/panel_runner.h"
 #include "panels/panel_window.h"
 #include "playlist/playlist_file.h"
 #include "playlist/playlist_playback.h"
@@ -38,7 +39,7 @@ const char *const playlist_buttons[10] = {
 
 namespace {
 
-constexpr int kWidth = 72;
+constexpr int kWidth = panel_layout(PanelKind::playlist).cols;
 constexpr int kWholeSeparatorCol = 55;  // in a whole panel the list area is columns 1 to 54
 constexpr int kButtonsWidth = 17;       // from the separator to the right border
 constexpr int kQuitButton = 255;
@@ -216,6 +217,8 @@ void change_button(int to) {
     draw_button(playlist_button, true);
 }
 
+constexpr int kInfoCloseKeys[] = {kEscape, 'q'};
+
 // The module information popup for `entry`.
 void show_info(const PlaylistEntry &entry) {
     PanelWindow info = open_panel_window(12, 60, LINES / 2 - 6, COLS / 2 - 30, nullptr);
@@ -265,12 +268,10 @@ void show_info(const PlaylistEntry &entry) {
     for (const auto &r : rows) RowWriter{w, row++, 1, limit}.putf(kNormal, r.format, r.value);
     player_call([loaded] { Player_Free(loaded); });
     refresh_screen();
-    for (;;) {
-        const int key = wgetch(w);
-        if (key == kEscape || key == 'q') break;
-        live_refresh();
-    }
-    close_panel_window(info);
+    PanelDescription desc;
+    desc.close_keys = kInfoCloseKeys;
+    desc.repaint_main_on_close = false;
+    run_panel(desc, info);
 }
 
 // Carries out the action on Enter. Returns true when the selection ends.
@@ -293,14 +294,6 @@ bool act_on_selection(int action) {
     }
 }
 
-void close_panel(bool start) {
-    close_panel_window(editor);
-    draw_channel_table();
-    draw_status_row();
-    if (main_win) wtouchln(main_win, 0, getmaxy(main_win), 1);
-    refresh_screen();
-    if (start && playlist_count > 0) start_playlist();
-}
 
 }  // namespace
 
@@ -311,25 +304,26 @@ void keep_selection_in_list() {
 
 bool move_list_selection(ListSelection &s, int key, int count, int rows) {
     const int last = count - 1;
-    auto page = [rows](int index) { return rows > 0 ? index / rows : 0; };
+    const auto move = [&] {
+        const ListPosition moved = page_list({s.selected, s.page}, key, count, rows);
+        s.selected = moved.selected;
+        s.page = moved.page;
+    };
     switch (key) {
     case KEY_DOWN:
     case KEY_UP: {
         if (key == KEY_DOWN ? s.selected >= last : s.selected <= 0) return false;
-        s.selected += key == KEY_DOWN ? 1 : -1;
         const int shown = s.page;
-        s.page = page(s.selected);
+        move();
         return s.page != shown;
     }
     case KEY_NPAGE:
         if (s.selected >= last) return false;
-        s.selected = std::min((s.page + 1) * rows, last);
-        s.page = page(s.selected);
+        move();
         return true;
     case KEY_PPAGE:
         if (s.selected <= 0) return false;
-        s.selected = std::max((s.page - 1) * rows, 0);
-        s.page = page(s.selected);
+        move();
         return true;
     default: return false;
     }
@@ -358,18 +352,21 @@ void draw_playlist(WINDOW *win) {
     put_format(win, LINES - 3, count_col(), "[ %5d entries ]", playlist_count);
 }
 
+namespace {
+
+constexpr int kSelectionCloseKeys[] = {kTab, kEscape};
+
+}  // namespace
+
 void playlist_select(WINDOW *win, int action) {
     keep_selection_in_list();
     draw_playlist(win);
     draw_selection(true);
-    for (;;) {
-        const int key = wgetch(win);
-        if (key == kTab || key == kEscape) {
-            draw_selection(false);
-            draw_playlist(win);
-            refresh_screen();
-            return;
-        }
+    // The list has the focus in the same window: the runner reads its keys
+    // until Tab or Escape gives the focus back, or Enter ends the action.
+    PanelDescription desc;
+    desc.close_keys = kSelectionCloseKeys;
+    desc.on_key = [win, action](int key) {
         if (key == KEY_DOWN || key == KEY_UP || key == KEY_NPAGE || key == KEY_PPAGE) {
             draw_selection(false);
             ListSelection selection{playlist_selected, playlist_page};
@@ -379,16 +376,15 @@ void playlist_select(WINDOW *win, int action) {
             if (redraw) draw_playlist(win);
             draw_selection(true);
         } else if (is_enter_key(key) && action != kBrowse && playlist_count > 0) {
-            if (act_on_selection(action)) {
-                draw_selection(false);
-                draw_playlist(win);
-                refresh_screen();
-                return;
-            }
+            if (act_on_selection(action)) return KeyResult::closed;
             draw_selection(true);
         }
-        live_refresh();
-    }
+        return KeyResult::handled;
+    };
+    run_panel_keys(desc, win);
+    draw_selection(false);
+    draw_playlist(win);
+    refresh_screen();
 }
 
 // The whole panel, at its opening and after a change of the screen's size
@@ -400,23 +396,21 @@ void draw_editor(WINDOW *w) {
     for (int i = 0; i < 10; ++i) draw_button(i, i == playlist_button);
 }
 
-void playlist_panel() {
-    editor = open_panel_window(LINES - 2, kWidth, PanelPositions.playlist.y, PanelPositions.playlist.x, nullptr);
-    if (!editor.win) return;
-    WINDOW *w = editor.win;
-    set_panel_height_rule(w, 2);
-    set_panel_redraw(w, draw_editor);
-    playlist_button = 0;
-    draw_editor(w);
-    refresh_screen();
+namespace {
 
-    for (;;) {
-        const int key = wgetch(w);
-        if (key == 'q') {
-            playlist_button = kQuitButton;
-            close_panel(false);
-            return;
-        }
+constexpr int kPlaylistCloseKeys[] = {'q'};
+
+}  // namespace
+
+void playlist_panel() {
+    bool start = false;
+    PanelDescription desc;
+    desc.rows = layout_rows(panel_layout(PanelKind::playlist), LINES);
+    desc.cols = kWidth;
+    desc.y = panel_corner(PanelKind::playlist).y;
+    desc.x = panel_corner(PanelKind::playlist).x;
+    desc.close_keys = kPlaylistCloseKeys;
+    desc.on_key = [&start](int key) {
         switch (key) {
         case KEY_DOWN: change_button(std::min(playlist_button + 1, 9)); break;
         case KEY_UP: change_button(std::max(playlist_button - 1, 0)); break;
@@ -426,7 +420,7 @@ void playlist_panel() {
             if (playlist_count > 0) {
                 draw_button(playlist_button, false);
                 refresh_screen();
-                playlist_select(w, kBrowse);
+                playlist_select(editor.win, kBrowse);
                 draw_button(playlist_button, true);
                 refresh_screen();
             }
@@ -434,11 +428,26 @@ void playlist_panel() {
         case 'm': move_panel_interactively(editor.panel); break;
         default:
             if (is_enter_key(key) && run_button()) {
-                close_panel(true);
-                return;
+                start = true;
+                return KeyResult::closed;
             }
             break;
         }
-        live_refresh();
-    }
+        return KeyResult::handled;
+    };
+    desc.draw = draw_editor;
+    // Opened by hand: draw_editor draws through `editor`, set only once the
+    // window exists.
+    editor = open_panel_window(desc.rows, desc.cols, desc.y, desc.x, nullptr);
+    if (!editor.win) return;
+    set_panel_height_rule(editor.win, panel_layout(PanelKind::playlist).rows_less);
+    playlist_button = 0;
+    draw_editor(editor.win);
+    refresh_screen();
+    run_panel(desc, editor);
+    if (!start) playlist_button = kQuitButton;
+    draw_channel_table();
+    draw_status_row();
+    refresh_screen();
+    if (start && playlist_count > 0) start_playlist();
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
+#include "app/startup.h"
 #include "headless_screen.h"
 #include "panels/colors.h"
 
@@ -67,4 +68,34 @@ TEST(MessageBox, ControlBytesOfAMessageTakeOneCellEach) {
     PanelWindow box = open_message_box("a\nb\tc\x1b[2Jd%s", kMessageError);
     EXPECT_EQ(cells_text(box.win, 1, 0, 16), "| a.b.c.[2Jd%s |");
     close_panel_window(box);
+}
+
+// Shrunk to nothing and grown back before the program looks: curses cut the
+// box (and may have moved it) and grew it back blank; the box is drawn whole
+// again, on the screen.
+TEST(MessageBox, AStormOfResizesLeavesTheBoxWhole) {
+    HeadlessScreen screen(24, 80);
+    create_test_main_window();
+    PanelWindow box = open_message_box("12345678901234567890", kMessageError);
+    for (int i = 0; i < 5; ++i) {
+        resizeterm(1, 1);
+        resizeterm(24, 80);
+    }
+    flushinp();
+    press_keys({KEY_RESIZE});
+    static int waited;
+    waited = 0;
+    wait_for_enter(box.win, [] { return ++waited == 1; });  // once the resize has been read
+    ASSERT_EQ(getmaxy(box.win), 6);
+    ASSERT_EQ(getmaxx(box.win), 24);
+    const int y = getbegy(box.win);
+    const int x = getbegx(box.win);
+    EXPECT_LE(y + 6, 24);
+    EXPECT_LE(x + 24, 80);
+    EXPECT_EQ(cells_text(shown(), y, x, 24), "+----------------------+");
+    EXPECT_EQ(cells_text(shown(), y + 1, x, 24), "| 12345678901234567890 |");
+    EXPECT_EQ(cells_text(shown(), y + 4, x + 9, 6), "[ OK ]");
+    EXPECT_EQ(cells_text(shown(), y + 5, x, 24), "+----------------------+");
+    close_panel_window(box);
+    destroy_test_main_window();
 }
