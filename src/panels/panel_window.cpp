@@ -148,7 +148,10 @@ WINDOW *new_fitted_window(int rows, int cols, int y, int x) {
 }
 
 void draw_default_border(WINDOW *win) {
-    if (win) wborder(win, 0, 0, 0, 0, 0, 0, 0, 0);
+    if (!win) return;
+    // A redraw finds the window in whatever attribute was drawn last.
+    set_attr(win, kNormal);
+    wborder(win, 0, 0, 0, 0, 0, 0, 0, 0);
 }
 
 void draw_panel_title(WINDOW *win, const char *title) {

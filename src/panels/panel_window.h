@@ -25,7 +25,7 @@ WindowBox fit_window(int rows, int cols, int y, int x, int screen_rows, int scre
 // newwin with the box fitted to the current screen (LINES x COLS).
 WINDOW *new_fitted_window(int rows, int cols, int y, int x);
 
-// Draws the default line-drawing border.
+// Draws the default line-drawing border, in the normal attribute.
 void draw_default_border(WINDOW *win);
 
 // The bracket frame at row 0, column 2, and the title in bold pair 4 at

@@ -245,22 +245,7 @@ const ResizePath kResizePaths[] = {
     {"through a storm", storm_sizes()},
 };
 
-const std::string kFrameAttribute = "the frame comes back bold and coloured, in the last attribute drawn";
 const std::map<std::string, std::string> kResizeFaults = {
-    {"comment through 1x1", "the text stays blank: its text window keeps the smaller size"},
-    {"comment through 40x12", "the text keeps the rows of 40x12: its text window keeps the smaller size"},
-    {"comment through a storm", "the text keeps the rows of a smaller screen: its text window keeps its size"},
-    {"instruments through 40x12", "the buttons of the small screen stay under the redrawn ones"},
-    {"samples through a storm", "the buttons of a small screen stay on a field row"},
-    {"all_voices through 1x1", kFrameAttribute},
-    {"all_voices through 40x12", kFrameAttribute},
-    {"voices_position through 1x1", kFrameAttribute},
-    {"voices_position through 40x12", kFrameAttribute},
-    {"voices_frequency through 1x1", kFrameAttribute},
-    {"voices_frequency through 40x12", kFrameAttribute},
-    {"all_voices through a storm", kFrameAttribute},
-    {"voices_position through a storm", kFrameAttribute},
-    {"voices_frequency through a storm", kFrameAttribute},
     {"pause_notice through 1x1",
      "the notice, a window outside the panel stack, is cut to a cell and never grows back"},
     {"pause_notice through a storm", "the notice, a window outside the panel stack, is cut and never grows back"},
