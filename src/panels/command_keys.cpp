@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include "app/clock.h"
-#include "app/command_line.h"
+#include "app/version.h"
 #include "app/module_loader.h"
 #include "app/player_thread.h"
 #include "app/player_limits.h"
