@@ -5,7 +5,7 @@
 
 #include "app/module_loader.h"
 #include "app/shutdown.h"
-#include "app/startup.h"
+#include "display/main_window.h"
 #include "display/channel_table.h"
 #include "display/level_meter.h"
 #include "filesel/file_selector.h"

@@ -15,7 +15,7 @@
 #include "app/regular_file.h"
 #include "app/settings.h"
 #include "app/sound_output.h"
-#include "app/startup.h"
+#include "display/main_window.h"
 #include "display/channel_table.h"
 #include "display/screen_text.h"
 #include "display/status_lines.h"

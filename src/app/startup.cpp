@@ -1,4 +1,5 @@
 #include "app/startup.h"
+#include "display/main_window.h"
 
 #include <cerrno>
 #include <chrono>
@@ -33,10 +34,6 @@
 #include "playlist/playlist_playback.h"
 #include "playlist/playlist_store.h"
 
-int screen_cols = 0;
-int screen_rows = 0;
-WINDOW *main_win = nullptr;
-PANEL *main_panel = nullptr;
 char config_dir_path[kPathCapacity] = {};
 
 namespace {
@@ -74,26 +71,6 @@ int build_config_dir_path() {
     int n = std::snprintf(config_dir_path, sizeof config_dir_path, "%s/.xq", home);
     if (n < 0 || static_cast<std::size_t>(n) >= sizeof config_dir_path) return -1;
     return options_file_path(options_path);
-}
-
-void create_main_window() {
-    main_win = newwin(screen_rows, screen_cols, 0, 0);
-    wtimeout(main_win, key_wait_ms());
-    keypad(main_win, TRUE);
-    leaveok(main_win, TRUE);
-    main_panel = new_panel(main_win);
-    draw_main_window_frame();
-}
-
-void draw_main_window_frame() {
-    werase(main_win);
-    wborder(main_win, 0, 0, 0, 0, 0, 0, 0, 0);
-    draw_column_header();
-    set_attr(main_win, bold_pair(kGreenOnBlue));
-    put_format(main_win, 0, 0, "%80s", "Press 'h' for help  ");
-    set_attr(main_win, bold_pair(kCyanOnBlue));
-    put_format(main_win, 0, 0, " :: XQ v%s ::", kVersion);
-    set_attr(main_win, kNormal);
 }
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include "app/module_loader.h"
 #include "app/player_thread.h"
-#include "app/startup.h"
+#include "display/main_window.h"
 #include "display/screen_text.h"
 #include "panels/colors.h"
 #include "playlist/playlist_playback.h"

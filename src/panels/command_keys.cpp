@@ -14,7 +14,7 @@
 #include "app/settings.h"
 #include "app/shutdown.h"
 #include "app/sound_output.h"
-#include "app/startup.h"
+#include "display/main_window.h"
 #include "display/channel_table.h"
 #include "display/screen_text.h"
 #include "display/status_lines.h"

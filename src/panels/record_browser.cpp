@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "app/module_loader.h"
-#include "app/startup.h"
+#include "display/main_window.h"
 #include "display/screen_text.h"
 #include "panels/colors.h"
 #include "panels/idle.h"

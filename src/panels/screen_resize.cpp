@@ -4,7 +4,7 @@
 #include <panel.h>
 
 #include "app/module_loader.h"
-#include "app/startup.h"
+#include "display/main_window.h"
 #include "display/channel_table.h"
 #include "display/status_lines.h"
 #include "panels/panel_positions.h"

@@ -11,7 +11,7 @@
 #include "app/module_loader.h"
 #include "app/player_thread.h"
 #include "app/player_limits.h"
-#include "app/startup.h"
+#include "display/main_window.h"
 #include "display/channel_table.h"
 #include "display/screen_text.h"
 #include "display/status_lines.h"

@@ -13,7 +13,7 @@
 #include "app/player_thread.h"
 #include "app/settings.h"
 #include "app/sound_output.h"
-#include "app/startup.h"
+#include "display/main_window.h"
 #include "display/screen_text.h"
 #include "panels/colors.h"
 #include "playlist/playlist_store.h"

@@ -9,6 +9,7 @@
 
 #include "app/settings.h"
 #include "app/startup.h"
+#include "display/main_window.h"
 #include "display/channel_table.h"
 #include "headless_screen.h"
 #include "silent_player.h"

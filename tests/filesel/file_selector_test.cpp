@@ -14,7 +14,7 @@
 
 #include "app/module_loader.h"
 #include "app/main_loop.h"
-#include "app/startup.h"
+#include "display/main_window.h"
 #include "display/channel_table.h"
 #include "filesel/directory_listing.h"
 #include "headless_screen.h"

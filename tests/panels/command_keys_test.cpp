@@ -16,7 +16,7 @@
 #include "app/player_limits.h"
 #include "app/settings.h"
 #include "app/shutdown.h"
-#include "app/startup.h"
+#include "display/main_window.h"
 #include "display/channel_table.h"
 #include "display/screen_text.h"
 #include "display/status_lines.h"
