@@ -10,9 +10,7 @@
 #include "app/module_loader.h"
 #include "app/player_thread.h"
 #include "app/player_limits.h"
-#include "app/remote_control.h"
 #include "app/settings.h"
-#include "app/shutdown.h"
 #include "app/sound_output.h"
 #include "display/main_window.h"
 #include "display/channel_table.h"
@@ -180,8 +178,8 @@ void spinner_switch() {
 void wait_for_resume_key(WINDOW *notice) {
     wtimeout(notice, key_wait_ms());
     for (;;) {
-        act_on_signals();
-        if (act_on_remote_commands_while_paused()) return;
+        act_on_signal_step();
+        if (act_on_remote_step_while_paused()) return;
         const int key = wgetch(notice);
         if (key == 'p') return;
         if (key == KEY_RESIZE) {
@@ -199,7 +197,7 @@ void hold_stop_notice() {
     const long long step = static_cast<long long>(key_wait_ms()) * 1000LL;
     const long long end = monotonic_ns() / 1000 + kStopNoticeMicroseconds;
     for (;;) {
-        act_on_signals();
+        act_on_signal_step();
         const long long left = end - monotonic_ns() / 1000;
         if (left <= 0) return;
         usleep(static_cast<useconds_t>(std::min(step, left)));
