@@ -19,6 +19,7 @@
 #include "panels/samples_panel.h"
 #include "panels/voice_monitors.h"
 #include "playlist/playlist_playback.h"
+#include "panels/module_loading.h"
 
 namespace {
 

@@ -17,8 +17,6 @@
 #include "panels/idle.h"
 #include "panels/mixer.h"
 
-volatile std::sig_atomic_t quit_requested = 0;
-
 extern "C" void quit_handler(int) { quit_requested = 1; }
 
 void install_quit_handlers() {

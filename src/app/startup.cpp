@@ -33,8 +33,8 @@
 #include "panels/panel_positions.h"
 #include "playlist/playlist_playback.h"
 #include "playlist/playlist_store.h"
+#include "panels/module_loading.h"
 
-char config_dir_path[kPathCapacity] = {};
 
 namespace {
 
@@ -62,15 +62,6 @@ FailedStartText failed_start_text(int tried) {
         std::snprintf(out.text + n, sizeof out.text - static_cast<std::size_t>(n),
                       "XQ: None of the %d modules could be played.\n", tried);
     return out;
-}
-
-int build_config_dir_path() {
-    const char *home = std::getenv("HOME");
-    if (!home || home[0] == '\0') return -1;
-    char options_path[kPathCapacity];
-    int n = std::snprintf(config_dir_path, sizeof config_dir_path, "%s/.xq", home);
-    if (n < 0 || static_cast<std::size_t>(n) >= sizeof config_dir_path) return -1;
-    return options_file_path(options_path);
 }
 
 namespace {

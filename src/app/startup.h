@@ -6,12 +6,6 @@
 
 #include "app/settings.h"
 
-extern char config_dir_path[kPathCapacity];  // "$HOME/.xq"
-
-// Builds config_dir_path from HOME. Returns -1 when HOME is unset, or when
-// the directory's or the options file's path would not fit.
-int build_config_dir_path();
-
 // What standard error says when no module of the command line could be
 // played: "XQ: Can't load 'path': reason" for the last file that failed,
 // and with `tried` above 1 "XQ: None of the N modules could be played.".

@@ -10,7 +10,6 @@
 #include "display/level_meter.h"
 #include "display/screen_text.h"
 #include "panels/colors.h"
-#include "panels/command_keys.h"
 
 int cursor_channel = 0;
 int channel_page = 0;

@@ -26,11 +26,6 @@
 #include "playlist/playlist_panel.h"
 #include "playlist/playlist_playback.h"
 
-bool stopped = false;
-int show_real_volume = 1;
-int mute_all_next = 1;
-int song_position = 0;
-
 namespace {
 
 // Each setting moves by one within its bound; the comparisons are made on

@@ -2,10 +2,8 @@
 // that pass keys on.
 #pragma once
 
-extern bool stopped;           // the stop command ran; the next play restarts the player
-extern int show_real_volume;   // 1: the table shows the real (mixed) volume, 0: the voice volume
-extern int mute_all_next;      // 1: the next mute-all mutes, 0: it unmutes
-extern int song_position;      // the song position last reached by the position keys
+#include "app/module_loader.h"  // the state the keys change
+
 
 // Carries out one key (ERR for a timeout); keys it does not know do nothing.
 // It may open the Help, About or Comment panel and run that panel's key loop

@@ -121,8 +121,7 @@ RecordBrowser open_record_browser(const RecordKind &kind, int y, int x) {
     browser.shown_module = module;
     draw_browser(browser);
     if (record_count(kind) == 0) {
-        beep();
-        message_box(kind.none_message, kMessageError);
+        error_box(kind.none_message);
     }
     return browser;
 }

@@ -9,6 +9,7 @@
 #include "display/status_lines.h"
 #include "panels/panel_positions.h"
 #include "panels/panel_window.h"
+#include "display/information_rows.h"
 
 namespace {
 

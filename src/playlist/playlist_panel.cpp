@@ -15,6 +15,7 @@
 #include "display/channel_table.h"
 #include "display/screen_text.h"
 #include "display/status_lines.h"
+#include "filesel/directory_listing.h"
 #include "filesel/directory_path.h"
 #include "filesel/file_selector.h"
 #include "panels/colors.h"
@@ -103,8 +104,7 @@ void draw_selection(bool highlighted) {
 }
 
 void tell(const char *message) {
-    beep();
-    message_box(message, kMessageError);
+    error_box(message);
 }
 
 void touch_panel() {
@@ -126,7 +126,7 @@ void add_file() {
 void add_dir() {
     file_selector();
     if (selector_button != 0) return;
-    const AddDirResult result = playlist_add_dir();
+    const AddDirResult result = playlist_add_dir(chosen_dir, listing_names, listing_count, listing_left_out);
     touch_panel();
     draw_playlist(editor.win);
     char message[kPathCapacity];

@@ -15,6 +15,7 @@
 #include "silent_player.h"
 #include "panels/colors.h"
 #include "panels/command_keys.h"
+#include "panels/module_loading.h"
 
 TEST(ModuleLoader, FileNameIsThePartAfterTheLastSlash) {
     EXPECT_STREQ(file_name_of("/music/mods/song.xm"), "song.xm");

@@ -21,6 +21,7 @@
 #include "silent_player.h"
 #include "playlist/playlist_playback.h"
 #include "temp_tree.h"
+#include "panels/module_loading.h"
 
 namespace {
 

@@ -23,6 +23,7 @@
 #include "headless_screen.h"
 #include "silent_player.h"
 #include "panels/colors.h"
+#include "panels/module_loading.h"
 
 namespace {
 
