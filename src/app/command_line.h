@@ -9,7 +9,7 @@
 
 #include <cstdio>
 
-inline constexpr const char *kVersion = "0.6";
+#include "app/version.h"
 
 // What the first argument asks for. Only its first two characters are
 // looked at, so "-help" asks for the usage and "-verbose" for the version;

@@ -6,7 +6,7 @@
 #include "app/module_loader.h"
 #include "app/setting_bounds.h"
 #include "app/shutdown.h"
-#include "app/startup.h"
+#include "display/main_window.h"
 #include "display/channel_table.h"
 #include "display/level_meter.h"
 #include "filesel/file_selector.h"
@@ -20,6 +20,7 @@
 #include "panels/samples_panel.h"
 #include "panels/voice_monitors.h"
 #include "playlist/playlist_playback.h"
+#include "panels/module_loading.h"
 
 namespace {
 

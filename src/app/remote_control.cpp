@@ -17,6 +17,7 @@
 #include "app/settings.h"
 #include "app/shutdown.h"
 #include "panels/command_keys.h"
+#include "panels/idle.h"
 #include "panels/message_box.h"
 #include "playlist/playlist_playback.h"
 #include "playlist/playlist_store.h"
@@ -367,6 +368,7 @@ int open_remote_control(char *message, std::size_t size) {
         return -1;
     }
     listen_fd = fd;
+    set_remote_steps(act_on_remote_commands, act_on_remote_commands_while_paused);
     socket_dev = info.st_dev;
     socket_ino = info.st_ino;
     std::snprintf(socket_path, sizeof socket_path, "%s", path);

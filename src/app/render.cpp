@@ -16,7 +16,6 @@
 #include "app/command_line.h"
 #include "app/module_loader.h"
 #include "app/shutdown.h"
-#include "app/startup.h"
 #include "playlist/playlist_store.h"
 
 namespace {

@@ -13,9 +13,8 @@
 
 #include "app/atomic_save.h"
 #include "app/regular_file.h"
-#include "app/shutdown.h"
-#include "panels/message_box.h"
-#include "panels/panel_positions.h"
+#include "app/quit_request.h"
+#include "app/panel_corners.h"
 
 int output_16bits = 1;
 int stereo = 1;
@@ -200,18 +199,15 @@ int store_options(const char *path, char *message, std::size_t message_size) {
     return -1;
 }
 
-int write_options() {
+int write_options(char *message, std::size_t message_size) {
     char path[kPathCapacity];
-    char message[kPathCapacity];
     int result;
     if (options_file_path(path) != 0) {
-        std::snprintf(message, sizeof message, "Can't open the options file: HOME is unset or too long.");
+        std::snprintf(message, message_size, "Can't open the options file: HOME is unset or too long.");
         result = -1;
     } else {
-        result = store_options(path, message, sizeof message);
+        result = store_options(path, message, message_size);
     }
-    if (result != 0) beep();
-    message_box(message, result == 0 ? kMessageNotice : kMessageError);
     return result;
 }
 
@@ -224,4 +220,15 @@ unsigned output_mode(unsigned current_mode) {
     if (interpolate == 1) mode |= DMODE_INTERP;
     if (reverse_stereo == 1) mode |= DMODE_REVERSE;
     return mode;
+}
+
+char config_dir_path[kPathCapacity] = {};
+
+int build_config_dir_path() {
+    const char *home = std::getenv("HOME");
+    if (!home || home[0] == '\0') return -1;
+    char options_path[kPathCapacity];
+    int n = std::snprintf(config_dir_path, sizeof config_dir_path, "%s/.xq", home);
+    if (n < 0 || static_cast<std::size_t>(n) >= sizeof config_dir_path) return -1;
+    return options_file_path(options_path);
 }

@@ -63,10 +63,16 @@ inline constexpr std::size_t kMaxOptionsFileBytes = 64 * 1024;
 // failure). Returns 0 or -1.
 int store_options(const char *path, char *message, std::size_t message_size);
 
-// store_options on the options file, with the outcome shown in a message
-// box (green when saved, red when not). Returns 0 or -1.
-int write_options();
+// store_options on the options file, with the outcome for the user in
+// `message` ("'path' saved." or why not). Returns 0 or -1.
+int write_options(char *message, std::size_t message_size);
 
 // md_mode with its six option bits replaced by the current settings; every
 // other bit of `current_mode` is kept.
 unsigned output_mode(unsigned current_mode);
+
+extern char config_dir_path[kPathCapacity];  // "$HOME/.xq"
+
+// Builds config_dir_path from HOME. Returns -1 when HOME is unset, or when
+// the directory's or the options file's path would not fit.
+int build_config_dir_path();

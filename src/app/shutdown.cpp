@@ -14,9 +14,8 @@
 #include "app/remote_control.h"
 #include "app/resume.h"
 #include "app/sound_output.h"
+#include "panels/idle.h"
 #include "panels/mixer.h"
-
-volatile std::sig_atomic_t quit_requested = 0;
 
 extern "C" void quit_handler(int) { quit_requested = 1; }
 
@@ -32,6 +31,7 @@ void install_quit_handlers() {
     struct sigaction hangup {};
     if (sigaction(SIGHUP, nullptr, &hangup) == 0 && hangup.sa_handler != SIG_IGN) sigaction(SIGHUP, &action, nullptr);
     ignore_write_signals();
+    set_signal_step(act_on_signals);
 }
 
 void ignore_write_signals() {
@@ -58,7 +58,10 @@ namespace {
 int watched_input = -1;
 }  // namespace
 
-void watch_terminal_input(int fd) { watched_input = fd; }
+void watch_terminal_input(int fd) {
+    watched_input = fd;
+    set_signal_step(act_on_signals);
+}
 
 void act_on_signals() {
     if (quit_requested || (watched_input >= 0 && terminal_input_gone(watched_input))) leave_program(false);

@@ -10,7 +10,7 @@
 #include <csignal>
 #include <initializer_list>
 
-extern volatile std::sig_atomic_t quit_requested;  // a quit signal has arrived
+#include "app/quit_request.h"
 
 // The handler of the quit signals.
 extern "C" void quit_handler(int signal_number);

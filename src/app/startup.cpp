@@ -1,4 +1,5 @@
 #include "app/startup.h"
+#include "display/main_window.h"
 
 #include <cerrno>
 #include <chrono>
@@ -32,12 +33,8 @@
 #include "panels/panel_positions.h"
 #include "playlist/playlist_playback.h"
 #include "playlist/playlist_store.h"
+#include "panels/module_loading.h"
 
-int screen_cols = 0;
-int screen_rows = 0;
-WINDOW *main_win = nullptr;
-PANEL *main_panel = nullptr;
-char config_dir_path[kPathCapacity] = {};
 
 namespace {
 
@@ -65,35 +62,6 @@ FailedStartText failed_start_text(int tried) {
         std::snprintf(out.text + n, sizeof out.text - static_cast<std::size_t>(n),
                       "XQ: None of the %d modules could be played.\n", tried);
     return out;
-}
-
-int build_config_dir_path() {
-    const char *home = std::getenv("HOME");
-    if (!home || home[0] == '\0') return -1;
-    char options_path[kPathCapacity];
-    int n = std::snprintf(config_dir_path, sizeof config_dir_path, "%s/.xq", home);
-    if (n < 0 || static_cast<std::size_t>(n) >= sizeof config_dir_path) return -1;
-    return options_file_path(options_path);
-}
-
-void create_main_window() {
-    main_win = newwin(screen_rows, screen_cols, 0, 0);
-    wtimeout(main_win, key_wait_ms());
-    keypad(main_win, TRUE);
-    leaveok(main_win, TRUE);
-    main_panel = new_panel(main_win);
-    draw_main_window_frame();
-}
-
-void draw_main_window_frame() {
-    werase(main_win);
-    wborder(main_win, 0, 0, 0, 0, 0, 0, 0, 0);
-    draw_column_header();
-    set_attr(main_win, bold_pair(kGreenOnBlue));
-    put_format(main_win, 0, 0, "%80s", "Press 'h' for help  ");
-    set_attr(main_win, bold_pair(kCyanOnBlue));
-    put_format(main_win, 0, 0, " :: XQ v%s ::", kVersion);
-    set_attr(main_win, kNormal);
 }
 
 namespace {

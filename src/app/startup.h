@@ -6,24 +6,6 @@
 
 #include "app/settings.h"
 
-extern int screen_cols;  // COLS of the main window: at set-up, then after each resize
-extern int screen_rows;  // LINES of the main window: at set-up, then after each resize
-extern WINDOW *main_win;    // the full-screen main window
-extern PANEL *main_panel;   // its panel, the bottom of the panel stack
-extern char config_dir_path[kPathCapacity];  // "$HOME/.xq"
-
-// Builds config_dir_path from HOME. Returns -1 when HOME is unset, or when
-// the directory's or the options file's path would not fit.
-int build_config_dir_path();
-
-// Creates main_win with its border, the column header, the title row and
-// the help hint, and its panel.
-void create_main_window();
-
-// Clears main_win and draws its static parts: the border, the column
-// header, the title row and the help hint.
-void draw_main_window_frame();
-
 // What standard error says when no module of the command line could be
 // played: "XQ: Can't load 'path': reason" for the last file that failed,
 // and with `tried` above 1 "XQ: None of the N modules could be played.".

@@ -6,12 +6,11 @@
 
 #include "app/module_loader.h"
 #include "app/player_thread.h"
-#include "app/startup.h"
 #include "display/cell_row.h"
+#include "display/main_window.h"
 #include "display/level_meter.h"
 #include "display/screen_text.h"
 #include "panels/colors.h"
-#include "panels/command_keys.h"
 
 int cursor_channel = 0;
 int channel_page = 0;

@@ -5,10 +5,9 @@
 
 #include "app/module_loader.h"
 #include "app/player_thread.h"
-#include "app/startup.h"
+#include "display/main_window.h"
 #include "display/screen_text.h"
 #include "panels/colors.h"
-#include "playlist/playlist_playback.h"
 
 int spinner_off = 1;
 int spinner_counter = 0;
@@ -16,6 +15,8 @@ int spinner_last_patpos = 0;
 const char spinner_chars[4] = {'-', '\\', '|', '/'};
 
 namespace {
+
+void (*footer_step)() = nullptr;
 
 // The largest minute count the time box shows; it stays there afterwards.
 constexpr unsigned long kMaxShownMinutes = 999;
@@ -103,15 +104,12 @@ void draw_status_fields() {
     }
 
     draw_time_box();
-    if (playlist_active) {
-        draw_playlist_footer();
-    } else if (footer_clear_pending) {
-        clear_playlist_footer();
-        footer_clear_pending = false;
-    }
+    if (footer_step) footer_step();
 }
 
 }  // namespace
+
+void set_footer_step(void (*step)()) { footer_step = step; }
 
 void draw_status_row() {
     if (!main_win || !module) return;

@@ -94,8 +94,7 @@ void unhighlight() {
 }
 
 void tell(const char *message) {
-    beep();
-    message_box(message, kMessageError);
+    error_box(message);
 }
 
 // "Can't read '<what>': <reason>.", with a long path shortened to its tail

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <panel.h>
 
-#include "app/startup.h"
+#include "display/main_window.h"
 #include "display/screen_text.h"
 #include "panels/keys.h"
 #include "panels/panel_runner.h"

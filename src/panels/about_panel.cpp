@@ -2,7 +2,7 @@
 
 #include <curses.h>
 
-#include "app/command_line.h"
+#include "app/version.h"
 #include "display/screen_text.h"
 #include "panels/colors.h"
 #include "panels/panel_positions.h"

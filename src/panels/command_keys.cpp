@@ -6,16 +6,14 @@
 #include <unistd.h>
 
 #include "app/clock.h"
-#include "app/command_line.h"
+#include "app/version.h"
 #include "app/module_loader.h"
 #include "app/player_thread.h"
 #include "app/player_limits.h"
-#include "app/remote_control.h"
 #include "app/reverse_stereo.h"
 #include "app/settings.h"
-#include "app/shutdown.h"
 #include "app/sound_output.h"
-#include "app/startup.h"
+#include "display/main_window.h"
 #include "display/channel_table.h"
 #include "display/screen_text.h"
 #include "display/status_lines.h"
@@ -28,11 +26,6 @@
 #include "panels/panel_window.h"
 #include "playlist/playlist_panel.h"
 #include "playlist/playlist_playback.h"
-
-bool stopped = false;
-int show_real_volume = 1;
-int mute_all_next = 1;
-int song_position = 0;
 
 namespace {
 
@@ -162,8 +155,8 @@ void spinner_switch() {
 void wait_for_resume_key(WINDOW *notice) {
     wtimeout(notice, key_wait_ms());
     for (;;) {
-        act_on_signals();
-        if (act_on_remote_commands_while_paused()) return;
+        act_on_signal_step();
+        if (act_on_remote_step_while_paused()) return;
         const int key = wgetch(notice);
         if (key == 'p') return;
         if (key == KEY_RESIZE) {
@@ -181,7 +174,7 @@ void hold_stop_notice() {
     const long long step = static_cast<long long>(key_wait_ms()) * 1000LL;
     const long long end = monotonic_ns() / 1000 + kStopNoticeMicroseconds;
     for (;;) {
-        act_on_signals();
+        act_on_signal_step();
         const long long left = end - monotonic_ns() / 1000;
         if (left <= 0) return;
         usleep(static_cast<useconds_t>(std::min(step, left)));

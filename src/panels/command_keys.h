@@ -2,12 +2,8 @@
 // that pass keys on.
 #pragma once
 
+#include "app/module_loader.h"  // the state the keys change
 #include "panels/key_table.h"
-
-extern bool stopped;           // the stop command ran; the next play restarts the player
-extern int show_real_volume;   // 1: the table shows the real (mixed) volume, 0: the voice volume
-extern int mute_all_next;      // 1: the next mute-all mutes, 0: it unmutes
-extern int song_position;      // the song position last reached by the position keys
 
 // The command keys, each handled by its own step. The keys that work on
 // the module being played do nothing without one, silently, as a key at its

@@ -7,7 +7,7 @@
 #include "app/module_loader.h"
 #include "app/player_thread.h"
 #include "app/player_limits.h"
-#include "app/startup.h"
+#include "display/main_window.h"
 #include "display/level_meter.h"
 #include "display/screen_text.h"
 #include "panels/colors.h"

@@ -10,11 +10,9 @@
 #include "app/clock.h"
 #include "app/module_loader.h"
 #include "app/settings.h"
-#include "app/shutdown.h"
 #include "app/player_thread.h"
-#include "app/remote_control.h"
 #include "app/sound_output.h"
-#include "app/startup.h"
+#include "display/main_window.h"
 #include "display/channel_table.h"
 #include "display/screen_text.h"
 #include "display/status_lines.h"
@@ -161,6 +159,31 @@ void follow_player() {
 
 }  // namespace
 
+namespace {
+
+void (*signal_step)() = nullptr;
+void (*remote_step)() = nullptr;
+bool (*remote_step_while_paused)() = nullptr;
+
+void act_on_remote_step() {
+    if (remote_step) remote_step();
+}
+
+}  // namespace
+
+void set_signal_step(void (*step)()) { signal_step = step; }
+
+void set_remote_steps(void (*step)(), bool (*while_paused)()) {
+    remote_step = step;
+    remote_step_while_paused = while_paused;
+}
+
+void act_on_signal_step() {
+    if (signal_step) signal_step();
+}
+
+bool act_on_remote_step_while_paused() { return remote_step_while_paused && remote_step_while_paused(); }
+
 long long frame_interval_ms(int delay) { return std::max(static_cast<long long>(delay), kFrameIntervalMs); }
 
 void request_frame() {
@@ -169,11 +192,11 @@ void request_frame() {
 }
 
 void live_refresh() {
-    act_on_signals();
+    act_on_signal_step();
     follow_player();
     follow_screen_size();
     act_on_playlist_alarm();
-    act_on_remote_commands();
+    act_on_remote_step();
     if (module && playing) {
         play_step();
         compose();
@@ -181,12 +204,12 @@ void live_refresh() {
 }
 
 void refresh_then_compose(const std::function<void()> &live_step) {
-    act_on_signals();
+    act_on_signal_step();
     follow_player();
     if (live_step) live_step();
     follow_screen_size();
     act_on_playlist_alarm();
-    act_on_remote_commands();
+    act_on_remote_step();
     if (module && playing) play_step();
     compose();
 }

@@ -21,6 +21,15 @@ long long frame_interval_ms(int delay);
 // that changes what the status row shows is seen at once.
 void request_frame();
 
+// What every idle step carries out for requests that do not come from the
+// keys: the quit signals' (set with the quit handlers) and the remote
+// control's (set once its socket listens). Until they are set, nothing.
+void set_signal_step(void (*step)());
+void set_remote_steps(void (*step)(), bool (*while_paused)());
+void act_on_signal_step();
+// The pause's part of the remote step: true when a request ends the pause.
+bool act_on_remote_step_while_paused();
+
 // Takes the player's snapshot afresh, then, when a module is loaded and
 // playing: redraws the channel table and the status row (when a frame is
 // due), composes the panels and updates the terminal. The sound thread

@@ -63,3 +63,8 @@ void message_box_until(const char *message, int kind, bool (*close_early)()) {
 }
 
 void message_box(const char *message, int kind) { message_box_until(message, kind, nullptr); }
+
+void error_box(const char *message, bool (*close_early)()) {
+    beep();
+    message_box_until(message, kMessageError, close_early);
+}

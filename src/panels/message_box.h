@@ -18,6 +18,10 @@ void message_box(const char *message, int kind);
 // asked after every idle step.
 void message_box_until(const char *message, int kind, bool (*close_early)());
 
+// How a failure is told: a beep, then `message` in a red box, until Enter
+// (or until `close_early`, when given, returns true).
+void error_box(const char *message, bool (*close_early)() = nullptr);
+
 // The steps of message_box, for callers that need the box on the screen
 // before waiting: open_message_box draws it and updates the screen,
 // wait_for_enter runs the idle step until Enter (or until `close_early`,

@@ -11,7 +11,7 @@
 #include "app/reverse_stereo.h"
 #include "app/settings.h"
 #include "app/sound_output.h"
-#include "app/startup.h"
+#include "display/main_window.h"
 #include "display/screen_text.h"
 #include "display/status_lines.h"
 #include "panels/colors.h"
@@ -158,8 +158,7 @@ void apply_with_library(unsigned old_mode, unsigned old_mixfreq, char *message, 
 void show_output_outcome(const char *message) {
     draw_driver_line();
     if (message[0] == '\0') return;
-    beep();
-    message_box(message, kMessageError);
+    error_box(message);
 }
 
 void edit_mixing_frequency(WINDOW *win) {
@@ -172,12 +171,21 @@ void edit_refresh_delay(WINDOW *win) {
                                 NumberField::refresh_delay, refresh_delay);
 }
 
+// "Save options": the outcome in a green box, or a beep and a red one.
+void save_options() {
+    char message[kPathCapacity];
+    if (write_options(message, sizeof message) == 0)
+        message_box(message, kMessageNotice);
+    else
+        error_box(message);
+}
+
 // Enter on an item; false when the item is not to be drawn again.
 bool choose_item(WINDOW *win, int item) {
     switch (item) {
     case kMixingFrequencyItem: edit_mixing_frequency(win); return true;
     case kRefreshDelayItem: edit_refresh_delay(win); return true;
-    case kSaveOptionsItem: write_options(); return true;
+    case kSaveOptionsItem: save_options(); return true;
     default: return toggle_option(item);
     }
 }

@@ -4,7 +4,7 @@
 #include <panel.h>
 
 #include "app/module_loader.h"
-#include "app/startup.h"
+#include "display/main_window.h"
 #include "panels/command_keys.h"
 #include "panels/idle.h"
 

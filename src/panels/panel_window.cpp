@@ -7,7 +7,7 @@
 
 #include "app/settings.h"
 #include "app/sound_output.h"
-#include "app/startup.h"
+#include "display/main_window.h"
 #include "display/screen_text.h"
 #include "panels/colors.h"
 

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "app/module_loader.h"
-#include "app/startup.h"
+#include "display/main_window.h"
 #include "display/screen_text.h"
 #include "panels/colors.h"
 #include "panels/idle.h"
@@ -122,8 +122,7 @@ RecordBrowser open_record_browser(const RecordKind &kind, int y, int x) {
     browser.shown_module = module;
     draw_browser(browser);
     if (record_count(kind) == 0) {
-        beep();
-        message_box(kind.none_message, kMessageError);
+        error_box(kind.none_message);
     }
     return browser;
 }

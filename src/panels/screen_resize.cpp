@@ -4,11 +4,12 @@
 #include <panel.h>
 
 #include "app/module_loader.h"
-#include "app/startup.h"
+#include "display/main_window.h"
 #include "display/channel_table.h"
 #include "display/status_lines.h"
 #include "panels/panel_positions.h"
 #include "panels/panel_window.h"
+#include "display/information_rows.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "app/clock.h"
 #include "app/module_loader.h"
 #include "app/player_thread.h"
-#include "app/startup.h"
+#include "display/main_window.h"
 #include "display/channel_table.h"
 #include "display/level_meter.h"
 #include "display/screen_text.h"

@@ -6,7 +6,7 @@
 
 #include "app/atomic_save.h"
 #include "app/regular_file.h"
-#include "app/shutdown.h"
+#include "app/quit_request.h"
 #include "panels/message_box.h"
 #include "playlist/playlist_formats.h"
 #include "playlist/playlist_store.h"
@@ -154,8 +154,10 @@ void playlist_save(const char *path) {
     char message[kPathCapacity];
     const int result = names_m3u(path) ? store_m3u_playlist(path, message, sizeof message)
                                        : store_playlist(path, message, sizeof message);
-    if (result != 0) beep();
-    message_box(message, result == 0 ? kMessageNotice : kMessageError);
+    if (result == 0)
+        message_box(message, kMessageNotice);
+    else
+        error_box(message);
 }
 
 void playlist_load(const char *path, void (*show_list)()) {
@@ -164,6 +166,5 @@ void playlist_load(const char *path, void (*show_list)()) {
     if (!load_foreign_playlist(path, message, sizeof message, result)) read_playlist(path, message, sizeof message);
     if (show_list) show_list();
     if (message[0] == '\0') return;
-    beep();
-    message_box(message, kMessageError);
+    error_box(message);
 }

@@ -11,11 +11,12 @@
 #include "app/module_loader.h"
 #include "app/player_thread.h"
 #include "app/player_limits.h"
-#include "app/startup.h"
+#include "display/main_window.h"
 #include "display/channel_table.h"
 #include "display/list_paging.h"
 #include "display/screen_text.h"
 #include "display/status_lines.h"
+#include "filesel/directory_listing.h"
 #include "filesel/directory_path.h"
 #include "filesel/file_selector.h"
 #include "panels/colors.h"
@@ -104,8 +105,7 @@ void draw_selection(bool highlighted) {
 }
 
 void tell(const char *message) {
-    beep();
-    message_box(message, kMessageError);
+    error_box(message);
 }
 
 void touch_panel() {
@@ -127,7 +127,7 @@ void add_file() {
 void add_dir() {
     file_selector();
     if (selector_button != 0) return;
-    const AddDirResult result = playlist_add_dir();
+    const AddDirResult result = playlist_add_dir(chosen_dir, listing_names, listing_count, listing_left_out);
     touch_panel();
     draw_playlist(editor.win);
     char message[kPathCapacity];

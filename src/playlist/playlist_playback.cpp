@@ -13,10 +13,12 @@
 #include "app/player_thread.h"
 #include "app/settings.h"
 #include "app/sound_output.h"
-#include "app/startup.h"
+#include "display/main_window.h"
 #include "display/screen_text.h"
+#include "display/status_lines.h"
 #include "panels/colors.h"
 #include "playlist/playlist_store.h"
+#include "panels/module_loading.h"
 
 bool playlist_active = false;
 bool footer_clear_pending = false;
@@ -248,6 +250,22 @@ void draw_playlist_footer() {
 }
 
 void clear_playlist_footer() { draw_border_line(1, 59); }
+
+namespace {
+
+// The status row's footer: shown while a playlist plays, erased once after.
+void draw_or_clear_footer() {
+    if (playlist_active) {
+        draw_playlist_footer();
+    } else if (footer_clear_pending) {
+        clear_playlist_footer();
+        footer_clear_pending = false;
+    }
+}
+
+[[maybe_unused]] const bool footer_step_set = (set_footer_step(draw_or_clear_footer), true);
+
+}  // namespace
 
 void playlist_next() {
     if (!playlist_active) return;

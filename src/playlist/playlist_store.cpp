@@ -4,8 +4,6 @@
 #include <cstring>
 #include <sys/stat.h>
 
-#include "filesel/directory_listing.h"
-#include "filesel/file_selector.h"
 
 PlaylistEntry playlist[kPlaylistCapacity];
 int playlist_count = 0;
@@ -55,12 +53,12 @@ AddResult playlist_add_path(const char *path) {
     return playlist_add_file(dir, slash + 1);
 }
 
-AddDirResult playlist_add_dir() {
-    AddDirResult result{0, listing_left_out, 0};
-    for (int i = 0; i < listing_count; ++i) {
+AddDirResult playlist_add_dir(const char *dir, const char (*names)[kPathCapacity], int count, int left_out) {
+    AddDirResult result{0, left_out, 0};
+    for (int i = 0; i < count; ++i) {
         struct stat info;
-        if (stat(listing_names[i], &info) == 0 && S_ISREG(info.st_mode)) {
-            switch (playlist_add_file(chosen_dir, listing_names[i])) {
+        if (stat(names[i], &info) == 0 && S_ISREG(info.st_mode)) {
+            switch (playlist_add_file(dir, names[i])) {
             case AddResult::added: ++result.added; break;
             case AddResult::full: ++result.left_out; break;
             default: ++result.refused; break;

@@ -42,12 +42,13 @@ struct AddDirResult {
     int refused;    // regular files whose path is too long or whose name holds a line feed
 };
 
-// Adds every regular file of the file selector's listing (names relative to
-// the working directory, which the selector leaves on the listed
-// directory), in listing order, with chosen_dir as their directory; links
-// to regular files count as regular files. The sound plays on meanwhile,
-// on its own thread.
-AddDirResult playlist_add_dir();
+// Adds every regular file of a directory's listing, `names[0..count)`
+// (relative to the working directory, which the file selector leaves on
+// the listed directory), in listing order, with `dir` as their directory;
+// links to regular files count as regular files. `left_out` entries that
+// the listing itself could not hold are counted as left out. The sound
+// plays on meanwhile, on its own thread.
+AddDirResult playlist_add_dir(const char *dir, const char (*names)[kPathCapacity], int count, int left_out);
 
 // Removes entry `index`; later entries move down one slot.
 void playlist_remove(int index);

@@ -9,11 +9,13 @@
 
 #include "app/settings.h"
 #include "app/startup.h"
+#include "display/main_window.h"
 #include "display/channel_table.h"
 #include "headless_screen.h"
 #include "silent_player.h"
 #include "panels/colors.h"
 #include "panels/command_keys.h"
+#include "panels/module_loading.h"
 
 TEST(ModuleLoader, FileNameIsThePartAfterTheLastSlash) {
     EXPECT_STREQ(file_name_of("/music/mods/song.xm"), "song.xm");

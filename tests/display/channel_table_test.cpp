@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/module_loader.h"
-#include "app/startup.h"
+#include "display/main_window.h"
 #include "display/level_meter.h"
 #include "fake_player.h"
 #include "headless_screen.h"

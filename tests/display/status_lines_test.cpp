@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/module_loader.h"
-#include "app/startup.h"
+#include "display/main_window.h"
 #include "display/screen_text.h"
 #include "headless_screen.h"
 #include "panels/colors.h"

@@ -14,13 +14,14 @@
 
 #include "app/module_loader.h"
 #include "app/main_loop.h"
-#include "app/startup.h"
+#include "display/main_window.h"
 #include "display/channel_table.h"
 #include "filesel/directory_listing.h"
 #include "headless_screen.h"
 #include "silent_player.h"
 #include "playlist/playlist_playback.h"
 #include "temp_tree.h"
+#include "panels/module_loading.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <panel.h>
 #include <string>
 
-#include "app/startup.h"
+#include "display/main_window.h"
 #include "headless_screen.h"
 #include "panels/colors.h"
 

@@ -16,13 +16,14 @@
 #include "app/player_limits.h"
 #include "app/settings.h"
 #include "app/shutdown.h"
-#include "app/startup.h"
+#include "display/main_window.h"
 #include "display/channel_table.h"
 #include "display/screen_text.h"
 #include "display/status_lines.h"
 #include "headless_screen.h"
 #include "silent_player.h"
 #include "panels/colors.h"
+#include "panels/module_loading.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "app/module_loader.h"
 #include "app/player_limits.h"
-#include "app/startup.h"
+#include "display/main_window.h"
 #include "headless_screen.h"
 #include "panels/options_panel.h"
 #include "panels/panel_window.h"

@@ -7,7 +7,7 @@
 #include "app/module_loader.h"
 #include "app/settings.h"
 #include "app/sound_output.h"
-#include "app/startup.h"
+#include "display/main_window.h"
 #include "headless_screen.h"
 #include "panels/number_editor.h"
 #include "silent_player.h"

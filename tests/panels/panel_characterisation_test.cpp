@@ -29,6 +29,8 @@
 #include "app/module_loader.h"
 #include "app/settings.h"
 #include "app/startup.h"
+#include "display/information_rows.h"
+#include "display/main_window.h"
 #include "display/channel_table.h"
 #include "display/level_meter.h"
 #include "display/status_lines.h"

@@ -7,6 +7,7 @@
 
 #include "app/module_loader.h"
 #include "app/startup.h"
+#include "display/main_window.h"
 #include "display/screen_text.h"
 #include "headless_screen.h"
 #include "panels/command_keys.h"

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "app/module_loader.h"
-#include "app/startup.h"
+#include "display/main_window.h"
 #include "headless_screen.h"
 #include "panels/colors.h"
 #include "panels/panel_positions.h"

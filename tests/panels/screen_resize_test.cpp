@@ -5,7 +5,7 @@
 #include <string>
 
 #include "app/module_loader.h"
-#include "app/startup.h"
+#include "display/main_window.h"
 #include "display/screen_text.h"
 #include "headless_screen.h"
 #include "panels/panel_positions.h"

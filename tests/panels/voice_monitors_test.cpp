@@ -9,7 +9,7 @@
 
 #include "app/main_loop.h"
 #include "app/module_loader.h"
-#include "app/startup.h"
+#include "display/main_window.h"
 #include "display/channel_table.h"
 #include "display/level_meter.h"
 #include "fake_voices.h"

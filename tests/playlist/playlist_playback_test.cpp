@@ -16,7 +16,7 @@
 #include "app/module_loader.h"
 #include "app/settings.h"
 #include "app/sound_output.h"
-#include "app/startup.h"
+#include "display/main_window.h"
 #include "display/status_lines.h"
 #include "headless_screen.h"
 #include "panels/colors.h"

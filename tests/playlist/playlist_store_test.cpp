@@ -133,7 +133,7 @@ TEST_F(Store, AddDirTakesTheListedRegularFilesInListingOrder) {
     listing_left_out = 0;
     std::snprintf(chosen_dir, sizeof chosen_dir, "%s", tree.path().c_str());
 
-    const AddDirResult result = playlist_add_dir();
+    const AddDirResult result = playlist_add_dir(chosen_dir, listing_names, listing_count, listing_left_out);
     EXPECT_EQ(result.added, 3);
     EXPECT_EQ(result.left_out, 0);
     EXPECT_EQ(result.refused, 1);  // a line feed cannot be kept in a playlist file
@@ -144,7 +144,7 @@ TEST_F(Store, AddDirTakesTheListedRegularFilesInListingOrder) {
     playlist_clear();
     for (int i = 0; i < kPlaylistCapacity - 2; ++i) playlist_add_file("/m", "x");
     listing_left_out = 5;
-    const AddDirResult full = playlist_add_dir();
+    const AddDirResult full = playlist_add_dir(chosen_dir, listing_names, listing_count, listing_left_out);
     EXPECT_EQ(full.added, 2);
     EXPECT_EQ(full.left_out, 1 + 5);
     EXPECT_EQ(playlist_count, kPlaylistCapacity);

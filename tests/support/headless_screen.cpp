@@ -9,7 +9,7 @@
 #include <vector>
 #include <wchar.h>
 
-#include "app/startup.h"
+#include "display/main_window.h"
 #include "panels/colors.h"
 #include "panels/panel_positions.h"
 

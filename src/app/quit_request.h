@@ -1,0 +1,7 @@
+// The request that quit signals leave behind: their handler only sets it,
+// and whatever reads or waits for long looks at it to stop early.
+#pragma once
+
+#include <csignal>
+
+inline volatile std::sig_atomic_t quit_requested = 0;  // a quit signal has arrived

@@ -1,0 +1,15 @@
+// Loading a module from the screen: the "Loading..." notice, the rows that
+// show the new module, and the box that tells why a file did not load.
+#pragma once
+
+// Loads and starts the module at `file_path` (play_module_file). On success
+// the per-module display state is reset, the file and title rows, the
+// status row and the channel table are drawn, and playback starts: returns
+// 0. On failure it removes the Loading notice, beeps, shows "'name': reason"
+// in a red message box, waits for Enter (or until `close_box_early`, when
+// given, returns true) and returns -1; the old module stays, and plays on
+// if it was playing.
+int load_module(const char *file_path, bool (*close_box_early)() = nullptr);
+
+// Shows (1) or removes (0) the "Loading..." notice.
+void loading_popup(int show);
