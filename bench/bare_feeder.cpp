@@ -7,7 +7,7 @@
 #include <ctime>
 #include <mikmod.h>
 
-#include "app/settings.h"
+#include "1_player/settings.h"
 
 namespace {
 

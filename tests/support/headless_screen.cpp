@@ -9,9 +9,9 @@
 #include <vector>
 #include <wchar.h>
 
-#include "display/main_window.h"
-#include "panels/colors.h"
-#include "panels/panel_positions.h"
+#include "2_screen/main_window.h"
+#include "2_screen/colors.h"
+#include "3_panels/panel_positions.h"
 
 HeadlessScreen::HeadlessScreen(int rows, int cols) {
     setenv("LINES", std::to_string(rows).c_str(), 1);

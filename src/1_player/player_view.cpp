@@ -1,0 +1,79 @@
+#include "1_player/player_view.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "1_player/module_loader.h"
+
+int current_pattern_number(const MODULE &m) {
+    if (m.sngpos < 0 || m.sngpos >= m.numpos || !m.positions) return m.numpos;
+    return m.positions[m.sngpos] + 1;
+}
+
+bool song_has_ended(const MODULE &m) { return !m.wrap && m.sngpos >= m.numpos; }
+
+int song_voice_count(const MODULE &m) { return m.numvoices ? m.numvoices : m.numchn; }
+
+namespace {
+
+void capture_channels(PlayerView &view, int channels) {
+    for (int c = 0; c < channels; ++c) {
+        ChannelView &ch = view.channels[c];
+        ch = ChannelView{};
+        ch.period = Player_GetChannelPeriod(static_cast<UBYTE>(c));
+        if (ch.period == 0) continue;
+        ch.voice = Player_GetChannelVoice(static_cast<UBYTE>(c));
+        const SBYTE v = static_cast<SBYTE>(ch.voice);
+        ch.volume = Voice_GetVolume(v);
+        ch.frequency = Voice_GetFrequency(v);
+        ch.position = static_cast<long>(Voice_GetPosition(v));
+        ch.panning = Voice_GetPanning(v);
+        ch.real_volume = Voice_RealVolume(v);
+    }
+}
+
+void capture_voices(PlayerView &view, int voices) {
+    view.voice_count = voices;
+    for (int i = 0; i < voices; ++i) {
+        const SBYTE v = static_cast<SBYTE>(i);
+        view.voices[i] = {Voice_GetVolume(v), Voice_RealVolume(v), Voice_GetFrequency(v),
+                          static_cast<long>(Voice_GetPosition(v)), Voice_GetPanning(v)};
+    }
+}
+
+}  // namespace
+
+void capture_player_view(PlayerView &view, bool with_voices) {
+    view.reverb = md_reverb;
+    view.pansep = md_pansep;
+    view.mix_volume = md_volume;
+    view.mode = md_mode;
+    view.mixfreq = md_mixfreq;
+    std::snprintf(view.driver_name, sizeof view.driver_name, "%s", md_driver && md_driver->Name ? md_driver->Name : "");
+    view.has_module = module != nullptr;
+    if (!module) {
+        // Without a module every voice is silent; a voice left by a module
+        // freed since may still point at its samples, so none is asked.
+        capture_voices(view, 0);
+        return;
+    }
+    // Every voice the monitors may show, allocated or not: the library
+    // answers for them all.
+    capture_voices(view, with_voices ? kPlayerChannels : 0);
+    const MODULE &m = *module;
+    view.sngpos = m.sngpos;
+    view.numpos = m.numpos;
+    view.patpos = m.patpos;
+    view.pattern = current_pattern_number(m);
+    view.realchn = m.realchn;
+    view.numchn = m.numchn;
+    view.bpm = m.bpm;
+    view.sngspd = m.sngspd;
+    view.inittempo = m.inittempo;
+    view.volume = m.volume;
+    view.sngtime = m.sngtime;
+    view.started = Player_GetModule() == module;
+    view.paused = view.started && Player_Paused();
+    view.ended = song_has_ended(m);
+    capture_channels(view, std::clamp<int>(m.numchn, 0, kPlayerChannels));
+}

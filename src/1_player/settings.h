@@ -1,0 +1,78 @@
+// The persistent settings and the options file "$HOME/.xq/options".
+//
+// The file holds one "key=number" line per setting. It is read twice at
+// start-up (once before the sound library starts, for the sound options and
+// refresh_delay; once after the default panel corners exist, for the saved
+// corners) and written all at once from the options panel.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+
+#include "1_player/setting_bounds.h"
+
+// Output-mode options, each 0 or 1.
+extern int output_16bits;   // 16-bit output (default 1)
+extern int stereo;          // stereo output (default 1)
+extern int reverse_stereo;  // left and right swapped (default 0)
+extern int surround;        // surround mixing (default 1)
+extern int interpolate;     // interpolated mixing (default 0)
+extern int hq_mixer;        // high-quality mixer (default 1)
+// Playback options, each 0 or 1.
+extern int loop_module;  // modules loop at their end (default 0)
+extern int fade_module;  // modules fade out at their end (default 0)
+extern int random_mode;  // playlists play in random order (default 0)
+// Key timeout of every window, in milliseconds (default 40), 0 to
+// kMaxRefreshDelay.
+extern int refresh_delay;
+
+// The longest key timeout. A negative timeout would make key reads wait
+// forever and starve the sound, so a value read from the file is kept
+// within the refresh delay's bounds.
+inline constexpr int kMaxRefreshDelay = setting_bounds(Setting::refresh_delay).high;
+
+// Capacity of every path and message buffer, terminator included.
+inline constexpr std::size_t kPathCapacity = 256;
+
+// The options file's path, "$HOME/.xq/options". Returns -1 when HOME is
+// unset or empty, or the path would not fit in kPathCapacity.
+int options_file_path(char (&path)[kPathCapacity]);
+
+// Applies one line of the options file (without its line feed) to the
+// settings and the saved panel corners. Lines that begin with no known key,
+// or hold no "=", change nothing.
+void interpret_options_line(const char *line);
+
+// Puts each saved panel row whose panel would reach the screen's last row
+// (row + panel height >= lines) back to row 2.
+void check_saved_rows(int lines);
+
+// Reads the options file, if there is one, then checks the saved rows
+// against LINES. A missing or unreadable file, or one that is not a
+// regular file (a FIFO, a device), changes nothing, and with `errors` all
+// but a missing file is reported there. At most kMaxOptionsFileBytes are
+// read, and a quit request ends the reading.
+void read_options(std::FILE *errors = nullptr);
+
+inline constexpr std::size_t kMaxOptionsFileBytes = 64 * 1024;
+
+// Writes every persisted setting to `path` with save_atomically (through a
+// symbolic link to its target; a target that is not a regular file is
+// refused), so the old file stays whole when anything fails. Leaves the
+// text for the user in `message` ("'%s' saved." or the reason for the
+// failure). Returns 0 or -1.
+int store_options(const char *path, char *message, std::size_t message_size);
+
+// store_options on the options file, with the outcome for the user in
+// `message` ("'path' saved." or why not). Returns 0 or -1.
+int write_options(char *message, std::size_t message_size);
+
+// md_mode with its six option bits replaced by the current settings; every
+// other bit of `current_mode` is kept.
+unsigned output_mode(unsigned current_mode);
+
+extern char config_dir_path[kPathCapacity];  // "$HOME/.xq"
+
+// Builds config_dir_path from HOME. Returns -1 when HOME is unset, or when
+// the directory's or the options file's path would not fit.
+int build_config_dir_path();

@@ -1,0 +1,427 @@
+#include "1_player/sound_output.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <mikmod.h>
+#include <utility>
+
+#include "1_player/clock.h"
+#include "1_player/module_loader.h"
+#include "1_player/player_thread.h"
+#include "1_player/player_view.h"
+#include "1_player/settings.h"
+
+namespace {
+
+bool sound_started = false;
+// The driver start_sound found, as its number for md_device: a restart
+// after the server went away must wait for that driver, not fall back to
+// the "no sound" one.
+int started_device = 0;
+char started_driver_name[64] = "the sound driver";
+
+// The state of the output, kept by the code that owns the library.
+bool lost = false;
+long long next_restart_ns = 0;
+char lost_reason[sizeof PlayerView::lost_reason] = "";
+std::vector<char> module_data;
+
+// The PulseAudio driver behind a guard. When its start fails the library
+// shuts it down again, and the library's own shutdown then flushes the
+// connection that was never made, which aborts the program; the guard
+// skips that shutdown. Nothing else changes.
+MDRIVER guarded_pulse;
+bool pulse_start_failed = false;
+
+int guarded_pulse_init() {
+    const int result = drv_pulseaudio.Init();
+    pulse_start_failed = result != 0;
+    return result;
+}
+
+int guarded_pulse_reset() {
+    const int result = drv_pulseaudio.Reset();
+    pulse_start_failed = result != 0;
+    return result;
+}
+
+void guarded_pulse_exit() {
+    if (!pulse_start_failed) drv_pulseaudio.Exit();
+    pulse_start_failed = false;
+}
+
+// The sound mixed so far, counted tick by tick: the player runs once per
+// tick of mixed sound, whatever the driver does with it.
+std::atomic<long long> mixed_ns{0};
+MikMod_player_t library_tick = nullptr;
+
+void counting_tick() {
+    if (library_tick) library_tick();
+    int bpm = 125;
+    if (module) {
+        bpm = std::max(module->bpm + module->relspd, 32);
+        if (!(module->flags & UF_HIGHBPM)) bpm = std::min(bpm, 255);
+    }
+    mixed_ns.fetch_add(tick_ns(bpm), std::memory_order_relaxed);
+}
+
+// A voice that was sounding when the driver stopped: the new driver starts
+// with every voice silent, and the player starts a voice again only at its
+// next note, so a held note would stay silent without this.
+struct SoundingVoice {
+    SAMPLE *sample;
+    ULONG position;
+};
+
+// The "no sound" driver keeps no voices, so the notes that were sounding
+// when the output moved to it are kept here and started again when a real
+// driver takes over (after a lost output comes back).
+SoundingVoice held_voices[UF_MAXCHAN] = {};
+int held_voice_count = 0;
+
+int capture_voices(const MODULE &m, SoundingVoice (&voices)[UF_MAXCHAN]) {
+    VOICEINFO info[UF_MAXCHAN];
+    const int count = Player_QueryVoices(m.numvoices < UF_MAXCHAN ? m.numvoices : UF_MAXCHAN, info);
+    for (int v = 0; v < count; ++v) {
+        const bool sounding = info[v].s && !Voice_Stopped(static_cast<SBYTE>(v));
+        const SLONG position = sounding ? Voice_GetPosition(static_cast<SBYTE>(v)) : 0;
+        voices[v] = {sounding ? info[v].s : nullptr, static_cast<ULONG>(position > 0 ? position : 0)};
+    }
+    return count;
+}
+
+// The driver forgets its samples without freeing them at a restart, so they
+// are freed before it.
+void unload_samples(MODULE &m) {
+    for (int i = 0; i < m.numsmp; ++i)
+        if (m.samples[i].length) md_driver->SampleUnload(m.samples[i].handle);
+}
+
+// Loads the module's samples into the new driver: a second copy of the
+// module is loaded from its bytes and hands its sample handles over, so the
+// module being played keeps everything else (position, row, every
+// channel's state). Returns false when that fails (out of memory); the
+// module's samples are then forgotten (silent) rather than pointing at
+// samples that may later belong to another module.
+bool reload_samples(MODULE &m) {
+    MODULE *copy = module_data.empty()
+                       ? nullptr
+                       : Player_LoadMem(module_data.data(), static_cast<int>(module_data.size()), UF_MAXCHAN, 0);
+    bool same = copy && copy->numsmp == m.numsmp;
+    for (int i = 0; same && i < m.numsmp; ++i) same = copy->samples[i].length == m.samples[i].length;
+    if (!same) {
+        if (copy) Player_Free(copy);
+        for (int i = 0; i < m.numsmp; ++i) m.samples[i].length = 0;
+        if (MikMod_errno == 0) MikMod_errno = MMERR_LOADING_SAMPLEINFO;
+        return false;
+    }
+    for (int i = 0; i < m.numsmp; ++i) {
+        m.samples[i].handle = copy->samples[i].handle;
+        copy->samples[i].length = 0;  // freeing the copy leaves the handed-over samples alone
+    }
+    Player_Free(copy);
+    return true;
+}
+
+// After a failed restart the library is down; the silent driver keeps the
+// player (and the module) usable until a later restart succeeds.
+void start_silent_driver() {
+    const int device = md_device;
+    md_device = static_cast<UWORD>(MikMod_DriverFromAlias("nosound"));
+    MikMod_Init("");
+    md_device = static_cast<UWORD>(device);
+}
+
+// The driver md_device names, or nullptr for autodetection.
+MDRIVER *chosen_driver() { return md_device > 0 ? MikMod_DriverByOrdinal(md_device) : nullptr; }
+
+// Puts the song back to a place: its position and row are taken up at the
+// next tick, as after a pattern break, and its clock goes back with it. The
+// player's fields are set directly, since setting the position through the
+// library at position 0 would start the whole song afresh (speed, tempo
+// and volume included).
+void go_back_to(MODULE &m, const SongPlace &place) {
+    if (place.sngpos != m.sngpos || place.patpos != m.patpos) {
+        m.sngpos = static_cast<SWORD>(place.sngpos);
+        m.patpos = static_cast<UWORD>(place.patpos);
+        m.patbrk = static_cast<UWORD>(place.patpos);
+        m.posjmp = 2;
+        m.vbtick = m.sngspd;
+    }
+    m.sngtime = place.sngtime;
+}
+
+// Set while the output moves to the "no sound" driver on purpose.
+bool going_silent = false;
+
+void say_why_lost(int error) {
+    if (error == MMERR_DETECTING_DEVICE)
+        std::snprintf(lost_reason, sizeof lost_reason, "%s cannot be reached", started_driver_name);
+    else
+        std::snprintf(lost_reason, sizeof lost_reason, "%s: %s", started_driver_name, MikMod_strerror(error));
+}
+
+// After a restart: a real driver plays, so nothing is lost; the "no sound"
+// driver where the driver found at start-up was asked for (its server went
+// away just before an options change) is a lost output like any other,
+// restarted every kRestartEveryNs.
+void follow_restart(int error) {
+    if (md_driver != &drv_nos) {
+        lost = false;
+        lost_reason[0] = '\0';
+        return;
+    }
+    const bool real_started = started_device > 0 && started_device != MikMod_DriverFromAlias("nosound");
+    if (going_silent || !real_started) return;
+    if (!lost) next_restart_ns = monotonic_ns() + kRestartEveryNs;
+    lost = true;
+    say_why_lost(error ? error : MMERR_DETECTING_DEVICE);
+}
+
+// The output stopped taking sound at the pace it plays it (the sound
+// server went away): the song goes back to what was heard last and waits
+// there on the "no sound" driver, whose start closes the lost connection
+// once, cleanly; from then on the lost driver's presence test tells the
+// truth, and a restart is tried every kRestartEveryNs.
+void lose_output(long long now, const AudioPace &pace, const PlaceHistory &history) {
+    lost = true;
+    next_restart_ns = now + kRestartEveryNs;
+    std::snprintf(lost_reason, sizeof lost_reason, "%s stopped taking sound", started_driver_name);
+    if (module && pace.anchor_ns >= 0 && pace.over_since_ns >= 0) {
+        const SongPlace *heard = place_heard_at(history, pace.base_ns + (pace.over_since_ns - pace.anchor_ns));
+        if (heard) go_back_to(*module, *heard);
+    }
+    const int silent = MikMod_DriverFromAlias("nosound");
+    if (silent > 0) {
+        md_device = static_cast<UWORD>(silent);
+        going_silent = true;
+        restart_output();
+        going_silent = false;
+    }
+}
+
+// The restart asks for the driver found at start-up: with the server gone
+// the library would otherwise settle for the "no sound" driver.
+void retry_restart(long long now) {
+    if (now < next_restart_ns) return;
+    next_restart_ns = now + kRestartEveryNs;
+    if (started_device > 0) md_device = static_cast<UWORD>(started_device);
+    restart_output();
+}
+
+// A song that does not wrap round has ended: the player stops moving, but
+// the voices it left would go on sounding (a looped sample for ever), so
+// they are stopped once.
+void follow_song_end(bool &stopped_at_end) {
+    const bool ended = module && song_has_ended(*module);
+    if (ended && !stopped_at_end)
+        for (int voice = 0; voice < song_voice_count(*module); ++voice) Voice_Stop(static_cast<SBYTE>(voice));
+    stopped_at_end = ended;
+}
+
+// A new snapshot, when the screens took the last one.
+void publish(PlayerView &view) {
+    if (!player_view_wanted()) return;
+    capture_player_view(view, player_voices_wanted());
+    view.output_lost = lost;
+    std::snprintf(view.lost_reason, sizeof view.lost_reason, "%s", lost_reason);
+    publish_player_view(view);
+}
+
+// The "no sound" driver writes a long stretch per update; the loop mixes
+// short ones itself, so the song moves smoothly at the clock's pace.
+void mix_silently() {
+    static SBYTE scratch[8192];
+    unsigned frame = (md_mode & DMODE_STEREO) ? 2 : 1;
+    if (md_mode & DMODE_FLOAT)
+        frame *= 4;
+    else if (md_mode & DMODE_16BITS)
+        frame *= 2;
+    const unsigned long bytes = std::min<unsigned long>(sizeof scratch, md_mixfreq / 100UL * frame);
+    MikMod_Lock();
+    VC_WriteBytes(scratch, static_cast<ULONG>(bytes - bytes % frame));
+    MikMod_Unlock();
+}
+
+constexpr long long kIdleWaitNs = 10'000'000;
+
+}  // namespace
+
+void register_drivers_and_loaders() {
+    guarded_pulse = drv_pulseaudio;
+    guarded_pulse.next = nullptr;
+    guarded_pulse.Init = guarded_pulse_init;
+    guarded_pulse.Reset = guarded_pulse_reset;
+    guarded_pulse.Exit = guarded_pulse_exit;
+    if (guarded_pulse.Name && guarded_pulse.Init && drv_pulseaudio.Init) MikMod_RegisterDriver(&guarded_pulse);
+    MikMod_RegisterAllDrivers();
+    MikMod_RegisterAllLoaders();
+}
+
+int start_sound() {
+    MikMod_InitThreads();
+    if (MikMod_Init("")) return -1;
+    sound_started = true;
+    if (md_driver) {
+        started_device = MikMod_DriverFromAlias(md_driver->Alias);
+        std::snprintf(started_driver_name, sizeof started_driver_name, "%s", md_driver->Name);
+    }
+    if (start_player_thread(run_sound_loop) != 0) {
+        MikMod_Exit();
+        sound_started = false;
+        MikMod_errno = MMERR_OUT_OF_MEMORY;
+        return -1;
+    }
+    return 0;
+}
+
+void stop_sound() {
+    if (stop_player_thread() && sound_started) MikMod_Exit();
+    sound_started = false;
+}
+
+void remember_module_data(std::vector<char> data) { module_data = std::move(data); }
+
+int key_wait_ms() { return kKeyWaitMs; }
+
+void reset_pace(AudioPace &pace) { pace = AudioPace{}; }
+
+long long sound_ahead_ns(AudioPace &pace, long long mixed, long long now_ns) {
+    if (pace.anchor_ns < 0) {
+        pace.anchor_ns = now_ns;
+        pace.base_ns = mixed;
+    }
+    const long long ahead = (mixed - pace.base_ns) - (now_ns - pace.anchor_ns);
+    if (ahead >= 0) return ahead;
+    pace.anchor_ns = now_ns;
+    pace.base_ns = mixed;
+    return 0;
+}
+
+bool output_stalled(AudioPace &pace, long long ahead_ns, long long limit_ns, long long now_ns) {
+    if (ahead_ns > limit_ns) {
+        if (pace.over_since_ns < 0) pace.over_since_ns = now_ns;
+        return now_ns - pace.over_since_ns >= kLostAfterNs;
+    }
+    // Held at the limit, the sound only dips below it between two waits; a
+    // working driver keeps it far lower.
+    if (ahead_ns < limit_ns / 2) pace.over_since_ns = -1;
+    return false;
+}
+
+long long tick_ns(int bpm) { return 2'500'000'000LL / std::max(bpm, 1); }
+
+void note_place(PlaceHistory &history, const SongPlace &place) {
+    history.places[history.next] = place;
+    history.next = (history.next + 1) % kPlaceHistory;
+}
+
+const SongPlace *place_heard_at(const PlaceHistory &history, long long mixed) {
+    const SongPlace *best = nullptr;
+    for (const SongPlace &p : history.places)
+        if (p.mixed_ns >= 0 && p.mixed_ns <= mixed && (!best || p.mixed_ns > best->mixed_ns)) best = &p;
+    return best;
+}
+
+int restart_output() {
+    if (!module) {
+        if (MDRIVER *driver = chosen_driver(); driver && driver->IsPresent && !driver->IsPresent()) {
+            MikMod_errno = MMERR_DETECTING_DEVICE;
+            return -1;
+        }
+        return MikMod_Reset("") == 0 ? 0 : -1;
+    }
+    MODULE &m = *module;
+    const bool started = Player_GetModule() == module;
+    const bool paused = started && Player_Paused();
+    SoundingVoice voices[UF_MAXCHAN] = {};
+    int voice_count = 0;
+    if (started && md_driver == &drv_nos && held_voice_count > 0) {
+        std::copy(held_voices, held_voices + held_voice_count, voices);
+        voice_count = held_voice_count;
+    } else if (started) {
+        voice_count = capture_voices(m, voices);
+    }
+
+    Player_Stop();
+    unload_samples(m);
+    int error = 0;
+    // A driver whose device is gone is not started: it would fail anyway,
+    // and the library's shutdown of a failed start is not safe for every
+    // driver.
+    MDRIVER *driver = chosen_driver();
+    if (driver && driver != md_driver && driver->IsPresent && !driver->IsPresent()) {
+        error = MMERR_DETECTING_DEVICE;
+        const int wanted = md_device;
+        md_device = static_cast<UWORD>(MikMod_DriverFromAlias("nosound"));
+        if (MikMod_Reset("") != 0) start_silent_driver();
+        md_device = static_cast<UWORD>(wanted);
+    } else if (MikMod_Reset("") != 0) {
+        error = MikMod_errno ? MikMod_errno : MMERR_OPENING_AUDIO;
+        start_silent_driver();
+    }
+    MikMod_errno = 0;
+    const bool reloaded = reload_samples(m);
+    if (!error && !reloaded) error = MikMod_errno;
+    MikMod_SetNumVoices(-1, -1);
+    if (md_driver == &drv_nos) {
+        std::copy(voices, voices + voice_count, held_voices);
+        held_voice_count = voice_count;
+    } else {
+        held_voice_count = 0;
+    }
+
+    if (started) {
+        Player_Start(module);
+        if (reloaded)
+            for (int v = 0; v < voice_count; ++v)
+                if (voices[v].sample) Voice_Play(static_cast<SBYTE>(v), voices[v].sample, voices[v].position);
+        if (paused) Player_TogglePause();
+    }
+    follow_restart(error);
+    MikMod_errno = error;
+    return error ? -1 : 0;
+}
+
+void run_sound_loop() {
+    if (!library_tick) library_tick = MikMod_RegisterPlayer(counting_tick);
+    PlayerView view;
+    AudioPace pace;
+    PlaceHistory history;
+    bool stopped_at_end = false;
+    for (;;) {
+        run_player_commands(view);
+        if (player_thread_stopping()) return;
+        const long long now = monotonic_ns();
+        if (lost) retry_restart(now);
+        if (lost || !MikMod_Active() || Player_Paused()) {
+            reset_pace(pace);
+            publish(view);
+            wait_for_player_command(kIdleWaitNs);
+            continue;
+        }
+        const bool silent = md_driver == &drv_nos;
+        const long long mixed = mixed_ns.load(std::memory_order_relaxed);
+        const long long ahead = sound_ahead_ns(pace, mixed, now);
+        const long long limit = silent ? kSilentAheadNs : kMostAheadNs;
+        const bool stalled = output_stalled(pace, ahead, limit, now);
+        if (stalled && !silent) {
+            lose_output(now, pace, history);
+            reset_pace(pace);
+            continue;
+        }
+        if (ahead > limit) {
+            wait_for_player_command(std::min(ahead - limit, kIdleWaitNs));
+            continue;
+        }
+        if (module) note_place(history, {mixed, module->sngpos, module->patpos, module->sngtime});
+        if (silent)
+            mix_silently();
+        else
+            MikMod_Update();
+        follow_song_end(stopped_at_end);
+        publish(view);
+    }
+}

@@ -1,0 +1,65 @@
+#include "2_screen/information_rows.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "1_player/module_loader.h"
+#include "2_screen/main_window.h"
+#include "2_screen/screen_text.h"
+#include "2_screen/colors.h"
+
+namespace {
+
+// Blanks row `row` of main_win between the borders.
+void clear_info_row(int row) {
+    set_attr(main_win, kNormal);
+    put_blanks(main_win, row, 1, screen_cols - 2);
+}
+
+// What the File row shows for the module being played, kept so the row can
+// be drawn again at a new screen size.
+char shown_file_name[kPathCapacity] = {};
+long long shown_file_bytes = 0;
+
+void draw_title_row() {
+    clear_info_row(2);
+    RowWriter row{main_win, 2, 1, screen_cols - 1};
+    row.put(kBold, "Title  : ")
+        .put(pair(kCyanOnBlack), module->songname ? module->songname : "")
+        .put(kNormal, " - ")
+        .put(kBold, "Type: ")
+        .put(pair(kCyanOnBlack), module->modtype ? module->modtype : "");
+}
+
+// "File   : ", the name and the bracket with the sizes. A name too long for
+// the row is shortened, with a "~" in its last cell, so that the bracket
+// stays whole and nothing reaches the right border.
+void draw_file_row() {
+    clear_info_row(1);
+    constexpr int kLabelCells = 9;
+    char sizes[128];
+    format_file_sizes(sizes, sizeof sizes, module->numsmp, module->numins, shown_file_bytes);
+    const int right = screen_cols - 1;
+    const int name_col = 1 + kLabelCells;
+    const int name_cells = std::clamp(right - name_col - text_cells(sizes), 1, std::max(right - name_col, 1));
+    set_attr(main_win, kBold);
+    put_text(main_win, 1, 1, "File   : ", right);
+    set_attr(main_win, kNormal);
+    if (name_col >= right) return;
+    const int shown = std::min(text_cells(shown_file_name), name_cells);
+    const int written = put_text_field(main_win, 1, name_col, shown_file_name, shown, true);
+    put_text(main_win, 1, name_col + written, sizes, right);
+}
+
+}  // namespace
+
+void set_shown_file(const char *file_name, long long bytes) {
+    std::snprintf(shown_file_name, sizeof shown_file_name, "%s", file_name);
+    shown_file_bytes = bytes;
+}
+
+void draw_information_rows() {
+    if (!main_win || !module) return;
+    draw_file_row();
+    draw_title_row();
+}

@@ -1,0 +1,32 @@
+#include "2_screen/main_window.h"
+
+#include "1_player/sound_output.h"
+#include "1_player/version.h"
+#include "2_screen/channel_table.h"
+#include "2_screen/screen_text.h"
+#include "2_screen/colors.h"
+
+int screen_cols = 0;
+int screen_rows = 0;
+WINDOW *main_win = nullptr;
+PANEL *main_panel = nullptr;
+
+void create_main_window() {
+    main_win = newwin(screen_rows, screen_cols, 0, 0);
+    wtimeout(main_win, key_wait_ms());
+    keypad(main_win, TRUE);
+    leaveok(main_win, TRUE);
+    main_panel = new_panel(main_win);
+    draw_main_window_frame();
+}
+
+void draw_main_window_frame() {
+    werase(main_win);
+    wborder(main_win, 0, 0, 0, 0, 0, 0, 0, 0);
+    draw_column_header();
+    set_attr(main_win, bold_pair(kGreenOnBlue));
+    put_format(main_win, 0, 0, "%80s", "Press 'h' for help  ");
+    set_attr(main_win, bold_pair(kCyanOnBlue));
+    put_format(main_win, 0, 0, " :: XQ v%s ::", kVersion);
+    set_attr(main_win, kNormal);
+}

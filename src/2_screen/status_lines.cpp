@@ -1,0 +1,140 @@
+#include "2_screen/status_lines.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "1_player/module_loader.h"
+#include "1_player/player_thread.h"
+#include "2_screen/main_window.h"
+#include "2_screen/screen_text.h"
+#include "2_screen/colors.h"
+
+int spinner_off = 1;
+int spinner_counter = 0;
+int spinner_last_patpos = 0;
+const char spinner_chars[4] = {'-', '\\', '|', '/'};
+
+namespace {
+
+void (*footer_step)() = nullptr;
+
+// The largest minute count the time box shows; it stays there afterwards.
+constexpr unsigned long kMaxShownMinutes = 999;
+
+void draw_time_box() {
+    const int row = screen_rows - 1;
+    const int col = screen_cols - 17;
+    set_attr(main_win, kNormal);
+    put_text(main_win, row, col, "[             ]");
+    set_attr(main_win, bold_pair(kCyanOnBlack));
+    put_text(main_win, row, col + 2, "Time:");
+    char time[16];
+    format_song_time(time, sizeof time, player_view().sngtime);
+    set_attr(main_win, kNormal);
+    put_text(main_win, row, col + 8, time);
+}
+
+void draw_spinner() {
+    const int patpos = player_view().patpos;
+    if (spinner_off != 0 || patpos == spinner_last_patpos) return;
+    char cells[4];
+    spinner_cells(spinner_counter, cells);
+    set_attr(main_win, bold_pair(kGreenOnBlue));
+    const int cols[4] = {1, 2, 12, 13};
+    for (int i = 0; i < 4; ++i) {
+        const char text[2] = {cells[i], '\0'};
+        put_text(main_win, 0, cols[i], text);
+    }
+    ++spinner_counter;
+    spinner_last_patpos = patpos;
+    set_attr(main_win, kNormal);
+}
+
+}  // namespace
+
+void format_song_time(char *out, std::size_t size, unsigned long sngtime) {
+    const unsigned long seconds = sngtime / 1024;
+    unsigned long minutes = seconds / 60;
+    unsigned long rest = seconds % 60;
+    if (minutes > kMaxShownMinutes) {
+        minutes = kMaxShownMinutes;
+        rest = 59;
+    }
+    std::snprintf(out, size, "%02lu:%02lu", minutes, rest);
+}
+
+void format_mode_words(char *out, std::size_t size, unsigned mode) {
+    const char *stereo_word = (mode & DMODE_REVERSE) ? "!STEREO" : (mode & DMODE_STEREO) ? "STEREO" : "MONO";
+    std::snprintf(out, size, "%s %s %s %s %s", (mode & DMODE_16BITS) ? "16bit" : "8bit", stereo_word,
+                  (mode & DMODE_SURROUND) ? "SURROUND" : "NORMAL", (mode & DMODE_HQMIXER) ? "HQMIXER" : "LQMIXER",
+                  (mode & DMODE_SOFT_MUSIC) ? "(soft)" : "(hard)");
+}
+
+void spinner_cells(int k, char (&cells)[4]) {
+    const unsigned step = static_cast<unsigned>(k) & 3u;
+    cells[0] = spinner_chars[step];
+    cells[1] = spinner_chars[(step + 1) & 3u];
+    cells[2] = spinner_chars[step ^ 2u];
+    cells[3] = spinner_chars[(step - 1) & 3u];
+}
+
+namespace {
+
+// The status row's fields, the time box and the playlist footer.
+void draw_status_fields() {
+    const PlayerView &view = player_view();
+    const int shown_position = view.sngpos < view.numpos ? view.sngpos + 1 : view.numpos;
+    RowWriter row{main_win, 4, 1, screen_cols - 1};
+    row.put(bold_pair(kCyanOnBlack), "Ch:").putf(kNormal, "%2d/%2d", view.realchn, view.numchn);
+    row.col = 11;
+    row.put(bold_pair(kCyanOnBlack), "Pat:").putf(kNormal, "%3d %3d/%3d", view.pattern, shown_position, view.numpos);
+    const struct {
+        int col;
+        const char *label;
+        const char *format;
+        int value;
+    } fields[] = {
+        {28, "Pos:", "%3d", view.patpos},    {37, "Bpm:", "%3d", view.bpm},
+        {46, "Spd:", "%3d", view.sngspd},    {55, "Tmp:", "%3d", view.inittempo},
+        {64, "Rvb:", "%2d", view.reverb},    {72, "Vol:", "%3d", view.volume},
+    };
+    for (const auto &f : fields) {
+        row.col = f.col;
+        row.put(bold_pair(kCyanOnBlack), f.label).putf(kNormal, f.format, f.value);
+    }
+
+    draw_time_box();
+    if (footer_step) footer_step();
+}
+
+}  // namespace
+
+void set_footer_step(void (*step)()) { footer_step = step; }
+
+void draw_status_row() {
+    if (!main_win || !module) return;
+    if (player_view().sngpos >= player_view().numpos) return;
+    draw_status_fields();
+    draw_spinner();
+}
+
+void redraw_status_lines() {
+    if (!main_win || !module) return;
+    draw_status_fields();
+}
+
+void draw_driver_line() {
+    if (!main_win) return;
+    set_attr(main_win, kNormal);
+    if (COLS >= 3) put_blanks(main_win, 3, 1, COLS - 2);
+    char words[64];
+    const PlayerView &view = player_view();
+    format_mode_words(words, sizeof words, view.mode);
+    RowWriter row{main_win, 3, 1, screen_cols - 1};
+    row.put(kBold, "Driver : ")
+        .put(bold_pair(kMagentaOnBlack), view.driver_name)
+        .put(kNormal, " - ")
+        .put(bold_pair(kMagentaOnBlack), words)
+        .putf(bold_pair(kYellowOnBlack), " %d Hz", static_cast<int>(view.mixfreq));
+    set_attr(main_win, kNormal);
+}

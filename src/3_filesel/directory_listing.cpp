@@ -1,0 +1,290 @@
+#include "3_filesel/directory_listing.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "2_screen/screen_text.h"
+#include "3_filesel/directory_path.h"
+#include "2_screen/colors.h"
+
+char dirname[kPathCapacity] = {};
+DIR *listing_dir = nullptr;
+char listing_names[kListingCapacity][kPathCapacity];
+int listing_count = 0;
+const char *listing_entries[kListingCapacity] = {};
+int listing_highlight = 0;
+int listing_page = 0;
+int listing_left_out = 0;
+
+namespace {
+
+constexpr int kFirstRow = 5;
+constexpr int kNameWidth = 48;
+constexpr int kRowWidth = 58;
+constexpr int kDirFieldWidth = 52;
+
+// Scratch space of the reading: directories and other entries apart.
+char listing_dirs[kListingCapacity][kPathCapacity];
+char listing_files[kListingCapacity][kPathCapacity];
+
+void store_name(char (&slot)[kPathCapacity], const char *name) {
+    std::snprintf(slot, sizeof slot, "%s", name);
+}
+
+int page_rows() { return listing_page_rows(LINES); }
+
+void draw_blank_row(WINDOW *win, int row) {
+    set_attr(win, kNormal);
+    put_blanks(win, row, 1, kRowWidth);
+}
+
+// One listing row, with one stat for the kind and the size: the name field
+// (bold for a directory, bold pair 8 when highlighted), then the size field
+// or blanks in the normal attribute.
+void draw_entry_row(WINDOW *win, int index, int row, bool highlighted) {
+    const char *name = listing_names[index];
+    struct stat info;
+    const bool known = stat(name, &info) == 0;
+    const bool directory = known && S_ISDIR(info.st_mode);
+    set_attr(win, highlighted ? bold_pair(kCyanOnBlue) : directory ? kBold : kNormal);
+    put_field(win, row, 1, name, kNameWidth);
+    set_attr(win, kNormal);
+    if (directory) {
+        put_blanks(win, row, 1 + kNameWidth, kRowWidth - kNameWidth);
+        return;
+    }
+    char size[10];
+    if (known)
+        format_entry_size(size, static_cast<long long>(info.st_size));
+    else
+        std::snprintf(size, sizeof size, "%9s", "?");
+    put_format(win, row, 1 + kNameWidth, " %s", size);
+}
+
+// The order of the scratch arrays once sorted, as indexes into them.
+int sorted_dirs[kListingCapacity];
+int sorted_files[kListingCapacity];
+
+// Fills `order` with the indexes of names[0..count) sorted as the listing
+// shows them.
+void sort_names(const char (*names)[kPathCapacity], int count, int *order) {
+    for (int i = 0; i < count; ++i) order[i] = i;
+    std::sort(order, order + count, [&](int a, int b) {
+        return listed_before(names[a], names[b]);
+    });
+}
+
+// Reads the stream into the scratch arrays, sorts them and copies them into
+// listing_names.
+void collect_entries(DIR *dir) {
+    int dirs = 0;
+    int files = 0;
+    listing_left_out = 0;
+    while (dir) {
+        const dirent *entry = readdir(dir);
+        if (!entry) break;
+        const char *name = entry->d_name;
+        if (std::strcmp(name, ".") == 0) continue;
+        struct stat info;
+        const bool directory = stat(name, &info) == 0 && S_ISDIR(info.st_mode);
+        if (dirs + files < kMaxListed) {
+            store_name(directory ? listing_dirs[dirs++] : listing_files[files++], name);
+        } else {
+            // Full: a directory still takes the place of the last file, so
+            // that every way onwards (".." above all) stays reachable.
+            ++listing_left_out;
+            if (directory && files > 0) {
+                --files;
+                store_name(listing_dirs[dirs++], name);
+            }
+        }
+    }
+    sort_names(listing_dirs, dirs, sorted_dirs);
+    sort_names(listing_files, files, sorted_files);
+    listing_count = 0;
+    for (int i = 0; i < dirs; ++i) std::memcpy(listing_names[listing_count++], listing_dirs[sorted_dirs[i]], kPathCapacity);
+    for (int i = 0; i < files; ++i)
+        std::memcpy(listing_names[listing_count++], listing_files[sorted_files[i]], kPathCapacity);
+    for (int i = 0; i < listing_count; ++i) listing_entries[i] = listing_names[i];
+    listing_entries[listing_count] = nullptr;
+}
+
+}  // namespace
+
+EntryKind entry_kind(const char *name) {
+    struct stat info;
+    if (stat(name, &info) != 0) return EntryKind::unreadable;
+    if (S_ISDIR(info.st_mode)) return EntryKind::directory;
+    if (S_ISREG(info.st_mode)) return EntryKind::regular;
+    return EntryKind::other;
+}
+
+bool listed_before(const char *a, const char *b) {
+    const bool a_up = std::strcmp(a, "..") == 0;
+    const bool b_up = std::strcmp(b, "..") == 0;
+    if (a_up || b_up) return a_up && !b_up;
+    const int order = std::strcoll(a, b);
+    return order != 0 ? order < 0 : std::strcmp(a, b) < 0;
+}
+
+int listing_page_rows(int lines) { return lines >= 14 ? lines - 13 : 0; }
+
+int listing_page_of(int index, int page_rows) { return page_rows > 0 ? index / page_rows : 0; }
+
+int listing_row_of(int index, int page_rows) { return (page_rows > 0 ? index % page_rows : 0) + kFirstRow; }
+
+void format_entry_size(char (&out)[10], long long bytes) {
+    char text[32];
+    if (bytes < 1'000'000'000LL) {
+        std::snprintf(text, sizeof text, "%9lld", bytes < 0 ? 0 : bytes);
+    } else {
+        static const char units[] = "KMGT";
+        long long value = bytes / 1024;
+        int unit = 0;
+        while (value >= 100'000'000LL && unit < 3) {
+            value /= 1024;
+            ++unit;
+        }
+        std::snprintf(text, sizeof text, "%8lld%c", value, units[unit]);
+    }
+    std::snprintf(out, sizeof out, "%.9s", text);
+}
+
+void put_field(WINDOW *win, int row, int col, const char *text, int width) {
+    put_text_field(win, row, col, text, width);
+}
+
+void draw_listing_header(WINDOW *win) {
+    set_attr(win, kNormal);
+    put_text(win, 2, 1, "Dir: ");
+    if (text_cells(dirname) <= kDirFieldWidth) {
+        put_field(win, 2, 6, dirname, kDirFieldWidth);
+    } else {
+        put_text(win, 2, 6, "~");
+        put_field(win, 2, 7, text_tail(dirname, kDirFieldWidth - 1), kDirFieldWidth - 1);
+    }
+    set_attr(win, kBold);
+    put_text(win, 2, 1, "D");
+    if (listing_left_out > 0) {
+        set_attr(win, bold_pair(kRedOnBlack));
+        char note[kPathCapacity];
+        std::snprintf(note, sizeof note, "Only %d of %d entries are listed.", listing_count,
+                      listing_count + listing_left_out);
+        put_field(win, 3, 1, note, kRowWidth);
+    } else {
+        draw_blank_row(win, 3);
+    }
+    set_attr(win, kNormal);
+}
+
+attr_t entry_name_attr(int index) {
+    return entry_kind(listing_names[index]) == EntryKind::directory ? kBold : kNormal;
+}
+
+void draw_entry_name(WINDOW *win, int index, attr_t attribute) {
+    const int rows = page_rows();
+    if (rows < 1 || index < 0 || index >= listing_count) return;
+    set_attr(win, attribute);
+    put_field(win, listing_row_of(index, rows), 1, listing_names[index], kNameWidth);
+    set_attr(win, kNormal);
+}
+
+void read_listing(WINDOW *win) {
+    collect_entries(listing_dir);
+    draw_listing_header(win);
+    const int rows = page_rows();
+    int row = kFirstRow;
+    if (rows > 0) {
+        for (int i = 0; i < listing_count && i < rows; ++i, ++row) draw_entry_row(win, i, row, i == listing_highlight);
+    }
+    for (; row <= LINES - 9; ++row) draw_blank_row(win, row);
+    set_attr(win, kNormal);
+    wnoutrefresh(win);
+}
+
+void draw_listing_page(WINDOW *win) {
+    const int rows = page_rows();
+    int row = kFirstRow;
+    if (rows > 0) {
+        int index = listing_page * rows;
+        for (; index >= 0 && index < kListingCapacity && listing_entries[index] && row < LINES - 8; ++index, ++row)
+            draw_entry_row(win, index, row, false);
+    }
+    for (; row <= LINES - 9; ++row) draw_blank_row(win, row);
+    set_attr(win, kNormal);
+}
+
+int show_directory(WINDOW *win, const char *path) {
+    DIR *dir = opendir(path);
+    if (!dir) return -1;
+    // Entering the very directory that was opened keeps the listing and the
+    // working directory on one directory even if the path changes meanwhile.
+    if (fchdir(dirfd(dir)) != 0) {
+        const int error = errno;
+        closedir(dir);
+        errno = error;
+        return -1;
+    }
+    if (path != dirname) std::snprintf(dirname, sizeof dirname, "%s", path);
+    listing_dir = dir;
+    listing_highlight = 0;
+    read_listing(win);
+    closedir(listing_dir);
+    listing_dir = nullptr;
+    listing_page = 0;
+    return 0;
+}
+
+void clear_listing(WINDOW *win) {
+    listing_count = 0;
+    listing_left_out = 0;
+    listing_entries[0] = nullptr;
+    listing_highlight = 0;
+    listing_page = 0;
+    draw_listing_header(win);
+    draw_listing_page(win);
+}
+
+LinkTarget read_link_target(const char *path, char (&target)[kPathCapacity]) {
+    const ssize_t length = readlink(path, target, sizeof target - 1);
+    if (length <= 0) {
+        target[0] = '\0';
+        return LinkTarget::none;
+    }
+    std::size_t end = static_cast<std::size_t>(length);
+    if (end > 1 && target[end - 1] == '/') --end;
+    target[end] = '\0';
+    return target[0] == '/' ? LinkTarget::absolute : LinkTarget::relative;
+}
+
+bool same_terminal(int fd_a, int fd_b) {
+    if (!isatty(fd_a) || !isatty(fd_b)) return false;
+    struct stat a;
+    struct stat b;
+    if (fstat(fd_a, &a) != 0 || fstat(fd_b, &b) != 0) return false;
+    return a.st_rdev == b.st_rdev;
+}
+
+void report_relative_link(const char *target) {
+    // Text written to the terminal the screen is drawn on would land in the
+    // middle of the panels.
+    if (same_terminal(STDERR_FILENO, STDOUT_FILENO)) return;
+    std::fprintf(stderr, "%s\n", target);
+    std::fflush(stderr);
+}
+
+void resolve_link(char (&path)[kPathCapacity]) {
+    char target[kPathCapacity];
+    switch (read_link_target(path, target)) {
+    case LinkTarget::none: break;
+    case LinkTarget::absolute: std::snprintf(dirname, sizeof dirname, "%s", target); break;
+    case LinkTarget::relative:
+        report_relative_link(target);
+        replace_last_component(path, target);
+        break;
+    }
+}

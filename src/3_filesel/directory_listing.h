@@ -1,0 +1,112 @@
+// The file selector's view of one directory: its path, its entries sorted
+// by name with the directories first, and the drawing of the listing page
+// by page.
+//
+// The listing outlives the selector: after it closes, the playlist reads the
+// names of the directory shown last, and the working directory stays there.
+#pragma once
+
+#include <curses.h>
+#include <dirent.h>
+
+#include "1_player/settings.h"
+
+// Slots of listing_entries, the null that ends the listing included.
+inline constexpr int kListingCapacity = 16384;
+// The most entries a listing holds.
+inline constexpr int kMaxListed = kListingCapacity - 1;
+
+extern char dirname[kPathCapacity];  // the directory shown; always names the working directory
+extern DIR *listing_dir;             // the stream read_listing reads; opened and closed by the caller
+extern char listing_names[kListingCapacity][kPathCapacity];  // "..", the directories, then the rest, each sorted by name
+extern int listing_count;            // entries in listing_names
+// One handle per listed entry and a null after the last: the end of the
+// listing for draw_listing_page. Each points at the entry's name.
+extern const char *listing_entries[kListingCapacity];
+extern int listing_highlight;  // index of the highlighted entry
+extern int listing_page;       // the page holding the highlight
+extern int listing_left_out;   // entries of the directory that did not fit in the listing
+
+// What an entry is, looked up with stat relative to the working directory.
+enum class EntryKind {
+    directory,
+    regular,
+    other,       // devices, FIFOs, sockets
+    unreadable,  // stat failed (a dangling link, a vanished entry)
+};
+EntryKind entry_kind(const char *name);
+
+// The listing's order of two names of the same kind: ".." first, then by
+// the locale's collation (LC_COLLATE), names that collate alike by their
+// bytes.
+bool listed_before(const char *a, const char *b);
+
+// Pure helpers of the page geometry: a page has page_rows rows, window rows
+// 5 to lines - 9. page_rows is 0 on screens of fewer than 14 lines, where
+// no entry is drawn.
+int listing_page_rows(int lines);
+int listing_page_of(int index, int page_rows);
+int listing_row_of(int index, int page_rows);
+
+// The 9-column size field: the byte count right-aligned, or, from a
+// thousand million bytes on, the size in K, M, G or T units so the field
+// never spills into the border.
+void format_entry_size(char (&out)[10], long long bytes);
+
+// Writes `text` cut to `width` cells at row, col and pads it with blanks to
+// `width`, in the window's current attribute (put_text_field).
+void put_field(WINDOW *win, int row, int col, const char *text, int width);
+
+// "Dir: " and dirname in a 52-column field (a longer path shows its tail
+// behind a "~") at (2, 1), the "D" in bold; on row 3 the note on entries
+// left out, or blanks. Leaves the normal attribute set.
+void draw_listing_header(WINDOW *win);
+
+// The name field (48 columns at column 1) of entry `index` on its row of
+// the current page, in `attribute`.
+void draw_entry_name(WINDOW *win, int index, attr_t attribute);
+
+// The attribute of an entry's name in the listing: bold for a directory,
+// normal for anything else.
+attr_t entry_name_attr(int index);
+
+// Reads listing_dir into the listing (stopping at kMaxListed entries and
+// counting the rest in listing_left_out, directories being kept in
+// preference to files), draws the header and the first page with entry
+// listing_highlight (0) highlighted, and refreshes the window into the
+// virtual screen. The sound plays on, on its own thread, while a large
+// directory is read.
+void read_listing(WINDOW *win);
+
+// Draws page listing_page with no entry highlighted and blanks the rest of
+// the page rows. Does not refresh.
+void draw_listing_page(WINDOW *win);
+
+// Makes `path` (absolute, plain) the directory shown: opens it, makes it the
+// working directory, sets dirname to it, reads and draws the listing with
+// the highlight on entry 0 and page 0. Returns 0, or -1 with errno set when
+// the directory cannot be opened or entered; then nothing has changed.
+int show_directory(WINDOW *win, const char *path);
+
+// Empties the listing and draws it that way.
+void clear_listing(WINDOW *win);
+
+// What a path's symbolic link target looks like.
+enum class LinkTarget { none, absolute, relative };
+
+// Reads the link target of `path` into `target` (at most 255 characters,
+// one trailing "/" dropped). none when `path` is not a link.
+LinkTarget read_link_target(const char *path, char (&target)[kPathCapacity]);
+
+// Writes a relative link target and a line feed to standard error, unless
+// standard error is the terminal the screen is drawn on.
+void report_relative_link(const char *target);
+
+// True when both descriptors are terminals and the same one.
+bool same_terminal(int fd_a, int fd_b);
+
+// If `path` names a symbolic link: an absolute target is copied into
+// dirname; a relative one is reported on standard error and replaces
+// everything after the last "/" of `path` (nothing, when `path` has no "/"
+// or the result would not fit).
+void resolve_link(char (&path)[kPathCapacity]);

@@ -1,0 +1,56 @@
+#include "3_panels/about_panel.h"
+
+#include <curses.h>
+
+#include "1_player/version.h"
+#include "2_screen/screen_text.h"
+#include "2_screen/colors.h"
+#include "3_panels/panel_positions.h"
+#include "3_panels/panel_runner.h"
+
+namespace {
+
+void draw_about_contents(WINDOW *w) {
+    const FrameClip clip(w);
+    RowWriter{w, 2, 12}
+        .put(bold_pair(kCyanOnBlack), ":: ")
+        .put(bold_pair(kGreenOnBlack), "About ")
+        .put(bold_pair(kBlueOnBlack), "XQ ")
+        .put(bold_pair(kCyanOnBlack), "::");
+    set_attr(w, bold_pair(kCyanOnBlack));
+    put_text(w, 4, 8, kAboutCopyright);
+    set_attr(w, pair(kCyanOnBlack));
+    put_text(w, 5, 4, kAboutAuthors);
+    set_attr(w, kNormal);
+    put_format(w, 8, 5, "xq v%s (280104): 5984 lines", kVersion);
+    set_attr(w, bold_pair(kBlueOnBlack));
+    put_text(w, 11, 11, kAboutScheme);
+    set_attr(w, bold_pair(kCyanOnBlack));
+    put_text(w, 11, 16, "//         /");
+    set_attr(w, bold_pair(kYellowOnBlack));
+    put_text(w, 11, 18, kAboutHost);
+    set_attr(w, kNormal);
+}
+
+constexpr int kAboutCloseKeys[] = {'q'};
+
+// Only q closes it; every other key is read and dropped.
+PanelDescription about_description() {
+    PanelDescription desc;
+    desc.rows = panel_layout(PanelKind::about).rows;
+    desc.cols = panel_layout(PanelKind::about).cols;
+    desc.y = panel_corner(PanelKind::about).y;
+    desc.x = panel_corner(PanelKind::about).x;
+    desc.close_keys = kAboutCloseKeys;
+    desc.draw = draw_about_contents;
+    desc.repaint_main_on_close = false;
+    return desc;
+}
+
+}  // namespace
+
+PanelWindow open_about_panel() { return open_panel(about_description()); }
+
+void run_about_panel(PanelWindow &about) { run_panel(about_description(), about); }
+
+void about_panel() { run_panel(about_description()); }

@@ -1,0 +1,273 @@
+#include "3_panels/effects_panel.h"
+
+#include <curses.h>
+#include <mikmod.h>
+#include <panel.h>
+
+#include "1_player/module_loader.h"
+#include "1_player/player_thread.h"
+#include "1_player/player_limits.h"
+#include "2_screen/main_window.h"
+#include "2_screen/level_meter.h"
+#include "2_screen/screen_text.h"
+#include "2_screen/colors.h"
+#include "3_panels/idle.h"
+#include "3_panels/panel_runner.h"
+#include "2_screen/keys.h"
+#include "1_player/mixer.h"
+#include "3_panels/panel_mover.h"
+#include "3_panels/panel_positions.h"
+#include "3_panels/panel_window.h"
+
+namespace {
+
+constexpr int kEffectsRows = panel_layout(PanelKind::effects).rows;
+constexpr int kEffectsCols = panel_layout(PanelKind::effects).cols;
+constexpr int kLabelCol = 1;
+constexpr int kMeterCol = 12;
+constexpr int kFirstRow = 2;
+
+const char *const kLabels[kEffectRowCount] = {
+    "   Speed ", "   Tempo ", "     BPM ", "  Reverb ", "  Stereo ",
+    " Gen Vol ", " Mod Vol ", " Mix Vol ", "    Bass ", "  Treble ",
+};
+
+// value * (1 / divisor) * 100 in single precision, truncated.
+int share_of(int value, float reciprocal) {
+    float share = static_cast<float>(value) * reciprocal;
+    share = share * 100.0f;
+    return static_cast<int>(share);
+}
+
+// One step within `bounds`: down while above the low one, up while below
+// the high one.
+int bounded_step(int value, int direction, SettingBounds bounds) {
+    return step_within(value, direction < 0 ? -1 : +1, bounds);
+}
+
+// The setting each row shows; the BPM's top is the module's own.
+constexpr Setting kRowSettings[kEffectRowCount] = {
+    Setting::speed,          Setting::tempo,        Setting::bpm,          Setting::reverb,     Setting::stereo_separation,
+    Setting::general_volume, Setting::song_volume,  Setting::mixer_volume, Setting::mixer_bass, Setting::mixer_treble,
+};
+
+// How many rows the rows are scrolled up by, on a screen too short for the
+// panel; a row scrolled out of the window is not drawn.
+int row_offset = 0;
+
+int window_row(WINDOW *win, int row) {
+    const int at = kFirstRow + row - row_offset;
+    return at >= 1 && at <= getmaxy(win) - 2 ? at : -1;
+}
+
+void draw_label(WINDOW *win, int row, bool selected) {
+    const int at = window_row(win, row);
+    if (at < 0) return;
+    set_attr(win, selected ? kReverse : kNormal);
+    put_text(win, at, kLabelCol, kLabels[row]);
+}
+
+// The meter in whatever attribute the window holds: the bar of a style
+// that sets none takes the label's attribute.
+void draw_meter(WINDOW *win, int row) {
+    const int at = window_row(win, row);
+    if (at < 0) return;
+    level_meter(win, kMeterCol, at, effect_percent(row, effect_value(row)), true, meter_style);
+}
+
+// The row the open panel has selected, for drawing it whole again.
+int shown_selected = 0;
+
+void draw_effects(WINDOW *win) {
+    row_offset = scroll_to_show(row_offset, kFirstRow + shown_selected, getmaxy(win), kEffectsRows);
+    set_attr(win, kNormal);
+    for (int row = 1; row < getmaxy(win) - 1; ++row) put_blanks(win, row, 1, getmaxx(win) - 2);
+    for (int row = 0; row < kEffectRowCount; ++row) {
+        draw_label(win, row, row == shown_selected);
+        draw_meter(win, row);
+    }
+    set_attr(win, kNormal);
+}
+
+void select_row(WINDOW *win, int &selected, int row) {
+    const int offset = scroll_to_show(row_offset, kFirstRow + row, getmaxy(win), kEffectsRows);
+    draw_label(win, selected, false);
+    selected = row;
+    shown_selected = row;
+    if (offset != row_offset) {
+        draw_effects(win);
+        return;
+    }
+    draw_label(win, selected, true);
+}
+
+}  // namespace
+
+int effect_percent(int row, int value) {
+    switch (row) {
+    case kSpeedRow: return 100 - share_of(value, 1.0f / 256.0f);
+    case kReverbRow: {
+        float share = static_cast<float>(value) / 15.0f;
+        share = share * 100.0f;
+        return static_cast<int>(share);
+    }
+    case kStereoRow:
+    case kGenVolRow: return share_of(value, 1.0f / 128.0f);
+    case kMixVolRow: {
+        float share = static_cast<float>(value) / static_cast<float>(kMixerVolumeFull);
+        share = share * 100.0f;
+        return static_cast<int>(share);
+    }
+    default: return share_of(value, 1.0f / 256.0f);
+    }
+}
+
+int effect_step(int row, int value, int direction, int top_bpm) {
+    if (row < 0 || row >= kEffectRowCount) return value;
+    const SettingBounds bounds = setting_bounds(kRowSettings[row]);
+    switch (row) {
+    case kSpeedRow: return bounded_step(value, -direction, bounds);  // left slows: more ticks a row
+    case kBpmRow: return bounded_step(value, direction, {bounds.low, top_bpm});
+    case kMixVolRow:
+        // No clamp above: from 25699 or less one more step is added.
+        if (direction < 0) return value < kMixerVolumeStep + 1 ? bounds.low : value - kMixerVolumeStep;
+        return value <= bounds.high - 1 ? value + kMixerVolumeStep : value;
+    default: return bounded_step(value, direction, bounds);
+    }
+}
+
+namespace {
+
+// The rows the player keeps, as the player has them: read and changed by
+// the player's commands.
+int player_value(int row) {
+    switch (row) {
+    case kSpeedRow: return module ? module->sngspd : 0;
+    case kTempoRow: return module ? module->inittempo : 0;
+    case kBpmRow: return module ? module->bpm : 0;
+    case kReverbRow: return md_reverb;
+    case kStereoRow: return md_pansep;
+    case kGenVolRow: return md_volume;
+    case kModVolRow: return module ? module->volume : 0;
+    default: return 0;
+    }
+}
+
+void set_player_value(int row, int value) {
+    switch (row) {
+    case kSpeedRow:
+        if (module) module->sngspd = static_cast<UWORD>(value);
+        break;
+    case kTempoRow:
+        if (module) module->inittempo = static_cast<UWORD>(value);
+        break;
+    case kBpmRow:
+        if (module) module->bpm = static_cast<UWORD>(value);
+        break;
+    case kReverbRow: md_reverb = static_cast<UBYTE>(value); break;
+    case kStereoRow: md_pansep = static_cast<UBYTE>(value); break;
+    case kGenVolRow: md_volume = static_cast<UBYTE>(value); break;
+    case kModVolRow:
+        if (module) module->volume = static_cast<SWORD>(value);
+        break;
+    default: break;
+    }
+}
+
+bool is_player_row(int row) { return row < kMixVolRow; }
+
+}  // namespace
+
+int effect_value(int row) {
+    const PlayerView &view = player_view();
+    const bool loaded = view.has_module;
+    switch (row) {
+    case kSpeedRow: return loaded ? view.sngspd : 0;
+    case kTempoRow: return loaded ? view.inittempo : 0;
+    case kBpmRow: return loaded ? view.bpm : 0;
+    case kReverbRow: return view.reverb;
+    case kStereoRow: return view.pansep;
+    case kGenVolRow: return view.mix_volume;
+    case kModVolRow: return loaded ? view.volume : 0;
+    case kMixVolRow: return mixer_volume;
+    case kBassRow: return mixer_bass;
+    case kTrebleRow: return mixer_treble;
+    default: return 0;
+    }
+}
+
+void change_effect(int row, int direction) {
+    if (is_player_row(row)) {
+        player_post([row, direction] {
+            const int top_bpm = module ? highest_bpm(*module) : 255;
+            set_player_value(row, effect_step(row, player_value(row), direction, top_bpm));
+        });
+        return;
+    }
+    const int value = effect_step(row, effect_value(row), direction, 255);
+    switch (row) {
+    case kMixVolRow:
+        mixer_volume = value;
+        write_mixer_level(MixerControl::volume);
+        break;
+    case kBassRow:
+        mixer_bass = value;
+        write_mixer_level(MixerControl::bass);
+        break;
+    case kTrebleRow:
+        mixer_treble = value;
+        write_mixer_level(MixerControl::treble);
+        break;
+    default: break;
+    }
+}
+
+namespace {
+
+constexpr int kEffectsCloseKeys[] = {'q', kEscape};
+
+}  // namespace
+
+void effects_panel() {
+    PanelWindow pw;
+    int selected = 0;
+    unsigned long long drawn_applied = player_view().applied;
+    PanelDescription desc;
+    desc.rows = kEffectsRows;
+    desc.cols = kEffectsCols;
+    desc.y = panel_corner(PanelKind::effects).y;
+    desc.x = panel_corner(PanelKind::effects).x;
+    desc.title = "Effects";
+    desc.on_top = true;
+    desc.movable = MovableEntry::effects;
+    desc.close_keys = kEffectsCloseKeys;
+    desc.on_key = [&](int key) {
+        switch (key) {
+        case KEY_DOWN: select_row(pw.win, selected, selected < kEffectRowCount - 1 ? selected + 1 : selected); break;
+        case KEY_UP: select_row(pw.win, selected, selected > 0 ? selected - 1 : selected); break;
+        case KEY_NPAGE: select_row(pw.win, selected, kTrebleRow); break;
+        case KEY_PPAGE: select_row(pw.win, selected, kSpeedRow); break;
+        case KEY_LEFT:
+        case KEY_RIGHT:
+            change_effect(selected, key == KEY_LEFT ? -1 : +1);
+            draw_meter(pw.win, selected);
+            request_frame();  // the status row shows the new value at once
+            break;
+        case 'm': move_panel_interactively(pw.panel); break;
+        default: break;
+        }
+        return KeyResult::handled;
+    };
+    // A screen that shrank and grew again cut rows off: they are drawn anew.
+    desc.draw = draw_effects;
+    // The meters follow the player once it has carried a change out.
+    desc.live_step = [&](int) {
+        if (player_view().applied == drawn_applied) return;
+        drawn_applied = player_view().applied;
+        draw_effects(pw.win);
+    };
+    shown_selected = 0;
+    row_offset = 0;
+    pw = open_panel(desc);
+    run_panel(desc, pw);
+}

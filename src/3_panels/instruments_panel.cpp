@@ -1,0 +1,50 @@
+#include "3_panels/instruments_panel.h"
+
+#include "1_player/module_loader.h"
+#include "2_screen/screen_text.h"
+#include "2_screen/colors.h"
+#include "3_panels/panel_positions.h"
+
+namespace {
+
+constexpr int kNameWidth = 40;
+
+int instrument_count(const MODULE &m) { return m.instruments ? m.numins : 0; }
+
+void draw_indexed(WINDOW *win, const MODULE &m, int index) {
+    draw_instrument(win, m.instruments[index], index + 1, m.numins);
+}
+
+void clear_fields(WINDOW *win) {
+    set_attr(win, kNormal);
+    for (int row = 2; row <= 6; ++row) put_blanks(win, row, 1, getmaxx(win) - 2);
+}
+
+constexpr RecordKind kInstruments = {
+    "Instruments", kInstrumentsRows, 8, 10, false, "No instruments in this module.",
+    instrument_count, draw_indexed, clear_fields,
+};
+
+}  // namespace
+
+void draw_instrument(WINDOW *window, const INSTRUMENT &instrument, int number, int count) {
+    put_field(window, 2, "     #: ", "%-4d/%4d", number, count);
+    put_name_field(window, 3, "  Name: ", instrument.insname, kNameWidth);
+    put_field(window, 4, " Flags: ", "0x%04x", static_cast<unsigned>(instrument.flags));
+    put_field(window, 5, "   Pan: ", "%-3d", static_cast<int>(instrument.panning));
+    put_field(window, 6, "   Vol: ", "%-4d", static_cast<int>(instrument.globvol));
+}
+
+RecordBrowser open_instruments_panel() {
+    return open_record_browser(kInstruments, panel_corner(PanelKind::instruments).y,
+                               panel_corner(PanelKind::instruments).x);
+}
+
+void instruments_panel() {
+    if (!module) {
+        beep();
+        return;
+    }
+    RecordBrowser browser = open_instruments_panel();
+    run_record_browser(browser);
+}

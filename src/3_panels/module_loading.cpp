@@ -1,0 +1,55 @@
+#include "3_panels/module_loading.h"
+
+#include <curses.h>
+#include <panel.h>
+
+#include "1_player/module_loader.h"
+#include "2_screen/channel_table.h"
+#include "2_screen/information_rows.h"
+#include "2_screen/screen_text.h"
+#include "2_screen/status_lines.h"
+#include "2_screen/colors.h"
+#include "3_panels/message_box.h"
+#include "3_panels/panel_window.h"
+
+namespace {
+
+WINDOW *loading_notice = nullptr;
+
+}  // namespace
+
+int load_module(const char *file_path, bool (*close_box_early)()) {
+    const LoadResult result = play_module_file(file_path);
+    if (!result.loaded) {
+        // The "Loading..." notice is no panel, so the box would leave it
+        // drawn around itself.
+        loading_popup(0);
+        error_box(result.message, close_box_early);
+        return -1;
+    }
+    reset_channel_state();
+    draw_status_row();
+    draw_channel_table();
+    draw_cursor_markers();
+    reset_voice_volume_peaks();
+    set_shown_file(file_name_of(file_path), result.bytes);
+    draw_information_rows();
+    update_panels();
+    doupdate();
+    playing = true;
+    return 0;
+}
+
+void loading_popup(int show) {
+    if (show) {
+        if (loading_notice) return;
+        loading_notice = open_notice(5, 14, LINES / 2 - 3, 33);
+        if (!loading_notice) return;
+        set_attr(loading_notice, bold_pair(kGreenOnBlack));
+        put_text(loading_notice, 2, 2, "Loading...");
+        wnoutrefresh(loading_notice);
+        doupdate();
+    } else if (loading_notice) {
+        close_notice(loading_notice);
+    }
+}

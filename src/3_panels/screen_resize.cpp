@@ -1,0 +1,50 @@
+#include "3_panels/screen_resize.h"
+
+#include <curses.h>
+#include <panel.h>
+
+#include "1_player/module_loader.h"
+#include "2_screen/main_window.h"
+#include "2_screen/channel_table.h"
+#include "2_screen/status_lines.h"
+#include "3_panels/panel_positions.h"
+#include "3_panels/panel_window.h"
+#include "2_screen/information_rows.h"
+
+namespace {
+
+// The panels that always open at their default corner open centred on the
+// new screen.
+void follow_default_corners() {
+    for (const PanelLayout &layout : kPanelLayouts)
+        if (layout.corner && layout.movable == MovableEntry::count)
+            PanelPositions.*layout.corner = default_corner(layout, COLS, LINES);
+}
+
+void redraw_main_window() {
+    wresize(main_win, screen_rows, screen_cols);
+    draw_main_window_frame();
+    // The markers start again on a row that shows the border and a blank.
+    save_marker_cells();
+    previous_cursor_channel = cursor_channel;
+    if (!module) return;
+    draw_information_rows();
+    draw_driver_line();
+    channel_page = cursor_channel / rows_per_page();
+    draw_channel_table();
+    redraw_status_lines();
+}
+
+}  // namespace
+
+bool follow_terminal_size() {
+    if (!main_win || (LINES == screen_rows && COLS == screen_cols)) return false;
+    screen_rows = LINES;
+    screen_cols = COLS;
+    redraw_main_window();
+    follow_default_corners();
+    fit_open_panels();
+    update_panels();
+    doupdate();
+    return true;
+}

@@ -1,0 +1,453 @@
+#include "3_playlist/playlist_panel.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <mikmod.h>
+#include <panel.h>
+#include <sys/stat.h>
+#include <vector>
+
+#include "1_player/module_loader.h"
+#include "1_player/player_thread.h"
+#include "1_player/player_limits.h"
+#include "2_screen/main_window.h"
+#include "2_screen/channel_table.h"
+#include "2_screen/list_paging.h"
+#include "2_screen/screen_text.h"
+#include "2_screen/status_lines.h"
+#include "3_filesel/directory_listing.h"
+#include "3_filesel/directory_path.h"
+#include "3_filesel/file_selector.h"
+#include "2_screen/colors.h"
+#include "2_screen/keys.h"
+#include "3_panels/message_box.h"
+#include "3_panels/panel_mover.h"
+#include "3_panels/panel_positions.h"
+#include "3_panels/panel_runner.h"
+#include "3_panels/panel_window.h"
+#include "3_playlist/playlist_file.h"
+#include "3_playlist/playlist_playback.h"
+#include "3_playlist/playlist_store.h"
+
+int playlist_button = 0;
+int playlist_page = 0;
+int playlist_selected = 0;
+const char *const playlist_buttons[10] = {
+    "[ Add file  ]", "[  Add dir  ]", "[  Remove   ]", "[   Clear   ]", "[  Move up  ]",
+    "[ Move down ]", "[   Info    ]", "[   Load    ]", "[   Save    ]", "[   Done    ]",
+};
+
+namespace {
+
+constexpr int kWidth = panel_layout(PanelKind::playlist).cols;
+constexpr int kWholeSeparatorCol = 55;  // in a whole panel the list area is columns 1 to 54
+constexpr int kButtonsWidth = 17;       // from the separator to the right border
+constexpr int kQuitButton = 255;
+enum Button { kAddFile, kAddDir, kRemoveButton, kClear, kMoveUpButton, kMoveDownButton, kInfoButton, kLoad, kSave, kDone };
+
+PanelWindow editor;
+
+int list_rows() { return LINES - 4; }
+
+// The column of the line between the list and the buttons: in a panel cut
+// to a narrow screen the list narrows, so the buttons and the entry count
+// stay on screen.
+int separator_col() {
+    const int cols = editor.win ? getmaxx(editor.win) : kWidth;
+    return std::clamp(cols - kButtonsWidth, 2, kWholeSeparatorCol);
+}
+
+int button_col() { return separator_col() + 2; }
+
+int count_col() { return std::min(38, std::max(separator_col() - 17, 1)); }
+int page_of(int index) { return list_rows() > 0 ? index / list_rows() : 0; }
+
+void refresh_screen() {
+    update_panels();
+    doupdate();
+}
+
+void draw_button(int index, bool current) {
+    WINDOW *w = editor.win;
+    set_attr(w, current ? kReverse : kNormal);
+    put_text(w, 2 + 2 * index, button_col(), playlist_buttons[index]);
+    set_attr(w, kNormal);
+}
+
+void draw_frame() {
+    WINDOW *w = editor.win;
+    set_attr(w, kNormal);
+    put_text(w, 0, 2, "[                                                ]");
+    set_attr(w, bold_pair(kYellowOnBlack));
+    put_text(w, 0, 4, " Playlist (press 'q' to quit without starting)");
+    set_attr(w, kNormal);
+    if (LINES >= 5)
+        for (int row = 1; row <= LINES - 4; ++row) mvwaddch(w, row, separator_col(), ACS_VLINE);
+    mvwaddch(w, LINES - 3, separator_col(), ACS_BTEE);
+}
+
+// The number in front of an entry's path: "%3d: ".
+int number_width(int k) {
+    char number[16];
+    return std::snprintf(number, sizeof number, "%3d: ", k + 1);
+}
+
+void draw_selection(bool highlighted) {
+    const int rows = list_rows();
+    if (rows < 1 || playlist_selected >= playlist_count) return;
+    WINDOW *w = editor.win;
+    set_attr(w, highlighted ? reverse_pair(kCyanOnBlack) : pair(kCyanOnBlack));
+    put_text(w, playlist_selected % rows + 1, 1 + number_width(playlist_selected), playlist[playlist_selected].path,
+             separator_col());
+    set_attr(w, kNormal);
+    refresh_screen();
+}
+
+void tell(const char *message) {
+    error_box(message);
+}
+
+void touch_panel() {
+    if (editor.win) wtouchln(editor.win, 0, getmaxy(editor.win), 1);
+}
+
+void add_file() {
+    const char *name = file_selector();
+    touch_panel();
+    draw_playlist(editor.win);
+    if (!name || name[0] == '\0') return;
+    char path[kPathCapacity];
+    const AddResult result =
+        file_path_in(path, chosen_dir, name) == 0 ? playlist_add_path(path) : AddResult::too_long;
+    if (result != AddResult::added) tell(add_result_message(result));
+    draw_playlist(editor.win);
+}
+
+void add_dir() {
+    file_selector();
+    if (selector_button != 0) return;
+    const AddDirResult result = playlist_add_dir(chosen_dir, listing_names, listing_count, listing_left_out);
+    touch_panel();
+    draw_playlist(editor.win);
+    char message[kPathCapacity];
+    if (result.left_out > 0 && result.refused > 0)
+        std::snprintf(message, sizeof message, "The playlist is full: %d files left out; %d more refused.",
+                      result.left_out, result.refused);
+    else if (result.left_out > 0)
+        std::snprintf(message, sizeof message, "The playlist is full: %d file%s left out.", result.left_out,
+                      result.left_out == 1 ? " was" : "s were");
+    else if (result.refused > 0)
+        std::snprintf(message, sizeof message, "%d file%s refused: path too long or a line feed in the name.",
+                      result.refused, result.refused == 1 ? " was" : "s were");
+    else
+        return;
+    tell(message);
+}
+
+// The playlist file chosen in the file selector, in playlist_file_path;
+// false when the selector was cancelled or the path does not fit.
+bool choose_playlist_file() {
+    const char *name = file_selector();
+    touch_panel();
+    if (!name) return false;
+    if (file_path_in(playlist_file_path, chosen_dir, name) != 0) {
+        tell(add_result_message(AddResult::too_long));
+        return false;
+    }
+    return true;
+}
+
+// The list as loaded, drawn before a box about the load opens over it.
+void show_loaded_list() {
+    keep_selection_in_list();
+    draw_playlist(editor.win);
+    refresh_screen();
+}
+
+void load_or_save(bool load) {
+    if (!choose_playlist_file()) return;
+    if (load)
+        playlist_load(playlist_file_path, show_loaded_list);
+    else
+        playlist_save(playlist_file_path);
+    keep_selection_in_list();
+    draw_playlist(editor.win);
+    touch_panel();
+}
+
+void run_list_button(int action) {
+    if (playlist_count == 0) {
+        if (action != kRemove) draw_playlist(editor.win);
+        return;
+    }
+    draw_button(playlist_button, false);
+    refresh_screen();
+    playlist_select(editor.win, action);
+    draw_button(playlist_button, true);
+    refresh_screen();
+    if (action != kRemove) draw_playlist(editor.win);
+}
+
+// Carries out the current button. Returns true when the panel closes.
+bool run_button() {
+    switch (playlist_button) {
+    case kAddFile: add_file(); break;
+    case kAddDir: add_dir(); break;
+    case kRemoveButton: run_list_button(kRemove); break;
+    case kClear:
+        playlist_clear();
+        keep_selection_in_list();
+        draw_playlist(editor.win);
+        break;
+    case kMoveUpButton: run_list_button(kMoveUp); break;
+    case kMoveDownButton: run_list_button(kMoveDown); break;
+    case kInfoButton: run_list_button(kInfo); break;
+    case kLoad: load_or_save(true); break;
+    case kSave: load_or_save(false); break;
+    case kDone: return true;
+    default: break;
+    }
+    return false;
+}
+
+void change_button(int to) {
+    draw_button(playlist_button, false);
+    playlist_button = to;
+    draw_button(playlist_button, true);
+}
+
+constexpr int kInfoCloseKeys[] = {kEscape, 'q'};
+
+// The module information popup for `entry`.
+void show_info(const PlaylistEntry &entry) {
+    PanelWindow info = open_panel_window(12, 60, LINES / 2 - 6, COLS / 2 - 30, nullptr);
+    if (!info.win) return;
+    WINDOW *w = info.win;
+    set_attr(w, kNormal);
+    put_text(w, 0, 2, "[             ]");
+    set_attr(w, bold_pair(kCyanOnBlack));
+    put_text(w, 0, 4, "Module info");
+    set_attr(w, bold_pair(kYellowOnBlack));
+    put_text(w, 5, 16, "Please wait...");
+    set_attr(w, kNormal);
+    refresh_screen();
+
+    // The player loads it, between two stretches of the song that plays.
+    char message[kPathCapacity];
+    std::vector<char> data;
+    MODULE *loaded = nullptr;
+    if (read_module_file(entry.path, data, message, sizeof message) == 0) {
+        player_call([&] {
+            loaded = Player_LoadMem(data.data(), static_cast<int>(data.size()), kMaxChannels, 0);
+            if (!loaded) std::snprintf(message, sizeof message, "%s", MikMod_strerror(MikMod_errno));
+        });
+    }
+    if (!loaded) {
+        close_panel_window(info);
+        message_box(message, kMessageError);
+        return;
+    }
+    struct stat file_info;
+    const long long bytes = stat(entry.path, &file_info) == 0 ? static_cast<long long>(file_info.st_size) : 0;
+    set_attr(w, kNormal);
+    put_text(w, 5, 16, "              ");
+    const int limit = 59;
+    RowWriter{w, 1, 1, limit}.put(kNormal, "   File: ").put(kNormal, entry.name).putf(kNormal, " - Size: %lld", bytes);
+    RowWriter{w, 2, 1, limit}.put(kNormal, "   Name: ").put(kNormal, loaded->songname ? loaded->songname : "");
+    RowWriter{w, 3, 1, limit}.put(kNormal, "   Type: ").put(kNormal, loaded->modtype ? loaded->modtype : "");
+    const struct {
+        const char *format;
+        int value;
+    } rows[] = {
+        {"    Chn: %d", loaded->numchn},   {"Samples: %d", loaded->numsmp},   {" Instr.: %d", loaded->numins},
+        {"    BMP: %d", loaded->bpm},      {"  Speed: %d", loaded->sngspd},   {"  Tempo: %d", loaded->inittempo},
+        {"    Vol: %d", loaded->initvolume},
+    };
+    int row = 4;
+    for (const auto &r : rows) RowWriter{w, row++, 1, limit}.putf(kNormal, r.format, r.value);
+    player_call([loaded] { Player_Free(loaded); });
+    refresh_screen();
+    PanelDescription desc;
+    desc.close_keys = kInfoCloseKeys;
+    desc.repaint_main_on_close = false;
+    run_panel(desc, info);
+}
+
+// Carries out the action on Enter. Returns true when the selection ends.
+bool act_on_selection(int action) {
+    switch (action) {
+    case kRemove:
+        playlist_remove(playlist_selected);
+        if (playlist_selected >= playlist_count) playlist_selected = 0;
+        keep_selection_in_list();
+        return true;
+    case kMoveUp: playlist_move_up(playlist_selected); return true;
+    case kMoveDown: playlist_move_down(playlist_selected); return true;
+    case kInfo:
+        if (playing)
+            message_box("Player is running.", kMessageError);
+        else
+            show_info(playlist[playlist_selected]);
+        return false;
+    default: return false;
+    }
+}
+
+
+}  // namespace
+
+void keep_selection_in_list() {
+    playlist_selected = std::clamp(playlist_selected, 0, std::max(playlist_count - 1, 0));
+    playlist_page = page_of(playlist_selected);
+}
+
+bool move_list_selection(ListSelection &s, int key, int count, int rows) {
+    const int last = count - 1;
+    const auto move = [&] {
+        const ListPosition moved = page_list({s.selected, s.page}, key, count, rows);
+        s.selected = moved.selected;
+        s.page = moved.page;
+    };
+    switch (key) {
+    case KEY_DOWN:
+    case KEY_UP: {
+        if (key == KEY_DOWN ? s.selected >= last : s.selected <= 0) return false;
+        const int shown = s.page;
+        move();
+        return s.page != shown;
+    }
+    case KEY_NPAGE:
+        if (s.selected >= last) return false;
+        move();
+        return true;
+    case KEY_PPAGE:
+        if (s.selected <= 0) return false;
+        move();
+        return true;
+    default: return false;
+    }
+}
+
+void format_list_row(char *out, std::size_t size, int k) {
+    if (k < playlist_count)
+        std::snprintf(out, size, "%3d: %s/%s", k + 1, playlist[k].dir, playlist[k].name);
+    else
+        std::snprintf(out, size, "%3d: %-48s", k + 1, "EMPTY");
+}
+
+void draw_playlist(WINDOW *win) {
+    if (!win) return;
+    const int rows = list_rows();
+    if (rows >= 1) {
+        set_attr(win, pair(kCyanOnBlack));
+        char text[2 * kPathCapacity + 16];
+        for (int i = 0; i < rows; ++i) {
+            format_list_row(text, sizeof text, playlist_page * rows + i);
+            put_blanks(win, i + 1, 1, separator_col() - 1);
+            put_text(win, i + 1, 1, text, separator_col());
+        }
+    }
+    set_attr(win, kNormal);
+    put_format(win, LINES - 3, count_col(), "[ %5d entries ]", playlist_count);
+}
+
+namespace {
+
+constexpr int kSelectionCloseKeys[] = {kTab, kEscape};
+
+}  // namespace
+
+void playlist_select(WINDOW *win, int action) {
+    keep_selection_in_list();
+    draw_playlist(win);
+    draw_selection(true);
+    // The list has the focus in the same window: the runner reads its keys
+    // until Tab or Escape gives the focus back, or Enter ends the action.
+    PanelDescription desc;
+    desc.close_keys = kSelectionCloseKeys;
+    desc.on_key = [win, action](int key) {
+        if (key == KEY_DOWN || key == KEY_UP || key == KEY_NPAGE || key == KEY_PPAGE) {
+            draw_selection(false);
+            ListSelection selection{playlist_selected, playlist_page};
+            const bool redraw = move_list_selection(selection, key, playlist_count, list_rows());
+            playlist_selected = selection.selected;
+            playlist_page = selection.page;
+            if (redraw) draw_playlist(win);
+            draw_selection(true);
+        } else if (is_enter_key(key) && action != kBrowse && playlist_count > 0) {
+            if (act_on_selection(action)) return KeyResult::closed;
+            draw_selection(true);
+        }
+        return KeyResult::handled;
+    };
+    run_panel_keys(desc, win);
+    draw_selection(false);
+    draw_playlist(win);
+    refresh_screen();
+}
+
+// The whole panel, at its opening and after a change of the screen's size
+// (its height follows the screen's, as its list does).
+void draw_editor(WINDOW *w) {
+    draw_frame();
+    keep_selection_in_list();
+    draw_playlist(w);
+    for (int i = 0; i < 10; ++i) draw_button(i, i == playlist_button);
+}
+
+namespace {
+
+constexpr int kPlaylistCloseKeys[] = {'q'};
+
+}  // namespace
+
+void playlist_panel() {
+    bool start = false;
+    PanelDescription desc;
+    desc.rows = layout_rows(panel_layout(PanelKind::playlist), LINES);
+    desc.cols = kWidth;
+    desc.y = panel_corner(PanelKind::playlist).y;
+    desc.x = panel_corner(PanelKind::playlist).x;
+    desc.close_keys = kPlaylistCloseKeys;
+    desc.on_key = [&start](int key) {
+        switch (key) {
+        case KEY_DOWN: change_button(std::min(playlist_button + 1, 9)); break;
+        case KEY_UP: change_button(std::max(playlist_button - 1, 0)); break;
+        case KEY_NPAGE: change_button(kDone); break;
+        case KEY_PPAGE: change_button(kAddFile); break;
+        case kTab:
+            if (playlist_count > 0) {
+                draw_button(playlist_button, false);
+                refresh_screen();
+                playlist_select(editor.win, kBrowse);
+                draw_button(playlist_button, true);
+                refresh_screen();
+            }
+            break;
+        case 'm': move_panel_interactively(editor.panel); break;
+        default:
+            if (is_enter_key(key) && run_button()) {
+                start = true;
+                return KeyResult::closed;
+            }
+            break;
+        }
+        return KeyResult::handled;
+    };
+    desc.draw = draw_editor;
+    // Opened by hand: draw_editor draws through `editor`, set only once the
+    // window exists.
+    editor = open_panel_window(desc.rows, desc.cols, desc.y, desc.x, nullptr);
+    if (!editor.win) return;
+    set_panel_height_rule(editor.win, panel_layout(PanelKind::playlist).rows_less);
+    playlist_button = 0;
+    draw_editor(editor.win);
+    refresh_screen();
+    run_panel(desc, editor);
+    if (!start) playlist_button = kQuitButton;
+    draw_channel_table();
+    draw_status_row();
+    refresh_screen();
+    if (start && playlist_count > 0) start_playlist();
+}

@@ -1,0 +1,181 @@
+#include "4_program/command_arguments.h"
+
+#include <algorithm>
+#include <cstring>
+#include <dirent.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "3_filesel/directory_listing.h"
+#include "3_filesel/directory_path.h"
+#include "3_playlist/playlist_formats.h"
+#include "3_playlist/playlist_store.h"
+
+namespace {
+
+// The extensions of the formats the module library loads.
+const char *const kModuleExtensions[] = {"669", "amf", "apun", "asy", "dsm", "far", "gdm", "gt2",
+                                         "imf", "it",  "m15",  "med", "mod", "mtm", "okt", "s3m",
+                                         "stm", "stx", "ult",  "umx", "uni", "xm"};
+
+struct Collector {
+    FILE *errors;
+    CollectedArguments result;
+};
+
+void report_unreadable(Collector &collector, const char *shown) {
+    std::fprintf(collector.errors, "XQ: Can't open '%s'\n", shown);
+    ++collector.result.unreadable;
+}
+
+// Adds one module by its full path; `shown` is how the user knows it.
+AddResult add_module(Collector &collector, const char *path, const char *shown) {
+    const AddResult result = playlist_add_path(path);
+    if (result == AddResult::full)
+        ++collector.result.left_out;
+    else if (result != AddResult::added)
+        std::fprintf(collector.errors, "XQ: Left out '%s': %s\n", shown, add_result_message(result));
+    return result;
+}
+
+AddResult add_playlist_entry(const char *path, void *context) {
+    Collector &collector = *static_cast<Collector *>(context);
+    if (access(path, R_OK) != 0) {
+        report_unreadable(collector, path);
+        return AddResult::empty;
+    }
+    return add_module(collector, path, path);
+}
+
+// The directory walk keeps the names of every directory on its way in one
+// stack of slots: a directory's names sit above its parent's while it is
+// walked.
+constexpr int kWalkCapacity = 16384;
+char walk_names[kWalkCapacity][kPathCapacity];
+bool walk_is_dir[kWalkCapacity];
+int walk_order[kWalkCapacity];
+int walk_top = 0;
+
+// The directories being walked, to know a symbolic link that leads back
+// into one of them. A path of 255 characters cannot be deeper.
+constexpr int kMaxDepth = kPathCapacity / 2;
+struct DirectoryId {
+    dev_t device;
+    ino_t inode;
+};
+DirectoryId walk_path[kMaxDepth];
+int walk_depth = 0;
+
+bool on_walk_path(const struct stat &info) {
+    for (int i = 0; i < walk_depth; ++i)
+        if (walk_path[i].device == info.st_dev && walk_path[i].inode == info.st_ino) return true;
+    return false;
+}
+
+void walk(Collector &collector, const char (&dir)[kPathCapacity]) {
+    struct stat info;
+    if (stat(dir, &info) != 0 || on_walk_path(info) || walk_depth >= kMaxDepth) return;
+    DIR *stream = opendir(dir);
+    if (!stream) {
+        report_unreadable(collector, dir);
+        return;
+    }
+    walk_path[walk_depth++] = DirectoryId{info.st_dev, info.st_ino};
+    const int begin = walk_top;
+    while (const dirent *entry = readdir(stream)) {
+        const char *name = entry->d_name;
+        if (name[0] == '.') continue;  // hidden, "." and ".."
+        char path[kPathCapacity];
+        if (join_path(path, dir, name) != 0) {
+            std::fprintf(collector.errors, "XQ: Left out '%s/%s': %s\n", dir, name,
+                         add_result_message(AddResult::too_long));
+            continue;
+        }
+        struct stat entry_info;
+        if (stat(path, &entry_info) != 0) continue;
+        const bool directory = S_ISDIR(entry_info.st_mode);
+        if (!directory && !(S_ISREG(entry_info.st_mode) && module_file_name(name))) continue;
+        if (walk_top >= kWalkCapacity) {
+            ++collector.result.left_out;
+            continue;
+        }
+        std::snprintf(walk_names[walk_top], kPathCapacity, "%s", name);
+        walk_is_dir[walk_top] = directory;
+        ++walk_top;
+    }
+    closedir(stream);
+
+    const int end = walk_top;
+    for (int i = begin; i < end; ++i) walk_order[i] = i;
+    std::sort(walk_order + begin, walk_order + end, [](int a, int b) {
+        if (walk_is_dir[a] != walk_is_dir[b]) return walk_is_dir[a];
+        return listed_before(walk_names[a], walk_names[b]);
+    });
+    for (int i = begin; i < end; ++i) {
+        const int slot = walk_order[i];
+        char path[kPathCapacity];
+        join_path(path, dir, walk_names[slot]);
+        if (walk_is_dir[slot])
+            walk(collector, path);
+        else
+            add_module(collector, path, path);
+    }
+    walk_top = begin;
+    --walk_depth;
+}
+
+}  // namespace
+
+bool module_file_name(const char *name) {
+    if (strncasecmp(name, "mod.", 4) == 0 && name[4] != '\0') return true;
+    const char *dot = std::strrchr(name, '.');
+    if (!dot || dot == name) return false;
+    for (const char *extension : kModuleExtensions)
+        if (strcasecmp(dot + 1, extension) == 0) return true;
+    return false;
+}
+
+ArgumentSort argument_sort(const char *path) {
+    struct stat info;
+    if (access(path, R_OK) != 0 || stat(path, &info) != 0) return ArgumentSort::unreadable;
+    if (S_ISDIR(info.st_mode)) return ArgumentSort::directory;
+    if (S_ISREG(info.st_mode) && playlist_kind(path) != PlaylistKind::none) return ArgumentSort::playlist;
+    return ArgumentSort::module;
+}
+
+CollectedArguments collect_arguments(int count, char *const *paths, const char *cwd, FILE *errors) {
+    Collector collector{errors, {0, 0, 0}};
+    for (int i = 0; i < count; ++i) {
+        const char *given = paths[i];
+        const ArgumentSort sort = argument_sort(given);
+        if (sort == ArgumentSort::unreadable) {
+            report_unreadable(collector, given);
+            continue;
+        }
+        char path[kPathCapacity];
+        if (file_path_in(path, cwd, given) != 0) {
+            std::fprintf(errors, "XQ: Left out '%s': %s\n", given, add_result_message(AddResult::too_long));
+            continue;
+        }
+        const int before = playlist_count;
+        const int left_out_before = collector.result.left_out;
+        switch (sort) {
+        case ArgumentSort::module: add_module(collector, path, given); break;
+        case ArgumentSort::playlist: {
+            const EntryReading reading = read_playlist_entries(path, playlist_kind(path), add_playlist_entry, &collector);
+            if (reading.status != 0) report_unreadable(collector, given);
+            break;
+        }
+        case ArgumentSort::directory: walk(collector, path); break;
+        case ArgumentSort::unreadable: break;
+        }
+        if (sort != ArgumentSort::module && playlist_count == before && collector.result.left_out == left_out_before)
+            std::fprintf(errors, "XQ: No modules in '%s'\n", given);
+    }
+    if (collector.result.left_out > 0)
+        std::fprintf(errors, "XQ: The playlist holds %d entries: %d more module%s left out.\n", kPlaylistCapacity,
+                     collector.result.left_out, collector.result.left_out == 1 ? " was" : "s were");
+    collector.result.entries = playlist_count;
+    return collector.result;
+}

@@ -1,0 +1,116 @@
+#include "4_program/main_loop.h"
+
+#include <curses.h>
+#include <panel.h>
+
+#include "1_player/module_loader.h"
+#include "1_player/setting_bounds.h"
+#include "4_program/shutdown.h"
+#include "2_screen/main_window.h"
+#include "2_screen/channel_table.h"
+#include "2_screen/level_meter.h"
+#include "3_filesel/file_selector.h"
+#include "3_panels/command_keys.h"
+#include "3_panels/effects_panel.h"
+#include "3_panels/idle.h"
+#include "3_panels/instruments_panel.h"
+#include "1_player/mixer.h"
+#include "3_panels/options_panel.h"
+#include "3_panels/pattern_view.h"
+#include "3_panels/samples_panel.h"
+#include "3_panels/voice_monitors.h"
+#include "3_playlist/playlist_playback.h"
+#include "3_panels/module_loading.h"
+
+namespace {
+
+// The mixer keys of the main screen: bass and treble, one step at a time.
+// At a bound nothing is sent.
+void change_mixer_level(int &level, int step, Setting setting, MixerControl control) {
+    const int stepped = step_within(level, step, setting_bounds(setting));
+    if (stepped == level) return;
+    level = stepped;
+    write_mixer_level(control);
+}
+
+// The `f` key: a file chosen in the file selector replaces the module being
+// played. A failed load leaves the old module, and a playlist, as they were.
+void choose_and_load_module() {
+    const char *name = file_selector();
+    wtouchln(main_win, 0, getmaxy(main_win), 1);
+    wnoutrefresh(main_win);
+    doupdate();
+    if (!name || name[0] == '\0') return;
+    loading_popup(1);
+    if (load_module(selected_path) == 0) {
+        playlist_active = false;
+        footer_clear_pending = true;
+    }
+    loading_popup(0);
+}
+
+template <Monitor kind>
+KeyResult open_monitor(int) {
+    voice_monitor(kind);
+    return KeyResult::handled;
+}
+
+template <int &level, int step, Setting setting, MixerControl control>
+KeyResult step_mixer_level(int) {
+    change_mixer_level(level, step, setting, control);
+    return KeyResult::handled;
+}
+
+KeyResult move_cursor(int key) {
+    move_channel_cursor(key);
+    return KeyResult::handled;
+}
+
+KeyResult switch_meter_style(int) {
+    meter_style = next_meter_style(meter_style);
+    return KeyResult::handled;
+}
+
+KeyResult close_main_screen(int) { return KeyResult::closed; }
+
+constexpr KeyBinding kMainScreenKeyBindings[] = {
+    {KEY_DOWN, move_cursor},
+    {KEY_UP, move_cursor},
+    {KEY_NPAGE, move_cursor},
+    {KEY_PPAGE, move_cursor},
+    {'\n', run_step<toggle_cursor_channel_mute>},
+    {KEY_ENTER, run_step<toggle_cursor_channel_mute>},
+    {'*', switch_meter_style},
+    {'<', step_mixer_level<mixer_bass, -1, Setting::mixer_bass, MixerControl::bass>},
+    {'>', step_mixer_level<mixer_bass, +1, Setting::mixer_bass, MixerControl::bass>},
+    {'x', step_mixer_level<mixer_treble, -1, Setting::mixer_treble, MixerControl::treble>},
+    {'X', step_mixer_level<mixer_treble, +1, Setting::mixer_treble, MixerControl::treble>},
+    {'e', run_step<effects_panel>},
+    {'o', run_step<options_panel>},
+    {'f', run_step<choose_and_load_module>},
+    {'c', open_monitor<Monitor::all_channels>},
+    {'C', open_monitor<Monitor::all_channels>},
+    {'T', open_monitor<Monitor::all_voices>},
+    {'Y', open_monitor<Monitor::voices_position>},
+    {'y', open_monitor<Monitor::voices_frequency>},
+    {'W', run_step<instruments_panel>},
+    {'w', run_step<samples_panel>},
+    {'P', run_step<pattern_view>},
+    {'q', close_main_screen},
+};
+
+}  // namespace
+
+const KeyTable kMainScreenKeys = kMainScreenKeyBindings;
+
+KeyResult handle_main_key(int key) { return dispatch_key(kMainScreenKeys, key); }
+
+void run_main_loop() {
+    for (;;) {
+        const int key = wgetch(main_win);
+        if (key != ERR) request_frame();
+        if (dispatch_key({kCommandKeys, kMainScreenKeys}, key) == KeyResult::closed) break;
+        live_refresh();
+    }
+    leave_program(true);
+}

@@ -1,0 +1,127 @@
+#include "4_program/remote_client.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include "1_player/clock.h"
+#include "1_player/remote_request.h"
+#include "1_player/settings.h"
+
+namespace {
+
+constexpr int kFailure = 1;
+
+// The words as one request line; -1 when they do not fit.
+int join_words(int count, char *const *words, char (&line)[kMaxRemoteRequest]) {
+    std::size_t length = 0;
+    line[0] = '\0';
+    for (int i = 0; i < count; ++i) {
+        const std::size_t n = std::strlen(words[i]);
+        if (length + n + 2 > sizeof line) return -1;
+        if (i > 0) line[length++] = ' ';
+        std::memcpy(line + length, words[i], n);
+        length += n;
+    }
+    line[length++] = '\n';
+    line[length] = '\0';
+    return 0;
+}
+
+bool send_all(int fd, const char *text, std::size_t length) {
+    while (length > 0) {
+        const ssize_t n = send(fd, text, length, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        text += n;
+        length -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Reads the answer until xq closes the connection, for at most
+// kRemoteAnswerWaitMs. Returns its length, or -1 when none came in time.
+long read_answer(int fd, char *out, std::size_t size) {
+    std::size_t length = 0;
+    const long long deadline = monotonic_ms() + kRemoteAnswerWaitMs;
+    for (;;) {
+        const long long left = deadline - monotonic_ms();
+        if (left <= 0) return -1;
+        pollfd p{fd, POLLIN, 0};
+        const int ready = poll(&p, 1, static_cast<int>(left));
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready <= 0) return -1;
+        const ssize_t n = recv(fd, out + length, size - 1 - length, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0 || length + static_cast<std::size_t>(n) >= size - 1) {
+            if (n > 0) length += static_cast<std::size_t>(n);
+            out[length] = '\0';
+            return static_cast<long>(length);
+        }
+        length += static_cast<std::size_t>(n);
+    }
+}
+
+}  // namespace
+
+int remote_main(int count, char *const *words, FILE *out, FILE *errors) {
+    char line[kMaxRemoteRequest];
+    if (count < 1) {
+        std::fputs("error: --remote needs a command: play, pause, toggle, stop, next, prev, forward, back, "
+                   "volume +N|-N|N, quit or status\n",
+                   errors);
+        return kFailure;
+    }
+    char error[128];
+    RemoteRequest request;
+    if (join_words(count, words, line) != 0) {
+        std::fputs("error: the request is too long\n", errors);
+        return kFailure;
+    }
+    if (parse_remote_request(line, std::strlen(line), request, error, sizeof error) != 0) {
+        std::fprintf(errors, "%s\n", error);
+        return kFailure;
+    }
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (remote_socket_path(std::getenv("XDG_RUNTIME_DIR"), std::getenv("HOME"), address.sun_path,
+                           sizeof address.sun_path) != 0) {
+        std::fputs("xq is not running\n", errors);
+        return kFailure;
+    }
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        std::fprintf(errors, "error: %s\n", std::strerror(errno));
+        return kFailure;
+    }
+    if (connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0) {
+        const int why = errno;
+        close(fd);
+        if (why == ENOENT || why == ECONNREFUSED || why == ENOTDIR)
+            std::fputs("xq is not running\n", errors);
+        else
+            std::fprintf(errors, "error: can't reach xq at '%s': %s\n", address.sun_path, std::strerror(why));
+        return kFailure;
+    }
+    char answer[kMaxRemoteReply];
+    // An xq that refuses the request at once may close before it is all
+    // sent; its answer is read all the same.
+    send_all(fd, line, std::strlen(line));
+    shutdown(fd, SHUT_WR);
+    const long length = read_answer(fd, answer, sizeof answer);
+    close(fd);
+    if (length <= 0) {
+        std::fputs("error: xq did not answer\n", errors);
+        return kFailure;
+    }
+    if (std::strncmp(answer, "error", 5) == 0) {
+        std::fputs(answer, errors);
+        return kFailure;
+    }
+    std::fputs(answer, out);
+    return 0;
+}

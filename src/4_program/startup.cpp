@@ -1,0 +1,215 @@
+#include "4_program/startup.h"
+#include "2_screen/main_window.h"
+
+#include <cerrno>
+#include <chrono>
+#include <clocale>
+#include <cstdio>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <mikmod.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "4_program/command_arguments.h"
+#include "4_program/command_line.h"
+#include "4_program/main_loop.h"
+#include "1_player/module_loader.h"
+#include "1_player/player_thread.h"
+#include "4_program/remote_client.h"
+#include "4_program/remote_control.h"
+#include "4_program/render.h"
+#include "4_program/resume.h"
+#include "4_program/shutdown.h"
+#include "1_player/sound_output.h"
+#include "2_screen/channel_table.h"
+#include "2_screen/level_meter.h"
+#include "2_screen/screen_text.h"
+#include "2_screen/status_lines.h"
+#include "2_screen/colors.h"
+#include "3_panels/message_box.h"
+#include "1_player/mixer.h"
+#include "3_panels/panel_positions.h"
+#include "3_playlist/playlist_playback.h"
+#include "3_playlist/playlist_store.h"
+#include "3_panels/module_loading.h"
+
+
+namespace {
+
+constexpr int kStartupFailure = -1;
+constexpr int kEscapeDelayMs = 25;
+
+// Prepares "$HOME/.xq": creates it when it cannot be read, otherwise reads
+// the options file a first time for the sound options and refresh_delay.
+void prepare_config_dir() {
+    if (access(config_dir_path, R_OK) != 0) {
+        std::fprintf(stderr, "XQ: Can't access '%s', creating it.\n", config_dir_path);
+        mkdir(config_dir_path, S_IRWXU);
+    } else {
+        read_options(stderr);
+    }
+}
+
+}  // namespace
+
+FailedStartText failed_start_text(int tried) {
+    FailedStartText out{};
+    const LoadFailure &failure = last_load_failure();
+    const int n = std::snprintf(out.text, sizeof out.text, "XQ: Can't load '%s': %s\n", failure.path, failure.reason);
+    if (tried > 1 && n > 0 && static_cast<std::size_t>(n) < sizeof out.text)
+        std::snprintf(out.text + n, sizeof out.text - static_cast<std::size_t>(n),
+                      "XQ: None of the %d modules could be played.\n", tried);
+    return out;
+}
+
+namespace {
+
+constexpr int kGoOn = 1;
+
+// The command line's part of start-up: fills the playlist, or names the
+// one module in `path`. Returns kGoOn, or the exit status.
+int examine_arguments(int argc, char **argv, const char *&path) {
+    path = argc > 1 ? argv[1] : nullptr;
+    switch (classify_argument(path)) {
+    case ArgumentKind::missing: print_usage(stderr); return kStartupFailure;
+    case ArgumentKind::usage: print_usage(stderr); return 0;
+    case ArgumentKind::long_help: print_usage(stdout); return 0;
+    case ArgumentKind::version: print_version_line(stderr); return 0;
+    case ArgumentKind::path: break;
+    }
+    const ArgumentSort sort = argument_sort(path);
+    if (argc > 2 || sort == ArgumentSort::directory || sort == ArgumentSort::playlist) {
+        // A directory's modules are sorted as the file selector sorts them.
+        std::setlocale(LC_ALL, "");
+        char cwd[kPathCapacity];
+        if (!getcwd(cwd, sizeof cwd)) std::snprintf(cwd, sizeof cwd, ".");
+        if (add_command_line_files(argc - 1, argv + 1, cwd, stderr) == 0) return kStartupFailure;
+    } else if (access(path, R_OK) != 0) {
+        std::fprintf(stderr, "XQ: Can't open '%s'\n", path);
+        return kStartupFailure;
+    }
+    return kGoOn;
+}
+
+}  // namespace
+
+int xq_main(int argc, char **argv) {
+    ignore_write_signals();
+    if (wants_remote(argc, argv)) return remote_main(argc - 2, argv + 2, stdout, stderr);
+    const bool resuming = wants_resume(argc, argv);
+    ResumeStart resume;
+    const char *path = nullptr;
+    if (resuming) {
+        if (argc > 2) {
+            std::fputs("XQ: --resume takes no module, playlist or directory.\n", stderr);
+            return kStartupFailure;
+        }
+        if (prepare_resume(resume, stderr) != 0) return kStartupFailure;
+        path = resume.path;
+    } else {
+        if (wants_render(argc, argv) && classify_argument(argv[1]) == ArgumentKind::path)
+            return render_main(argc, argv);
+        const int status = examine_arguments(argc, argv, path);
+        if (status != kGoOn) return status;
+    }
+
+    if (build_config_dir_path() != 0) {
+        const char *home = std::getenv("HOME");
+        if (!home || home[0] == '\0')
+            std::fputs("XQ: HOME is not set; it names the directory of the options file.\n", stderr);
+        else
+            std::fprintf(stderr, "XQ: HOME is too long: the path of the options file must stay within %zu characters.\n",
+                         kPathCapacity - 1);
+        return kStartupFailure;
+    }
+    prepare_config_dir();
+    // A fresh random playlist order each run.
+    seed_shuffle(static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()) ^
+                 (static_cast<std::uint64_t>(getpid()) << 40));
+
+    register_drivers_and_loaders();
+    md_mode = static_cast<UWORD>(output_mode(md_mode));
+    if (start_sound() != 0) {
+        std::fprintf(stderr, "\nXQ: Couln't initialize sound, reason: %s.\n", MikMod_strerror(MikMod_errno));
+        std::fputs("    Verify settings in $HOME/.xq/options\n", stderr);
+        return kStartupFailure;
+    }
+    open_mixer();
+
+    std::setlocale(LC_ALL, "");
+    SCREEN *screen = newterm(nullptr, stdout, stdin);
+    if (!screen) {
+        std::fputs("XQ: Can't init ncurses.\n", stderr);
+        return kStartupFailure;
+    }
+    set_term(screen);
+    watch_terminal_input(fileno(stdin));
+    // Until the screen has been suspended and resumed once, ncurses flushes
+    // its output at every cursor movement, which turns one update into
+    // dozens of small writes; one suspend and resume before anything is
+    // drawn makes an update a single write.
+    endwin();
+    doupdate();
+    // An update is never cut short to look for typed keys first: the key
+    // loops read keys often enough, and the check costs a system call per
+    // changed line.
+    typeahead(-1);
+    screen_cols = COLS;
+    screen_rows = LINES;
+    cbreak();
+    noecho();
+    timeout(key_wait_ms());
+    curs_set(0);
+    keypad(stdscr, TRUE);
+    // After Escape, curses waits this long for the rest of a key's escape
+    // sequence, and the screen stands still meanwhile: its default of a
+    // second would make Escape feel slow.
+    if (!std::getenv("ESCDELAY")) set_escdelay(kEscapeDelayMs);
+    if (!has_colors()) {
+        endwin();
+        std::fputs("xq: Terminal doesn't support colors.\n", stderr);
+        return kStartupFailure;
+    }
+    start_color();
+    init_color_pairs();
+    compute_default_panel_positions();
+    read_options();
+
+    create_main_window();
+    update_panels();
+    doupdate();
+    save_marker_cells();
+    // A quit signal during the first load (or its error box) ends the
+    // program the usual way.
+    install_quit_handlers();
+    // A command that waits for a sound thread held in a write (a sound
+    // server that froze) still ends the program on a quit signal.
+    set_player_wait_step(act_on_signals);
+
+    if (playlist_count > 0) {
+        if (start_command_line_playlist(resume.entry) != 0)
+            leave_after_failed_start(failed_start_text(playlist_count).text);
+        playing = true;
+    } else {
+        loading_popup(1);
+        if (load_module(path) != 0) leave_after_failed_start(failed_start_text(1).text);
+        playing = true;
+        loading_popup(0);
+    }
+
+    if (resuming && (!resume.playlist || playlist_index == resume.entry)) resume_song_position(resume.position);
+
+    draw_driver_line();
+    draw_channel_table();
+    draw_status_row();
+    update_panels();
+    doupdate();
+
+    // A second xq plays on without the remote control, and says so.
+    char remote_message[2 * kPathCapacity];
+    if (open_remote_control(remote_message, sizeof remote_message) != 0) message_box(remote_message, kMessageNotice);
+
+    run_main_loop();
+}

@@ -1,9 +1,0 @@
-#include "app/sound_output.h"
-#include "app/startup.h"
-
-// A start-up that fails after the sound started stops it again here.
-int main(int argc, char **argv) {
-    const int status = xq_main(argc, argv);
-    stop_sound();
-    return status;
-}

@@ -1,0 +1,111 @@
+#include "3_playlist/playlist_formats.h"
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <string>
+#include <sys/resource.h>
+
+#include "../3_filesel/temp_tree.h"
+#include "3_playlist/playlist_store.h"
+#include "file_size_limit.h"
+
+namespace {
+
+class PlaylistFormats : public ::testing::Test {
+protected:
+    TempTree tree;
+    char message[kPathCapacity] = {};
+
+    void SetUp() override { playlist_clear(); }
+    void TearDown() override { playlist_clear(); }
+
+    std::string write(const std::string &name, const std::string &content) const {
+        std::ofstream(tree / name, std::ios::binary) << content;
+        return tree / name;
+    }
+    static std::string read(const std::string &path) {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+};
+
+}  // namespace
+
+TEST(PlaylistKinds, ContentFirstThenTheName) {
+    const struct {
+        std::string head;
+        const char *name;
+        PlaylistKind kind;
+    } cases[] = {
+        {"XQ PLAYING LIST\n/a.xm\n", "x.m3u", PlaylistKind::xq},
+        {"#EXTM3U\n", "list", PlaylistKind::m3u},
+        {"\xEF\xBB\xBF#extm3u\r\n", "list.txt", PlaylistKind::m3u},
+        {"  [Playlist]\n", "list", PlaylistKind::pls},
+        {"/music/a.xm\n", "list.M3U8", PlaylistKind::m3u},
+        {"File1=a.xm\n", "list.pls", PlaylistKind::pls},
+        {"XQ PLAYING", "list.pli", PlaylistKind::none},
+        {"Extended Module: ", "song.xm", PlaylistKind::none},
+        {"", "list.m3u", PlaylistKind::m3u},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(recognise_playlist(c.head.data(), c.head.size(), c.name), c.kind) << c.name;
+    EXPECT_TRUE(names_m3u("/a/b.m3u8"));
+    EXPECT_FALSE(names_m3u("/a/b.m3u.pli"));
+}
+
+// Saved as M3U and loaded back through the panel's loader: the same list.
+TEST_F(PlaylistFormats, M3uRoundTrip) {
+    playlist_add_path("/music/a.xm");
+    playlist_add_path("/music/sub dir/b é.mod");
+    const std::string path = tree / "list.m3u";
+    ASSERT_EQ(store_m3u_playlist(path.c_str(), message, sizeof message), 0);
+    EXPECT_EQ("'" + path + "' saved.", message);
+    EXPECT_EQ(read(path), "#EXTM3U\n/music/a.xm\n/music/sub dir/b é.mod\n");
+
+    playlist_clear();
+    playlist_add_path("/old/entry.xm");
+    int result = -1;
+    ASSERT_TRUE(load_foreign_playlist(path.c_str(), message, sizeof message, result));
+    EXPECT_EQ(result, 0);
+    EXPECT_STREQ(message, "");
+    ASSERT_EQ(playlist_count, 2);
+    EXPECT_STREQ(playlist[1].path, "/music/sub dir/b é.mod");
+    EXPECT_STREQ(playlist[1].dir, "/music/sub dir");
+}
+
+TEST_F(PlaylistFormats, PlsLoadsInTheOrderOfItsNumbers) {
+    const std::string path = write("list.pls", "[playlist]\r\nFile3=/m/c.it\r\nFile1=a.xm\r\nfile2=file:///m/b%20b.mod\r\n"
+                                               "NumberOfEntries=3\r\n");
+    int result = -1;
+    ASSERT_TRUE(load_foreign_playlist(path.c_str(), message, sizeof message, result));
+    ASSERT_EQ(playlist_count, 3);
+    EXPECT_EQ(std::string(playlist[0].path), tree / "a.xm");
+    EXPECT_STREQ(playlist[1].path, "/m/b b.mod");
+    EXPECT_STREQ(playlist[2].path, "/m/c.it");
+    // Our own format is left to its own reader.
+    const std::string ours = write("ours.pli", "XQ PLAYING LIST\n/m/a.xm\n");
+    EXPECT_FALSE(load_foreign_playlist(ours.c_str(), message, sizeof message, result));
+    EXPECT_EQ(playlist_count, 3);
+}
+
+TEST_F(PlaylistFormats, AFailedM3uSaveKeepsTheOldFile) {
+    const std::string path = write("list.m3u", "#EXTM3U\n/old/one.mod\n");
+    for (int i = 0; i < 200; ++i) playlist_add_path(("/music/modules/song" + std::to_string(i) + ".xm").c_str());
+    int result;
+    {
+        const FileSizeLimit limit(1000);
+        result = store_m3u_playlist(path.c_str(), message, sizeof message);
+    }
+
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(std::string(message), "Can't write '" + path + "': File too large.");
+    EXPECT_EQ(read(path), "#EXTM3U\n/old/one.mod\n");
+    int files = 0;
+    for (const auto &entry : std::filesystem::directory_iterator(tree.path())) files += entry.is_regular_file();
+    EXPECT_EQ(files, 1);
+}
