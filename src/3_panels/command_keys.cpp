@@ -24,8 +24,6 @@
 #include "3_panels/idle.h"
 #include "3_panels/screen_resize.h"
 #include "3_panels/panel_window.h"
-#include "3_playlist/playlist_panel.h"
-#include "3_playlist/playlist_playback.h"
 
 namespace {
 
@@ -237,6 +235,14 @@ KeyResult run_on_player(int) {
     return KeyResult::handled;
 }
 
+PlaylistCommands playlist_commands{};
+
+template <void (*PlaylistCommands::*Command)()>
+KeyResult run_playlist_command(int) {
+    if (playlist_commands.*Command) (playlist_commands.*Command)();
+    return KeyResult::handled;
+}
+
 // The commands that work on the module being played, as the player has it
 // when the command runs; without a module they do nothing.
 template <void (*Step)()>
@@ -263,9 +269,9 @@ constexpr KeyBinding kCommandKeyBindings[] = {
     {'!', run_step<reverse_stereo_switch>},
     {'u', run_step<volume_display_switch>},
     {KEY_F(12), run_step<spinner_switch>},
-    {'l', run_step<playlist_panel>},
-    {'N', run_step<playlist_next>},
-    {'V', run_step<playlist_previous>},
+    {'l', run_playlist_command<&PlaylistCommands::open_panel>},
+    {'N', run_playlist_command<&PlaylistCommands::next>},
+    {'V', run_playlist_command<&PlaylistCommands::previous>},
     {'A', run_with_module<restart_module>},
     {'a', change_module<restart_pattern>},
     {'n', change_module<next_position>},
@@ -284,6 +290,8 @@ constexpr KeyBinding kCommandKeyBindings[] = {
 }  // namespace
 
 const KeyTable kCommandKeys = kCommandKeyBindings;
+
+void set_playlist_commands(const PlaylistCommands &commands) { playlist_commands = commands; }
 
 KeyResult handle_command_key(int key) {
     if (key == ERR) return KeyResult::passed;

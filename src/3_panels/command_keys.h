@@ -10,6 +10,17 @@
 // bound does.
 extern const KeyTable kCommandKeys;
 
+// What the playlist's keys run: `l` opens the playlist panel, `N` and `V`
+// play the next and the previous entry. The playlist stands above the keys
+// every panel passes on, so start-up hands these over; until then the three
+// keys do nothing.
+struct PlaylistCommands {
+    void (*open_panel)();
+    void (*next)();
+    void (*previous)();
+};
+void set_playlist_commands(const PlaylistCommands &commands);
+
 // Carries out one key (ERR for a timeout) through kCommandKeys and asks for
 // a frame for every key read; returns passed for the keys the table does
 // not bind (and for ERR), which do nothing. It may open the Help, About or

@@ -19,7 +19,6 @@
 #include "2_screen/colors.h"
 #include "3_panels/panel_window.h"
 #include "3_panels/screen_resize.h"
-#include "3_playlist/playlist_playback.h"
 
 namespace {
 
@@ -162,6 +161,7 @@ void follow_player() {
 namespace {
 
 void (*signal_step)() = nullptr;
+void (*playlist_step)() = nullptr;
 void (*remote_step)() = nullptr;
 bool (*remote_step_while_paused)() = nullptr;
 
@@ -172,6 +172,8 @@ void act_on_remote_step() {
 }  // namespace
 
 void set_signal_step(void (*step)()) { signal_step = step; }
+
+void set_playlist_step(void (*step)()) { playlist_step = step; }
 
 void set_remote_steps(void (*step)(), bool (*while_paused)()) {
     remote_step = step;
@@ -195,7 +197,7 @@ void live_refresh() {
     act_on_signal_step();
     follow_player();
     follow_screen_size();
-    act_on_playlist_alarm();
+    if (playlist_step) playlist_step();
     act_on_remote_step();
     if (module && playing) {
         play_step();
@@ -208,7 +210,7 @@ void refresh_then_compose(const std::function<void()> &live_step) {
     follow_player();
     if (live_step) live_step();
     follow_screen_size();
-    act_on_playlist_alarm();
+    if (playlist_step) playlist_step();
     act_on_remote_step();
     if (module && playing) play_step();
     compose();

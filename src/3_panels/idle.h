@@ -25,6 +25,9 @@ void request_frame();
 // keys: the quit signals' (set with the quit handlers) and the remote
 // control's (set once its socket listens). Until they are set, nothing.
 void set_signal_step(void (*step)());
+// The playlist's tick, which moves on to the next entry once a song ends:
+// set by the playlist itself, which stands above the idle step.
+void set_playlist_step(void (*step)());
 void set_remote_steps(void (*step)(), bool (*while_paused)());
 void act_on_signal_step();
 // The pause's part of the remote step: true when a request ends the pause.

@@ -18,6 +18,7 @@
 #include "2_screen/status_lines.h"
 #include "2_screen/colors.h"
 #include "3_playlist/playlist_store.h"
+#include "3_panels/idle.h"
 #include "3_panels/module_loading.h"
 
 bool playlist_active = false;
@@ -263,7 +264,11 @@ void draw_or_clear_footer() {
     }
 }
 
+// The status row and the idle step stand below the playlist: it hands them
+// its footer and its tick. The alarm that the tick answers is armed only by
+// this file, so the tick is set wherever a playlist can play.
 [[maybe_unused]] const bool footer_step_set = (set_footer_step(draw_or_clear_footer), true);
+[[maybe_unused]] const bool playlist_step_set = (set_playlist_step(act_on_playlist_alarm), true);
 
 }  // namespace
 

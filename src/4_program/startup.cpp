@@ -28,9 +28,11 @@
 #include "2_screen/screen_text.h"
 #include "2_screen/status_lines.h"
 #include "2_screen/colors.h"
+#include "3_panels/command_keys.h"
 #include "3_panels/message_box.h"
 #include "1_player/mixer.h"
 #include "3_panels/panel_positions.h"
+#include "3_playlist/playlist_panel.h"
 #include "3_playlist/playlist_playback.h"
 #include "3_playlist/playlist_store.h"
 #include "3_panels/module_loading.h"
@@ -181,6 +183,7 @@ int xq_main(int argc, char **argv) {
     update_panels();
     doupdate();
     save_marker_cells();
+    set_playlist_commands({playlist_panel, playlist_next, playlist_previous});
     // A quit signal during the first load (or its error box) ends the
     // program the usual way.
     install_quit_handlers();
