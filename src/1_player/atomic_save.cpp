@@ -1,6 +1,7 @@
 #include "1_player/atomic_save.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -106,4 +107,31 @@ SaveOutcome save_atomically(const char *path, ContentWriter write_content, const
         return SaveOutcome::not_written;
     }
     return SaveOutcome::saved;
+}
+
+void format_with_path(char *message, std::size_t size, const char *before, const char *path, const char *after) {
+    constexpr std::size_t kShownPath = 60;
+    const std::size_t length = std::strlen(path);
+    const char *marker = length > kShownPath ? "~" : "";
+    const char *tail = length > kShownPath ? path + length - (kShownPath - 1) : path;
+    std::snprintf(message, size, "%s%s%s%s", before, marker, tail, after);
+}
+
+int save_with_message(const char *path, ContentWriter write_content, const void *context, char *message,
+                      std::size_t message_size, bool private_file) {
+    int failure = 0;
+    switch (save_atomically(path, write_content, context, failure, private_file)) {
+    case SaveOutcome::saved: format_with_path(message, message_size, "'", path, "' saved."); return 0;
+    case SaveOutcome::not_opened:
+        if (failure == kNotRegularFile)
+            format_with_path(message, message_size, "Can't save '", path, "': not a regular file.");
+        else
+            format_with_path(message, message_size, "Can't open '", path, "'.");
+        return -1;
+    case SaveOutcome::not_written: break;
+    }
+    char reason[128];
+    std::snprintf(reason, sizeof reason, "': %s.", file_failure_text(failure));
+    format_with_path(message, message_size, "Can't write '", path, reason);
+    return -1;
 }

@@ -32,3 +32,14 @@ SaveOutcome save_atomically(const char *path, ContentWriter write_content, const
 // chain of more than 40 links, ENAMETOOLONG when the target does not fit,
 // kNotRegularFile when it exists and is not a regular file).
 int save_target(const char *path, char *target, std::size_t size, int &failure);
+
+// `before`, `path` and `after` as one message; a path too long for it is
+// cut to its tail, behind a "~", so that the reason still fits.
+void format_with_path(char *message, std::size_t size, const char *before, const char *path, const char *after);
+
+// save_atomically, with its outcome as the text for the user in `message`:
+// "'PATH' saved." or why not ("Can't save 'PATH': not a regular file.",
+// "Can't open 'PATH'.", "Can't write 'PATH': REASON."), the path cut by
+// format_with_path. Returns 0 when saved, -1 otherwise.
+int save_with_message(const char *path, ContentWriter write_content, const void *context, char *message,
+                      std::size_t message_size, bool private_file = false);

@@ -184,19 +184,7 @@ bool write_option_lines(std::FILE *file, const void *) {
 }  // namespace
 
 int store_options(const char *path, char *message, std::size_t message_size) {
-    int failure = 0;
-    switch (save_atomically(path, write_option_lines, nullptr, failure)) {
-    case SaveOutcome::saved: std::snprintf(message, message_size, "'%s' saved.", path); return 0;
-    case SaveOutcome::not_opened:
-        if (failure == kNotRegularFile)
-            std::snprintf(message, message_size, "Can't save '%s': not a regular file.", path);
-        else
-            std::snprintf(message, message_size, "Can't open '%s'.", path);
-        return -1;
-    case SaveOutcome::not_written: break;
-    }
-    std::snprintf(message, message_size, "Can't write '%s': %s.", path, file_failure_text(failure));
-    return -1;
+    return save_with_message(path, write_option_lines, nullptr, message, message_size);
 }
 
 int write_options(char *message, std::size_t message_size) {

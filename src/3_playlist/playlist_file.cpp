@@ -12,15 +12,6 @@
 #include "3_playlist/playlist_store.h"
 
 char playlist_file_path[kPathCapacity] = {};
-const char playlist_magic[15] = {'X', 'Q', ' ', 'P', 'L', 'A', 'Y', 'I', 'N', 'G', ' ', 'L', 'I', 'S', 'T'};
-
-void format_with_path(char *message, std::size_t size, const char *before, const char *path, const char *after) {
-    constexpr std::size_t kShownPath = 60;
-    const std::size_t length = std::strlen(path);
-    const char *marker = length > kShownPath ? "~" : "";
-    const char *tail = length > kShownPath ? path + length - (kShownPath - 1) : path;
-    std::snprintf(message, size, "%s%s%s%s", before, marker, tail, after);
-}
 
 namespace {
 
@@ -69,25 +60,7 @@ void describe_reading(char *message, std::size_t size, const PlaylistReading &re
 }  // namespace
 
 int store_playlist(const char *path, char *message, std::size_t message_size) {
-    return store_playlist_text(path, write_playlist_lines, message, message_size);
-}
-
-int store_playlist_text(const char *path, ContentWriter write_text, char *message, std::size_t message_size) {
-    int failure = 0;
-    switch (save_atomically(path, write_text, nullptr, failure)) {
-    case SaveOutcome::saved: format_with_path(message, message_size, "'", path, "' saved."); return 0;
-    case SaveOutcome::not_opened:
-        if (failure == kNotRegularFile)
-            format_with_path(message, message_size, "Can't save '", path, "': not a regular file.");
-        else
-            format_with_path(message, message_size, "Can't open '", path, "'.");
-        return -1;
-    case SaveOutcome::not_written: break;
-    }
-    char reason[kPathCapacity];
-    std::snprintf(reason, sizeof reason, "': %s.", file_failure_text(failure));
-    format_with_path(message, message_size, "Can't write '", path, reason);
-    return -1;
+    return save_with_message(path, write_playlist_lines, nullptr, message, message_size);
 }
 
 PlaylistReading read_playlist(const char *path, char *message, std::size_t message_size) {

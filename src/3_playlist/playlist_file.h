@@ -9,21 +9,12 @@
 #include "1_player/settings.h"
 
 extern char playlist_file_path[kPathCapacity];  // the playlist file last loaded or saved
-extern const char playlist_magic[15];           // "XQ PLAYING LIST", no terminator
 
 // Writes the list to `path` with save_atomically: through a symbolic link
 // to its target, never over something that is not a regular file, and so
 // that the old file stays whole when any step fails. Leaves the text for
 // the user in `message` ("'%s' saved." or the reason). Returns 0 or -1.
 int store_playlist(const char *path, char *message, std::size_t message_size);
-
-// `before`, `path` and `after` as one message; a path too long for it is
-// cut to its tail, behind a "~", so that the reason still fits.
-void format_with_path(char *message, std::size_t size, const char *before, const char *path, const char *after);
-
-// The save of any playlist format: the text `write_text` writes, saved
-// whole or not at all (save_atomically), with the same messages.
-int store_playlist_text(const char *path, ContentWriter write_text, char *message, std::size_t message_size);
 
 // What reading a playlist file found besides its entries.
 struct PlaylistReading {

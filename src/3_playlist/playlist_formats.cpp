@@ -10,7 +10,8 @@
 
 #include "1_player/regular_file.h"
 #include "3_filesel/directory_path.h"
-#include "3_playlist/playlist_file.h"
+#include "1_player/atomic_save.h"
+#include "3_playlist/playlist_store.h"
 
 namespace {
 
@@ -301,5 +302,5 @@ bool write_m3u_lines(std::FILE *file, const void *) {
 }  // namespace
 
 int store_m3u_playlist(const char *path, char *message, std::size_t message_size) {
-    return store_playlist_text(path, write_m3u_lines, message, message_size);
+    return save_with_message(path, write_m3u_lines, nullptr, message, message_size);
 }

@@ -15,6 +15,10 @@ struct PlaylistEntry {
 extern PlaylistEntry playlist[kPlaylistCapacity];  // entries 0 to playlist_count - 1 are in use
 extern int playlist_count;                         // entries in use, 0 to kPlaylistCapacity
 
+// The 15 bytes a playlist file of our own begins with, "XQ PLAYING LIST",
+// without a terminator.
+inline constexpr char playlist_magic[15] = {'X', 'Q', ' ', 'P', 'L', 'A', 'Y', 'I', 'N', 'G', ' ', 'L', 'I', 'S', 'T'};
+
 // Why an entry was not added.
 enum class AddResult {
     added,

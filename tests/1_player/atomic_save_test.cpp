@@ -165,3 +165,39 @@ TEST(RegularFile, OpensOnlyRegularFilesAndNeverWaits) {
     }
     alarm(0);
 }
+
+// The options and every playlist format say the same about a save, and a
+// long path is cut to its tail so that the reason still shows.
+TEST(AtomicSave, SaysWhatTheSaveDidWithThePathCutToItsTail) {
+    TempTree tree;
+    tree.dir("folder");
+    const std::string saved = tree / "list.pli";
+    const std::string folder = tree / "folder";
+    const std::string missing = tree / "no/such/list.pli";
+    const struct {
+        std::string path;
+        int result;
+        std::string message;
+    } cases[] = {
+        {saved, 0, "'" + saved + "' saved."},
+        {folder, -1, "Can't save '" + folder + "': not a regular file."},
+        {missing, -1, "Can't open '" + missing + "'."},
+    };
+    for (const auto &c : cases) {
+        char message[512];
+        std::string shown(c.message);
+        if (c.path.size() > 60) {
+            const std::string tail = "~" + c.path.substr(c.path.size() - 59);
+            shown.replace(shown.find(c.path), c.path.size(), tail);
+        }
+        EXPECT_EQ(save_with_message(c.path.c_str(), write_text, "x\n", message, sizeof message), c.result) << c.path;
+        EXPECT_EQ(std::string(message), shown);
+    }
+
+    const std::string long_path = "/" + std::string(70, 'd') + "/name.pli";
+    char message[128];
+    format_with_path(message, sizeof message, "Can't open '", long_path.c_str(), "'.");
+    EXPECT_EQ(std::string(message), "Can't open '~" + long_path.substr(long_path.size() - 59) + "'.");
+    format_with_path(message, sizeof message, "'", "/short.pli", "' saved.");
+    EXPECT_STREQ(message, "'/short.pli' saved.");
+}
