@@ -158,6 +158,7 @@ void wait_for_resume_key(WINDOW *notice) {
         const int key = wgetch(notice);
         if (key == 'p') return;
         if (key == KEY_RESIZE) {
+            note_resize_key();
             follow_terminal_size();
             touchwin(notice);
             wnoutrefresh(notice);

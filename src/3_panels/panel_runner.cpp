@@ -7,6 +7,7 @@
 #include "2_screen/main_window.h"
 #include "3_panels/command_keys.h"
 #include "3_panels/idle.h"
+#include "3_panels/screen_resize.h"
 
 namespace {
 
@@ -64,6 +65,7 @@ void run_panel_keys(const PanelDescription &desc, WINDOW *win) {
     const MODULE *shown_module = module;
     for (;;) {
         const int key = wgetch(win);
+        if (key == KEY_RESIZE) note_resize_key();
         if (key != ERR && hand_on(desc, key) == KeyResult::closed) break;
         refresh_then_compose([&] {
             if (module != shown_module) {

@@ -37,8 +37,19 @@ void redraw_main_window() {
 
 }  // namespace
 
+namespace {
+
+bool resize_key_seen = false;
+
+}  // namespace
+
+void note_resize_key() { resize_key_seen = true; }
+
 bool follow_terminal_size() {
-    if (!main_win || (LINES == screen_rows && COLS == screen_cols)) return false;
+    if (!main_win) return false;
+    const bool after_resize_key = resize_key_seen;
+    resize_key_seen = false;
+    if (LINES == screen_rows && COLS == screen_cols && !after_resize_key) return false;
     screen_rows = LINES;
     screen_cols = COLS;
     redraw_main_window();

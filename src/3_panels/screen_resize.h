@@ -11,6 +11,12 @@
 // line, status row, time box, playlist footer, and the channel table with
 // as many rows as now fit, the page following the cursor), brings every
 // open panel back inside the screen and updates the terminal. Does nothing
-// otherwise, so a storm of resizes costs one redraw per size seen. Returns
-// true when it took a new size.
+// otherwise, so a storm of resizes costs one redraw per size seen, but
+// after note_resize_key it redraws even at the size last seen. Returns true
+// when it took a new size or redrew.
 bool follow_terminal_size();
+
+// Tells the next follow_terminal_size that a key loop read KEY_RESIZE:
+// sizes that came and went between two steps leave curses' windows cut
+// even when the size is the one last seen.
+void note_resize_key();

@@ -13,6 +13,7 @@
 #include "3_panels/command_keys.h"
 #include "3_panels/effects_panel.h"
 #include "3_panels/idle.h"
+#include "3_panels/screen_resize.h"
 #include "3_panels/instruments_panel.h"
 #include "1_player/mixer.h"
 #include "3_panels/options_panel.h"
@@ -108,6 +109,7 @@ KeyResult handle_main_key(int key) { return dispatch_key(kMainScreenKeys, key); 
 void run_main_loop() {
     for (;;) {
         const int key = wgetch(main_win);
+        if (key == KEY_RESIZE) note_resize_key();
         if (key != ERR) request_frame();
         if (dispatch_key({kCommandKeys, kMainScreenKeys}, key) == KeyResult::closed) break;
         live_refresh();

@@ -117,3 +117,20 @@ TEST_F(ScreenResize, APanelsHeightCanFollowTheScreensAndDeletedPanelsAreLeftAlon
     EXPECT_EQ(getbegx(tall.win), before + 1);
     close_panel_window(tall);
 }
+
+// Sizes that came and went between two idle steps leave curses' windows cut
+// though the size is the one last seen: the resize key draws the main
+// window whole again all the same.
+TEST_F(ScreenResize, AStormThatEndsAtTheSizeLastSeenStillRedrawsTheMainWindow) {
+    follow_terminal_size();
+    std::string before[24];
+    for (int r = 0; r < 24; ++r) before[r] = row_text(main_win, r);
+    resizeterm(1, 1);
+    resizeterm(24, 80);
+    EXPECT_FALSE(follow_terminal_size());  // no resize key: nothing to do at the size last seen
+    note_resize_key();
+    EXPECT_TRUE(follow_terminal_size());
+    EXPECT_EQ(getmaxy(main_win), 24);
+    EXPECT_EQ(getmaxx(main_win), 80);
+    for (int r = 0; r < 24; ++r) EXPECT_EQ(row_text(main_win, r), before[r]) << "row " << r;
+}
