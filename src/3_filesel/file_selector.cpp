@@ -354,9 +354,11 @@ const char *file_selector() {
     // On a screen narrower than the selector its rows stop at the border.
     const FrameClip clip(selector.win);
     set_panel_height_rule(selector.win, layout.rows_less);
+    // The focus starts in the listing: no button is drawn chosen, whichever
+    // closed the selector last time.
+    selector_button = kListingFocus;
     draw_frame();
     std::memset(selector_file_name, 0, sizeof selector_file_name);
-    selector_button = kListingFocus;
     listing_highlight = 0;
     open_start_directory();
     update_panels();
