@@ -152,6 +152,29 @@ class PanelResize(PlayerTestCase):
         term.send_keys("q")
         self.assert_clean_exit(term)
 
+    def test_the_playlist_panel_on_a_small_screen(self):
+        # The title stays inside the frame, the entry count on its bottom
+        # border, and the buttons scroll so the one chosen is always seen:
+        # Done from PageDown and back to Add file from PageUp, each still
+        # pressing.
+        term = self.start(self.tone, width=40, height=12)
+        self.wait_playing(term)
+        term.send_keys("l")
+        rows = term.wait_for(shows_all(["Playlist (press", "Add file", "entries ]"]), timeout=3)
+        top, left, bottom, right = self.framed_panel(rows, "Playlist (press")
+        self.assertIn("]─┐", rows[top], "\n".join(rows))
+        self.assertIn("entries ]", rows[bottom])
+        for key, button in (("PageDown", "Done"), ("PageUp", "Add file")):
+            term.send_keys(key)
+            screen = term.wait_for(lambda s: s.find(button) and s.style_of(button).get("reverse"), cells=True,
+                                   timeout=3)
+            self.assertTrue(all(len(line) <= 40 for line in screen.lines), str(screen))
+            self.assertEqual(screen.lines[top][right], "┐", str(screen))
+        term.send_keys("PageDown", "Enter")  # Done, with an empty list: closes
+        term.wait_for(lambda rows: not any("Playlist (press" in r for r in rows), timeout=3)
+        term.send_keys("q")
+        self.assert_clean_exit(term)
+
 
 if __name__ == "__main__":
     unittest.main()
