@@ -139,7 +139,9 @@ bool listed_before(const char *a, const char *b) {
 SelectorRows selector_rows(int lines) {
     constexpr int kWholeFrom = 16;  // the whole layout's listing has three rows
     if (lines >= kWholeFrom) return {2, 3, 5, lines - 13, lines - 7, lines - 5, {4, lines - 8, lines - 6}};
-    return {1, -1, 3, std::max(lines - 9, 0), lines - 6, lines - 5, {2, -1, -1}};
+    if (lines >= 10) return {1, -1, 3, lines - 9, lines - 6, lines - 5, {2, -1, -1}};
+    // The last line across gives its row to the listing's last row.
+    return {1, -1, 2, std::max(lines - 8, 0), lines - 6, lines - 5, {-1, -1, -1}};
 }
 
 int listing_page_rows(int lines) { return selector_rows(lines).page_rows; }

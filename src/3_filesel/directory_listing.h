@@ -58,7 +58,8 @@ struct SelectorRows {
 // lines - 7 and the buttons on lines - 5, each part between lines across.
 // On a shorter screen the blank row, the note and the lower lines across
 // make way, so that the listing keeps lines - 9 rows from row 3 (three at
-// 12 lines) between the Dir line and the File line.
+// 12 lines) between the Dir line and the File line; below 10 lines the
+// line under the Dir line goes too, for one row more.
 SelectorRows selector_rows(int lines);
 
 // Pure helpers of the page geometry on a screen of `lines` rows: a page

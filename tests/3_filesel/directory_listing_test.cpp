@@ -96,7 +96,7 @@ TEST(ListingGeometry, PagesOf24Rows) {
     }
     // no page rows: no division by zero
     EXPECT_EQ(listing_page_of(7, 0), 0);
-    EXPECT_EQ(listing_row_of(7, 8), 3);
+    EXPECT_EQ(listing_row_of(7, 8), 2);
 }
 
 // Every part on its own row, inside the window's border, in order from the
@@ -106,7 +106,8 @@ TEST(ListingGeometry, EveryPartHasItsRowOnShortScreens) {
         int lines, page_rows, first;
         bool whole;
     } cases[] = {{50, 37, 5, true}, {24, 11, 5, true}, {16, 3, 5, true}, {15, 6, 3, false},
-                 {12, 3, 3, false}, {10, 1, 3, false}, {9, 0, 3, false}, {3, 0, 3, false}};
+                 {12, 3, 3, false}, {10, 1, 3, false}, {9, 1, 2, false}, {8, 0, 2, false},
+                 {3, 0, 2, false}};
     for (const auto &c : cases) {
         const SelectorRows rows = selector_rows(c.lines);
         EXPECT_EQ(rows.page_rows, c.page_rows) << c.lines;
