@@ -22,7 +22,6 @@ int listing_left_out = 0;
 
 namespace {
 
-constexpr int kFirstRow = 5;
 constexpr int kNameWidth = 48;
 constexpr int kRowWidth = 58;
 constexpr int kDirFieldWidth = 52;
@@ -36,6 +35,12 @@ void store_name(char (&slot)[kPathCapacity], const char *name) {
 }
 
 int page_rows() { return listing_page_rows(LINES); }
+
+// The row after the listing's last.
+int listing_end() {
+    const SelectorRows rows = selector_rows(LINES);
+    return rows.first + rows.page_rows;
+}
 
 void draw_blank_row(WINDOW *win, int row) {
     set_attr(win, kNormal);
@@ -131,11 +136,22 @@ bool listed_before(const char *a, const char *b) {
     return order != 0 ? order < 0 : std::strcmp(a, b) < 0;
 }
 
-int listing_page_rows(int lines) { return lines >= 14 ? lines - 13 : 0; }
+SelectorRows selector_rows(int lines) {
+    constexpr int kWholeFrom = 16;  // the whole layout's listing has three rows
+    if (lines >= kWholeFrom) return {2, 3, 5, lines - 13, lines - 7, lines - 5, {4, lines - 8, lines - 6}};
+    if (lines >= 10) return {1, -1, 3, lines - 9, lines - 6, lines - 5, {2, -1, -1}};
+    // The last line across gives its row to the listing's last row.
+    return {1, -1, 2, std::max(lines - 8, 0), lines - 6, lines - 5, {-1, -1, -1}};
+}
+
+int listing_page_rows(int lines) { return selector_rows(lines).page_rows; }
 
 int listing_page_of(int index, int page_rows) { return page_rows > 0 ? index / page_rows : 0; }
 
-int listing_row_of(int index, int page_rows) { return (page_rows > 0 ? index % page_rows : 0) + kFirstRow; }
+int listing_row_of(int index, int lines) {
+    const SelectorRows rows = selector_rows(lines);
+    return (rows.page_rows > 0 ? index % rows.page_rows : 0) + rows.first;
+}
 
 void format_entry_size(char (&out)[10], long long bytes) {
     char text[32];
@@ -159,24 +175,30 @@ void put_field(WINDOW *win, int row, int col, const char *text, int width) {
 }
 
 void draw_listing_header(WINDOW *win) {
+    const SelectorRows rows = selector_rows(LINES);
+    const int row = rows.dir;
     set_attr(win, kNormal);
-    put_text(win, 2, 1, "Dir: ");
+    put_text(win, row, 1, "Dir: ");
     if (text_cells(dirname) <= kDirFieldWidth) {
-        put_field(win, 2, 6, dirname, kDirFieldWidth);
+        put_field(win, row, 6, dirname, kDirFieldWidth);
     } else {
-        put_text(win, 2, 6, "~");
-        put_field(win, 2, 7, text_tail(dirname, kDirFieldWidth - 1), kDirFieldWidth - 1);
+        put_text(win, row, 6, "~");
+        put_field(win, row, 7, text_tail(dirname, kDirFieldWidth - 1), kDirFieldWidth - 1);
     }
     set_attr(win, kBold);
-    put_text(win, 2, 1, "D");
+    put_text(win, row, 1, "D");
+    if (rows.note < 0) {
+        set_attr(win, kNormal);
+        return;
+    }
     if (listing_left_out > 0) {
         set_attr(win, bold_pair(kRedOnBlack));
         char note[kPathCapacity];
         std::snprintf(note, sizeof note, "Only %d of %d entries are listed.", listing_count,
                       listing_count + listing_left_out);
-        put_field(win, 3, 1, note, kRowWidth);
+        put_field(win, rows.note, 1, note, kRowWidth);
     } else {
-        draw_blank_row(win, 3);
+        draw_blank_row(win, rows.note);
     }
     set_attr(win, kNormal);
 }
@@ -189,7 +211,7 @@ void draw_entry_name(WINDOW *win, int index, attr_t attribute) {
     const int rows = page_rows();
     if (rows < 1 || index < 0 || index >= listing_count) return;
     set_attr(win, attribute);
-    put_field(win, listing_row_of(index, rows), 1, listing_names[index], kNameWidth);
+    put_field(win, listing_row_of(index, LINES), 1, listing_names[index], kNameWidth);
     set_attr(win, kNormal);
 }
 
@@ -197,24 +219,24 @@ void read_listing(WINDOW *win) {
     collect_entries(listing_dir);
     draw_listing_header(win);
     const int rows = page_rows();
-    int row = kFirstRow;
+    int row = selector_rows(LINES).first;
     if (rows > 0) {
         for (int i = 0; i < listing_count && i < rows; ++i, ++row) draw_entry_row(win, i, row, i == listing_highlight);
     }
-    for (; row <= LINES - 9; ++row) draw_blank_row(win, row);
+    for (; row < listing_end(); ++row) draw_blank_row(win, row);
     set_attr(win, kNormal);
     wnoutrefresh(win);
 }
 
 void draw_listing_page(WINDOW *win) {
     const int rows = page_rows();
-    int row = kFirstRow;
+    int row = selector_rows(LINES).first;
     if (rows > 0) {
         int index = listing_page * rows;
-        for (; index >= 0 && index < kListingCapacity && listing_entries[index] && row < LINES - 8; ++index, ++row)
+        for (; index >= 0 && index < kListingCapacity && listing_entries[index] && row < listing_end(); ++index, ++row)
             draw_entry_row(win, index, row, false);
     }
-    for (; row <= LINES - 9; ++row) draw_blank_row(win, row);
+    for (; row < listing_end(); ++row) draw_blank_row(win, row);
     set_attr(win, kNormal);
 }
 

@@ -41,12 +41,33 @@ EntryKind entry_kind(const char *name);
 // bytes.
 bool listed_before(const char *a, const char *b);
 
-// Pure helpers of the page geometry: a page has page_rows rows, window rows
-// 5 to lines - 9. page_rows is 0 on screens of fewer than 14 lines, where
-// no entry is drawn.
+// Where the selector's parts stand in its window (LINES - 3 rows high) on a
+// screen of `lines` rows; -1 for a part left out.
+struct SelectorRows {
+    int dir;            // the Dir line
+    int note;           // the note on entries left out
+    int first;          // the listing's first row
+    int page_rows;      // the listing's rows; 0 when none fit
+    int file;           // the File line
+    int buttons;        // the row of [ OK ] and [ Cancel ]
+    int separators[3];  // the lines across the window
+};
+
+// Pure: from 16 lines on, the whole layout: the Dir line on row 2, the note
+// on row 3, a page of lines - 13 rows from row 5, the File line on
+// lines - 7 and the buttons on lines - 5, each part between lines across.
+// On a shorter screen the blank row, the note and the lower lines across
+// make way, so that the listing keeps lines - 9 rows from row 3 (three at
+// 12 lines) between the Dir line and the File line; below 10 lines the
+// line under the Dir line goes too, for one row more.
+SelectorRows selector_rows(int lines);
+
+// Pure helpers of the page geometry on a screen of `lines` rows: a page
+// has listing_page_rows(lines) rows, and an entry shows on its row of its
+// page.
 int listing_page_rows(int lines);
 int listing_page_of(int index, int page_rows);
-int listing_row_of(int index, int page_rows);
+int listing_row_of(int index, int lines);
 
 // The 9-column size field: the byte count right-aligned, or, from a
 // thousand million bytes on, the size in K, M, G or T units so the field
@@ -58,8 +79,9 @@ void format_entry_size(char (&out)[10], long long bytes);
 void put_field(WINDOW *win, int row, int col, const char *text, int width);
 
 // "Dir: " and dirname in a 52-column field (a longer path shows its tail
-// behind a "~") at (2, 1), the "D" in bold; on row 3 the note on entries
-// left out, or blanks. Leaves the normal attribute set.
+// behind a "~") at the Dir line, column 1, the "D" in bold; on the note's
+// row the note on entries left out, or blanks. Leaves the normal attribute
+// set.
 void draw_listing_header(WINDOW *win);
 
 // The name field (48 columns at column 1) of entry `index` on its row of

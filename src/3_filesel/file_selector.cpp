@@ -42,9 +42,21 @@ constexpr const char *kPathTooLong = "Path too long: paths stay within 255 chara
 
 PanelWindow selector;
 
-int file_row() { return LINES - 7; }
-int button_row() { return LINES - 5; }
+int file_row() { return selector_rows(LINES).file; }
+int button_row() { return selector_rows(LINES).buttons; }
 int page_rows() { return listing_page_rows(LINES); }
+
+// Where a button stands: its own place in a whole window; in one cut to a
+// narrow screen, each in the middle of its half of the width that is left,
+// so both stay inside the frame.
+int button_col(int button) {
+    constexpr int kWholeCols[] = {16, 34};
+    constexpr int kCells[] = {6, 10};
+    const int cols = getmaxx(selector.win);
+    if (cols >= kWidth) return kWholeCols[button];
+    const int half = std::max((cols - 2) / 2, 1);
+    return 1 + button * half + std::max((half - kCells[button]) / 2, 0);
+}
 
 void draw_file_line(int width) {
     WINDOW *w = selector.win;
@@ -60,9 +72,9 @@ void draw_file_line(int width) {
 void draw_buttons() {
     WINDOW *w = selector.win;
     set_attr(w, selector_button == kOkButton ? kReverse : kNormal);
-    put_text(w, button_row(), 16, "[ OK ]");
+    put_text(w, button_row(), button_col(kOkButton), "[ OK ]");
     set_attr(w, selector_button == kCancelButton ? kReverse : kNormal);
-    put_text(w, button_row(), 34, "[ Cancel ]");
+    put_text(w, button_row(), button_col(kCancelButton), "[ Cancel ]");
     set_attr(w, kNormal);
 }
 
@@ -75,7 +87,7 @@ void draw_frame() {
     set_attr(w, kNormal);
     // The window may be narrower than kWidth on a small screen.
     const int width = getmaxx(w);
-    for (int row : {4, LINES - 8, LINES - 6}) {
+    for (int row : selector_rows(LINES).separators) {
         if (row < 1 || row >= getmaxy(w) - 1) continue;
         mvwaddch(w, row, 0, ACS_LTEE);
         mvwhline(w, row, 1, ACS_HLINE, width - 2);
@@ -220,7 +232,7 @@ void edit_directory_line() {
     unhighlight();
     std::memcpy(chosen_dir, dirname, sizeof chosen_dir);
     set_attr(w, kReverse);
-    edit_line(w, 2, "Dir: ", dirname);
+    edit_line(w, selector_rows(LINES).dir, "Dir: ", dirname);
     set_attr(w, kNormal);
     if (typed_directory() == 0) {
         listing_page_drawn = 0;
@@ -354,9 +366,11 @@ const char *file_selector() {
     // On a screen narrower than the selector its rows stop at the border.
     const FrameClip clip(selector.win);
     set_panel_height_rule(selector.win, layout.rows_less);
+    // The focus starts in the listing: no button is drawn chosen, whichever
+    // closed the selector last time.
+    selector_button = kListingFocus;
     draw_frame();
     std::memset(selector_file_name, 0, sizeof selector_file_name);
-    selector_button = kListingFocus;
     listing_highlight = 0;
     open_start_directory();
     update_panels();

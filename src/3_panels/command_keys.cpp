@@ -146,12 +146,23 @@ void spinner_switch() {
     }
 }
 
+// The "Paused..." notice, opened at its own size on the screen as it is
+// now; null when no window can be made.
+WINDOW *open_pause_notice() {
+    WINDOW *notice = open_notice(5, 13, LINES / 2 - 4, 34);
+    if (!notice) return nullptr;
+    wtimeout(notice, key_wait_ms());
+    set_attr(notice, bold_pair(kYellowOnBlack));
+    put_text(notice, 2, 2, "Paused...");
+    return notice;
+}
+
 // Keys typed while paused are discarded; the timeout is there so that a
 // quit signal and the remote control are acted on. The player stays unfed,
-// as it is paused. A resize redraws the screen for its new size, the
-// notice on top.
-void wait_for_resume_key(WINDOW *notice) {
-    wtimeout(notice, key_wait_ms());
+// as it is paused. A resize redraws the screen for its new size and opens
+// the notice afresh on top: curses cuts a window to a smaller screen and
+// never grows it back.
+void wait_for_resume_key(WINDOW *&notice) {
     for (;;) {
         act_on_signal_step();
         if (act_on_remote_step_while_paused()) return;
@@ -160,6 +171,10 @@ void wait_for_resume_key(WINDOW *notice) {
         if (key == KEY_RESIZE) {
             note_resize_key();
             follow_terminal_size();
+            if (WINDOW *fresh = open_pause_notice()) {
+                delwin(notice);
+                notice = fresh;
+            }
             touchwin(notice);
             wnoutrefresh(notice);
             doupdate();
@@ -189,10 +204,8 @@ void pause_playback() {
         playing = true;
         return;
     }
-    WINDOW *notice = open_notice(5, 13, LINES / 2 - 4, 34);
+    WINDOW *notice = open_pause_notice();
     if (!notice) return;
-    set_attr(notice, bold_pair(kYellowOnBlack));
-    put_text(notice, 2, 2, "Paused...");
     // The screen stands still where the song was paused, so what it shows
     // is what the player holds.
     player_call([] { Player_TogglePause(); });

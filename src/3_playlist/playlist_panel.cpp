@@ -60,6 +60,42 @@ int separator_col() {
 
 int button_col() { return separator_col() + 2; }
 
+constexpr int kButtonCount = 10;
+constexpr int kButtonCells = 13;
+
+// The first button shown when the buttons scroll.
+int button_top = 0;
+
+// The rows inside the border.
+int inner_rows() { return editor.win ? std::max(getmaxy(editor.win) - 2, 1) : 1; }
+
+// In a whole panel the buttons stand two rows apart from row 2; in a
+// shorter one they close up, one a row from row 1, and when even that
+// does not fit, the column scrolls to keep the chosen button in view.
+bool buttons_spaced() { return 2 + 2 * (kButtonCount - 1) <= inner_rows(); }
+
+int button_row(int index) { return buttons_spaced() ? 2 + 2 * index : 1 + index - button_top; }
+
+bool button_shown(int index) {
+    const int row = button_row(index);
+    return row >= 1 && row <= inner_rows();
+}
+
+// Scrolls the buttons the least that brings the chosen one into view;
+// true when they moved.
+bool keep_button_in_view() {
+    const int was = button_top;
+    const int rows = inner_rows();
+    if (buttons_spaced() || rows >= kButtonCount) {
+        button_top = 0;
+    } else {
+        button_top = std::min(button_top, playlist_button);
+        button_top = std::max(button_top, playlist_button - rows + 1);
+        button_top = std::clamp(button_top, 0, kButtonCount - rows);
+    }
+    return button_top != was;
+}
+
 int count_col() { return std::min(38, std::max(separator_col() - 17, 1)); }
 int page_of(int index) { return list_rows() > 0 ? index / list_rows() : 0; }
 
@@ -69,19 +105,43 @@ void refresh_screen() {
 }
 
 void draw_button(int index, bool current) {
+    if (!button_shown(index)) return;
     WINDOW *w = editor.win;
     set_attr(w, current ? kReverse : kNormal);
-    put_text(w, 2 + 2 * index, button_col(), playlist_buttons[index]);
+    put_text(w, button_row(index), button_col(), playlist_buttons[index], getmaxx(w) - 1);
     set_attr(w, kNormal);
+}
+
+// Every button in view; in a scrolled column, the rows cleared first and
+// a mark beside the first and the last row shown while buttons hide beyond.
+void draw_buttons() {
+    WINDOW *w = editor.win;
+    const bool scrolled = !buttons_spaced() && inner_rows() < kButtonCount;
+    if (scrolled) {
+        set_attr(w, kNormal);
+        for (int row = 1; row <= inner_rows(); ++row) put_blanks(w, row, button_col(), kButtonCells + 1);
+    }
+    for (int i = 0; i < kButtonCount; ++i) draw_button(i, i == playlist_button);
+    if (!scrolled) return;
+    const int mark_col = button_col() + kButtonCells;
+    if (button_top > 0) mvwaddch(w, 1, mark_col, ACS_UARROW);
+    if (button_top + inner_rows() < kButtonCount) mvwaddch(w, inner_rows(), mark_col, ACS_DARROW);
 }
 
 void draw_frame() {
     WINDOW *w = editor.win;
     set_attr(w, kNormal);
-    put_text(w, 0, 2, "[                                                ]");
-    set_attr(w, bold_pair(kYellowOnBlack));
-    put_text(w, 0, 4, " Playlist (press 'q' to quit without starting)");
-    set_attr(w, kNormal);
+    // In a panel cut to a narrow screen the title's brackets close before
+    // the top right corner, the title cut between them.
+    const int close = std::min(51, getmaxx(w) - 3);
+    if (close >= 5) {
+        put_text(w, 0, 2, "[");
+        put_blanks(w, 0, 3, close - 3);
+        put_text(w, 0, close, "]");
+        set_attr(w, bold_pair(kYellowOnBlack));
+        put_text(w, 0, 4, " Playlist (press 'q' to quit without starting)", close);
+        set_attr(w, kNormal);
+    }
     if (LINES >= 5)
         for (int row = 1; row <= LINES - 4; ++row) mvwaddch(w, row, separator_col(), ACS_VLINE);
     mvwaddch(w, LINES - 3, separator_col(), ACS_BTEE);
@@ -214,7 +274,10 @@ bool run_button() {
 void change_button(int to) {
     draw_button(playlist_button, false);
     playlist_button = to;
-    draw_button(playlist_button, true);
+    if (keep_button_in_view())
+        draw_buttons();
+    else
+        draw_button(playlist_button, true);
 }
 
 constexpr int kInfoCloseKeys[] = {kEscape, 'q'};
@@ -393,7 +456,8 @@ void draw_editor(WINDOW *w) {
     draw_frame();
     keep_selection_in_list();
     draw_playlist(w);
-    for (int i = 0; i < 10; ++i) draw_button(i, i == playlist_button);
+    keep_button_in_view();
+    draw_buttons();
 }
 
 namespace {
@@ -442,6 +506,7 @@ void playlist_panel() {
     if (!editor.win) return;
     set_panel_height_rule(editor.win, panel_layout(PanelKind::playlist).rows_less);
     playlist_button = 0;
+    button_top = 0;
     draw_editor(editor.win);
     refresh_screen();
     run_panel(desc, editor);

@@ -184,6 +184,23 @@ class Resizing(PlayerTestCase):
         term.send_keys("q")
         self.assert_clean_exit(term)
 
+    def test_the_pause_notice_grows_back_after_a_one_cell_screen(self):
+        term = self.start(self.song)
+        self.wait_playing(term)
+        term.send_keys("p")
+        before = term.wait_for("Paused...")
+        term.resize(1, 1)
+        term.wait_for(lambda rows: len(rows) == 1 and len(rows[0]) <= 1)
+        time.sleep(0.3)
+        term.resize(80, 24)
+        rows = term.wait_for(lambda rows: main_frame_whole(rows, 80, 24) and any("Paused..." in r for r in rows))
+        for r in range(8, 13):  # the notice's five rows
+            self.assertEqual(rows[r][34:47], before[r][34:47], "\n".join(rows))
+        term.send_keys("p")
+        term.wait_for(lambda rows: not any("Paused..." in r for r in rows) and main_frame_whole(rows, 80, 24))
+        term.send_keys("q")
+        self.assert_clean_exit(term)
+
     def test_a_storm_of_resizes(self):
         term = self.start(self.song)
         self.wait_playing(term)

@@ -87,19 +87,48 @@ protected:
 
 TEST(ListingGeometry, PagesOf24Rows) {
     EXPECT_EQ(listing_page_rows(24), 11);
-    EXPECT_EQ(listing_page_rows(14), 1);
-    EXPECT_EQ(listing_page_rows(13), 0);
-    EXPECT_EQ(listing_page_rows(3), 0);
     const struct {
         int index, page, row;
     } cases[] = {{0, 0, 5}, {10, 0, 15}, {11, 1, 5}, {21, 1, 15}, {22, 2, 5}};
     for (const auto &c : cases) {
         EXPECT_EQ(listing_page_of(c.index, 11), c.page) << c.index;
-        EXPECT_EQ(listing_row_of(c.index, 11), c.row) << c.index;
+        EXPECT_EQ(listing_row_of(c.index, 24), c.row) << c.index;
     }
     // no page rows: no division by zero
     EXPECT_EQ(listing_page_of(7, 0), 0);
-    EXPECT_EQ(listing_row_of(7, 0), 5);
+    EXPECT_EQ(listing_row_of(7, 8), 2);
+}
+
+// Every part on its own row, inside the window's border, in order from the
+// top; the listing keeps a few rows down to 12 lines, then as many as fit.
+TEST(ListingGeometry, EveryPartHasItsRowOnShortScreens) {
+    const struct {
+        int lines, page_rows, first;
+        bool whole;
+    } cases[] = {{50, 37, 5, true}, {24, 11, 5, true}, {16, 3, 5, true}, {15, 6, 3, false},
+                 {12, 3, 3, false}, {10, 1, 3, false}, {9, 1, 2, false}, {8, 0, 2, false},
+                 {3, 0, 2, false}};
+    for (const auto &c : cases) {
+        const SelectorRows rows = selector_rows(c.lines);
+        EXPECT_EQ(rows.page_rows, c.page_rows) << c.lines;
+        EXPECT_EQ(listing_page_rows(c.lines), c.page_rows) << c.lines;
+        EXPECT_EQ(rows.first, c.first) << c.lines;
+        if (c.lines < 9) continue;  // no room for every part
+        const int last = c.lines - 3 - 2;  // the last row inside the border
+        EXPECT_EQ(rows.buttons, last) << c.lines;
+        EXPECT_LT(rows.file, rows.buttons) << c.lines;
+        EXPECT_LE(rows.first + rows.page_rows, rows.file) << c.lines;
+        EXPECT_LT(rows.dir, rows.first) << c.lines;
+        EXPECT_GE(rows.dir, 1) << c.lines;
+        EXPECT_EQ(rows.note >= 0, c.whole) << c.lines;
+        for (int separator : rows.separators) {
+            if (separator < 0) continue;
+            EXPECT_TRUE(separator != rows.dir && separator != rows.file && separator != rows.buttons &&
+                        separator != rows.note &&
+                        (separator < rows.first || separator >= rows.first + rows.page_rows))
+                << c.lines << ": a line across row " << separator;
+        }
+    }
 }
 
 TEST(ListingGeometry, SizesFitTheirNineColumns) {
@@ -222,16 +251,25 @@ TEST_F(Listing, PagesOf11RowsOn24Lines) {
     EXPECT_EQ(row(16).substr(0, 5), "     ");  // LINES - 8 is not a listing row
 }
 
-TEST_F(TinyListing, FewerThan14LinesDrawNoEntries) {
-    tree.file("song.xm", 10);
-    std::string before = row(5);
+// At 12 lines the page has three rows from row 3, and nothing is drawn
+// past them over the File line.
+TEST_F(TinyListing, TwelveLinesShowAPageOfThreeRows) {
+    for (const char *name : {"a.xm", "b.xm", "c.xm", "d.xm"}) tree.file(name, 10);
+    const std::string file_line = row(6);
     show(tree.path());
-    EXPECT_EQ(listing_count, 2);
-    EXPECT_EQ(listing_page_rows(LINES), 0);
-    EXPECT_EQ(row(5), before);
+    ASSERT_EQ(listing_count, 5);
+    EXPECT_EQ(row(3).substr(0, 48), padded("..", 48));
+    EXPECT_EQ(cell_attr(win, 3, 1), bold_pair(kCyanOnBlue));
+    EXPECT_EQ(row(5).substr(0, 48), padded("b.xm", 48));
+    EXPECT_EQ(row(6), file_line);
+    listing_page = 1;
     draw_listing_page(win);
-    draw_entry_name(win, 0, kBold);
-    EXPECT_EQ(row(5), before);
+    EXPECT_EQ(row(3).substr(0, 48), padded("c.xm", 48));
+    EXPECT_EQ(row(4).substr(0, 48), padded("d.xm", 48));
+    EXPECT_EQ(row(5), padded(""));
+    EXPECT_EQ(row(6), file_line);
+    draw_entry_name(win, 4, bold_pair(kCyanOnBlue));
+    EXPECT_EQ(cell_attr(win, 4, 1), bold_pair(kCyanOnBlue));
 }
 
 TEST_F(Listing, AHugeDirectoryIsListedUpToCapacityKeepingItsDirectories) {

@@ -4,6 +4,7 @@ them: Options, Effects, the playlist panel and a message box. On a screen
 shorter than the panel, the row being chosen scrolls into view and the
 frame stays whole."""
 
+import os
 import random
 import time
 import unittest
@@ -109,6 +110,70 @@ class PanelResize(PlayerTestCase):
                 term.wait_for(lambda rows: not any(texts[-1] in r for r in rows), timeout=3)
                 term.send_keys("q")
                 self.assert_clean_exit(term)
+
+    def framed_panel(self, rows, title):
+        """The panel's box on the screen: (top, left, bottom, right), the
+        row holding `title` being its top border."""
+        top = next(i for i, r in enumerate(rows) if title in r)
+        left = rows[top].index("┌")
+        right = rows[top].index("┐", left)
+        bottom = next(i for i in range(top + 1, len(rows)) if rows[i][left:left + 1] == "└")
+        self.assertEqual(rows[bottom][right], "┘", "\n".join(rows))
+        return top, left, bottom, right
+
+    def test_the_file_selector_on_a_small_screen(self):
+        # The listing keeps rows of its own between the Dir and File lines,
+        # the last entry can be chosen, and both buttons stand whole inside
+        # the frame, Cancel still closing it.
+        tree = os.path.join(self.files.name, "small")
+        os.makedirs(tree, exist_ok=True)
+        names = ["a.mod", "b.xm", "c.xm", "d.xm"]
+        for name in names:
+            open(os.path.join(tree, name), "w").close()
+        term = self.start(self.tone, width=40, height=12, cwd=tree)
+        self.wait_playing(term)
+        term.send_keys("f")
+        rows = term.wait_for(shows_all(["Select file", "a.mod", "[ OK ]", "[ Cancel ]", "File:"]), timeout=3)
+        top, left, bottom, right = self.framed_panel(rows, "Select file")
+        self.assertLess(right, 40)
+        buttons = next(r for r in rows if "[ Cancel ]" in r)
+        self.assertLess(buttons.index("[ Cancel ]") + len("[ Cancel ]"), right, "\n".join(rows))
+        term.send_keys("PageDown", "Down")  # the second page, its last entry
+
+        def last_chosen(screen):
+            if not screen.find(names[-1]):
+                return False
+            cell = screen.cells_of(names[-1])[0]
+            return cell.bold and (cell.fg, cell.bg) == (6, 4)  # bold cyan on blue
+
+        term.wait_for(last_chosen, timeout=3, cells=True)
+        term.send_keys("Tab", "Right", "Enter")
+        term.wait_for(lambda rows: not any("Select file" in r for r in rows), timeout=3)
+        term.send_keys("q")
+        self.assert_clean_exit(term)
+
+    def test_the_playlist_panel_on_a_small_screen(self):
+        # The title stays inside the frame, the entry count on its bottom
+        # border, and the buttons scroll so the one chosen is always seen:
+        # Done from PageDown and back to Add file from PageUp, each still
+        # pressing.
+        term = self.start(self.tone, width=40, height=12)
+        self.wait_playing(term)
+        term.send_keys("l")
+        rows = term.wait_for(shows_all(["Playlist (press", "Add file", "entries ]"]), timeout=3)
+        top, left, bottom, right = self.framed_panel(rows, "Playlist (press")
+        self.assertIn("]─┐", rows[top], "\n".join(rows))
+        self.assertIn("entries ]", rows[bottom])
+        for key, button in (("PageDown", "Done"), ("PageUp", "Add file")):
+            term.send_keys(key)
+            screen = term.wait_for(lambda s: s.find(button) and s.style_of(button).get("reverse"), cells=True,
+                                   timeout=3)
+            self.assertTrue(all(len(line) <= 40 for line in screen.lines), str(screen))
+            self.assertEqual(screen.lines[top][right], "┐", str(screen))
+        term.send_keys("PageDown", "Enter")  # Done, with an empty list: closes
+        term.wait_for(lambda rows: not any("Playlist (press" in r for r in rows), timeout=3)
+        term.send_keys("q")
+        self.assert_clean_exit(term)
 
 
 if __name__ == "__main__":
