@@ -1,7 +1,7 @@
 #include "1_player/player_view.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <cstring>
 
 #include "1_player/module_loader.h"
 
@@ -14,8 +14,18 @@ bool song_has_ended(const MODULE &m) { return !m.wrap && m.sngpos >= m.numpos; }
 
 int song_voice_count(const MODULE &m) { return m.numvoices ? m.numvoices : m.numchn; }
 
+void copy_text(char *out, std::size_t size, const char *text) {
+    if (size == 0) return;
+    const std::size_t length = strnlen(text, size - 1);
+    std::memcpy(out, text, length);
+    out[length] = '\0';
+}
+
 namespace {
 
+// Each library call takes the library's lock, and the real volume scans
+// the sample around the voice's place: a channel whose voice is among the
+// voices just read takes its values from there.
 void capture_channels(PlayerView &view, int channels) {
     for (int c = 0; c < channels; ++c) {
         ChannelView &ch = view.channels[c];
@@ -23,6 +33,15 @@ void capture_channels(PlayerView &view, int channels) {
         ch.period = Player_GetChannelPeriod(static_cast<UBYTE>(c));
         if (ch.period == 0) continue;
         ch.voice = Player_GetChannelVoice(static_cast<UBYTE>(c));
+        if (ch.voice >= 0 && ch.voice < view.voice_count) {
+            const VoiceView &read = view.voices[ch.voice];
+            ch.volume = read.volume;
+            ch.frequency = read.frequency;
+            ch.position = read.position;
+            ch.panning = read.panning;
+            ch.real_volume = read.real_volume;
+            continue;
+        }
         const SBYTE v = static_cast<SBYTE>(ch.voice);
         ch.volume = Voice_GetVolume(v);
         ch.frequency = Voice_GetFrequency(v);
@@ -49,7 +68,7 @@ void capture_player_view(PlayerView &view, bool with_voices) {
     view.mix_volume = md_volume;
     view.mode = md_mode;
     view.mixfreq = md_mixfreq;
-    std::snprintf(view.driver_name, sizeof view.driver_name, "%s", md_driver && md_driver->Name ? md_driver->Name : "");
+    copy_text(view.driver_name, md_driver && md_driver->Name ? md_driver->Name : "");
     view.has_module = module != nullptr;
     if (!module) {
         // Without a module every voice is silent; a voice left by a module

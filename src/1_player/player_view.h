@@ -4,6 +4,7 @@
 // while a module plays.
 #pragma once
 
+#include <cstddef>
 #include <mikmod.h>
 
 #include "1_player/settings.h"
@@ -78,6 +79,15 @@ bool song_has_ended(const MODULE &m);
 
 // The number of the library's voices the player uses for `m`.
 int song_voice_count(const MODULE &m);
+
+// Copies `text` into `out`, cut to fit with its terminating nul: what a
+// snapshot's names and reasons are copied with, at every snapshot.
+void copy_text(char *out, std::size_t size, const char *text);
+
+template <std::size_t N>
+void copy_text(char (&out)[N], const char *text) {
+    copy_text(out, N, text);
+}
 
 // Fills `view` from the library and `module` (the output's state and
 // `applied` are left as they are); the voices only `with_voices` (voice_count

@@ -226,7 +226,7 @@ void publish(PlayerView &view) {
     if (!player_view_wanted()) return;
     capture_player_view(view, player_voices_wanted());
     view.output_lost = lost;
-    std::snprintf(view.lost_reason, sizeof view.lost_reason, "%s", lost_reason);
+    copy_text(view.lost_reason, lost_reason);
     publish_player_view(view);
 }
 

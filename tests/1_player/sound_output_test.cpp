@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 #include <mikmod.h>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
 
 #include "1_player/module_loader.h"
+#include "1_player/player_view.h"
 #include "silent_player.h"
 
 namespace {
@@ -154,4 +156,67 @@ TEST(ModuleFile, RefusesWhatIsNotARegularFile) {
     std::remove(fifo.c_str());
     ASSERT_EQ(read_module_file(kSong.c_str(), data, message, sizeof message), 0);
     EXPECT_EQ(data, file_bytes(kSong));
+}
+
+// A snapshot reads each channel's voice once: taken with the voices, the
+// channels take their values from the voices read; taken without, from the
+// library. Either way a channel shows what the library says of its voice,
+// at every place of the song.
+TEST_F(Restart, ASnapshotShowsEachChannelsVoiceWithOrWithoutTheVoices) {
+    const int rows[] = {2, 7, 13, 21, 30};
+    for (int row : rows) {
+        play_until(0, row);
+        PlayerView with;
+        PlayerView without;
+        capture_player_view(with, true);
+        capture_player_view(without, false);
+        ASSERT_EQ(with.voice_count, kPlayerChannels);
+        ASSERT_EQ(without.voice_count, 0);
+        int sounding = 0;
+        for (int c = 0; c < module->numchn; ++c) {
+            SCOPED_TRACE("row " + std::to_string(row) + ", channel " + std::to_string(c));
+            const ChannelView &a = with.channels[c];
+            const ChannelView &b = without.channels[c];
+            EXPECT_EQ(a.period, b.period);
+            EXPECT_EQ(a.period, Player_GetChannelPeriod(static_cast<UBYTE>(c)));
+            if (a.period == 0) continue;
+            ++sounding;
+            const SBYTE v = static_cast<SBYTE>(Player_GetChannelVoice(static_cast<UBYTE>(c)));
+            for (const ChannelView *ch : {&a, &b}) {
+                EXPECT_EQ(ch->voice, v);
+                EXPECT_EQ(ch->volume, Voice_GetVolume(v));
+                EXPECT_EQ(ch->frequency, Voice_GetFrequency(v));
+                EXPECT_EQ(ch->position, Voice_GetPosition(v));
+                EXPECT_EQ(ch->panning, Voice_GetPanning(v));
+                EXPECT_EQ(ch->real_volume, Voice_RealVolume(v));
+            }
+            EXPECT_EQ(a.volume, with.voices[v].volume);
+            EXPECT_EQ(a.real_volume, with.voices[v].real_volume);
+        }
+        EXPECT_GT(sounding, 0);
+    }
+}
+
+// The snapshot's names are copied whole when they fit and cut, always
+// terminated, when they do not.
+TEST(SnapshotText, IsCopiedWholeOrCutToFit) {
+    struct Case {
+        const char *text;
+        const char *expected;
+    };
+    const Case cases[] = {
+        {"", ""}, {"Pulse", "Pulse"}, {"1234567", "1234567"}, {"12345678", "1234567"}, {"a longer driver name", "a longe"},
+    };
+    for (const Case &c : cases) {
+        char out[8];
+        std::memset(out, 'x', sizeof out);
+        copy_text(out, c.text);
+        EXPECT_STREQ(out, c.expected) << c.text;
+    }
+    char one[1] = {'x'};
+    copy_text(one, "anything");
+    EXPECT_EQ(one[0], '\0');
+    char untouched = 'x';
+    copy_text(&untouched, 0, "anything");
+    EXPECT_EQ(untouched, 'x');
 }
