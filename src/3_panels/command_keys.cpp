@@ -141,7 +141,7 @@ void spinner_switch() {
     const int old = spinner_off;
     spinner_off = 1 - old;
     if (old == 0 && main_win) {
-        set_attr(main_win, bold_pair(kCyanOnBlue));
+        set_role(main_win, ColorRole::title_bar_name);
         put_format(main_win, 0, 0, " :: XQ v%s ::", kVersion);
     }
 }
@@ -190,7 +190,7 @@ void pause_playback() {
     }
     WINDOW *notice = open_notice(5, 13, LINES / 2 - 4, 34);
     if (!notice) return;
-    set_attr(notice, bold_pair(kYellowOnBlack));
+    set_role(notice, ColorRole::notice_waiting);
     put_text(notice, 2, 2, "Paused...");
     // The screen stands still where the song was paused, so what it shows
     // is what the player holds.
@@ -210,7 +210,7 @@ void pause_playback() {
 void stop_playback() {
     WINDOW *notice = open_notice(5, 15, LINES / 2 - 4, 34);
     if (notice) {
-        set_attr(notice, bold_pair(kRedOnBlack));
+        set_role(notice, ColorRole::notice_stopping);
         put_text(notice, 2, 2, "Stopping...");
         wnoutrefresh(notice);
         doupdate();
