@@ -282,7 +282,11 @@ void stop_sound() {
     sound_started = false;
 }
 
-void remember_module_data(std::vector<char> data) { module_data = std::move(data); }
+void remember_module_data(std::vector<char> data) {
+    module_data = std::move(data);
+    // The voices held for the module before were its samples, freed with it.
+    held_voice_count = 0;
+}
 
 int key_wait_ms() { return kKeyWaitMs; }
 

@@ -23,8 +23,8 @@ void stop_sound();
 
 // The bytes of the module file being played, kept from its load so that a
 // restart of the driver loads its samples again from memory: a file moved
-// or deleted since does not matter. Runs with the library (the loader's
-// command).
+// or deleted since does not matter. Voices held from the module before are
+// forgotten. Runs with the library (the loader's command).
 void remember_module_data(std::vector<char> data);
 
 // Restarts the sound driver with the current md_mode and md_mixfreq

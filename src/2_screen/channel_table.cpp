@@ -31,7 +31,7 @@ int table_row(int channel) { return 6 + channel % rows_per_page(); }
 
 void draw_muted_row(CellRow &cells, int channel) {
     cells.attr(kNormal).at(1).number(channel + 1, 2, true).text("  ------  --  ------ -------  ------- ---   MUTED");
-    cells.attr(meter_style == 1 ? pair(kGreenOnBlack) : kNormal).at(54).run(' ', 20);
+    cells.attr(meter_style == 1 ? role_attr(ColorRole::meter_rest) : kNormal).at(54).run(' ', 20);
     cells.attr(kNormal).at(74).text(" ").number(0, 3).text("%");
 }
 
@@ -42,27 +42,27 @@ void draw_panning(CellRow &cells, int p) {
     char letter;
     int number;
     if (p == 128) {
-        cells.attr(bold_pair(kBlueOnBlack));
+        cells.attr(role_attr(ColorRole::panning_middle));
         letter = 'M';
         letter_col = 36;
         number = 128;
     } else if (p > 128) {
-        cells.attr(bold_pair(kCyanOnBlack));
+        cells.attr(role_attr(ColorRole::panning_right));
         letter = 'R';
         letter_col = 33 + 4 + std::min(2, panning_step(p - 128));
         number = p - 128;
     } else {
-        cells.attr(bold_pair(kMagentaOnBlack));
+        cells.attr(role_attr(ColorRole::panning_left));
         letter = 'L';
         letter_col = p == 127 ? 35 : 33 + panning_step(p);
         number = 127 - p;
     }
     cells.at(33).text(".......");
-    if (p == 255) cells.attr(bold_pair(kCyanOnCyan));
-    if (p == 0) cells.attr(bold_pair(kMagentaOnMagenta));
+    if (p == 255) cells.attr(role_attr(ColorRole::panning_hard_right));
+    if (p == 0) cells.attr(role_attr(ColorRole::panning_hard_left));
     const char text[2] = {letter, '\0'};
     cells.at(letter_col).text(text);
-    cells.attr(pair(kCyanOnBlack)).at(40).text(" ").number(number, 3);
+    cells.attr(role_attr(ColorRole::panning_value)).at(40).text(" ").number(number, 3);
 }
 
 void draw_channel_row(CellRow &cells, const ChannelView &ch, int channel) {
@@ -75,7 +75,8 @@ void draw_channel_row(CellRow &cells, const ChannelView &ch, int channel) {
         note_peak(voice_volume_peak, voice, v);
     }
 
-    cells.attr(period != 0 && v != 0 ? bold_pair(kCyanOnBlue) : kNormal).at(1).number(channel + 1, 2, true);
+    const attr_t number_attr = period != 0 && v != 0 ? role_attr(ColorRole::channel_active) : kNormal;
+    cells.attr(number_attr).at(1).number(channel + 1, 2, true);
     cells.attr(kNormal).at(5).number(period, 6);
 
     // The blanks between the fields take the attribute of the field beside
@@ -140,18 +141,18 @@ int panning_step(int x) {
 
 attr_t volume_band(int v) {
     if (v <= 0) return kNormal;
-    if (v < 64) return pair(kGreenOnBlack);
-    if (v < 128) return bold_pair(kGreenOnBlack);
-    if (v < 192) return bold_pair(kYellowOnBlack);
-    if (v < 256) return bold_pair(kRedOnBlack);
-    return bold_pair(kWhiteOnRed);
+    if (v < 64) return role_attr(ColorRole::volume_soft);
+    if (v < 128) return role_attr(ColorRole::volume_medium);
+    if (v < 192) return role_attr(ColorRole::volume_strong);
+    if (v < 256) return role_attr(ColorRole::volume_loud);
+    return role_attr(ColorRole::volume_over);
 }
 
 int rows_per_page() { return std::max(screen_rows - 7, 1); }
 
 void draw_column_header() {
     if (!main_win) return;
-    set_attr(main_win, kReverse);
+    set_role(main_win, ColorRole::table_header);
     put_format(main_win, 5, 0, "%-80s",
                show_real_volume ? " Ch  Period  Vc    Freq     Pos    Panning    Volume       Real volume"
                                 : " Ch  Period  Vc    Freq     Pos    Panning    Volume      Voice volume");

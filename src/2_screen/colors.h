@@ -1,8 +1,12 @@
 // Colour pairs and text attributes of the whole program.
 //
-// Drawing code names an attribute as "bold pair 4" or "reverse" through the
-// helpers below and sets it on a window as a whole with set_attr(), which
-// replaces the window's attribute word rather than adding to it.
+// Drawing code names what a piece of text is (ColorRole) and gets its
+// attribute from role_attr(), or sets it on a window as a whole with
+// set_role() / set_attr(), which replace the window's attribute word rather
+// than adding to it. One table in colors.cpp maps every role to its
+// attribute; the pairs and the "bold pair 4" helpers below build that
+// table (and let tests state what a cell should show). kNormal is plain
+// text in the terminal's own colours, what drawing returns to.
 #pragma once
 
 #include <curses.h>
@@ -57,6 +61,107 @@ constexpr attr_t reverse_pair(int n) { return A_REVERSE | pair(n); }
 // Replaces the window's whole attribute (colour pair included).
 void set_attr(WINDOW *win, attr_t attribute);
 
+// What each coloured piece of the screen is for. Roles that look alike
+// today stay apart when they mean different things, so that a scheme can
+// tell them apart.
+enum class ColorRole {
+    // The main window's top and bottom rows.
+    title_bar,         // the title bar's blanks, its help hint and the spinner
+    title_bar_name,    // the program's name on the title bar, a monitor's title bar
+    title_bar_note,    // a word set into a title bar: the song's end, the kind of volume
+    footer_label,      // the playlist's name on the bottom border
+    status_label,      // the status row's field names and the time box's
+    // Texts with a value after them.
+    label,             // "Driver : ", "Title  : ", a record's field names
+    key_letter,        // the key letter of an input line ("D" of "Dir: ")
+    module_text,       // text from the module itself: song name, type, comment
+    driver,            // the output driver and its mode words
+    driver_rate,       // the mixing rate after them
+    // The channel table.
+    table_header,      // the column names
+    channel_active,    // the number of a channel that sounds
+    volume_soft,       // the bands of a voice's volume, quietest first
+    volume_medium,
+    volume_strong,
+    volume_loud,
+    volume_over,
+    panning_left,      // the panning letters L, M and R
+    panning_middle,
+    panning_right,
+    panning_hard_left,   // the letter at the far left or right
+    panning_hard_right,
+    panning_value,     // the panning number
+    // Level meters: the solid-block style and the character styles.
+    meter_block_low,     // filled blocks, up to 29 percent
+    meter_block_high,    // filled blocks above it
+    meter_rest,          // the unfilled blocks
+    meter_clip,          // the clipping mark and the percent beside it
+    meter_clip_block,    // the clipping mark as a block
+    vertical_meter,        // a column's filled cells
+    vertical_meter_block,  // the same as blocks
+    vertical_meter_rest,   // the rest of the column
+    vertical_meter_clip,   // the top cell at full level
+    vertical_meter_clip_block,
+    // Panels.
+    panel_title,       // a panel's title in its bracket frame
+    info_title,        // the module information popup's title
+    scroll_mark,       // "<" and ">" where more lies out of view
+    selection,         // the selected item of a menu
+    button_chosen,     // the button Enter presses
+    edit_field,        // a line or number being edited
+    list_entry,        // the playlist's entries
+    list_entry_selected,
+    list_cursor,       // the file listing's highlighted entry
+    directory,         // a directory's name in the file listing
+    help_text,         // the help panel's descriptions
+    help_key,          // and the keys after them
+    monitor_axis,      // a voice monitor's axis ticks and numbers
+    // Notices and message boxes.
+    notice,            // "Loading...", a message box's information
+    notice_waiting,    // "Paused...", "Please wait..."
+    notice_stopping,   // "Stopping..."
+    error,             // a message box's error, the lost sound output
+    warning,           // something left out: entries not listed
+    // The About panel's picture.
+    about_accent,      // the brackets, the copyright, the address's strokes
+    about_heading,     // "About"
+    about_name,        // "XQ" and the address's scheme
+    about_host,        // the address's host
+    about_text,        // the authors
+    // The pattern view, on an ordinary row and on the current row (see
+    // PatternRole below).
+    pattern_row_number,
+    pattern_row_number_current,
+    pattern_note,
+    pattern_note_current,
+    pattern_instrument,
+    pattern_instrument_current,
+    pattern_volume,
+    pattern_volume_current,
+    pattern_pitch,
+    pattern_pitch_current,
+    pattern_panning,
+    pattern_panning_current,
+    pattern_timing,
+    pattern_timing_current,
+    pattern_other,
+    pattern_other_current,
+    pattern_empty,
+    pattern_empty_current,
+    pattern_muted,
+    pattern_muted_current,
+    pattern_outside,
+    pattern_outside_current,
+};
+
+inline constexpr int kColorRoleCount = static_cast<int>(ColorRole::pattern_outside_current) + 1;
+
+// The attribute of a role in the scheme in use.
+attr_t role_attr(ColorRole role);
+
+// Replaces the window's whole attribute with a role's.
+void set_role(WINDOW *win, ColorRole role);
+
 // What the pattern view draws, each in a colour of its own. Everything of
 // the view sits on a black background (the current row on blue), so it
 // reads the same on dark and light terminals.
@@ -71,6 +176,7 @@ enum class PatternRole {
     other,         // sample offset, retrigger, filters ...
     empty,         // "---", "..", "...": nothing in the cell
     muted,         // every cell of a muted channel
+    outside,       // a line past the pattern's last row
 };
 
 // The attribute of a role, on the current (highlighted) row or another.

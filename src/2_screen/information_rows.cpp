@@ -24,11 +24,11 @@ long long shown_file_bytes = 0;
 void draw_title_row() {
     clear_info_row(2);
     RowWriter row{main_win, 2, 1, screen_cols - 1};
-    row.put(kBold, "Title  : ")
-        .put(pair(kCyanOnBlack), module->songname ? module->songname : "")
+    row.put(role_attr(ColorRole::label), "Title  : ")
+        .put(role_attr(ColorRole::module_text), module->songname ? module->songname : "")
         .put(kNormal, " - ")
-        .put(kBold, "Type: ")
-        .put(pair(kCyanOnBlack), module->modtype ? module->modtype : "");
+        .put(role_attr(ColorRole::label), "Type: ")
+        .put(role_attr(ColorRole::module_text), module->modtype ? module->modtype : "");
 }
 
 // "File   : ", the name and the bracket with the sizes. A name too long for
@@ -42,7 +42,7 @@ void draw_file_row() {
     const int right = screen_cols - 1;
     const int name_col = 1 + kLabelCells;
     const int name_cells = std::clamp(right - name_col - text_cells(sizes), 1, std::max(right - name_col, 1));
-    set_attr(main_win, kBold);
+    set_role(main_win, ColorRole::label);
     put_text(main_win, 1, 1, "File   : ", right);
     set_attr(main_win, kNormal);
     if (name_col >= right) return;

@@ -31,18 +31,18 @@ chtype vertical_char(int style) { return style == 3 ? ACS_UARROW : horizontal_ch
 void horizontal_meter(CellRow &row, int col, int percent, int style) {
     const int p = std::min(percent, 100);
     const chtype fill = horizontal_char(style);
-    if (style == 1) row.attr(reverse_pair(percent > 29 ? kCyanOnBlack : kGreenOnBlack));
+    if (style == 1) row.attr(role_attr(percent > 29 ? ColorRole::meter_block_high : ColorRole::meter_block_low));
     const int n = percent >= 5 ? p / 5 : 0;
     row.at(col).run(fill, n);
-    if (style == 1) row.attr(pair(kGreenOnBlack));
+    if (style == 1) row.attr(role_attr(ColorRole::meter_rest));
     row.at(col + n).run(' ', 20 - n);
     if (percent >= 100) {
         if (style == 1) {
-            row.attr(pair(kRedOnRed)).at(col + 19).run(' ', 1);
+            row.attr(role_attr(ColorRole::meter_clip_block)).at(col + 19).run(' ', 1);
         } else {
-            row.attr(bold_pair(kRedOnBlack)).at(col + 19).run(fill, 1);
+            row.attr(role_attr(ColorRole::meter_clip)).at(col + 19).run(fill, 1);
         }
-        row.attr(bold_pair(kRedOnBlack));
+        row.attr(role_attr(ColorRole::meter_clip));
     } else {
         row.attr(kNormal);
     }
@@ -52,12 +52,12 @@ void horizontal_meter(CellRow &row, int col, int percent, int style) {
 void vertical_meter(WINDOW *win, int col, int row, int percent, int style) {
     const int n = std::max(std::min(percent, 100) / 10, 0);
     const chtype fill = vertical_char(style);
-    set_attr(win, style == 1 ? reverse_pair(kBlueOnBlack) : pair(kBlueOnBlack));
+    set_role(win, style == 1 ? ColorRole::vertical_meter_block : ColorRole::vertical_meter);
     for (int i = 0; i < n; ++i) put_cell(win, row - i, col, fill);
-    set_attr(win, bold_pair(kBlueOnBlack));
+    set_role(win, ColorRole::vertical_meter_rest);
     for (int i = n; i < 10; ++i) put_cell(win, row - i, col, ACS_HLINE);
     if (percent >= 100) {
-        set_attr(win, style == 1 ? bold_pair(kRedOnRed) : pair(kRedOnBlack));
+        set_role(win, style == 1 ? ColorRole::vertical_meter_clip_block : ColorRole::vertical_meter_clip);
         put_cell(win, row - 9, col, fill);
     }
 }

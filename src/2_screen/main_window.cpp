@@ -24,9 +24,9 @@ void draw_main_window_frame() {
     werase(main_win);
     wborder(main_win, 0, 0, 0, 0, 0, 0, 0, 0);
     draw_column_header();
-    set_attr(main_win, bold_pair(kGreenOnBlue));
+    set_role(main_win, ColorRole::title_bar);
     put_format(main_win, 0, 0, "%80s", "Press 'h' for help  ");
-    set_attr(main_win, bold_pair(kCyanOnBlue));
+    set_role(main_win, ColorRole::title_bar_name);
     put_format(main_win, 0, 0, " :: XQ v%s ::", kVersion);
     set_attr(main_win, kNormal);
 }

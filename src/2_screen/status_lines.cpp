@@ -26,7 +26,7 @@ void draw_time_box() {
     const int col = screen_cols - 17;
     set_attr(main_win, kNormal);
     put_text(main_win, row, col, "[             ]");
-    set_attr(main_win, bold_pair(kCyanOnBlack));
+    set_role(main_win, ColorRole::status_label);
     put_text(main_win, row, col + 2, "Time:");
     char time[16];
     format_song_time(time, sizeof time, player_view().sngtime);
@@ -39,7 +39,7 @@ void draw_spinner() {
     if (spinner_off != 0 || patpos == spinner_last_patpos) return;
     char cells[4];
     spinner_cells(spinner_counter, cells);
-    set_attr(main_win, bold_pair(kGreenOnBlue));
+    set_role(main_win, ColorRole::title_bar);
     const int cols[4] = {1, 2, 12, 13};
     for (int i = 0; i < 4; ++i) {
         const char text[2] = {cells[i], '\0'};
@@ -85,9 +85,10 @@ void draw_status_fields() {
     const PlayerView &view = player_view();
     const int shown_position = view.sngpos < view.numpos ? view.sngpos + 1 : view.numpos;
     RowWriter row{main_win, 4, 1, screen_cols - 1};
-    row.put(bold_pair(kCyanOnBlack), "Ch:").putf(kNormal, "%2d/%2d", view.realchn, view.numchn);
+    const attr_t label = role_attr(ColorRole::status_label);
+    row.put(label, "Ch:").putf(kNormal, "%2d/%2d", view.realchn, view.numchn);
     row.col = 11;
-    row.put(bold_pair(kCyanOnBlack), "Pat:").putf(kNormal, "%3d %3d/%3d", view.pattern, shown_position, view.numpos);
+    row.put(label, "Pat:").putf(kNormal, "%3d %3d/%3d", view.pattern, shown_position, view.numpos);
     const struct {
         int col;
         const char *label;
@@ -100,7 +101,7 @@ void draw_status_fields() {
     };
     for (const auto &f : fields) {
         row.col = f.col;
-        row.put(bold_pair(kCyanOnBlack), f.label).putf(kNormal, f.format, f.value);
+        row.put(label, f.label).putf(kNormal, f.format, f.value);
     }
 
     draw_time_box();
@@ -131,10 +132,10 @@ void draw_driver_line() {
     const PlayerView &view = player_view();
     format_mode_words(words, sizeof words, view.mode);
     RowWriter row{main_win, 3, 1, screen_cols - 1};
-    row.put(kBold, "Driver : ")
-        .put(bold_pair(kMagentaOnBlack), view.driver_name)
+    row.put(role_attr(ColorRole::label), "Driver : ")
+        .put(role_attr(ColorRole::driver), view.driver_name)
         .put(kNormal, " - ")
-        .put(bold_pair(kMagentaOnBlack), words)
-        .putf(bold_pair(kYellowOnBlack), " %d Hz", static_cast<int>(view.mixfreq));
+        .put(role_attr(ColorRole::driver), words)
+        .putf(role_attr(ColorRole::driver_rate), " %d Hz", static_cast<int>(view.mixfreq));
     set_attr(main_win, kNormal);
 }

@@ -55,7 +55,8 @@ void draw_entry_row(WINDOW *win, int index, int row, bool highlighted) {
     struct stat info;
     const bool known = stat(name, &info) == 0;
     const bool directory = known && S_ISDIR(info.st_mode);
-    set_attr(win, highlighted ? bold_pair(kCyanOnBlue) : directory ? kBold : kNormal);
+    const attr_t name_attr = directory ? role_attr(ColorRole::directory) : kNormal;
+    set_attr(win, highlighted ? role_attr(ColorRole::list_cursor) : name_attr);
     put_field(win, row, 1, name, kNameWidth);
     set_attr(win, kNormal);
     if (directory) {
@@ -185,14 +186,14 @@ void draw_listing_header(WINDOW *win) {
         put_text(win, row, 6, "~");
         put_field(win, row, 7, text_tail(dirname, kDirFieldWidth - 1), kDirFieldWidth - 1);
     }
-    set_attr(win, kBold);
+    set_role(win, ColorRole::key_letter);
     put_text(win, row, 1, "D");
     if (rows.note < 0) {
         set_attr(win, kNormal);
         return;
     }
     if (listing_left_out > 0) {
-        set_attr(win, bold_pair(kRedOnBlack));
+        set_role(win, ColorRole::warning);
         char note[kPathCapacity];
         std::snprintf(note, sizeof note, "Only %d of %d entries are listed.", listing_count,
                       listing_count + listing_left_out);
@@ -204,7 +205,7 @@ void draw_listing_header(WINDOW *win) {
 }
 
 attr_t entry_name_attr(int index) {
-    return entry_kind(listing_names[index]) == EntryKind::directory ? kBold : kNormal;
+    return entry_kind(listing_names[index]) == EntryKind::directory ? role_attr(ColorRole::directory) : kNormal;
 }
 
 void draw_entry_name(WINDOW *win, int index, attr_t attribute) {

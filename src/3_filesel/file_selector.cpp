@@ -64,16 +64,16 @@ void draw_file_line(int width) {
     put_text(w, file_row(), 1, "File: ");
     put_field(w, file_row(), 7, selector_file_name, width);
     put_blanks(w, file_row(), 7 + width, kRowEnd - 6 - width);
-    set_attr(w, kBold);
+    set_role(w, ColorRole::key_letter);
     put_text(w, file_row(), 1, "F");
     set_attr(w, kNormal);
 }
 
 void draw_buttons() {
     WINDOW *w = selector.win;
-    set_attr(w, selector_button == kOkButton ? kReverse : kNormal);
+    set_attr(w, selector_button == kOkButton ? role_attr(ColorRole::button_chosen) : kNormal);
     put_text(w, button_row(), button_col(kOkButton), "[ OK ]");
-    set_attr(w, selector_button == kCancelButton ? kReverse : kNormal);
+    set_attr(w, selector_button == kCancelButton ? role_attr(ColorRole::button_chosen) : kNormal);
     put_text(w, button_row(), button_col(kCancelButton), "[ Cancel ]");
     set_attr(w, kNormal);
 }
@@ -82,7 +82,7 @@ void draw_frame() {
     WINDOW *w = selector.win;
     set_attr(w, kNormal);
     put_text(w, file_row(), 1, "File: ");
-    set_attr(w, kBold);
+    set_role(w, ColorRole::key_letter);
     put_text(w, file_row(), 1, "F");
     set_attr(w, kNormal);
     // The window may be narrower than kWidth on a small screen.
@@ -96,7 +96,7 @@ void draw_frame() {
     draw_buttons();
 }
 
-void highlight() { draw_entry_name(selector.win, listing_highlight, bold_pair(kCyanOnBlue)); }
+void highlight() { draw_entry_name(selector.win, listing_highlight, role_attr(ColorRole::list_cursor)); }
 
 // Restores the highlighted entry's own look: bold for a directory only, so
 // that a device or a page key never makes an entry look like another kind.
@@ -231,7 +231,7 @@ void edit_directory_line() {
     WINDOW *w = selector.win;
     unhighlight();
     std::memcpy(chosen_dir, dirname, sizeof chosen_dir);
-    set_attr(w, kReverse);
+    set_role(w, ColorRole::edit_field);
     edit_line(w, selector_rows(LINES).dir, "Dir: ", dirname);
     set_attr(w, kNormal);
     if (typed_directory() == 0) {
@@ -241,7 +241,7 @@ void edit_directory_line() {
     }
     std::memcpy(dirname, chosen_dir, sizeof dirname);
     draw_listing_header(w);
-    draw_entry_name(w, listing_highlight, kReverse);
+    draw_entry_name(w, listing_highlight, role_attr(ColorRole::selection));
     beep();
 }
 
@@ -249,7 +249,7 @@ void edit_directory_line() {
 bool edit_file_line() {
     WINDOW *w = selector.win;
     unhighlight();
-    set_attr(w, kReverse);
+    set_role(w, ColorRole::edit_field);
     edit_line(w, file_row(), "File: ", selector_file_name);
     set_attr(w, kNormal);
     if (selector_file_name[0] != '\0' && !edit_ended_with_tab && chosen_path_fits(selector_file_name)) {

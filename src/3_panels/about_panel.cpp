@@ -13,21 +13,21 @@ namespace {
 void draw_about_contents(WINDOW *w) {
     const FrameClip clip(w);
     RowWriter{w, 2, 12}
-        .put(bold_pair(kCyanOnBlack), ":: ")
-        .put(bold_pair(kGreenOnBlack), "About ")
-        .put(bold_pair(kBlueOnBlack), "XQ ")
-        .put(bold_pair(kCyanOnBlack), "::");
-    set_attr(w, bold_pair(kCyanOnBlack));
+        .put(role_attr(ColorRole::about_accent), ":: ")
+        .put(role_attr(ColorRole::about_heading), "About ")
+        .put(role_attr(ColorRole::about_name), "XQ ")
+        .put(role_attr(ColorRole::about_accent), "::");
+    set_role(w, ColorRole::about_accent);
     put_text(w, 4, 8, kAboutCopyright);
-    set_attr(w, pair(kCyanOnBlack));
+    set_role(w, ColorRole::about_text);
     put_text(w, 5, 4, kAboutAuthors);
     set_attr(w, kNormal);
     put_format(w, 8, 5, "xq v%s (280104): 5984 lines", kVersion);
-    set_attr(w, bold_pair(kBlueOnBlack));
+    set_role(w, ColorRole::about_name);
     put_text(w, 11, 11, kAboutScheme);
-    set_attr(w, bold_pair(kCyanOnBlack));
+    set_role(w, ColorRole::about_accent);
     put_text(w, 11, 16, "//         /");
-    set_attr(w, bold_pair(kYellowOnBlack));
+    set_role(w, ColorRole::about_host);
     put_text(w, 11, 18, kAboutHost);
     set_attr(w, kNormal);
 }

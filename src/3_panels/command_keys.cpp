@@ -141,7 +141,7 @@ void spinner_switch() {
     const int old = spinner_off;
     spinner_off = 1 - old;
     if (old == 0 && main_win) {
-        set_attr(main_win, bold_pair(kCyanOnBlue));
+        set_role(main_win, ColorRole::title_bar_name);
         put_format(main_win, 0, 0, " :: XQ v%s ::", kVersion);
     }
 }
@@ -152,7 +152,7 @@ WINDOW *open_pause_notice() {
     WINDOW *notice = open_notice(5, 13, LINES / 2 - 4, 34);
     if (!notice) return nullptr;
     wtimeout(notice, key_wait_ms());
-    set_attr(notice, bold_pair(kYellowOnBlack));
+    set_role(notice, ColorRole::notice_waiting);
     put_text(notice, 2, 2, "Paused...");
     return notice;
 }
@@ -224,7 +224,7 @@ void pause_playback() {
 void stop_playback() {
     WINDOW *notice = open_notice(5, 15, LINES / 2 - 4, 34);
     if (notice) {
-        set_attr(notice, bold_pair(kRedOnBlack));
+        set_role(notice, ColorRole::notice_stopping);
         put_text(notice, 2, 2, "Stopping...");
         wnoutrefresh(notice);
         doupdate();

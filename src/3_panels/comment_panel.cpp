@@ -88,7 +88,7 @@ void draw_comment_panel_text(CommentPanel &panel) {
     const int count = static_cast<int>(panel.lines.size());
     panel.top = std::clamp(panel.top, 0, std::max(0, count - rows));
 
-    set_attr(text, pair(kCyanOnBlack));
+    set_role(text, ColorRole::module_text);
     for (int row = 0; row < rows; ++row) {
         put_blanks(text, row, 0, width);
         const int index = panel.top + row;

@@ -63,7 +63,7 @@ int window_row(WINDOW *win, int row) {
 void draw_label(WINDOW *win, int row, bool selected) {
     const int at = window_row(win, row);
     if (at < 0) return;
-    set_attr(win, selected ? kReverse : kNormal);
+    set_attr(win, selected ? role_attr(ColorRole::selection) : kNormal);
     put_text(win, at, kLabelCol, kLabels[row]);
 }
 

@@ -64,9 +64,9 @@ constexpr int kHelpCloseKeys[] = {'q', 'Q', kEscape};
 void draw_help_entries(WINDOW *win) {
     const FrameClip clip(win);
     for (const HelpEntry &entry : kHelpEntries) {
-        set_attr(win, pair(kCyanOnBlack));
+        set_role(win, ColorRole::help_text);
         put_text(win, entry.row, entry.col, entry.label);
-        set_attr(win, bold_pair(kCyanOnBlack));
+        set_role(win, ColorRole::help_key);
         put_text(win, entry.row, entry.col + kLabelWidth, entry.keys);
     }
     set_attr(win, kNormal);

@@ -61,11 +61,11 @@ void draw_end_mark(bool shown) {
     if (!main_win) return;
     const int length = static_cast<int>(std::strlen(kSongEndedText));
     if (shown) {
-        set_attr(main_win, bold_pair(kYellowOnBlue));
+        set_role(main_win, ColorRole::title_bar_note);
         put_text(main_win, 0, kSongEndedColumn, kSongEndedText);
     } else {
         // The title row's blanks, as start-up drew them.
-        set_attr(main_win, bold_pair(kGreenOnBlue));
+        set_role(main_win, ColorRole::title_bar);
         put_blanks(main_win, 0, kSongEndedColumn, std::min(length, screen_cols - kSongEndedColumn));
     }
     set_attr(main_win, kNormal);
@@ -135,7 +135,7 @@ void follow_sound_output() {
     lost_box = open_panel_window(4, width, LINES / 2 - 2, (COLS - width) / 2, nullptr);
     if (!lost_box.win) return;
     std::snprintf(lost_box_text, sizeof lost_box_text, "%s", first);
-    set_attr(lost_box.win, bold_pair(kRedOnBlack));
+    set_role(lost_box.win, ColorRole::error);
     put_text(lost_box.win, 1, 2, first, width - 2);
     put_text(lost_box.win, 2, 2, second, width - 2);
     set_attr(lost_box.win, kNormal);

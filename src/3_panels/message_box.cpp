@@ -17,9 +17,9 @@ namespace {
 // The box's text and button, drawn at opening and again after the screen
 // shrank and grew.
 void draw_box_contents(WINDOW *win, const char *message, int kind, int cells) {
-    set_attr(win, kind == kMessageError ? bold_pair(kRedOnBlack) : bold_pair(kGreenOnBlack));
+    set_role(win, kind == kMessageError ? ColorRole::error : ColorRole::notice);
     put_text_field(win, 1, 2, message, cells);
-    set_attr(win, kReverse);
+    set_role(win, ColorRole::button_chosen);
     put_text(win, 4, std::max((cells + 4) / 2 - 3, 0), "[ OK ]");
     set_attr(win, kNormal);
 }

@@ -45,7 +45,7 @@ void loading_popup(int show) {
         if (loading_notice) return;
         loading_notice = open_notice(5, 14, LINES / 2 - 3, 33);
         if (!loading_notice) return;
-        set_attr(loading_notice, bold_pair(kGreenOnBlack));
+        set_role(loading_notice, ColorRole::notice);
         put_text(loading_notice, 2, 2, "Loading...");
         wnoutrefresh(loading_notice);
         doupdate();

@@ -13,7 +13,7 @@ constexpr int kNumberEndKeys[] = {'\n', KEY_ENTER};
 void draw_editor(WINDOW *win, int row, const char *label, int value_col, int value) {
     set_attr(win, kNormal);
     put_format(win, row, kItemCol, " %s   [       ] ", label);
-    set_attr(win, kReverse);
+    set_role(win, ColorRole::edit_field);
     put_format(win, row, value_col, " %5d ", value);
     set_attr(win, kNormal);
 }

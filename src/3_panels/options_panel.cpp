@@ -107,7 +107,7 @@ void follow_mode() {
 int item_offset = 0;
 
 void draw_item(WINDOW *win, int item, bool selected) {
-    set_attr(win, selected ? kReverse : kNormal);
+    set_attr(win, selected ? role_attr(ColorRole::selection) : kNormal);
     draw_option_item(win, item);
     set_attr(win, kNormal);
 }

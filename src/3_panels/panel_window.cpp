@@ -161,7 +161,7 @@ void draw_panel_title(WINDOW *win, const char *title) {
     put_text(win, 0, 2, "[");
     put_blanks(win, 0, 3, length + 2);
     put_text(win, 0, 5 + length, "]");
-    set_attr(win, bold_pair(kYellowOnBlack));
+    set_role(win, ColorRole::panel_title);
     put_text(win, 0, 4, title);
     set_attr(win, kNormal);
 }

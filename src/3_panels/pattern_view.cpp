@@ -80,7 +80,7 @@ void draw_channel_header(const PatternView &view, const MODULE &m) {
         set_attr(win, pattern_attr(muted ? PatternRole::muted : PatternRole::row_number, false));
         put_text(win, kChannelHeaderRow, channel_column(slot) + (kCellTextWidth - width) / 2, label);
     }
-    set_attr(win, bold_pair(kYellowOnBlack));
+    set_role(win, ColorRole::scroll_mark);
     if (view.drawn_first > 0) put_text(win, kChannelHeaderRow, 1, "<");
     if (view.drawn_first + view.shown_channels < m.numchn) put_text(win, kChannelHeaderRow, cols - 2, ">");
     set_attr(win, kNormal);
@@ -100,7 +100,7 @@ void draw_body_line(const PatternView &view, const MODULE &m, int line, int row,
     mvwaddch(win, y, cols - 1, ACS_VLINE);
     const attr_t blank = pattern_attr(PatternRole::empty, current);
     if (row < 0 || row >= rows_of_pattern(m, view.pattern)) {
-        set_attr(win, current ? pair(kWhiteOnBlue) : pair(kWhiteOnBlack));
+        set_attr(win, pattern_attr(PatternRole::outside, current));
         put_blanks(win, y, 1, cols - 2);
         set_attr(win, kNormal);
         return;

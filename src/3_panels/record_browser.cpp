@@ -49,7 +49,7 @@ int button_row(const RecordBrowser &browser) {
 
 void draw_button(const RecordBrowser &browser, int button) {
     WINDOW *win = browser.pw.win;
-    set_attr(win, button == browser.button ? kReverse : kNormal);
+    set_attr(win, button == browser.button ? role_attr(ColorRole::button_chosen) : kNormal);
     put_text(win, button_row(browser), button_col(win, button), kButtonTexts[button], getmaxx(win) - 1);
     set_attr(win, kNormal);
 }
@@ -99,13 +99,13 @@ void put_field(WINDOW *win, int row, const char *label, const char *format, ...)
     va_start(args, format);
     std::vsnprintf(value, sizeof value, format, args);
     va_end(args);
-    RowWriter{win, row, 1, getmaxx(win) - 1}.put(kBold, label).put(kNormal, value);
+    RowWriter{win, row, 1, getmaxx(win) - 1}.put(role_attr(ColorRole::label), label).put(kNormal, value);
 }
 
 void put_name_field(WINDOW *win, int row, const char *label, const char *name, int width) {
     const int limit = getmaxx(win) - 1;
     RowWriter writer{win, row, 1, limit};
-    writer.put(kBold, label);
+    writer.put(role_attr(ColorRole::label), label);
     set_attr(win, kNormal);
     const int written = put_text(win, row, writer.col, name ? name : "", limit);
     // Blanks to the border, not only to `width`: a longer name shown before

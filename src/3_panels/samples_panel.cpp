@@ -63,7 +63,7 @@ void draw_sample(WINDOW *window, const SAMPLE &sample, int number, int count) {
     put_field(window, 2, "     #: ", "%-4d/%4d", number, count);
     put_name_field(window, 3, "  Name: ", sample.samplename, kNameWidth);
     // The flag words vary in length: the row is cleared first.
-    set_attr(window, kBold);
+    set_role(window, ColorRole::label);
     put_blanks(window, 4, 1, std::min(kFlagRowBlanks, getmaxx(window) - 2));
     char words[128];
     sample_flag_words(sample.flags, words, sizeof words);

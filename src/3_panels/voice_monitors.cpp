@@ -54,7 +54,7 @@ void draw_axis(WINDOW *win, Monitor kind, int voices, bool narrow) {
     const int tick_row = kind == Monitor::all_voices ? 14 : 13;
     AxisTick ticks[kMaxAxisTicks];
     const int count = monitor_axis(kind, voices, narrow, ticks);
-    set_attr(win, pair(kCyanOnBlack));
+    set_role(win, ColorRole::monitor_axis);
     const int limit = getmaxx(win) - 1;
     for (int t = 0; t < count; ++t) {
         char number[8];
@@ -71,7 +71,7 @@ void blank_body(WINDOW *win) {
 }
 
 void draw_title_bar(const VoiceMonitor &monitor) {
-    set_attr(monitor.pw.win, bold_pair(kCyanOnBlue));
+    set_role(monitor.pw.win, ColorRole::title_bar_name);
     put_format(monitor.pw.win, 0, 0, "%-68s", monitor_title(monitor.kind));
 }
 
@@ -145,7 +145,7 @@ void draw_volume_label(WINDOW *win, Monitor kind) {
         set_attr(win, kNormal);
         put_text(win, 15, 50, show_real_volume ? "[ Real volume  ]" : "[ Voice volume ]", getmaxx(win) - 1);
     } else if (kind == Monitor::all_voices) {
-        set_attr(win, bold_pair(kYellowOnBlue));
+        set_role(win, ColorRole::title_bar_note);
         put_text(win, 0, 54, show_real_volume ? " Real volume " : " Voice volume ");
     }
 }
@@ -202,17 +202,17 @@ char panning_letter(unsigned long panning) {
 
 attr_t panning_letter_attr(unsigned long panning) {
     switch (panning_letter(panning)) {
-    case 'M': return bold_pair(kBlueOnBlack);
-    case 'L': return bold_pair(kMagentaOnBlack);
-    default: return bold_pair(kCyanOnBlack);
+    case 'M': return role_attr(ColorRole::panning_middle);
+    case 'L': return role_attr(ColorRole::panning_left);
+    default: return role_attr(ColorRole::panning_right);
     }
 }
 
 attr_t voice_activity_attr(int volume) {
     if (volume <= 0) return kNormal;
-    if (volume < 128) return bold_pair(kGreenOnBlack);
-    if (volume < 256) return bold_pair(kYellowOnBlack);
-    return bold_pair(kRedOnBlack);
+    if (volume < 128) return role_attr(ColorRole::volume_medium);
+    if (volume < 256) return role_attr(ColorRole::volume_strong);
+    return role_attr(ColorRole::volume_loud);
 }
 
 VoiceMonitor open_voice_monitor(Monitor kind) {

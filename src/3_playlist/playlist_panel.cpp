@@ -107,7 +107,7 @@ void refresh_screen() {
 void draw_button(int index, bool current) {
     if (!button_shown(index)) return;
     WINDOW *w = editor.win;
-    set_attr(w, current ? kReverse : kNormal);
+    set_attr(w, current ? role_attr(ColorRole::button_chosen) : kNormal);
     put_text(w, button_row(index), button_col(), playlist_buttons[index], getmaxx(w) - 1);
     set_attr(w, kNormal);
 }
@@ -138,7 +138,7 @@ void draw_frame() {
         put_text(w, 0, 2, "[");
         put_blanks(w, 0, 3, close - 3);
         put_text(w, 0, close, "]");
-        set_attr(w, bold_pair(kYellowOnBlack));
+        set_role(w, ColorRole::panel_title);
         put_text(w, 0, 4, " Playlist (press 'q' to quit without starting)", close);
         set_attr(w, kNormal);
     }
@@ -157,7 +157,7 @@ void draw_selection(bool highlighted) {
     const int rows = list_rows();
     if (rows < 1 || playlist_selected >= playlist_count) return;
     WINDOW *w = editor.win;
-    set_attr(w, highlighted ? reverse_pair(kCyanOnBlack) : pair(kCyanOnBlack));
+    set_role(w, highlighted ? ColorRole::list_entry_selected : ColorRole::list_entry);
     put_text(w, playlist_selected % rows + 1, 1 + number_width(playlist_selected), playlist[playlist_selected].path,
              separator_col());
     set_attr(w, kNormal);
@@ -289,9 +289,9 @@ void show_info(const PlaylistEntry &entry) {
     WINDOW *w = info.win;
     set_attr(w, kNormal);
     put_text(w, 0, 2, "[             ]");
-    set_attr(w, bold_pair(kCyanOnBlack));
+    set_role(w, ColorRole::info_title);
     put_text(w, 0, 4, "Module info");
-    set_attr(w, bold_pair(kYellowOnBlack));
+    set_role(w, ColorRole::notice_waiting);
     put_text(w, 5, 16, "Please wait...");
     set_attr(w, kNormal);
     refresh_screen();
@@ -403,7 +403,7 @@ void draw_playlist(WINDOW *win) {
     if (!win) return;
     const int rows = list_rows();
     if (rows >= 1) {
-        set_attr(win, pair(kCyanOnBlack));
+        set_role(win, ColorRole::list_entry);
         char text[2 * kPathCapacity + 16];
         for (int i = 0; i < rows; ++i) {
             format_list_row(text, sizeof text, playlist_page * rows + i);

@@ -242,7 +242,7 @@ void draw_playlist_footer() {
     const int limit = footer_limit(kFooterFrameEnd);
     set_attr(main_win, kNormal);
     put_text(main_win, row, 2, "[                                ]", limit);
-    set_attr(main_win, bold_pair(kYellowOnBlue));
+    set_role(main_win, ColorRole::footer_label);
     put_text(main_win, row, 4, "Playlist:", limit);
     char counts[64];
     format_footer_counts(counts, sizeof counts, shown_entry(), playlist_count, playlist_elapsed_ms + current_song_ms());
