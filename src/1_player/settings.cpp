@@ -12,9 +12,9 @@
 #include <unistd.h>
 
 #include "1_player/atomic_save.h"
-#include "1_player/regular_file.h"
-#include "1_player/quit_request.h"
 #include "1_player/panel_corners.h"
+#include "1_player/quit_request.h"
+#include "1_player/regular_file.h"
 
 int output_16bits = 1;
 int stereo = 1;

@@ -7,10 +7,10 @@
 #include "1_player/module_loader.h"
 #include "1_player/player_thread.h"
 #include "2_screen/cell_row.h"
-#include "2_screen/main_window.h"
-#include "2_screen/level_meter.h"
-#include "2_screen/screen_text.h"
 #include "2_screen/colors.h"
+#include "2_screen/level_meter.h"
+#include "2_screen/main_window.h"
+#include "2_screen/screen_text.h"
 
 int cursor_channel = 0;
 int channel_page = 0;

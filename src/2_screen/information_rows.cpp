@@ -4,9 +4,9 @@
 #include <cstdio>
 
 #include "1_player/module_loader.h"
+#include "2_screen/colors.h"
 #include "2_screen/main_window.h"
 #include "2_screen/screen_text.h"
-#include "2_screen/colors.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "2_screen/cell_row.h"
-#include "2_screen/screen_text.h"
 #include "2_screen/colors.h"
+#include "2_screen/screen_text.h"
 
 int meter_style = 1;
 

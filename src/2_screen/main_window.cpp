@@ -3,8 +3,8 @@
 #include "1_player/sound_output.h"
 #include "1_player/version.h"
 #include "2_screen/channel_table.h"
-#include "2_screen/screen_text.h"
 #include "2_screen/colors.h"
+#include "2_screen/screen_text.h"
 
 int screen_cols = 0;
 int screen_rows = 0;

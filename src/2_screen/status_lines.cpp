@@ -5,9 +5,9 @@
 
 #include "1_player/module_loader.h"
 #include "1_player/player_thread.h"
+#include "2_screen/colors.h"
 #include "2_screen/main_window.h"
 #include "2_screen/screen_text.h"
-#include "2_screen/colors.h"
 
 int spinner_off = 1;
 int spinner_counter = 0;

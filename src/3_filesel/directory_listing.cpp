@@ -7,9 +7,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "2_screen/colors.h"
 #include "2_screen/screen_text.h"
 #include "3_filesel/directory_path.h"
-#include "2_screen/colors.h"
 
 char dirname[kPathCapacity] = {};
 DIR *listing_dir = nullptr;

@@ -10,13 +10,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "2_screen/colors.h"
+#include "2_screen/keys.h"
 #include "2_screen/list_paging.h"
 #include "2_screen/screen_text.h"
 #include "3_filesel/directory_listing.h"
 #include "3_filesel/directory_path.h"
 #include "3_filesel/line_editor.h"
-#include "2_screen/colors.h"
-#include "2_screen/keys.h"
 #include "3_panels/message_box.h"
 #include "3_panels/panel_mover.h"
 #include "3_panels/panel_positions.h"

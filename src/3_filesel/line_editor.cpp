@@ -4,9 +4,9 @@
 #include <cstring>
 #include <panel.h>
 
+#include "2_screen/keys.h"
 #include "2_screen/main_window.h"
 #include "2_screen/screen_text.h"
-#include "2_screen/keys.h"
 #include "3_panels/panel_runner.h"
 
 bool edit_ended_with_tab = false;

@@ -3,8 +3,8 @@
 #include <curses.h>
 
 #include "1_player/version.h"
-#include "2_screen/screen_text.h"
 #include "2_screen/colors.h"
+#include "2_screen/screen_text.h"
 #include "3_panels/panel_positions.h"
 #include "3_panels/panel_runner.h"
 

@@ -6,24 +6,24 @@
 #include <unistd.h>
 
 #include "1_player/clock.h"
-#include "1_player/version.h"
 #include "1_player/module_loader.h"
-#include "1_player/player_thread.h"
 #include "1_player/player_limits.h"
+#include "1_player/player_thread.h"
 #include "1_player/reverse_stereo.h"
 #include "1_player/settings.h"
 #include "1_player/sound_output.h"
-#include "2_screen/main_window.h"
+#include "1_player/version.h"
 #include "2_screen/channel_table.h"
+#include "2_screen/colors.h"
+#include "2_screen/main_window.h"
 #include "2_screen/screen_text.h"
 #include "2_screen/status_lines.h"
 #include "3_panels/about_panel.h"
-#include "2_screen/colors.h"
 #include "3_panels/comment_panel.h"
 #include "3_panels/help_panel.h"
 #include "3_panels/idle.h"
-#include "3_panels/screen_resize.h"
 #include "3_panels/panel_window.h"
+#include "3_panels/screen_resize.h"
 
 namespace {
 

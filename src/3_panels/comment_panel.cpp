@@ -5,10 +5,10 @@
 #include <cstring>
 
 #include "1_player/module_loader.h"
-#include "2_screen/screen_text.h"
 #include "2_screen/colors.h"
-#include "3_panels/command_keys.h"
 #include "2_screen/keys.h"
+#include "2_screen/screen_text.h"
+#include "3_panels/command_keys.h"
 #include "3_panels/message_box.h"
 #include "3_panels/panel_runner.h"
 

@@ -4,19 +4,19 @@
 #include <mikmod.h>
 #include <panel.h>
 
-#include "1_player/module_loader.h"
-#include "1_player/player_thread.h"
-#include "1_player/player_limits.h"
-#include "2_screen/main_window.h"
-#include "2_screen/level_meter.h"
-#include "2_screen/screen_text.h"
-#include "2_screen/colors.h"
-#include "3_panels/idle.h"
-#include "3_panels/panel_runner.h"
-#include "2_screen/keys.h"
 #include "1_player/mixer.h"
+#include "1_player/module_loader.h"
+#include "1_player/player_limits.h"
+#include "1_player/player_thread.h"
+#include "2_screen/colors.h"
+#include "2_screen/keys.h"
+#include "2_screen/level_meter.h"
+#include "2_screen/main_window.h"
+#include "2_screen/screen_text.h"
+#include "3_panels/idle.h"
 #include "3_panels/panel_mover.h"
 #include "3_panels/panel_positions.h"
+#include "3_panels/panel_runner.h"
 #include "3_panels/panel_window.h"
 
 namespace {

@@ -2,9 +2,9 @@
 
 #include <curses.h>
 
-#include "2_screen/screen_text.h"
 #include "2_screen/colors.h"
 #include "2_screen/keys.h"
+#include "2_screen/screen_text.h"
 #include "3_panels/panel_mover.h"
 #include "3_panels/panel_positions.h"
 #include "3_panels/panel_runner.h"

@@ -1,8 +1,8 @@
 #include "3_panels/instruments_panel.h"
 
 #include "1_player/module_loader.h"
-#include "2_screen/screen_text.h"
 #include "2_screen/colors.h"
+#include "2_screen/screen_text.h"
 #include "3_panels/panel_positions.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <curses.h>
 
-#include "2_screen/screen_text.h"
 #include "2_screen/colors.h"
+#include "2_screen/screen_text.h"
 #include "3_panels/panel_runner.h"
 #include "3_panels/panel_window.h"
 

@@ -5,10 +5,10 @@
 
 #include "1_player/module_loader.h"
 #include "2_screen/channel_table.h"
+#include "2_screen/colors.h"
 #include "2_screen/information_rows.h"
 #include "2_screen/screen_text.h"
 #include "2_screen/status_lines.h"
-#include "2_screen/colors.h"
 #include "3_panels/message_box.h"
 #include "3_panels/panel_window.h"
 

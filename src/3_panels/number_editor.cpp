@@ -1,8 +1,8 @@
 #include "3_panels/number_editor.h"
 
 #include "1_player/setting_bounds.h"
-#include "2_screen/screen_text.h"
 #include "2_screen/colors.h"
+#include "2_screen/screen_text.h"
 #include "3_panels/panel_runner.h"
 
 namespace {

@@ -7,9 +7,9 @@
 
 #include "1_player/settings.h"
 #include "1_player/sound_output.h"
+#include "2_screen/colors.h"
 #include "2_screen/main_window.h"
 #include "2_screen/screen_text.h"
-#include "2_screen/colors.h"
 
 namespace {
 

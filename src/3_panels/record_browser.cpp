@@ -6,11 +6,11 @@
 #include <cstring>
 
 #include "1_player/module_loader.h"
+#include "2_screen/colors.h"
+#include "2_screen/keys.h"
 #include "2_screen/main_window.h"
 #include "2_screen/screen_text.h"
-#include "2_screen/colors.h"
 #include "3_panels/idle.h"
-#include "2_screen/keys.h"
 #include "3_panels/message_box.h"
 #include "3_panels/panel_mover.h"
 #include "3_panels/panel_positions.h"

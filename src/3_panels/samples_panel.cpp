@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "1_player/module_loader.h"
-#include "2_screen/screen_text.h"
 #include "2_screen/colors.h"
+#include "2_screen/screen_text.h"
 #include "3_panels/panel_positions.h"
 
 namespace {

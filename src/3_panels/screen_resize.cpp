@@ -4,12 +4,12 @@
 #include <panel.h>
 
 #include "1_player/module_loader.h"
-#include "2_screen/main_window.h"
 #include "2_screen/channel_table.h"
+#include "2_screen/information_rows.h"
+#include "2_screen/main_window.h"
 #include "2_screen/status_lines.h"
 #include "3_panels/panel_positions.h"
 #include "3_panels/panel_window.h"
-#include "2_screen/information_rows.h"
 
 namespace {
 

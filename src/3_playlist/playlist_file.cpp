@@ -5,8 +5,8 @@
 #include <curses.h>
 
 #include "1_player/atomic_save.h"
-#include "1_player/regular_file.h"
 #include "1_player/quit_request.h"
+#include "1_player/regular_file.h"
 #include "3_panels/message_box.h"
 #include "3_playlist/playlist_formats.h"
 #include "3_playlist/playlist_store.h"

@@ -8,9 +8,9 @@
 #include <strings.h>
 #include <unistd.h>
 
+#include "1_player/atomic_save.h"
 #include "1_player/regular_file.h"
 #include "3_filesel/directory_path.h"
-#include "1_player/atomic_save.h"
 #include "3_playlist/playlist_store.h"
 
 namespace {

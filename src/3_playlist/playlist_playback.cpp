@@ -13,13 +13,13 @@
 #include "1_player/player_thread.h"
 #include "1_player/settings.h"
 #include "1_player/sound_output.h"
+#include "2_screen/colors.h"
 #include "2_screen/main_window.h"
 #include "2_screen/screen_text.h"
 #include "2_screen/status_lines.h"
-#include "2_screen/colors.h"
-#include "3_playlist/playlist_store.h"
 #include "3_panels/idle.h"
 #include "3_panels/module_loading.h"
+#include "3_playlist/playlist_store.h"
 
 bool playlist_active = false;
 bool footer_clear_pending = false;

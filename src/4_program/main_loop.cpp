@@ -3,25 +3,25 @@
 #include <curses.h>
 #include <panel.h>
 
+#include "1_player/mixer.h"
 #include "1_player/module_loader.h"
 #include "1_player/setting_bounds.h"
-#include "4_program/shutdown.h"
-#include "2_screen/main_window.h"
 #include "2_screen/channel_table.h"
 #include "2_screen/level_meter.h"
+#include "2_screen/main_window.h"
 #include "3_filesel/file_selector.h"
 #include "3_panels/command_keys.h"
 #include "3_panels/effects_panel.h"
 #include "3_panels/idle.h"
-#include "3_panels/screen_resize.h"
 #include "3_panels/instruments_panel.h"
-#include "1_player/mixer.h"
+#include "3_panels/module_loading.h"
 #include "3_panels/options_panel.h"
 #include "3_panels/pattern_view.h"
 #include "3_panels/samples_panel.h"
+#include "3_panels/screen_resize.h"
 #include "3_panels/voice_monitors.h"
 #include "3_playlist/playlist_playback.h"
-#include "3_panels/module_loading.h"
+#include "4_program/shutdown.h"
 
 namespace {
 

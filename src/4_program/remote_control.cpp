@@ -15,12 +15,12 @@
 #include "1_player/player_thread.h"
 #include "1_player/remote_request.h"
 #include "1_player/settings.h"
-#include "4_program/shutdown.h"
 #include "3_panels/command_keys.h"
 #include "3_panels/idle.h"
 #include "3_panels/message_box.h"
 #include "3_playlist/playlist_playback.h"
 #include "3_playlist/playlist_store.h"
+#include "4_program/shutdown.h"
 
 namespace {
 

@@ -12,11 +12,11 @@
 #include <unistd.h>
 
 #include "1_player/clock.h"
+#include "1_player/module_loader.h"
+#include "3_playlist/playlist_store.h"
 #include "4_program/command_arguments.h"
 #include "4_program/command_line.h"
-#include "1_player/module_loader.h"
 #include "4_program/shutdown.h"
-#include "3_playlist/playlist_store.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 
 #include "1_player/atomic_save.h"
 #include "1_player/module_loader.h"
-#include "1_player/regular_file.h"
 #include "1_player/player_thread.h"
+#include "1_player/regular_file.h"
 #include "3_panels/command_keys.h"
 #include "3_playlist/playlist_playback.h"
 #include "3_playlist/playlist_store.h"

@@ -8,14 +8,14 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include "4_program/command_line.h"
+#include "1_player/mixer.h"
 #include "1_player/module_loader.h"
 #include "1_player/player_thread.h"
-#include "4_program/remote_control.h"
-#include "4_program/resume.h"
 #include "1_player/sound_output.h"
 #include "3_panels/idle.h"
-#include "1_player/mixer.h"
+#include "4_program/command_line.h"
+#include "4_program/remote_control.h"
+#include "4_program/resume.h"
 
 extern "C" void quit_handler(int) { quit_requested = 1; }
 

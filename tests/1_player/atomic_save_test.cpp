@@ -12,9 +12,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "../3_filesel/temp_tree.h"
 #include "1_player/regular_file.h"
 #include "file_size_limit.h"
+#include "../3_filesel/temp_tree.h"
 
 namespace {
 

@@ -8,14 +8,14 @@
 #include <string>
 
 #include "1_player/settings.h"
-#include "4_program/startup.h"
-#include "2_screen/main_window.h"
 #include "2_screen/channel_table.h"
-#include "headless_screen.h"
-#include "silent_player.h"
 #include "2_screen/colors.h"
+#include "2_screen/main_window.h"
 #include "3_panels/command_keys.h"
 #include "3_panels/module_loading.h"
+#include "4_program/startup.h"
+#include "headless_screen.h"
+#include "silent_player.h"
 
 TEST(ModuleLoader, FileNameIsThePartAfterTheLastSlash) {
     EXPECT_STREQ(file_name_of("/music/mods/song.xm"), "song.xm");

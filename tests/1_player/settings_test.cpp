@@ -10,8 +10,8 @@
 #include <unistd.h>
 
 #include "3_panels/panel_positions.h"
-#include "temp_home.h"
 #include "file_size_limit.h"
+#include "temp_home.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 #include <string>
 
+#include "2_screen/colors.h"
 #include "2_screen/screen_text.h"
 #include "headless_screen.h"
-#include "2_screen/colors.h"
 
 namespace {
 

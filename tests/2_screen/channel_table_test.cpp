@@ -4,12 +4,12 @@
 #include <string>
 
 #include "1_player/module_loader.h"
-#include "2_screen/main_window.h"
+#include "2_screen/colors.h"
 #include "2_screen/level_meter.h"
+#include "2_screen/main_window.h"
+#include "3_panels/command_keys.h"
 #include "fake_player.h"
 #include "headless_screen.h"
-#include "2_screen/colors.h"
-#include "3_panels/command_keys.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 #include <string>
 
-#include "headless_screen.h"
 #include "2_screen/colors.h"
+#include "headless_screen.h"
 
 namespace {
 

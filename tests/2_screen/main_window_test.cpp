@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 #include <string>
 
-#include "4_program/startup.h"
 #include "2_screen/channel_table.h"
-#include "headless_screen.h"
 #include "2_screen/colors.h"
+#include "4_program/startup.h"
+#include "headless_screen.h"
 
 TEST(MainWindow, TitleRowHintAndHeader) {
     HeadlessScreen screen(24, 80);

@@ -6,8 +6,8 @@
 #include <string>
 #include <wchar.h>
 
-#include "headless_screen.h"
 #include "2_screen/colors.h"
+#include "headless_screen.h"
 
 namespace {
 

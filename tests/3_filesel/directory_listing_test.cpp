@@ -13,8 +13,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "headless_screen.h"
 #include "2_screen/colors.h"
+#include "headless_screen.h"
 #include "temp_tree.h"
 
 namespace {

@@ -13,15 +13,15 @@
 #include <vector>
 
 #include "1_player/module_loader.h"
-#include "4_program/main_loop.h"
-#include "2_screen/main_window.h"
 #include "2_screen/channel_table.h"
+#include "2_screen/main_window.h"
 #include "3_filesel/directory_listing.h"
+#include "3_panels/module_loading.h"
+#include "3_playlist/playlist_playback.h"
+#include "4_program/main_loop.h"
 #include "headless_screen.h"
 #include "silent_player.h"
-#include "3_playlist/playlist_playback.h"
 #include "temp_tree.h"
-#include "3_panels/module_loading.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "headless_screen.h"
 #include "2_screen/colors.h"
+#include "headless_screen.h"
 
 namespace {
 

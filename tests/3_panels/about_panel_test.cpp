@@ -5,9 +5,9 @@
 #include <panel.h>
 #include <string>
 
+#include "2_screen/colors.h"
 #include "2_screen/main_window.h"
 #include "headless_screen.h"
-#include "2_screen/colors.h"
 
 namespace {
 

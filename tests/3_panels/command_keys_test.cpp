@@ -15,15 +15,15 @@
 #include "1_player/module_loader.h"
 #include "1_player/player_limits.h"
 #include "1_player/settings.h"
-#include "4_program/shutdown.h"
-#include "2_screen/main_window.h"
 #include "2_screen/channel_table.h"
+#include "2_screen/colors.h"
+#include "2_screen/main_window.h"
 #include "2_screen/screen_text.h"
 #include "2_screen/status_lines.h"
+#include "3_panels/module_loading.h"
+#include "4_program/shutdown.h"
 #include "headless_screen.h"
 #include "silent_player.h"
-#include "2_screen/colors.h"
-#include "3_panels/module_loading.h"
 
 namespace {
 

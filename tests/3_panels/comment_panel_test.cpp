@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "1_player/module_loader.h"
+#include "2_screen/colors.h"
 #include "2_screen/main_window.h"
 #include "2_screen/screen_text.h"
-#include "headless_screen.h"
-#include "2_screen/colors.h"
 #include "3_panels/panel_positions.h"
+#include "headless_screen.h"
 
 namespace {
 

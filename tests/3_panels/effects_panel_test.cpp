@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "1_player/mixer.h"
 #include "1_player/module_loader.h"
 #include "1_player/player_limits.h"
 #include "2_screen/main_window.h"
-#include "headless_screen.h"
 #include "3_panels/options_panel.h"
 #include "3_panels/panel_window.h"
-#include "1_player/mixer.h"
+#include "headless_screen.h"
 #include "silent_player.h"
 
 TEST(EffectsPanel, MeterPercentagesInSinglePrecision) {

@@ -5,10 +5,10 @@
 #include <string>
 
 #include "1_player/module_loader.h"
-#include "2_screen/main_window.h"
-#include "headless_screen.h"
 #include "2_screen/colors.h"
+#include "2_screen/main_window.h"
 #include "3_panels/panel_positions.h"
+#include "headless_screen.h"
 
 namespace {
 

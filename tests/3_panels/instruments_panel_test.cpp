@@ -4,10 +4,10 @@
 #include <string>
 
 #include "1_player/module_loader.h"
-#include "4_program/startup.h"
-#include "headless_screen.h"
 #include "2_screen/colors.h"
 #include "3_panels/panel_positions.h"
+#include "4_program/startup.h"
+#include "headless_screen.h"
 #include "record_browser_fixture.h"
 #include "silent_player.h"
 

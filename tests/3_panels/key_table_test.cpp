@@ -8,16 +8,16 @@
 #include <string>
 #include <vector>
 
-#include "4_program/main_loop.h"
 #include "1_player/module_loader.h"
-#include "4_program/startup.h"
-#include "headless_screen.h"
+#include "2_screen/keys.h"
 #include "3_panels/command_keys.h"
 #include "3_panels/comment_panel.h"
 #include "3_panels/help_panel.h"
-#include "2_screen/keys.h"
 #include "3_panels/pattern_view.h"
 #include "3_panels/voice_monitors.h"
+#include "4_program/main_loop.h"
+#include "4_program/startup.h"
+#include "headless_screen.h"
 
 namespace {
 

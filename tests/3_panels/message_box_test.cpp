@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 #include <string>
 
+#include "2_screen/colors.h"
 #include "4_program/startup.h"
 #include "headless_screen.h"
-#include "2_screen/colors.h"
 
 TEST(MessageBox, TwentyCharactersAreCentredInABoxOfTwentyFourColumns) {
     HeadlessScreen screen(24, 80);

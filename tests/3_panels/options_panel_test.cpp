@@ -8,8 +8,8 @@
 #include "1_player/settings.h"
 #include "1_player/sound_output.h"
 #include "2_screen/main_window.h"
-#include "headless_screen.h"
 #include "3_panels/number_editor.h"
+#include "headless_screen.h"
 #include "silent_player.h"
 
 TEST(OptionsPanel, SelectionPassesOverTheBlankRows) {

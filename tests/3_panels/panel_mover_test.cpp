@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "headless_screen.h"
 #include "3_panels/panel_positions.h"
 #include "3_panels/panel_window.h"
+#include "headless_screen.h"
 
 
 TEST(PanelMover, ArrowKeysStopAtTheScreenEdges) {

@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "1_player/module_loader.h"
-#include "4_program/startup.h"
 #include "2_screen/main_window.h"
 #include "2_screen/screen_text.h"
-#include "headless_screen.h"
 #include "3_panels/command_keys.h"
+#include "4_program/startup.h"
+#include "headless_screen.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "headless_screen.h"
 #include "2_screen/colors.h"
 #include "3_panels/panel_positions.h"
+#include "headless_screen.h"
 
 TEST(FitWindow, KeepsFittingWindowsAndPullsOthersOntoTheScreen) {
     const struct {

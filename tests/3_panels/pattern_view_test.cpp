@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "1_player/module_loader.h"
-#include "headless_screen.h"
 #include "2_screen/colors.h"
+#include "headless_screen.h"
 #include "silent_player.h"
 
 namespace {

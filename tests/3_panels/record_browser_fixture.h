@@ -8,9 +8,9 @@
 #include <string>
 
 #include "1_player/module_loader.h"
+#include "3_panels/record_browser.h"
 #include "4_program/startup.h"
 #include "headless_screen.h"
-#include "3_panels/record_browser.h"
 #include "silent_player.h"
 
 class RecordBrowserTest : public ::testing::Test {

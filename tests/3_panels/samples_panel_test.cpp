@@ -6,10 +6,10 @@
 #include <utility>
 
 #include "1_player/module_loader.h"
-#include "2_screen/main_window.h"
-#include "headless_screen.h"
 #include "2_screen/colors.h"
+#include "2_screen/main_window.h"
 #include "3_panels/panel_positions.h"
+#include "headless_screen.h"
 #include "record_browser_fixture.h"
 #include "silent_player.h"
 

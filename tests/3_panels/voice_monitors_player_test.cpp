@@ -6,8 +6,8 @@
 #include <string>
 
 #include "1_player/module_loader.h"
-#include "4_program/startup.h"
 #include "2_screen/channel_table.h"
+#include "4_program/startup.h"
 #include "headless_screen.h"
 #include "silent_player.h"
 

@@ -7,16 +7,16 @@
 #include <utility>
 #include <vector>
 
-#include "4_program/main_loop.h"
 #include "1_player/module_loader.h"
-#include "2_screen/main_window.h"
 #include "2_screen/channel_table.h"
-#include "2_screen/level_meter.h"
-#include "fake_voices.h"
-#include "headless_screen.h"
 #include "2_screen/colors.h"
+#include "2_screen/level_meter.h"
+#include "2_screen/main_window.h"
 #include "3_panels/command_keys.h"
 #include "3_panels/panel_positions.h"
+#include "4_program/main_loop.h"
+#include "fake_voices.h"
+#include "headless_screen.h"
 
 namespace {
 

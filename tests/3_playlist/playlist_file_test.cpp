@@ -12,10 +12,10 @@
 #include <unistd.h>
 #include <vector>
 
-#include "../3_filesel/temp_tree.h"
-#include "4_program/shutdown.h"
 #include "3_playlist/playlist_store.h"
+#include "4_program/shutdown.h"
 #include "file_size_limit.h"
+#include "../3_filesel/temp_tree.h"
 
 namespace {
 

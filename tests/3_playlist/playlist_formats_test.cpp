@@ -8,9 +8,9 @@
 #include <string>
 #include <sys/resource.h>
 
-#include "../3_filesel/temp_tree.h"
 #include "3_playlist/playlist_store.h"
 #include "file_size_limit.h"
+#include "../3_filesel/temp_tree.h"
 
 namespace {
 

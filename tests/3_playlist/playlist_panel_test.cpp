@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "1_player/module_loader.h"
-#include "4_program/startup.h"
-#include "headless_screen.h"
 #include "2_screen/colors.h"
 #include "3_playlist/playlist_playback.h"
 #include "3_playlist/playlist_store.h"
+#include "4_program/startup.h"
+#include "headless_screen.h"
 
 namespace {
 

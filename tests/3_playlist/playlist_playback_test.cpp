@@ -16,11 +16,11 @@
 #include "1_player/module_loader.h"
 #include "1_player/settings.h"
 #include "1_player/sound_output.h"
+#include "2_screen/colors.h"
 #include "2_screen/main_window.h"
 #include "2_screen/status_lines.h"
-#include "headless_screen.h"
-#include "2_screen/colors.h"
 #include "3_playlist/playlist_store.h"
+#include "headless_screen.h"
 #include "silent_player.h"
 
 TEST(PlaylistTime, RealMinutesAndSecondsOfTheSongClock) {

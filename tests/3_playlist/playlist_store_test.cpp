@@ -5,9 +5,9 @@
 #include <unistd.h>
 #include <vector>
 
-#include "../3_filesel/temp_tree.h"
 #include "3_filesel/directory_listing.h"
 #include "3_filesel/file_selector.h"
+#include "../3_filesel/temp_tree.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "../3_filesel/temp_tree.h"
 #include "3_playlist/playlist_store.h"
+#include "../3_filesel/temp_tree.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <sys/stat.h>
 
 #include "3_playlist/playlist_store.h"
-#include "temp_home.h"
 #include "file_size_limit.h"
+#include "temp_home.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "headless_screen.h"
 #include "3_panels/message_box.h"
+#include "headless_screen.h"
 
 // A quit signal only marks the request; the key loop that is waiting, here
 // a message box that nobody answers, ends the program within its timeout.

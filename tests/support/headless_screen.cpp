@@ -9,8 +9,8 @@
 #include <vector>
 #include <wchar.h>
 
-#include "2_screen/main_window.h"
 #include "2_screen/colors.h"
+#include "2_screen/main_window.h"
 #include "3_panels/panel_positions.h"
 
 HeadlessScreen::HeadlessScreen(int rows, int cols) {
