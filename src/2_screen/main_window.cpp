@@ -22,7 +22,7 @@ void create_main_window() {
 
 void draw_main_window_frame() {
     werase(main_win);
-    wborder(main_win, 0, 0, 0, 0, 0, 0, 0, 0);
+    draw_border(main_win);
     draw_column_header();
     set_role(main_win, ColorRole::title_bar);
     put_format(main_win, 0, 0, "%80s", "Press 'h' for help  ");

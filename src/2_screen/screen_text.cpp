@@ -260,6 +260,10 @@ void put_run(WINDOW *win, int row, int col, chtype cell, int count) {
     mvwaddchnstr(win, row, col, cells, count);
 }
 
+void draw_border(WINDOW *win) {
+    if (win && getmaxx(win) >= 2) wborder(win, 0, 0, 0, 0, 0, 0, 0, 0);
+}
+
 void put_blanks(WINDOW *win, int row, int col, int count) { put_run(win, row, col, ' ', count); }
 
 bool writable_cell(WINDOW *win, int row, int col) { return col >= 0 && col < row_limit(win, row, -1); }

@@ -78,6 +78,11 @@ int put_format(WINDOW *win, int row, int col, const char *format, ...)
 // attribute (added to the cell's own); cells outside the window are skipped.
 void put_run(WINDOW *win, int row, int col, chtype cell, int count);
 
+// The line-drawing border around the whole window, in its current
+// attribute. A window one column wide gets none: curses would write past
+// the end of its rows.
+void draw_border(WINDOW *win);
+
 // Writes `count` blanks from row, col in the current attribute.
 void put_blanks(WINDOW *win, int row, int col, int count);
 

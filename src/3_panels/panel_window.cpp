@@ -151,7 +151,7 @@ void draw_default_border(WINDOW *win) {
     if (!win) return;
     // A redraw finds the window in whatever attribute was drawn last.
     set_attr(win, kNormal);
-    wborder(win, 0, 0, 0, 0, 0, 0, 0, 0);
+    draw_border(win);
 }
 
 void draw_panel_title(WINDOW *win, const char *title) {

@@ -151,3 +151,27 @@ TEST_F(Utf8Screen, AFrameClipKeepsEveryWriterInsideTheBorder) {
 }
 
 }  // namespace
+
+// A terminal dragged down to one column leaves windows one column wide;
+// curses' border there writes past the rows' ends, so they get none.
+TEST(DrawBorder, FramesAWindowButLeavesOneColumnWideWindowsAlone) {
+    HeadlessScreen screen{12, 40};
+    const struct {
+        int rows, cols;
+        std::string top;
+    } cases[] = {
+        {3, 4, "+--+"},
+        {1, 3, "+-+"},
+        {4, 2, "++"},
+        {4, 1, " "},
+        {1, 1, " "},
+    };
+    for (const auto &c : cases) {
+        WINDOW *win = newwin(c.rows, c.cols, 0, 0);
+        ASSERT_NE(win, nullptr);
+        draw_border(win);
+        EXPECT_EQ(row_text(win, 0), c.top) << c.rows << "x" << c.cols;
+        delwin(win);
+    }
+    draw_border(nullptr);
+}
