@@ -36,11 +36,7 @@ constexpr int kAboutCloseKeys[] = {'q'};
 
 // Only q closes it; every other key is read and dropped.
 PanelDescription about_description() {
-    PanelDescription desc;
-    desc.rows = panel_layout(PanelKind::about).rows;
-    desc.cols = panel_layout(PanelKind::about).cols;
-    desc.y = panel_corner(PanelKind::about).y;
-    desc.x = panel_corner(PanelKind::about).x;
+    PanelDescription desc = panel_description(PanelKind::about);
     desc.close_keys = kAboutCloseKeys;
     desc.draw = draw_about_contents;
     desc.repaint_main_on_close = false;

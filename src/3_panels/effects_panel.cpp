@@ -22,7 +22,6 @@
 namespace {
 
 constexpr int kEffectsRows = panel_layout(PanelKind::effects).rows;
-constexpr int kEffectsCols = panel_layout(PanelKind::effects).cols;
 constexpr int kLabelCol = 1;
 constexpr int kMeterCol = 12;
 constexpr int kFirstRow = 2;
@@ -232,14 +231,9 @@ void effects_panel() {
     PanelWindow pw;
     int selected = 0;
     unsigned long long drawn_applied = player_view().applied;
-    PanelDescription desc;
-    desc.rows = kEffectsRows;
-    desc.cols = kEffectsCols;
-    desc.y = panel_corner(PanelKind::effects).y;
-    desc.x = panel_corner(PanelKind::effects).x;
+    PanelDescription desc = panel_description(PanelKind::effects);
     desc.title = "Effects";
     desc.on_top = true;
-    desc.movable = MovableEntry::effects;
     desc.close_keys = kEffectsCloseKeys;
     desc.on_key = [&](int key) {
         switch (key) {

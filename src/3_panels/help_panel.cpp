@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr int kHelpRows = panel_layout(PanelKind::help).rows;
-constexpr int kHelpCols = panel_layout(PanelKind::help).cols;
 constexpr int kLabelWidth = 26;
 constexpr int kLeft = 2;
 constexpr int kRight = 34;
@@ -73,14 +71,9 @@ void draw_help_entries(WINDOW *win) {
 }
 
 PanelDescription help_description(PanelWindow &help) {
-    PanelDescription desc;
-    desc.rows = kHelpRows;
-    desc.cols = kHelpCols;
-    desc.y = panel_corner(PanelKind::help).y;
-    desc.x = panel_corner(PanelKind::help).x;
+    PanelDescription desc = panel_description(PanelKind::help);
     desc.title = "Help";
     desc.on_top = true;
-    desc.movable = MovableEntry::help;
     desc.close_keys = kHelpCloseKeys;
     desc.on_key = [&help](int key) {
         if (key == 'm') move_panel_interactively(help.panel);

@@ -45,7 +45,6 @@ const OptionItem option_items[kOptionItemCount] = {
 namespace {
 
 constexpr int kOptionsRows = panel_layout(PanelKind::options).rows;
-constexpr int kOptionsCols = panel_layout(PanelKind::options).cols;
 constexpr int kItemCol = 3;
 constexpr int kFirstRow = 2;
 constexpr int kReverseStereoItem = 2;
@@ -281,13 +280,8 @@ constexpr int kOptionsCloseKeys[] = {'q', kEscape};
 void options_panel() {
     PanelWindow pw;
     int selected = 0;
-    PanelDescription desc;
-    desc.rows = kOptionsRows;
-    desc.cols = kOptionsCols;
-    desc.y = panel_corner(PanelKind::options).y;
-    desc.x = panel_corner(PanelKind::options).x;
+    PanelDescription desc = panel_description(PanelKind::options);
     desc.title = "Options";
-    desc.movable = MovableEntry::options;
     desc.close_keys = kOptionsCloseKeys;
     desc.on_key = [&](int key) {
         if (key == KEY_DOWN || key == KEY_UP || key == KEY_NPAGE || key == KEY_PPAGE) {

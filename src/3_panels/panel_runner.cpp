@@ -43,6 +43,18 @@ void draw_panel_whole(WINDOW *win, const char *title, const std::function<void(W
     if (draw) draw(win);
 }
 
+PanelDescription panel_description(PanelKind kind) {
+    const PanelLayout &layout = panel_layout(kind);
+    const PanelCorner corner = panel_corner(kind);
+    PanelDescription desc;
+    desc.rows = layout_rows(layout, LINES);
+    desc.cols = layout.cols;
+    desc.y = corner.y;
+    desc.x = corner.x;
+    desc.movable = layout.movable;
+    return desc;
+}
+
 PanelWindow open_panel(const PanelDescription &desc) {
     PanelWindow pw = open_panel_window(desc.rows, desc.cols, desc.y, desc.x, desc.title);
     if (!pw.win) return pw;

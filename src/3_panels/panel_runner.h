@@ -54,6 +54,11 @@ struct PanelDescription {
     bool repaint_main_on_close = true;
 };
 
+// A description whose window opens where the layout table puts `kind`: its
+// height on the current screen, its width, its corner (kept or default) and
+// its panel mover entry. The caller adds the rest.
+PanelDescription panel_description(PanelKind kind);
+
 // Opens the panel's window, draws it whole and updates the screen. The
 // window is empty (win null) when it could not be made.
 PanelWindow open_panel(const PanelDescription &desc);

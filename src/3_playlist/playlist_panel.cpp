@@ -468,11 +468,7 @@ constexpr int kPlaylistCloseKeys[] = {'q'};
 
 void playlist_panel() {
     bool start = false;
-    PanelDescription desc;
-    desc.rows = layout_rows(panel_layout(PanelKind::playlist), LINES);
-    desc.cols = kWidth;
-    desc.y = panel_corner(PanelKind::playlist).y;
-    desc.x = panel_corner(PanelKind::playlist).x;
+    PanelDescription desc = panel_description(PanelKind::playlist);
     desc.close_keys = kPlaylistCloseKeys;
     desc.on_key = [&start](int key) {
         switch (key) {
