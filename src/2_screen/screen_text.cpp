@@ -261,7 +261,17 @@ void put_run(WINDOW *win, int row, int col, chtype cell, int count) {
 }
 
 void draw_border(WINDOW *win) {
-    if (win && getmaxx(win) >= 2) wborder(win, 0, 0, 0, 0, 0, 0, 0, 0);
+    if (!win) return;
+    if (getmaxx(win) >= 2) {
+        wborder(win, 0, 0, 0, 0, 0, 0, 0, 0);
+        return;
+    }
+    // One column: its corners and its left side, cell by cell.
+    const int last = getmaxy(win) - 1;
+    for (int row = 0; row <= last; ++row) {
+        const chtype cell = row == 0 ? ACS_ULCORNER : row == last ? ACS_LLCORNER : ACS_VLINE;
+        mvwaddch(win, row, 0, cell | getattrs(win));
+    }
 }
 
 void put_blanks(WINDOW *win, int row, int col, int count) { put_run(win, row, col, ' ', count); }

@@ -79,8 +79,8 @@ int put_format(WINDOW *win, int row, int col, const char *format, ...)
 void put_run(WINDOW *win, int row, int col, chtype cell, int count);
 
 // The line-drawing border around the whole window, in its current
-// attribute. A window one column wide gets none: curses would write past
-// the end of its rows.
+// attribute. A window one column wide gets its left side only, drawn cell
+// by cell: curses' own border would write past the ends of its rows.
 void draw_border(WINDOW *win);
 
 // Writes `count` blanks from row, col in the current attribute.

@@ -153,8 +153,9 @@ TEST_F(Utf8Screen, AFrameClipKeepsEveryWriterInsideTheBorder) {
 }  // namespace
 
 // A terminal dragged down to one column leaves windows one column wide;
-// curses' border there writes past the rows' ends, so they get none.
-TEST(DrawBorder, FramesAWindowButLeavesOneColumnWideWindowsAlone) {
+// curses' border there writes past the rows' ends, so they get their left
+// side alone.
+TEST(DrawBorder, FramesEveryWindowEvenOneColumnWide) {
     HeadlessScreen screen{12, 40};
     const struct {
         int rows, cols;
@@ -163,14 +164,18 @@ TEST(DrawBorder, FramesAWindowButLeavesOneColumnWideWindowsAlone) {
         {3, 4, "+--+"},
         {1, 3, "+-+"},
         {4, 2, "++"},
-        {4, 1, " "},
-        {1, 1, " "},
+        {4, 1, "+"},
+        {1, 1, "+"},
     };
     for (const auto &c : cases) {
         WINDOW *win = newwin(c.rows, c.cols, 0, 0);
         ASSERT_NE(win, nullptr);
         draw_border(win);
         EXPECT_EQ(row_text(win, 0), c.top) << c.rows << "x" << c.cols;
+        EXPECT_EQ(row_text(win, c.rows - 1).substr(0, 1), "+") << c.rows << "x" << c.cols;
+        if (c.rows > 2) {
+            EXPECT_EQ(row_text(win, 1).substr(0, 1), "|") << c.rows << "x" << c.cols;
+        }
         delwin(win);
     }
     draw_border(nullptr);
