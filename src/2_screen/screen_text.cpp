@@ -274,6 +274,12 @@ void draw_border(WINDOW *win) {
     }
 }
 
+bool terminal_behind() {
+    if (isendwin() || !newscr || !curscr) return true;
+    return is_wintouched(newscr) || is_cleared(newscr) || is_cleared(curscr) || getcury(newscr) != getcury(curscr) ||
+           getcurx(newscr) != getcurx(curscr);
+}
+
 void put_blanks(WINDOW *win, int row, int col, int count) { put_run(win, row, col, ' ', count); }
 
 bool writable_cell(WINDOW *win, int row, int col) { return col >= 0 && col < row_limit(win, row, -1); }

@@ -83,6 +83,11 @@ void put_run(WINDOW *win, int row, int col, chtype cell, int count);
 // by cell: curses' own border would write past the ends of its rows.
 void draw_border(WINDOW *win);
 
+// True when the virtual screen holds something the terminal does not show
+// yet (a changed line, a clear, a cursor to move), or curses is not in
+// charge of the terminal: only then is an update worth its cost.
+bool terminal_behind();
+
 // Writes `count` blanks from row, col in the current attribute.
 void put_blanks(WINDOW *win, int row, int col, int count);
 

@@ -40,9 +40,11 @@ bool frame_due() {
     return true;
 }
 
+// A pass that drew nothing leaves the terminal alone: an update would
+// still look for typed keys and block and restore the stop signal.
 void compose() {
     update_panels();
-    doupdate();
+    if (terminal_behind()) doupdate();
 }
 
 // The channel table and the status row, at most once per frame interval.

@@ -180,3 +180,35 @@ TEST(DrawBorder, FramesEveryWindowEvenOneColumnWide) {
     }
     draw_border(nullptr);
 }
+
+// A pass that drew nothing skips the update, which would still look for
+// typed keys and block the stop signal; every kind of change a pass can
+// leave must still reach the terminal.
+TEST(TerminalBehind, OnlyWhenTheScreenHoldsWhatTheTerminalDoesNotShow) {
+    HeadlessScreen screen{12, 40};
+    WINDOW *win = newwin(4, 10, 1, 1);
+    ASSERT_NE(win, nullptr);
+    wnoutrefresh(win);
+    doupdate();
+    EXPECT_FALSE(terminal_behind());
+    wnoutrefresh(win);
+    EXPECT_FALSE(terminal_behind()) << "nothing drawn";
+
+    const struct {
+        const char *change;
+        void (*make)(WINDOW *);
+    } changes[] = {
+        {"a cell", [](WINDOW *w) { mvwaddch(w, 2, 3, 'x'); }},
+        {"the cursor alone", [](WINDOW *w) { wmove(w, 3, 5); }},
+        {"a clear of the terminal", [](WINDOW *) { clearok(curscr, TRUE); }},
+        {"curses left the terminal", [](WINDOW *) { endwin(); }},
+    };
+    for (const auto &c : changes) {
+        c.make(win);
+        wnoutrefresh(win);
+        EXPECT_TRUE(terminal_behind()) << c.change;
+        doupdate();
+        EXPECT_FALSE(terminal_behind()) << c.change << ", once updated";
+    }
+    delwin(win);
+}
