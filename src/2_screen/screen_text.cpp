@@ -276,8 +276,10 @@ void draw_border(WINDOW *win) {
 
 bool terminal_behind() {
     if (isendwin() || !newscr || !curscr) return true;
-    return is_wintouched(newscr) || is_cleared(newscr) || is_cleared(curscr) || getcury(newscr) != getcury(curscr) ||
-           getcurx(newscr) != getcurx(curscr);
+    if (is_wintouched(newscr) || is_cleared(newscr) || is_cleared(curscr)) return true;
+    // A window that leaves the cursor where the output left it has no
+    // cursor to move.
+    return !is_leaveok(newscr) && (getcury(newscr) != getcury(curscr) || getcurx(newscr) != getcurx(curscr));
 }
 
 void put_blanks(WINDOW *win, int row, int col, int count) { put_run(win, row, col, ' ', count); }

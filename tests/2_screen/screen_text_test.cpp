@@ -210,5 +210,19 @@ TEST(TerminalBehind, OnlyWhenTheScreenHoldsWhatTheTerminalDoesNotShow) {
         doupdate();
         EXPECT_FALSE(terminal_behind()) << c.change << ", once updated";
     }
+
+    // The last window refreshed leaves the cursor where the output left it
+    // (as the main window does): a cursor set by a window refreshed before
+    // it is never moved to, so it is no reason for an update.
+    WINDOW *other = newwin(2, 4, 8, 20);
+    ASSERT_NE(other, nullptr);
+    wmove(other, 1, 2);
+    wnoutrefresh(other);
+    leaveok(win, TRUE);
+    wnoutrefresh(win);
+    doupdate();
+    wnoutrefresh(win);
+    EXPECT_FALSE(terminal_behind()) << "nothing drawn since, under a window that leaves the cursor";
+    delwin(other);
     delwin(win);
 }
