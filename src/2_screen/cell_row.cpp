@@ -69,7 +69,9 @@ void CellRow::flush() {
     if (!win_) return;
     const int last = std::min(last_, writable_columns(win_, row_) - 1);
     if (first_ <= last) write_changed(last);
-    std::fill(written_ + std::max(first_, 0), written_ + std::min(last_ + 1, kMaxCols), false);
+    // A row where no piece landed (a screen too narrow for any) has no
+    // written range to clear.
+    if (first_ <= last_) std::fill(written_ + first_, written_ + last_ + 1, false);
     first_ = kMaxCols;
     last_ = -1;
     wattrset(win_, static_cast<int>(attr_));

@@ -96,3 +96,28 @@ TEST_F(CellRowTest, StopsAtTheBorderOfAClippedWindowAndOutsideIt) {
     outside.at(0).text("never");
     outside.flush();
 }
+
+// On a screen one or two columns wide no piece of a table row lands in the
+// window; such a row must write nothing and leave the next one intact.
+TEST_F(CellRowTest, ARowWhereNoPieceLandsWritesNothing) {
+    put_text(win, 2, 0, "keep");
+    const struct {
+        const char *what;
+        void (*draw)(CellRow &);
+    } cases[] = {
+        {"no piece", [](CellRow &) {}},
+        {"an empty run", [](CellRow &r) { r.at(1).run(' ', 0); }},
+        {"a piece left of the window", [](CellRow &r) { r.at(-6).text("gone"); }},
+        {"a piece past the widest row", [](CellRow &r) { r.at(CellRow::kMaxCols).text("gone"); }},
+    };
+    for (const auto &c : cases) {
+        CellRow row(win, 2);
+        c.draw(row);
+        row.flush();
+        EXPECT_EQ(cells_text(win, 2, 0, 4), "keep") << c.what;
+        row.at(4).text("!");
+        row.flush();
+        EXPECT_EQ(cells_text(win, 2, 0, 5), "keep!") << c.what << ", then a piece";
+        put_text(win, 2, 4, " ");
+    }
+}

@@ -278,6 +278,26 @@ TEST_P(SmallScreenTable, RowsStayInsideTheBorder) {
     destroy_test_main_window();
 }
 
+// A terminal dragged to one or two columns, tall enough for rows past the
+// last channel: those rows have no cell to blank.
+TEST(NarrowScreenTable, DrawsWhenNoCellOfARowFits) {
+    for (const int cols : {1, 2, 3}) {
+        HeadlessScreen screen{20, cols};
+        reset_fake_player();
+        create_test_main_window();
+        reset_channel_state();
+        MODULE song{};
+        song.numchn = 2;
+        module = &song;
+        fake_channels[0].period = 428;
+        draw_channel_table();
+        draw_channel_table();
+        EXPECT_EQ(row_text(main_win, 0).size(), static_cast<std::size_t>(cols));
+        module = nullptr;
+        destroy_test_main_window();
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Sizes, SmallScreenTable,
                          ::testing::Values(SmallScreenCase{7, 80}, SmallScreenCase{8, 80}, SmallScreenCase{12, 40},
                                            SmallScreenCase{24, 60}));
