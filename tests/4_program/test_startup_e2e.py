@@ -260,13 +260,24 @@ class SoundKeepsFlowing(PlayerTestCase):
             position, row = status_position(rows)
             return ((position - 1) * 64 + row) * 0.01
 
-        t0 = time.monotonic()
-        s0 = song_seconds()
-        t0 = (t0 + time.monotonic()) / 2
-        end = self.rec.wait_until(start + self.rec.frames(9), timeout=20)
-        t1 = time.monotonic()
-        s1 = song_seconds()
-        t1 = (t1 + time.monotonic()) / 2
+        def clock_reading():
+            # The screen shows the clock as of its last frame, up to a frame
+            # interval old: the reading is taken as a new frame appears.
+            shown = song_seconds()
+            deadline = time.monotonic() + 2
+            while time.monotonic() < deadline:
+                before = time.monotonic()
+                now = song_seconds()
+                if now != shown:
+                    return (before + time.monotonic()) / 2, now
+            self.fail("the song clock on the screen stands still")
+
+        # The clock is read once the stream has settled: until the sound
+        # server's buffer is full, the player runs ahead of what is heard.
+        self.rec.wait_until(start + self.rec.frames(1.5), timeout=10)
+        t0, s0 = clock_reading()
+        end = self.rec.wait_until(start + self.rec.frames(10), timeout=20)
+        t1, s1 = clock_reading()
 
         # Skip the first half second: the sink's stream may take a moment to settle.
         gaps = self.rec.gaps(start + self.rec.frames(0.5), end, min_ms=10)
