@@ -37,6 +37,21 @@ class CheckFloorsTest(unittest.TestCase):
         self.assertEqual(result.returncode, 1)
         self.assertEqual(result.stdout, '1_low/a.cpp:3: floor 1 includes "3_top/t.h" from floor 3\n')
 
+    def test_only_the_player_reaches_the_sound_library(self):
+        result = run_on({
+            '1_player/lib.h': '#pragma once\n#include <mikmod.h>\n',
+            '1_player/deeper.h': '#include "1_player/lib.h"\n',
+            '1_player/free.h': '#include <vector>\n',
+            '1_player/a.cpp': '#include <mikmod.h>\n#include "1_player/deeper.h"\n',
+            '2_screen/direct.cpp': '#include <curses.h>\n#include <mikmod.h>\n',
+            '2_screen/through.h': '#include "1_player/free.h"\n#include "1_player/deeper.h"\n',
+            '3_top/clean.cpp': '#include "1_player/free.h"\n',
+        })
+        self.assertEqual(result.returncode, 1)
+        self.assertEqual(result.stdout,
+                         '2_screen/direct.cpp:2: only the player includes <mikmod.h>\n'
+                         '2_screen/through.h:2: "1_player/deeper.h" brings in <mikmod.h>, which only the player includes\n')
+
 
 if __name__ == '__main__':
     unittest.main()
