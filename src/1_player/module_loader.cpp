@@ -6,35 +6,15 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <utility>
 #include <vector>
 #include <unistd.h>
 
-#include "1_player/player_thread.h"
 #include "1_player/regular_file.h"
 #include "1_player/settings.h"
-#include "1_player/sound_output.h"
-
-MODULE *module = nullptr;
-bool playing = false;
-char module_path[kPathCapacity] = {};
-bool stopped = false;
-int show_real_volume = 1;
-int mute_all_next = 1;
-int song_position = 0;
 
 namespace {
 
-LoadFailure last_failure{};
-
-// Keeps the reason, and puts it with the file's name into the result.
-LoadResult fail(const char *path, const char *reason) {
-    std::snprintf(last_failure.path, sizeof last_failure.path, "%s", path);
-    std::snprintf(last_failure.reason, sizeof last_failure.reason, "%s", reason);
-    LoadResult result;
-    format_load_failure(result.message, sizeof result.message, path, reason);
-    return result;
-}
+LoadFailure last_failure{};  // the loads' own: the last that failed, for a start that played nothing
 
 }  // namespace
 
@@ -44,11 +24,6 @@ void absolute_path(char *out, std::size_t size, const char *path, const char *cw
     if (path[0] != '/' && cwd && cwd[0])
         n = std::snprintf(out, size, "%s%s%s", cwd, cwd[std::strlen(cwd) - 1] == '/' ? "" : "/", path);
     if (n < 0 || static_cast<std::size_t>(n) >= size) std::snprintf(out, size, "%s", path);
-}
-
-const char *file_name_of(const char *path) {
-    const char *slash = std::strrchr(path, '/');
-    return slash ? slash + 1 : path;
 }
 
 void format_file_sizes(char *out, std::size_t size, int samples, int instruments, long long bytes) {
@@ -65,6 +40,12 @@ void format_file_info(char *out, std::size_t size, const char *file_name, int sa
 }
 
 const LoadFailure &last_load_failure() { return last_failure; }
+
+void note_load_failure(const char *path, const char *reason, char *message, std::size_t size) {
+    std::snprintf(last_failure.path, sizeof last_failure.path, "%s", path);
+    std::snprintf(last_failure.reason, sizeof last_failure.reason, "%s", reason);
+    format_load_failure(message, size, path, reason);
+}
 
 void format_load_failure(char *out, std::size_t size, const char *path, const char *reason) {
     constexpr std::size_t kShownName = 40;
@@ -101,44 +82,4 @@ int read_module_file(const char *file_path, std::vector<char> &data, char *messa
         return -1;
     }
     return 0;
-}
-
-LoadResult play_module_file(const char *file_path) {
-    // Every failure leaves the module that was playing as it was, playing.
-    char message[kPathCapacity];
-    std::vector<char> data;
-    if (read_module_file(file_path, data, message, sizeof message) != 0) return fail(file_path, message);
-    const long long bytes = static_cast<long long>(data.size());
-
-    // The player loads the module and, once it is ready, swaps it for the
-    // old one, which sounds until then.
-    bool loaded = false;
-    player_call([&] {
-        MODULE *fresh = Player_LoadMem(data.data(), static_cast<int>(data.size()), kPlayerChannels, 0);
-        if (!fresh) {
-            std::snprintf(message, sizeof message, "%s.", MikMod_strerror(MikMod_errno));
-            return;
-        }
-        if (module) {
-            Player_Stop();
-            Player_Free(module);
-        }
-        module = fresh;
-        module->loop = module->wrap = loop_module ? 1 : 0;  // wrap starts a finished song again
-        module->fadeout = fade_module ? 1 : 0;
-        song_position = 0;
-        remember_module_data(std::move(data));
-        Player_Start(module);
-        loaded = true;
-    });
-    if (!loaded) return fail(file_path, message);
-
-    // The file selector moves the working directory: the path is kept as it
-    // names the file from anywhere.
-    char cwd[kPathCapacity];
-    absolute_path(module_path, sizeof module_path, file_path, getcwd(cwd, sizeof cwd) ? cwd : nullptr);
-    LoadResult result;
-    result.loaded = true;
-    result.bytes = bytes;
-    return result;
 }

@@ -1,10 +1,15 @@
 // The sound thread: while it runs it owns the sound library. It mixes and
-// writes the sound, blocking on the driver as long as the driver wants, and
-// between two writes it carries out the commands the screens sent and takes
-// a new snapshot of what they show. The screens never call the library
-// themselves while it runs, so no key loop, screen write, directory read or
-// message box ever holds the sound up, and the screens never wait on a
-// write.
+// writes the sound, and between two writes it carries out the commands the
+// screens sent and takes a new snapshot of what they show. The screens
+// never call the library themselves while it runs, so no key loop, screen
+// write, directory read or message box ever holds the sound up, and the
+// screens never wait on a write.
+//
+// The thread wakes the screens through a descriptor they wait on (with the
+// terminal and the rest) whenever it publishes something they show: a
+// frame while the song moves (one every frame interval, and only then), a
+// command carried out, a module loaded, a song that ended, an output lost
+// or back. While nothing moves it publishes nothing, and the screens sleep.
 //
 // Without the thread (before it starts, after it stops, in the unit tests)
 // every command runs at once on the calling path and every read of the
@@ -28,10 +33,7 @@ bool stop_player_thread();
 
 inline constexpr int kStopWaitMs = 2000;
 
-// What player_call runs every kCallWaitSliceMs while it waits (the quit
-// requests): a thread held in a write never holds the program.
-void set_player_wait_step(void (*step)());
-
+// How often a caller waiting in player_call looks at the quit request.
 inline constexpr int kCallWaitSliceMs = 40;
 
 bool player_thread_running();
@@ -40,46 +42,66 @@ bool player_thread_running();
 // order they were sent, each with the library to itself.
 void player_post(std::function<void()> command);
 
-// Runs `command` on the thread and waits until it has run (at most one
-// write of the driver, about 23 ms with PulseAudio, and the command's own
-// time); the snapshot is then taken afresh.
-void player_call(const std::function<void()> &command);
+// Runs `command` on the thread and waits until it has run; the snapshot is
+// then taken afresh. Returns false, with the command not run, when a quit
+// was requested before the thread took it (a thread held in a write that
+// does not end never holds the program), or the thread was left to such a
+// write.
+bool player_call(const std::function<void()> &command);
 
+// The screens' side.
 // The screens' copy of the snapshot, as of the last refresh_player_view().
 const PlayerView &player_view();
 
-// Takes the thread's latest snapshot as the screens' copy. Returns true
-// when it shows a command sent since the last refresh carried out.
+// Takes the thread's latest snapshot as the screens' copy, if a new one
+// came. Returns true when it did.
 bool refresh_player_view();
+
+// True when every command sent so far shows in the screens' copy.
+bool player_view_caught_up();
+
+// The descriptor the thread makes readable when it publishes a snapshot;
+// -1 without the thread. The screens wait on it; refresh_player_view()
+// empties it.
+int player_wake_fd();
+
+// How long the song may move before the screens get a new frame: the
+// thread publishes one at that pace while a module plays, and none while
+// nothing moves.
+void set_player_frame_interval_ms(long long ms);
 
 // Asks for the voices in the snapshots to come: only the voice monitors
 // show them, so the thread reads them only while a screen asks (for about
 // half a second after each ask). The copy in hand may not hold them yet.
 void want_player_voices();
 
-// The thread's side: whether the voices are wanted now.
+// The thread's side.
+// Whether the voices are wanted now.
 bool player_voices_wanted();
 
-// True when every command sent so far shows in the screens' copy.
-bool player_view_caught_up();
+// Carries out the queued commands, then, when any ran, takes and publishes
+// a new snapshot (through `capture`) before a caller that waits goes on;
+// returns how many ran.
+int run_player_commands(PlayerView &view, void (*capture)(PlayerView &));
 
-// The thread's side: run by its loop between two writes, and while it
-// waits. Carries out the queued commands, then takes and publishes a new
-// snapshot in `view` before a caller that waits goes on; returns how many
-// ran.
-int run_player_commands(PlayerView &view);
-
-// The thread's side: makes `view` the latest snapshot (with the count of
-// commands carried out).
+// Makes `view` the latest snapshot (with the count of commands carried out)
+// and wakes the screens.
 void publish_player_view(PlayerView &view);
 
-// The thread's side: true when the screens have taken the last snapshot
-// published, so a new one is worth taking.
-bool player_view_wanted();
+// True when a frame is due at `now_ns`: the song moved for a frame interval
+// (less half of `step_ns`, the sound one write mixes, so frames fall on the
+// writes nearest to the interval) and the screens took the last snapshot.
+// Counts the frame as published.
+bool player_frame_due(long long now_ns, long long step_ns);
 
-// The thread's side: waits up to `ns` nanoseconds, or until a command is
-// sent or the thread is asked to end.
-void wait_for_player_command(long long ns);
+// Waits until a command is sent, the thread is asked to end, `ready`
+// (when given) returns true, or `deadline_ns` on the monotonic clock
+// passes (never, when negative).
+void wait_for_player_command(long long deadline_ns, bool (*ready)() = nullptr);
 
-// The thread's side: true once stop_player_thread asked the loop to end.
+// Wakes a wait_for_player_command from any thread (the sound output, when
+// it can take more sound).
+void wake_player_thread();
+
+// True once stop_player_thread asked the loop to end.
 bool player_thread_stopping();

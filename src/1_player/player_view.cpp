@@ -3,16 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "1_player/module_loader.h"
-
-int current_pattern_number(const MODULE &m) {
-    if (m.sngpos < 0 || m.sngpos >= m.numpos || !m.positions) return m.numpos;
-    return m.positions[m.sngpos] + 1;
-}
-
-bool song_has_ended(const MODULE &m) { return !m.wrap && m.sngpos >= m.numpos; }
-
-int song_voice_count(const MODULE &m) { return m.numvoices ? m.numvoices : m.numchn; }
+#include "1_player/loaded_module.h"
+#include "1_player/player_core.h"
 
 void copy_text(char *out, std::size_t size, const char *text) {
     if (size == 0) return;
@@ -69,17 +61,23 @@ void capture_player_view(PlayerView &view, bool with_voices) {
     view.mode = md_mode;
     view.mixfreq = md_mixfreq;
     copy_text(view.driver_name, md_driver && md_driver->Name ? md_driver->Name : "");
-    view.has_module = module != nullptr;
-    if (!module) {
+    const PlayerCore &core = player_core();
+    view.module = core.info;
+    view.stopped = core.stopped;
+    view.song_position = core.song_position;
+    view.muted = core.muted;
+    view.mute_all_next = core.mute_all_next;
+    if (!core.module) {
         // Without a module every voice is silent; a voice left by a module
         // freed since may still point at its samples, so none is asked.
+        view.started = view.paused = view.ended = false;
         capture_voices(view, 0);
         return;
     }
     // Every voice the monitors may show, allocated or not: the library
     // answers for them all.
     capture_voices(view, with_voices ? kPlayerChannels : 0);
-    const MODULE &m = *module;
+    const MODULE &m = *core.module;
     view.sngpos = m.sngpos;
     view.numpos = m.numpos;
     view.patpos = m.patpos;
@@ -91,7 +89,7 @@ void capture_player_view(PlayerView &view, bool with_voices) {
     view.inittempo = m.inittempo;
     view.volume = m.volume;
     view.sngtime = m.sngtime;
-    view.started = Player_GetModule() == module;
+    view.started = Player_GetModule() == core.module;
     view.paused = view.started && Player_Paused();
     view.ended = song_has_ended(m);
     capture_channels(view, std::clamp<int>(m.numchn, 0, kPlayerChannels));

@@ -1,13 +1,13 @@
-// What the screens show of the player, read from the sound library in one
-// go: the sound thread takes this snapshot after every update and the
-// screens draw from their copy of it, so no screen ever calls the library
-// while a module plays.
+// What the screens show of the player: a snapshot the player takes in one
+// go. The sound thread takes it after it carried out commands, when the
+// state of the playback changed, and once a frame while the song moves; the
+// screens draw from their copy of it and never call the sound library.
 #pragma once
 
 #include <cstddef>
-#include <mikmod.h>
+#include <cstdint>
 
-#include "1_player/settings.h"
+#include "1_player/module_info.h"
 
 // The most channels and voices a module is loaded with, and so the most the
 // snapshot holds.
@@ -35,7 +35,9 @@ struct VoiceView {
 };
 
 struct PlayerView {
-    bool has_module = false;
+    // The module loaded, or null before the first load. Its description
+    // stays valid for as long as a screen holds it.
+    ModuleInfoPtr module;
     // The module's place and settings, under their libmikmod names.
     int sngpos = 0;
     int numpos = 0;
@@ -48,9 +50,14 @@ struct PlayerView {
     int inittempo = 0;
     int volume = 0;
     unsigned long sngtime = 0;
-    bool started = false;  // the module is the player's (Player_Start ran, no Player_Stop since)
+    // The state of the playback.
+    bool stopped = false;  // the stop command ran: nothing plays until play or restart
+    bool started = false;  // the module is the library's (started, not stopped since)
     bool paused = false;
     bool ended = false;    // a song that does not wrap has played past its last position
+    int song_position = 0;         // the position last reached by the position keys; 0 after a load
+    std::uint64_t muted = 0;       // bit c set: channel c is muted
+    bool mute_all_next = true;     // the next mute-all mutes (else it unmutes)
     // The mixer's settings.
     int reverb = 0;
     int pansep = 0;
@@ -67,18 +74,24 @@ struct PlayerView {
     // How many commands the player has carried out: a screen that sent one
     // knows from this when the snapshot shows its effect.
     unsigned long long applied = 0;
+    // Counts the snapshots taken: a screen that follows the music draws
+    // when it changes.
+    std::uint64_t number = 0;
 };
 
-// The pattern playing at the song position, 1-based, read from the order
-// list and never outside it; numpos once the position is past the end.
-int current_pattern_number(const MODULE &m);
+// A module is loaded and not stopped: the live screen follows it.
+inline bool is_playing(const PlayerView &view) { return view.module && !view.stopped; }
 
-// True when the module has played past its last position without wrapping
-// round: the player has nothing more to play.
-bool song_has_ended(const MODULE &m);
+// The song moves: playing, neither paused, ended nor waiting for a lost
+// output.
+inline bool song_moves(const PlayerView &view) {
+    return is_playing(view) && view.started && !view.paused && !view.ended && !view.output_lost;
+}
 
-// The number of the library's voices the player uses for `m`.
-int song_voice_count(const MODULE &m);
+// True when channel `channel` is muted.
+inline bool channel_is_muted(const PlayerView &view, int channel) {
+    return channel >= 0 && channel < kPlayerChannels && (view.muted >> channel & 1u) != 0;
+}
 
 // Copies `text` into `out`, cut to fit with its terminating nul: what a
 // snapshot's names and reasons are copied with, at every snapshot.
@@ -89,8 +102,9 @@ void copy_text(char (&out)[N], const char *text) {
     copy_text(out, N, text);
 }
 
-// Fills `view` from the library and `module` (the output's state and
-// `applied` are left as they are); the voices only `with_voices` (voice_count
-// is then kPlayerChannels, else 0). Only the code that owns the library
-// calls it: the sound thread, or the main path while no thread runs.
+// Fills `view` from the library and the player's state (the output's
+// state and `applied` are left as they are); the voices only `with_voices`
+// (voice_count is then kPlayerChannels, else 0). Only the code that owns
+// the library calls it: the sound thread, or the main path while no thread
+// runs.
 void capture_player_view(PlayerView &view, bool with_voices = true);

@@ -8,9 +8,11 @@
 #include <utility>
 
 #include "1_player/clock.h"
-#include "1_player/module_loader.h"
+#include "1_player/loaded_module.h"
+#include "1_player/player_core.h"
 #include "1_player/player_thread.h"
 #include "1_player/player_view.h"
+#include "1_player/pulse_output.h"
 #include "1_player/settings.h"
 
 namespace {
@@ -60,9 +62,9 @@ MikMod_player_t library_tick = nullptr;
 void counting_tick() {
     if (library_tick) library_tick();
     int bpm = 125;
-    if (module) {
-        bpm = std::max(module->bpm + module->relspd, 32);
-        if (!(module->flags & UF_HIGHBPM)) bpm = std::min(bpm, 255);
+    if (const MODULE *m = player_core().module) {
+        bpm = std::max(m->bpm + m->relspd, 32);
+        if (!(m->flags & UF_HIGHBPM)) bpm = std::min(bpm, 255);
     }
     mixed_ns.fetch_add(tick_ns(bpm), std::memory_order_relaxed);
 }
@@ -180,19 +182,17 @@ void follow_restart(int error) {
     say_why_lost(error ? error : MMERR_DETECTING_DEVICE);
 }
 
-// The output stopped taking sound at the pace it plays it (the sound
-// server went away): the song goes back to what was heard last and waits
+// The output stopped taking sound (the sound server went away, or stopped
+// answering): the song goes back to `heard`, what was heard last, and waits
 // there on the "no sound" driver, whose start closes the lost connection
 // once, cleanly; from then on the lost driver's presence test tells the
 // truth, and a restart is tried every kRestartEveryNs.
-void lose_output(long long now, const AudioPace &pace, const PlaceHistory &history) {
+void lose_output(long long now, const SongPlace *heard) {
     lost = true;
     next_restart_ns = now + kRestartEveryNs;
     std::snprintf(lost_reason, sizeof lost_reason, "%s stopped taking sound", started_driver_name);
-    if (module && pace.anchor_ns >= 0 && pace.over_since_ns >= 0) {
-        const SongPlace *heard = place_heard_at(history, pace.base_ns + (pace.over_since_ns - pace.anchor_ns));
-        if (heard) go_back_to(*module, *heard);
-    }
+    MODULE *m = player_core().module;
+    if (m && heard) go_back_to(*m, *heard);
     const int silent = MikMod_DriverFromAlias("nosound");
     if (silent > 0) {
         md_device = static_cast<UWORD>(silent);
@@ -213,21 +213,47 @@ void retry_restart(long long now) {
 
 // A song that does not wrap round has ended: the player stops moving, but
 // the voices it left would go on sounding (a looped sample for ever), so
-// they are stopped once.
-void follow_song_end(bool &stopped_at_end) {
-    const bool ended = module && song_has_ended(*module);
-    if (ended && !stopped_at_end)
-        for (int voice = 0; voice < song_voice_count(*module); ++voice) Voice_Stop(static_cast<SBYTE>(voice));
+// they are stopped once. Returns true when it has just ended.
+bool follow_song_end(bool &stopped_at_end) {
+    const MODULE *m = player_core().module;
+    const bool ended = m && song_has_ended(*m);
+    const bool just_ended = ended && !stopped_at_end;
+    if (just_ended)
+        for (int voice = 0; voice < song_voice_count(*m); ++voice) Voice_Stop(static_cast<SBYTE>(voice));
     stopped_at_end = ended;
+    return just_ended;
 }
 
-// A new snapshot, when the screens took the last one.
-void publish(PlayerView &view) {
-    if (!player_view_wanted()) return;
+// The snapshot the screens get, with the output's state.
+void capture_for_screens(PlayerView &view) {
     capture_player_view(view, player_voices_wanted());
     view.output_lost = lost;
     copy_text(view.lost_reason, lost_reason);
+}
+
+void publish(PlayerView &view) {
+    capture_for_screens(view);
     publish_player_view(view);
+}
+
+// What was heard last, as the pace of a driver that blocks tells it: the
+// sound stopped being taken when it was first held at its limit.
+const SongPlace *place_heard(const AudioPace &pace, const PlaceHistory &history) {
+    if (pace.anchor_ns < 0 || pace.over_since_ns < 0) return nullptr;
+    return place_heard_at(history, pace.base_ns + (pace.over_since_ns - pace.anchor_ns));
+}
+
+// How long our PulseAudio output may go without wanting sound while the
+// song moves before it counts as lost (a server that stopped answering):
+// far longer than its buffer lasts.
+constexpr long long kOutputStallNs = 1'500'000'000LL;
+
+// Nothing to mix: stopped, paused, a song that ended, or an output that is
+// lost (which waits for its next restart).
+bool nothing_to_mix() {
+    if (lost || !MikMod_Active() || Player_Paused()) return true;
+    const MODULE *m = player_core().module;
+    return !m || song_has_ended(*m);
 }
 
 // The "no sound" driver writes a long stretch per update; the loop mixes
@@ -245,11 +271,16 @@ void mix_silently() {
     MikMod_Unlock();
 }
 
-constexpr long long kIdleWaitNs = 10'000'000;
+// How long the loop waits while it holds the sound back (the "no sound"
+// driver, which would otherwise race ahead of the clock).
+constexpr long long kHoldWaitNs = 10'000'000;
 
-}  // namespace
-
+// Registers the library's drivers and loaders. The PulseAudio driver is
+// registered behind a guard of ours first: the library's own one aborts the
+// program when a restart finds the server gone (it flushes a connection it
+// never made), so autodetection and every restart use the guarded one.
 void register_drivers_and_loaders() {
+    register_pulse_output();
     guarded_pulse = drv_pulseaudio;
     guarded_pulse.next = nullptr;
     guarded_pulse.Init = guarded_pulse_init;
@@ -260,9 +291,16 @@ void register_drivers_and_loaders() {
     MikMod_RegisterAllLoaders();
 }
 
-int start_sound() {
+}  // namespace
+
+int start_sound(char *message, std::size_t size) {
+    register_drivers_and_loaders();
+    md_mode = static_cast<UWORD>(output_mode(md_mode));
     MikMod_InitThreads();
-    if (MikMod_Init("")) return -1;
+    if (MikMod_Init("")) {
+        std::snprintf(message, size, "%s", MikMod_strerror(MikMod_errno));
+        return -1;
+    }
     sound_started = true;
     if (md_driver) {
         started_device = MikMod_DriverFromAlias(md_driver->Alias);
@@ -271,7 +309,7 @@ int start_sound() {
     if (start_player_thread(run_sound_loop) != 0) {
         MikMod_Exit();
         sound_started = false;
-        MikMod_errno = MMERR_OUT_OF_MEMORY;
+        std::snprintf(message, size, "%s", MikMod_strerror(MMERR_OUT_OF_MEMORY));
         return -1;
     }
     return 0;
@@ -287,8 +325,6 @@ void remember_module_data(std::vector<char> data) {
     // The voices held for the module before were its samples, freed with it.
     held_voice_count = 0;
 }
-
-int key_wait_ms() { return kKeyWaitMs; }
 
 void reset_pace(AudioPace &pace) { pace = AudioPace{}; }
 
@@ -330,6 +366,7 @@ const SongPlace *place_heard_at(const PlaceHistory &history, long long mixed) {
 }
 
 int restart_output() {
+    MODULE *module = player_core().module;
     if (!module) {
         if (MDRIVER *driver = chosen_driver(); driver && driver->IsPresent && !driver->IsPresent()) {
             MikMod_errno = MMERR_DETECTING_DEVICE;
@@ -395,37 +432,69 @@ void run_sound_loop() {
     AudioPace pace;
     PlaceHistory history;
     bool stopped_at_end = false;
+    bool shown_lost = lost;
+    char shown_reason[sizeof lost_reason] = "";
+    long long waiting_since = -1;  // since when our output has not wanted sound while the song moves
     for (;;) {
-        run_player_commands(view);
+        run_player_commands(view, capture_for_screens);
         if (player_thread_stopping()) return;
         const long long now = monotonic_ns();
         if (lost) retry_restart(now);
-        if (lost || !MikMod_Active() || Player_Paused()) {
-            reset_pace(pace);
+        // The screens hear of a lost output, of each new reason and of its
+        // return.
+        if (lost != shown_lost || std::strcmp(lost_reason, shown_reason) != 0) {
+            shown_lost = lost;
+            copy_text(shown_reason, lost_reason);
             publish(view);
-            wait_for_player_command(kIdleWaitNs);
-            continue;
         }
-        const bool silent = md_driver == &drv_nos;
-        const long long mixed = mixed_ns.load(std::memory_order_relaxed);
-        const long long ahead = sound_ahead_ns(pace, mixed, now);
-        const long long limit = silent ? kSilentAheadNs : kMostAheadNs;
-        const bool stalled = output_stalled(pace, ahead, limit, now);
-        if (stalled && !silent) {
-            lose_output(now, pace, history);
+        if (nothing_to_mix()) {
             reset_pace(pace);
+            waiting_since = -1;
+            if (follow_song_end(stopped_at_end)) publish(view);
+            // Nothing moves: the loop sleeps until a command comes, or the
+            // next restart of a lost output is due.
+            wait_for_player_command(lost ? next_restart_ns : -1);
             continue;
         }
-        if (ahead > limit) {
-            wait_for_player_command(std::min(ahead - limit, kIdleWaitNs));
-            continue;
+        const long long mixed = mixed_ns.load(std::memory_order_relaxed);
+        if (pulse_output_in_use()) {
+            // Our output says when it wants sound; the loop sleeps till then.
+            const bool failed = pulse_output_failed();
+            if (!failed && !pulse_output_ready()) {
+                if (waiting_since < 0) waiting_since = now;
+                if (now - waiting_since < kOutputStallNs) {
+                    wait_for_player_command(waiting_since + kOutputStallNs, pulse_output_ready);
+                    continue;
+                }
+            }
+            if (failed || !pulse_output_ready()) {
+                lose_output(now, place_heard_at(history, mixed - pulse_output_buffered_ns()));
+                waiting_since = -1;
+                continue;
+            }
+            waiting_since = -1;
+        } else {
+            const bool silent = md_driver == &drv_nos;
+            const long long ahead = sound_ahead_ns(pace, mixed, now);
+            const long long limit = silent ? kSilentAheadNs : kMostAheadNs;
+            const bool stalled = output_stalled(pace, ahead, limit, now);
+            if (stalled && !silent) {
+                lose_output(now, place_heard(pace, history));
+                reset_pace(pace);
+                continue;
+            }
+            if (ahead > limit) {
+                wait_for_player_command(now + std::min(ahead - limit, kHoldWaitNs));
+                continue;
+            }
         }
-        if (module) note_place(history, {mixed, module->sngpos, module->patpos, module->sngtime});
-        if (silent)
+        const MODULE *m = player_core().module;
+        note_place(history, {mixed, m->sngpos, m->patpos, m->sngtime});
+        if (md_driver == &drv_nos)
             mix_silently();
         else
             MikMod_Update();
-        follow_song_end(stopped_at_end);
-        publish(view);
+        const long long step = mixed_ns.load(std::memory_order_relaxed) - mixed;
+        if (follow_song_end(stopped_at_end) || player_frame_due(monotonic_ns(), step)) publish(view);
     }
 }

@@ -4,18 +4,12 @@
 #pragma once
 
 #include <cstddef>
-#include <mikmod.h>
 #include <vector>
 
-// Registers the library's drivers and loaders. The PulseAudio driver is
-// registered behind a guard of ours first: the library's own one aborts the
-// program when a restart finds the server gone (it flushes a connection it
-// never made), so autodetection and every restart use the guarded one.
-void register_drivers_and_loaders();
-
-// Starts libmikmod with its autodetected driver, then the sound thread.
-// Returns 0, or -1 with the library's error in MikMod_errno.
-int start_sound();
+// Registers the library's drivers and loaders, sets the output mode from
+// the settings, starts libmikmod with its autodetected driver, then the
+// sound thread. Returns 0, or -1 with the library's reason in `message`.
+int start_sound(char *message, std::size_t size);
 
 // Stops the sound thread (before the module may be freed) and shuts the
 // library down, if start_sound succeeded.
@@ -44,16 +38,10 @@ int restart_output();
 
 // The sound thread's loop: until it is asked to end, carries out the
 // screens' commands and writes the sound, blocking on the driver; while
-// nothing plays (stopped, paused) or the output is lost it only waits for
-// commands (and retries a lost output every kRestartEveryNs).
+// nothing plays (stopped, paused, a song that ended) or the output is lost
+// it sleeps until a command comes (or the next restart of a lost output,
+// every kRestartEveryNs, is due).
 void run_sound_loop();
-
-// How long any key loop waits for a key, in milliseconds: the timeout of
-// every window. Key loops no longer feed the sound; this only sets how soon
-// a quit signal, a resize or a playlist tick is acted on.
-int key_wait_ms();
-
-inline constexpr int kKeyWaitMs = 40;
 
 // How far the sound written runs ahead of the wall clock. The driver's
 // writes block once its buffer is full, so with a working output this stays

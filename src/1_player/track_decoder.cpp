@@ -1,4 +1,4 @@
-#include "2_screen/track_decoder.h"
+#include "1_player/track_decoder.h"
 
 int uni_operand_bytes(int opcode) {
     switch (opcode) {
@@ -60,13 +60,14 @@ std::size_t track_extent(const std::uint8_t *track, int rows) {
     return at;
 }
 
-bool decode_module_row(const MODULE &m, int pattern, int row, int channel, TrackRow &out) {
+bool decode_module_row(const ModuleInfo &m, int pattern, int row, int channel, TrackRow &out) {
     out.count = 0;
-    if (!m.patterns || !m.pattrows || !m.tracks) return false;
-    if (pattern < 0 || pattern >= m.numpat || channel < 0 || channel >= m.numchn) return false;
-    if (row < 0 || row >= m.pattrows[pattern]) return false;
-    const unsigned track = m.patterns[pattern * m.numchn + channel];
-    if (track >= m.numtrk) return false;
-    const std::uint8_t *bytes = m.tracks[track];
-    return decode_track_row(bytes, track_extent(bytes, row + 1), row, out);
+    if (channel < 0 || channel >= m.channels || row < 0 || row >= rows_of_pattern(m, pattern)) return false;
+    const std::size_t index = static_cast<std::size_t>(pattern) * static_cast<std::size_t>(m.channels) +
+                              static_cast<std::size_t>(channel);
+    if (index >= m.pattern_tracks.size()) return false;
+    const unsigned track = m.pattern_tracks[index];
+    if (track >= m.tracks.size()) return false;
+    const std::vector<std::uint8_t> &bytes = m.tracks[track];
+    return decode_track_row(bytes.data(), bytes.size(), row, out);
 }

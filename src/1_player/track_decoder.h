@@ -2,7 +2,8 @@
 //
 // libmikmod converts every format on load into its own compressed track
 // format: one track per pattern and channel, found through
-// MODULE.patterns[pattern * numchn + channel] in MODULE.tracks. A track is
+// MODULE.patterns[pattern * numchn + channel] in MODULE.tracks (a module's
+// description copies both: ModuleInfo.pattern_tracks and .tracks). A track is
 // a run of rows; each row starts with a byte whose low five bits give the
 // row's length in bytes (that byte included) and whose top three bits say
 // how many times more the row repeats; then come opcodes, each followed by
@@ -14,7 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <mikmod.h>
+#include "1_player/module_info.h"
 
 // libmikmod's opcodes, in the order of its internal enumeration (the 3.3
 // series). The loaders map every format's notes and effects to these.
@@ -121,7 +122,6 @@ bool decode_track_row(const std::uint8_t *track, std::size_t length, int row, Tr
 std::size_t track_extent(const std::uint8_t *track, int rows);
 
 // Decodes row `row` of channel `channel` of pattern `pattern` of a loaded
-// module (its pattern and track tables, which stay as loaded). Returns
-// false, with `out` empty, for a pattern, row, channel or track the module
-// does not have.
-bool decode_module_row(const MODULE &m, int pattern, int row, int channel, TrackRow &out);
+// module, from its description. Returns false, with `out` empty, for a
+// pattern, row, channel or track the module does not have.
+bool decode_module_row(const ModuleInfo &m, int pattern, int row, int channel, TrackRow &out);

@@ -7,7 +7,7 @@
 // Tracker 3 and Impulse Tracker for S3M and IT.
 #pragma once
 
-#include "2_screen/track_decoder.h"
+#include "1_player/track_decoder.h"
 
 enum class Notation {
     protracker,      // MOD and most others: hex effects, ProTracker octaves

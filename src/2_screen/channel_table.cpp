@@ -2,9 +2,8 @@
 
 #include <algorithm>
 #include <iterator>
-#include <mikmod.h>
 
-#include "1_player/module_loader.h"
+#include "1_player/player.h"
 #include "1_player/player_thread.h"
 #include "2_screen/cell_row.h"
 #include "2_screen/colors.h"
@@ -12,11 +11,11 @@
 #include "2_screen/main_window.h"
 #include "2_screen/screen_text.h"
 
+int show_real_volume = 1;
 int cursor_channel = 0;
 int channel_page = 0;
 int previous_cursor_channel = 0;
 chtype marker_saved_chars[2] = {static_cast<chtype>(-1), static_cast<chtype>(-1)};
-bool channel_muted[kMaxChannels] = {};
 int previous_volume[kMaxChannels] = {};
 int voice_volume_peak[kMaxChannels] = {};
 int real_volume_peak[kMaxChannels] = {};
@@ -158,20 +157,30 @@ void draw_column_header() {
                                 : " Ch  Period  Vc    Freq     Pos    Panning    Volume      Voice volume");
 }
 
+namespace {
+
+// The channels of the module playing, 0 without one.
+int module_channels() {
+    const ModuleInfoPtr &module = player_view().module;
+    return module ? module->channels : 0;
+}
+
+}  // namespace
+
 void draw_channel_table() {
-    if (!main_win || !module) return;
+    const PlayerView &view = player_view();
+    if (!main_win || !view.module) return;
     // On a narrow or short screen the rows stop at the border.
     const FrameClip clip(main_win);
     const int per_page = rows_per_page();
     const int first = channel_page * per_page;
-    const PlayerView &view = player_view();
     for (int j = first; j < first + per_page; ++j) {
         CellRow cells(main_win, table_row(j));
-        if (j >= module->numchn || j >= kMaxChannels) {
+        if (j >= view.module->channels || j >= kMaxChannels) {
             // Rows past the last channel are blanked on every draw, so they
             // never keep text of another page or of an earlier module.
             cells.attr(kNormal).at(1).run(' ', std::min(78, screen_cols - 2));
-        } else if (channel_muted[j]) {
+        } else if (channel_is_muted(view, j)) {
             draw_muted_row(cells, j);
         } else {
             draw_channel_row(cells, view.channels[j], j);
@@ -213,15 +222,14 @@ void save_marker_cells() {
 void reset_channel_state() {
     cursor_channel = 0;
     channel_page = 0;
-    std::fill(std::begin(channel_muted), std::end(channel_muted), false);
 }
 
 void reset_voice_volume_peaks() { std::fill(std::begin(voice_volume_peak), std::end(voice_volume_peak), 256); }
 
 void move_channel_cursor(int key) {
-    if (!module) return;
+    if (!player_view().module) return;
     const int per_page = rows_per_page();
-    const int channels = module->numchn;
+    const int channels = module_channels();
     switch (key) {
     case KEY_DOWN:
         if (cursor_channel < channels - 1) ++cursor_channel;
@@ -258,15 +266,10 @@ void move_channel_cursor(int key) {
 }
 
 void toggle_cursor_channel_mute() {
-    if (!module || cursor_channel < 0 || cursor_channel >= kMaxChannels) return;
-    const int channel = cursor_channel;
-    if (channel_muted[channel]) {
-        player_post([channel] { Player_Unmute(channel); });
-        channel_muted[channel] = false;
-    } else {
-        player_post([channel] { Player_Mute(channel); });
-        channel_muted[channel] = true;
-    }
+    if (!player_view().module || cursor_channel < 0 || cursor_channel >= kMaxChannels) return;
+    player_toggle_mute(cursor_channel);
+    // The row shows the mute at once.
+    player_catch_up();
     draw_channel_table();
     draw_cursor_markers();
 }

@@ -9,11 +9,11 @@
 
 inline constexpr int kMaxChannels = kPlayerChannels;
 
+extern int show_real_volume;         // 1: the table shows the real (mixed) volume, 0: the voice volume
 extern int cursor_channel;           // selected channel, 0-based
 extern int channel_page;             // page of the table shown
 extern int previous_cursor_channel;  // channel under the markers when last drawn
 extern chtype marker_saved_chars[2]; // cells under the markers at columns 0 and 3
-extern bool channel_muted[kMaxChannels];
 extern int previous_volume[kMaxChannels];     // per channel, last volume shown
 extern int voice_volume_peak[kMaxChannels];   // per voice, reset by every load
 extern int real_volume_peak[kMaxChannels];    // per voice, kept for the run
@@ -60,8 +60,7 @@ int panning_step(int x);
 // bold red, and bold white on red at 256.
 attr_t volume_band(int v);
 
-// Per-module display state after a load: cursor and page 0, no channel
-// muted.
+// Per-module display state after a load: cursor and page 0.
 void reset_channel_state();
 
 // Every voice_volume_peak entry back to 256, as after a load.

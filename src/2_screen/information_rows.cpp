@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "1_player/module_loader.h"
+#include "1_player/player_thread.h"
 #include "2_screen/colors.h"
 #include "2_screen/main_window.h"
 #include "2_screen/screen_text.h"
@@ -16,29 +17,25 @@ void clear_info_row(int row) {
     put_blanks(main_win, row, 1, screen_cols - 2);
 }
 
-// What the File row shows for the module being played, kept so the row can
-// be drawn again at a new screen size.
-char shown_file_name[kPathCapacity] = {};
-long long shown_file_bytes = 0;
-
-void draw_title_row() {
+void draw_title_row(const ModuleInfo &module) {
     clear_info_row(2);
     RowWriter row{main_win, 2, 1, screen_cols - 1};
     row.put(role_attr(ColorRole::label), "Title  : ")
-        .put(role_attr(ColorRole::module_text), module->songname ? module->songname : "")
+        .put(role_attr(ColorRole::module_text), module.title.c_str())
         .put(kNormal, " - ")
         .put(role_attr(ColorRole::label), "Type: ")
-        .put(role_attr(ColorRole::module_text), module->modtype ? module->modtype : "");
+        .put(role_attr(ColorRole::module_text), module.type.c_str());
 }
 
 // "File   : ", the name and the bracket with the sizes. A name too long for
 // the row is shortened, with a "~" in its last cell, so that the bracket
 // stays whole and nothing reaches the right border.
-void draw_file_row() {
+void draw_file_row(const ModuleInfo &module) {
     clear_info_row(1);
     constexpr int kLabelCells = 9;
     char sizes[128];
-    format_file_sizes(sizes, sizeof sizes, module->numsmp, module->numins, shown_file_bytes);
+    format_file_sizes(sizes, sizeof sizes, module.sample_count, module.instrument_count, module.bytes);
+    const char *file_name = file_name_of(module.path.c_str());
     const int right = screen_cols - 1;
     const int name_col = 1 + kLabelCells;
     const int name_cells = std::clamp(right - name_col - text_cells(sizes), 1, std::max(right - name_col, 1));
@@ -46,20 +43,16 @@ void draw_file_row() {
     put_text(main_win, 1, 1, "File   : ", right);
     set_attr(main_win, kNormal);
     if (name_col >= right) return;
-    const int shown = std::min(text_cells(shown_file_name), name_cells);
-    const int written = put_text_field(main_win, 1, name_col, shown_file_name, shown, true);
+    const int shown = std::min(text_cells(file_name), name_cells);
+    const int written = put_text_field(main_win, 1, name_col, file_name, shown, true);
     put_text(main_win, 1, name_col + written, sizes, right);
 }
 
 }  // namespace
 
-void set_shown_file(const char *file_name, long long bytes) {
-    std::snprintf(shown_file_name, sizeof shown_file_name, "%s", file_name);
-    shown_file_bytes = bytes;
-}
-
 void draw_information_rows() {
+    const ModuleInfoPtr &module = player_view().module;
     if (!main_win || !module) return;
-    draw_file_row();
-    draw_title_row();
+    draw_file_row(*module);
+    draw_title_row(*module);
 }

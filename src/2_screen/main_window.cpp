@@ -1,6 +1,5 @@
 #include "2_screen/main_window.h"
 
-#include "1_player/sound_output.h"
 #include "1_player/version.h"
 #include "2_screen/channel_table.h"
 #include "2_screen/colors.h"
@@ -13,7 +12,8 @@ PANEL *main_panel = nullptr;
 
 void create_main_window() {
     main_win = newwin(screen_rows, screen_cols, 0, 0);
-    wtimeout(main_win, key_wait_ms());
+    // Keys are read without waiting: the loops wait in one poll.
+    wtimeout(main_win, 0);
     keypad(main_win, TRUE);
     leaveok(main_win, TRUE);
     main_panel = new_panel(main_win);

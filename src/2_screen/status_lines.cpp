@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "1_player/module_loader.h"
+#include "1_player/player.h"
 #include "1_player/player_thread.h"
 #include "2_screen/colors.h"
 #include "2_screen/main_window.h"
+#include "2_screen/playlist_footer.h"
 #include "2_screen/screen_text.h"
 
 int spinner_off = 1;
@@ -15,8 +16,6 @@ int spinner_last_patpos = 0;
 const char spinner_chars[4] = {'-', '\\', '|', '/'};
 
 namespace {
-
-void (*footer_step)() = nullptr;
 
 // The largest minute count the time box shows; it stays there afterwards.
 constexpr unsigned long kMaxShownMinutes = 999;
@@ -64,10 +63,10 @@ void format_song_time(char *out, std::size_t size, unsigned long sngtime) {
 }
 
 void format_mode_words(char *out, std::size_t size, unsigned mode) {
-    const char *stereo_word = (mode & DMODE_REVERSE) ? "!STEREO" : (mode & DMODE_STEREO) ? "STEREO" : "MONO";
-    std::snprintf(out, size, "%s %s %s %s %s", (mode & DMODE_16BITS) ? "16bit" : "8bit", stereo_word,
-                  (mode & DMODE_SURROUND) ? "SURROUND" : "NORMAL", (mode & DMODE_HQMIXER) ? "HQMIXER" : "LQMIXER",
-                  (mode & DMODE_SOFT_MUSIC) ? "(soft)" : "(hard)");
+    const char *stereo_word = (mode & kModeReverse) ? "!STEREO" : (mode & kModeStereo) ? "STEREO" : "MONO";
+    std::snprintf(out, size, "%s %s %s %s %s", (mode & kMode16Bits) ? "16bit" : "8bit", stereo_word,
+                  (mode & kModeSurround) ? "SURROUND" : "NORMAL", (mode & kModeHqMixer) ? "HQMIXER" : "LQMIXER",
+                  (mode & kModeSoftMusic) ? "(soft)" : "(hard)");
 }
 
 void spinner_cells(int k, char (&cells)[4]) {
@@ -105,29 +104,27 @@ void draw_status_fields() {
     }
 
     draw_time_box();
-    if (footer_step) footer_step();
+    draw_or_clear_playlist_footer(view.sngtime);
 }
 
 }  // namespace
 
-void set_footer_step(void (*step)()) { footer_step = step; }
-
 void draw_status_row() {
-    if (!main_win || !module) return;
+    if (!main_win || !player_view().module) return;
     if (player_view().sngpos >= player_view().numpos) return;
     draw_status_fields();
     draw_spinner();
 }
 
 void redraw_status_lines() {
-    if (!main_win || !module) return;
+    if (!main_win || !player_view().module) return;
     draw_status_fields();
 }
 
 void draw_driver_line() {
     if (!main_win) return;
     set_attr(main_win, kNormal);
-    if (COLS >= 3) put_blanks(main_win, 3, 1, COLS - 2);
+    if (screen_cols >= 3) put_blanks(main_win, 3, 1, screen_cols - 2);
     char words[64];
     const PlayerView &view = player_view();
     format_mode_words(words, sizeof words, view.mode);

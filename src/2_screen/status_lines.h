@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstddef>
-#include <mikmod.h>
 
 #include "1_player/player_view.h"
 
@@ -33,7 +32,3 @@ void format_song_time(char *out, std::size_t size, unsigned long sngtime);
 void format_mode_words(char *out, std::size_t size, unsigned mode);
 // The spinner characters for step k, at columns 1, 2, 12 and 13 of row 0.
 void spinner_cells(int k, char (&cells)[4]);
-
-// Sets what draws (or erases) the playlist footer after the status row;
-// the playlist's playback sets it.
-void set_footer_step(void (*step)());

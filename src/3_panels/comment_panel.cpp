@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "1_player/module_loader.h"
+#include "1_player/player_thread.h"
 #include "2_screen/colors.h"
 #include "2_screen/keys.h"
 #include "2_screen/screen_text.h"
@@ -189,11 +189,14 @@ CommentPanel open_comment_panel(const char *comment) {
 void run_comment_panel(CommentPanel &panel) { run_panel(comment_description(panel), panel.frame); }
 
 void comment_panel() {
+    // The description stays whole while the panel shows it, whatever the
+    // player loads meanwhile.
+    const ModuleInfoPtr module = player_view().module;
     if (!module) return;
-    if (!module->comment) {
+    if (!module->has_comment) {
         message_box("No comment in this module.", kMessageNotice);
         return;
     }
-    CommentPanel panel = open_comment_panel(module->comment);
+    CommentPanel panel = open_comment_panel(module->comment.c_str());
     run_comment_panel(panel);
 }

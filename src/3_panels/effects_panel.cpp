@@ -1,12 +1,10 @@
 #include "3_panels/effects_panel.h"
 
 #include <curses.h>
-#include <mikmod.h>
 #include <panel.h>
 
 #include "1_player/mixer.h"
-#include "1_player/module_loader.h"
-#include "1_player/player_limits.h"
+#include "1_player/player.h"
 #include "1_player/player_thread.h"
 #include "2_screen/colors.h"
 #include "2_screen/keys.h"
@@ -137,39 +135,16 @@ int effect_step(int row, int value, int direction, int top_bpm) {
 
 namespace {
 
-// The rows the player keeps, as the player has them: read and changed by
-// the player's commands.
-int player_value(int row) {
+// The setting of each row the player keeps.
+PlayerSetting player_setting(int row) {
     switch (row) {
-    case kSpeedRow: return module ? module->sngspd : 0;
-    case kTempoRow: return module ? module->inittempo : 0;
-    case kBpmRow: return module ? module->bpm : 0;
-    case kReverbRow: return md_reverb;
-    case kStereoRow: return md_pansep;
-    case kGenVolRow: return md_volume;
-    case kModVolRow: return module ? module->volume : 0;
-    default: return 0;
-    }
-}
-
-void set_player_value(int row, int value) {
-    switch (row) {
-    case kSpeedRow:
-        if (module) module->sngspd = static_cast<UWORD>(value);
-        break;
-    case kTempoRow:
-        if (module) module->inittempo = static_cast<UWORD>(value);
-        break;
-    case kBpmRow:
-        if (module) module->bpm = static_cast<UWORD>(value);
-        break;
-    case kReverbRow: md_reverb = static_cast<UBYTE>(value); break;
-    case kStereoRow: md_pansep = static_cast<UBYTE>(value); break;
-    case kGenVolRow: md_volume = static_cast<UBYTE>(value); break;
-    case kModVolRow:
-        if (module) module->volume = static_cast<SWORD>(value);
-        break;
-    default: break;
+    case kSpeedRow: return PlayerSetting::speed;
+    case kTempoRow: return PlayerSetting::tempo;
+    case kBpmRow: return PlayerSetting::bpm;
+    case kReverbRow: return PlayerSetting::reverb;
+    case kStereoRow: return PlayerSetting::stereo_separation;
+    case kGenVolRow: return PlayerSetting::general_volume;
+    default: return PlayerSetting::song_volume;
     }
 }
 
@@ -179,7 +154,7 @@ bool is_player_row(int row) { return row < kMixVolRow; }
 
 int effect_value(int row) {
     const PlayerView &view = player_view();
-    const bool loaded = view.has_module;
+    const bool loaded = view.module != nullptr;
     switch (row) {
     case kSpeedRow: return loaded ? view.sngspd : 0;
     case kTempoRow: return loaded ? view.inittempo : 0;
@@ -197,10 +172,9 @@ int effect_value(int row) {
 
 void change_effect(int row, int direction) {
     if (is_player_row(row)) {
-        player_post([row, direction] {
-            const int top_bpm = module ? highest_bpm(*module) : 255;
-            set_player_value(row, effect_step(row, player_value(row), direction, top_bpm));
-        });
+        // The player steps the value it has when it gets to the change.
+        player_change_setting(player_setting(row),
+                              [row, direction](int value, int top_bpm) { return effect_step(row, value, direction, top_bpm); });
         return;
     }
     const int value = effect_step(row, effect_value(row), direction, 255);

@@ -4,11 +4,10 @@
 #include <cstdio>
 #include <cstring>
 #include <curses.h>
-#include <mikmod.h>
 #include <panel.h>
 
 #include "1_player/clock.h"
-#include "1_player/module_loader.h"
+#include "1_player/player.h"
 #include "1_player/player_thread.h"
 #include "1_player/settings.h"
 #include "1_player/sound_output.h"
@@ -17,26 +16,55 @@
 #include "2_screen/main_window.h"
 #include "2_screen/screen_text.h"
 #include "2_screen/status_lines.h"
+#include "3_panels/event_loop.h"
 #include "3_panels/panel_window.h"
 #include "3_panels/screen_resize.h"
 
 namespace {
 
-long long last_frame_ms = 0;
-bool frame_requested = false;
+// What the idle step keeps between two steps: the live screen's frames, and
+// what it shows of the player's state. Owned by this file; the main path's
+// only.
+struct LiveScreen {
+    long long last_frame_ms = 0;
+    bool frame_requested = false;
+    long long frame_requested_ms = 0;
+    bool end_marked = false;
+    unsigned drawn_mode = 0;
+    unsigned drawn_mixfreq = 0;
+    char drawn_driver[64] = "";
+    // The red box shown while the sound output is lost: a panel of its own
+    // that no key loop reads; it stays on top of the stack until the output
+    // is back.
+    PanelWindow lost_box;
+    char lost_box_text[kPathCapacity] = "";
+    // The "Paused..." notice: a plain window over everything while the
+    // player is paused.
+    WINDOW *pause_notice = nullptr;
+};
 
-// True when a redraw of the live screen is due (and counts it as done). A
-// redraw asked for by a key waits, for at most a frame interval, until the
-// player shows what the key did.
-long long frame_requested_ms = 0;
+LiveScreen live;
 
+constexpr long long kMinRedrawGapMs = kFrameIntervalMs / 2;
+
+// True when a redraw of the live screen is due (and counts it as done).
+// The player paces the frames of a song that moves; what keys ask for
+// comes on top, so redraws are kept kMinRedrawGapMs apart. A redraw asked
+// for by a key waits, for at most a frame interval, until the player shows
+// what the key did: its snapshot wakes the loop.
 bool frame_due() {
+    if (!live.frame_requested) return false;
     const long long now = monotonic_ms();
-    if (frame_requested && !player_view_caught_up() && now - frame_requested_ms < kFrameIntervalMs) return false;
-    const long long interval = frame_requested ? kFrameIntervalMs : frame_interval_ms(refresh_delay);
-    if (now - last_frame_ms < interval) return false;
-    last_frame_ms = now;
-    frame_requested = false;
+    if (!player_view_caught_up() && now - live.frame_requested_ms < kFrameIntervalMs) {
+        wake_at_ms(live.frame_requested_ms + kFrameIntervalMs);
+        return false;
+    }
+    if (now - live.last_frame_ms < kMinRedrawGapMs) {
+        wake_at_ms(live.last_frame_ms + kMinRedrawGapMs);
+        return false;
+    }
+    live.last_frame_ms = now;
+    live.frame_requested = false;
     return true;
 }
 
@@ -44,6 +72,10 @@ bool frame_due() {
 // still look for typed keys and block and restore the stop signal.
 void compose() {
     update_panels();
+    if (live.pause_notice) {
+        touchwin(live.pause_notice);
+        wnoutrefresh(live.pause_notice);
+    }
     if (terminal_behind()) doupdate();
 }
 
@@ -54,11 +86,9 @@ void draw_live() {
     draw_status_row();
 }
 
-// The end of a song that does not wrap round: the player stops moving, but
-// the voices it left would go on sounding, so they are stopped, and the
-// title row says so until the song plays again.
-bool end_marked = false;
-
+// The end of a song that does not wrap round: the player stops moving and
+// silences the voices it left, and the title row says so until the song
+// plays again.
 void draw_end_mark(bool shown) {
     if (!main_win) return;
     const int length = static_cast<int>(std::strlen(kSongEndedText));
@@ -75,46 +105,65 @@ void draw_end_mark(bool shown) {
 
 void follow_song_end() {
     const bool ended = player_view().ended;
-    if (ended && !end_marked) {
-        draw_end_mark(true);
-    } else if (!ended && end_marked) {
-        draw_end_mark(false);
-    }
-    end_marked = ended;
+    if (ended != live.end_marked) draw_end_mark(ended);
+    live.end_marked = ended;
 }
 
 // The driver line changes when the output restarts (options, a lost
 // output and its return) or reverse stereo is switched.
-unsigned drawn_mode = 0;
-unsigned drawn_mixfreq = 0;
-char drawn_driver[64] = "";
-
 void follow_driver_line() {
     const PlayerView &view = player_view();
-    if (view.mode == drawn_mode && view.mixfreq == drawn_mixfreq && std::strcmp(view.driver_name, drawn_driver) == 0)
+    if (view.mode == live.drawn_mode && view.mixfreq == live.drawn_mixfreq &&
+        std::strcmp(view.driver_name, live.drawn_driver) == 0)
         return;
-    drawn_mode = view.mode;
-    drawn_mixfreq = view.mixfreq;
-    std::snprintf(drawn_driver, sizeof drawn_driver, "%s", view.driver_name);
+    live.drawn_mode = view.mode;
+    live.drawn_mixfreq = view.mixfreq;
+    std::snprintf(live.drawn_driver, sizeof live.drawn_driver, "%s", view.driver_name);
     draw_driver_line();
 }
 
-// A resize draws the title row anew, without the mark.
-void follow_screen_size() {
-    if (follow_terminal_size() && end_marked) draw_end_mark(true);
+// The "Paused..." notice, opened at its own size on the screen as it is
+// now; null when no window can be made.
+WINDOW *open_pause_notice() {
+    WINDOW *notice = open_notice(5, 13, LINES / 2 - 4, 34);
+    if (!notice) return nullptr;
+    set_role(notice, ColorRole::notice_waiting);
+    put_text(notice, 2, 2, "Paused...");
+    return notice;
 }
 
-// The red box shown while the sound output is lost. It is a panel of its
-// own that no key loop reads: it stays on top of the stack until the
-// output is back.
-PanelWindow lost_box;
-char lost_box_text[kPathCapacity] = "";
+// While the player is paused the notice stands over the screen, which
+// stands still where the song was paused. A resize opens it afresh on top:
+// curses cuts a window to a smaller screen and never grows it back.
+void follow_pause(bool resized) {
+    const bool paused = player_view().paused && is_playing(player_view());
+    if (paused && (!live.pause_notice || resized)) {
+        if (!live.pause_notice) {
+            // What the player holds, drawn before the notice covers it.
+            draw_channel_table();
+            draw_status_row();
+        }
+        if (WINDOW *fresh = open_pause_notice()) {
+            if (live.pause_notice) delwin(live.pause_notice);
+            live.pause_notice = fresh;
+        }
+    } else if (!paused && live.pause_notice) {
+        close_notice(live.pause_notice);
+    }
+}
+
+// A resize draws the title row anew, without the mark.
+bool follow_screen_size() {
+    const bool resized = follow_terminal_size();
+    if (resized && live.end_marked) draw_end_mark(true);
+    return resized;
+}
 
 void close_lost_box() {
-    if (!lost_box.win) return;
-    close_panel_window(lost_box);
+    if (!live.lost_box.win) return;
+    close_panel_window(live.lost_box);
     if (main_win) touchwin(main_win);
-    lost_box_text[0] = '\0';
+    live.lost_box_text[0] = '\0';
 }
 
 void follow_sound_output() {
@@ -127,32 +176,24 @@ void follow_sound_output() {
     char second[64];
     std::snprintf(first, sizeof first, "Sound output lost: %s.", view.lost_reason);
     std::snprintf(second, sizeof second, "Retrying every %lld s; the song waits.", kRestartEveryNs / 1'000'000'000LL);
-    if (lost_box.win && std::strcmp(first, lost_box_text) == 0) {
-        top_panel(lost_box.panel);
+    if (live.lost_box.win && std::strcmp(first, live.lost_box_text) == 0) {
+        top_panel(live.lost_box.panel);
         return;
     }
     close_lost_box();
     const int longest = static_cast<int>(std::max(std::strlen(first), std::strlen(second)));
     const int width = std::min(longest + 4, std::max(COLS, 1));
-    lost_box = open_panel_window(4, width, LINES / 2 - 2, (COLS - width) / 2, nullptr);
-    if (!lost_box.win) return;
-    std::snprintf(lost_box_text, sizeof lost_box_text, "%s", first);
-    set_role(lost_box.win, ColorRole::error);
-    put_text(lost_box.win, 1, 2, first, width - 2);
-    put_text(lost_box.win, 2, 2, second, width - 2);
-    set_attr(lost_box.win, kNormal);
+    live.lost_box = open_panel_window(4, width, LINES / 2 - 2, (COLS - width) / 2, nullptr);
+    if (!live.lost_box.win) return;
+    std::snprintf(live.lost_box_text, sizeof live.lost_box_text, "%s", first);
+    set_role(live.lost_box.win, ColorRole::error);
+    put_text(live.lost_box.win, 1, 2, first, width - 2);
+    put_text(live.lost_box.win, 2, 2, second, width - 2);
+    set_attr(live.lost_box.win, kNormal);
 }
 
-// What every idle step does while a module plays: the sound thread plays
-// it; the screen follows.
-void play_step() {
-    draw_live();
-    follow_song_end();
-    follow_sound_output();
-}
-
-// The screens' copy of the player's snapshot, taken afresh at every step; a
-// command carried out since asks for a redraw.
+// The screens' copy of the player's snapshot, taken afresh at every step;
+// a new one asks for a frame.
 void follow_player() {
     if (refresh_player_view()) request_frame();
     follow_driver_line();
@@ -160,60 +201,30 @@ void follow_player() {
 
 }  // namespace
 
-namespace {
-
-void (*signal_step)() = nullptr;
-void (*playlist_step)() = nullptr;
-void (*remote_step)() = nullptr;
-bool (*remote_step_while_paused)() = nullptr;
-
-void act_on_remote_step() {
-    if (remote_step) remote_step();
-}
-
-}  // namespace
-
-void set_signal_step(void (*step)()) { signal_step = step; }
-
-void set_playlist_step(void (*step)()) { playlist_step = step; }
-
-void set_remote_steps(void (*step)(), bool (*while_paused)()) {
-    remote_step = step;
-    remote_step_while_paused = while_paused;
-}
-
-void act_on_signal_step() {
-    if (signal_step) signal_step();
-}
-
-bool act_on_remote_step_while_paused() { return remote_step_while_paused && remote_step_while_paused(); }
-
 long long frame_interval_ms(int delay) { return std::max(static_cast<long long>(delay), kFrameIntervalMs); }
 
+void follow_refresh_delay() { set_player_frame_interval_ms(frame_interval_ms(refresh_delay)); }
+
 void request_frame() {
-    if (!frame_requested) frame_requested_ms = monotonic_ms();
-    frame_requested = true;
+    if (!live.frame_requested) live.frame_requested_ms = monotonic_ms();
+    live.frame_requested = true;
 }
 
-void live_refresh() {
-    act_on_signal_step();
-    follow_player();
-    follow_screen_size();
-    if (playlist_step) playlist_step();
-    act_on_remote_step();
-    if (module && playing) {
-        play_step();
-        compose();
-    }
-}
-
-void refresh_then_compose(const std::function<void()> &live_step) {
-    act_on_signal_step();
+void idle_step(const std::function<void()> &live_step) {
+    const LoopContext &ctx = loop_context();
+    if (ctx.act_on_signals) ctx.act_on_signals();
     follow_player();
     if (live_step) live_step();
-    follow_screen_size();
-    if (playlist_step) playlist_step();
-    act_on_remote_step();
-    if (module && playing) play_step();
+    const bool resized = follow_screen_size();
+    if (ctx.playlist_step) ctx.playlist_step();
+    if (ctx.serve_remote) ctx.serve_remote();
+    if (is_playing(player_view())) {
+        draw_live();
+        follow_song_end();
+        follow_sound_output();
+    }
+    follow_pause(resized);
     compose();
 }
+
+bool keys_held_by_pause() { return live.pause_notice != nullptr || (player_view().paused && is_playing(player_view())); }

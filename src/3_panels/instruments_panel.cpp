@@ -1,6 +1,6 @@
 #include "3_panels/instruments_panel.h"
 
-#include "1_player/module_loader.h"
+#include "1_player/player_thread.h"
 #include "2_screen/colors.h"
 #include "2_screen/screen_text.h"
 #include "3_panels/panel_positions.h"
@@ -9,10 +9,10 @@ namespace {
 
 constexpr int kNameWidth = 40;
 
-int instrument_count(const MODULE &m) { return m.instruments ? m.numins : 0; }
+int instrument_count(const ModuleInfo &m) { return static_cast<int>(m.instruments.size()); }
 
-void draw_indexed(WINDOW *win, const MODULE &m, int index) {
-    draw_instrument(win, m.instruments[index], index + 1, m.numins);
+void draw_indexed(WINDOW *win, const ModuleInfo &m, int index) {
+    draw_instrument(win, m.instruments[static_cast<std::size_t>(index)], index + 1, m.instrument_count);
 }
 
 void clear_fields(WINDOW *win) {
@@ -27,12 +27,12 @@ constexpr RecordKind kInstruments = {
 
 }  // namespace
 
-void draw_instrument(WINDOW *window, const INSTRUMENT &instrument, int number, int count) {
+void draw_instrument(WINDOW *window, const InstrumentInfo &instrument, int number, int count) {
     put_field(window, 2, "     #: ", "%-4d/%4d", number, count);
-    put_name_field(window, 3, "  Name: ", instrument.insname, kNameWidth);
-    put_field(window, 4, " Flags: ", "0x%04x", static_cast<unsigned>(instrument.flags));
-    put_field(window, 5, "   Pan: ", "%-3d", static_cast<int>(instrument.panning));
-    put_field(window, 6, "   Vol: ", "%-4d", static_cast<int>(instrument.globvol));
+    put_name_field(window, 3, "  Name: ", instrument.name.c_str(), kNameWidth);
+    put_field(window, 4, " Flags: ", "0x%04x", instrument.flags);
+    put_field(window, 5, "   Pan: ", "%-3d", instrument.panning);
+    put_field(window, 6, "   Vol: ", "%-4d", instrument.global_volume);
 }
 
 RecordBrowser open_instruments_panel() {
@@ -41,7 +41,7 @@ RecordBrowser open_instruments_panel() {
 }
 
 void instruments_panel() {
-    if (!module) {
+    if (!player_view().module) {
         beep();
         return;
     }

@@ -3,7 +3,8 @@
 #pragma once
 
 #include <curses.h>
-#include <mikmod.h>
+
+#include "1_player/module_info.h"
 
 #include "3_panels/panel_positions.h"
 #include "3_panels/record_browser.h"
@@ -12,7 +13,7 @@ inline constexpr int kInstrumentsRows = panel_layout(PanelKind::instruments).row
 
 // Draws the fields of one instrument; `number` is its 1-based position,
 // `count` the module's number of instruments.
-void draw_instrument(WINDOW *window, const INSTRUMENT &instrument, int number, int count);
+void draw_instrument(WINDOW *window, const InstrumentInfo &instrument, int number, int count);
 
 // The panel at its corner with the first instrument shown, or, for a module
 // without instruments, after the "No instruments in this module." box.

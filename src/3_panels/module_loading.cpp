@@ -3,7 +3,8 @@
 #include <curses.h>
 #include <panel.h>
 
-#include "1_player/module_loader.h"
+#include "1_player/player.h"
+#include "1_player/settings.h"
 #include "2_screen/channel_table.h"
 #include "2_screen/colors.h"
 #include "2_screen/information_rows.h"
@@ -19,7 +20,7 @@ WINDOW *loading_notice = nullptr;
 }  // namespace
 
 int load_module(const char *file_path, bool (*close_box_early)()) {
-    const LoadResult result = play_module_file(file_path);
+    const LoadResult result = player_load(file_path, loop_module != 0, fade_module != 0);
     if (!result.loaded) {
         // The "Loading..." notice is no panel, so the box would leave it
         // drawn around itself.
@@ -32,11 +33,9 @@ int load_module(const char *file_path, bool (*close_box_early)()) {
     draw_channel_table();
     draw_cursor_markers();
     reset_voice_volume_peaks();
-    set_shown_file(file_name_of(file_path), result.bytes);
     draw_information_rows();
     update_panels();
     doupdate();
-    playing = true;
     return 0;
 }
 

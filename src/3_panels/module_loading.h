@@ -2,7 +2,8 @@
 // show the new module, and the box that tells why a file did not load.
 #pragma once
 
-// Loads and starts the module at `file_path` (play_module_file). On success
+// Loads and starts the module at `file_path` (player_load), looping and
+// fading as the options say. On success
 // the per-module display state is reset, the file and title rows, the
 // status row and the channel table are drawn, and playback starts: returns
 // 0. On failure it removes the Loading notice, beeps, shows "'name': reason"

@@ -3,20 +3,19 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdio>
-#include <mikmod.h>
 #include <panel.h>
 
-#include "1_player/module_loader.h"
+#include "1_player/player.h"
 #include "1_player/player_thread.h"
 #include "1_player/reverse_stereo.h"
 #include "1_player/settings.h"
-#include "1_player/sound_output.h"
 #include "2_screen/colors.h"
 #include "2_screen/keys.h"
 #include "2_screen/main_window.h"
 #include "2_screen/screen_text.h"
 #include "2_screen/status_lines.h"
 #include "3_panels/message_box.h"
+#include "3_panels/idle.h"
 #include "3_panels/number_editor.h"
 #include "3_panels/panel_mover.h"
 #include "3_panels/panel_positions.h"
@@ -51,20 +50,14 @@ constexpr int kReverseStereoItem = 2;
 constexpr int kMixingFrequencyItem = 7;
 constexpr int kRefreshDelayItem = 13;
 
-// Mode bits the software mixer and the output stream take only when the
-// driver starts. Reverse stereo (read each time a voice is panned) and
-// interpolation (read as each stretch is mixed) are heard at once without a
-// restart.
-constexpr unsigned kRestartBits = DMODE_16BITS | DMODE_STEREO | DMODE_SURROUND | DMODE_HQMIXER;
-
 struct ModeFlag {
     int *flag;
     unsigned bit;
 };
 
 const ModeFlag kModeFlags[] = {
-    {&output_16bits, DMODE_16BITS}, {&stereo, DMODE_STEREO},       {&reverse_stereo, DMODE_REVERSE},
-    {&surround, DMODE_SURROUND},    {&interpolate, DMODE_INTERP}, {&hq_mixer, DMODE_HQMIXER},
+    {&output_16bits, kMode16Bits}, {&stereo, kModeStereo},           {&reverse_stereo, kModeReverse},
+    {&surround, kModeSurround},    {&interpolate, kModeInterpolate}, {&hq_mixer, kModeHqMixer},
 };
 
 int *flag_of(int item) {
@@ -82,23 +75,21 @@ int *flag_of(int item) {
     }
 }
 
-unsigned bit_of(int item) {
+// The output mode's option bits as the check boxes ask for them.
+unsigned wanted_mode_bits() {
+    unsigned bits = 0;
     for (const ModeFlag &m : kModeFlags)
-        if (m.flag == flag_of(item)) return m.bit;
-    return 0;
+        if (*m.flag) bits |= m.bit;
+    return bits;
 }
 
-void set_mode_bit(unsigned bit, bool on) {
-    md_mode = static_cast<UWORD>(on ? (md_mode | bit) : (md_mode & ~bit));
-}
-
-// After a restart the check boxes follow the mode the driver took. The
-// high-quality mixer always interpolates and adds the bit by itself; the
-// Interpolate box keeps the user's choice, which counts again once that
-// mixer is off.
-void follow_mode() {
-    set_mode_bit(DMODE_INTERP, interpolate != 0);
-    for (const ModeFlag &m : kModeFlags) *m.flag = (md_mode & m.bit) ? 1 : 0;
+// After a change of the output the check boxes follow the mode in force.
+// The high-quality mixer always interpolates and adds the bit by itself;
+// the Interpolate box keeps the user's choice, which counts again once
+// that mixer is off.
+void follow_mode(unsigned mode) {
+    for (const ModeFlag &m : kModeFlags)
+        if (m.bit != kModeInterpolate) *m.flag = (mode & m.bit) ? 1 : 0;
 }
 
 // How many rows the items are scrolled up by, on a screen too short for
@@ -136,28 +127,15 @@ void select_item(WINDOW *win, int &selected, int item) {
     draw_item(win, selected, true);
 }
 
-// With the library: makes md_mode and md_mixfreq, already changed, take
-// effect, restarting the driver when anything it reads at its start differs
-// from `old_mode` and `old_mixfreq`. When the restart fails, the old mode
-// and frequency come back and `message` says why (it is empty otherwise);
-// the check boxes follow the mode actually in force.
-void apply_with_library(unsigned old_mode, unsigned old_mixfreq, char *message, std::size_t size) {
-    message[0] = '\0';
-    const bool restart = ((md_mode ^ old_mode) & kRestartBits) != 0 || md_mixfreq != old_mixfreq;
-    if (restart && restart_output() != 0) {
-        std::snprintf(message, size, "Can't restart the sound output: %s.", MikMod_strerror(MikMod_errno));
-        md_mode = static_cast<UWORD>(old_mode);
-        md_mixfreq = static_cast<UWORD>(old_mixfreq);
-        restart_output();
-    }
-    follow_mode();
-}
-
-// Back on the screen: the driver line, and the reason when it failed.
-void show_output_outcome(const char *message) {
+// Makes the player take the output mode the check boxes ask for and the
+// mixing frequency `mixfreq`, restarting the output when it must; when the
+// restart fails the old mode comes back and a box says why. The driver line
+// and the check boxes follow what is in force.
+void apply_output(unsigned mixfreq) {
+    const OutputChange change = player_set_output(wanted_mode_bits(), mixfreq);
+    follow_mode(change.mode);
     draw_driver_line();
-    if (message[0] == '\0') return;
-    error_box(message);
+    if (!change.ok) error_box(change.message);
 }
 
 void edit_mixing_frequency(WINDOW *win) {
@@ -168,6 +146,7 @@ void edit_mixing_frequency(WINDOW *win) {
 void edit_refresh_delay(WINDOW *win) {
     refresh_delay = edit_number(win, kFirstRow + kRefreshDelayItem - item_offset, option_items[kRefreshDelayItem].label, 21,
                                 NumberField::refresh_delay, refresh_delay);
+    follow_refresh_delay();
 }
 
 // "Save options": the outcome in a green box, or a beep and a red one.
@@ -220,16 +199,7 @@ void draw_option_item(WINDOW *win, int item) {
     }
 }
 
-void set_mixing_frequency(int hz) {
-    char message[kPathCapacity];
-    player_call([&] {
-        const unsigned old_mode = md_mode;
-        const unsigned old_mixfreq = md_mixfreq;
-        md_mixfreq = static_cast<UWORD>(hz);
-        apply_with_library(old_mode, old_mixfreq, message, sizeof message);
-    });
-    show_output_outcome(message);
-}
+void set_mixing_frequency(int hz) { apply_output(static_cast<unsigned>(hz)); }
 
 bool toggle_option(int item) {
     int *flag = flag_of(item);
@@ -240,34 +210,14 @@ bool toggle_option(int item) {
         *flag = 1 - *flag;
     }
     switch (item) {
-    case 9: {
-        const int loop = loop_module;
-        player_post([loop] {
-            if (module) module->loop = module->wrap = static_cast<BOOL>(loop);
-        });
-        return true;
-    }
-    case 10: {
-        const int fade = fade_module;
-        player_post([fade] {
-            if (module) module->fadeout = static_cast<BOOL>(fade);
-        });
-        return true;
-    }
+    case 9: player_set_loop(loop_module != 0); return true;
+    case 10: player_set_fade(fade_module != 0); return true;
     case 11: return true;
     default: break;
     }
-    char message[kPathCapacity];
-    player_call([&] {
-        const unsigned old_mode = md_mode;
-        set_mode_bit(bit_of(item), *flag != 0);
-        if (item == 1 && !stereo && reverse_stereo) {
-            reverse_stereo = 0;
-            set_mode_bit(DMODE_REVERSE, false);
-        }
-        apply_with_library(old_mode, md_mixfreq, message, sizeof message);
-    });
-    show_output_outcome(message);
+    // Mono has no reverse stereo.
+    if (item == 1 && !stereo && reverse_stereo) reverse_stereo = 0;
+    apply_output(player_view().mixfreq);
     return true;
 }
 

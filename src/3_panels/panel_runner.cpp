@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <panel.h>
 
-#include "1_player/module_loader.h"
+#include "1_player/player.h"
+#include "1_player/player_thread.h"
 #include "2_screen/main_window.h"
 #include "3_panels/command_keys.h"
+#include "3_panels/event_loop.h"
 #include "3_panels/idle.h"
 #include "3_panels/screen_resize.h"
 
@@ -15,7 +17,21 @@ bool is_close_key(const PanelDescription &desc, int key) {
     return std::find(desc.close_keys.begin(), desc.close_keys.end(), key) != desc.close_keys.end();
 }
 
+// The number of the module loaded (0 for none), to tell another one.
+std::uint64_t loaded_module_number() {
+    const ModuleInfoPtr &module = player_view().module;
+    return module ? module->load_number : 0;
+}
+
 KeyResult hand_on(const PanelDescription &desc, int key) {
+    // While paused only `p` acts, whatever panel is open: it ends the pause.
+    if (keys_held_by_pause() && key != KEY_RESIZE) {
+        if (key == 'p') {
+            request_frame();
+            player_play_or_pause();
+        }
+        return KeyResult::handled;
+    }
     if (is_close_key(desc, key)) return KeyResult::closed;
     KeyResult result = dispatch_key(desc.keys, key);
     if (result == KeyResult::passed && desc.on_key) result = desc.on_key(key);
@@ -74,14 +90,17 @@ void run_panel_keys(const PanelDescription &desc, WINDOW *win) {
     // The desc given here outlives the loop; the one given to open_panel
     // may not have.
     if (desc.draw) set_panel_redraw(win, desc.draw);
-    const MODULE *shown_module = module;
+    std::uint64_t shown_module = loaded_module_number();
     for (;;) {
-        const int key = wgetch(win);
+        // Asked before every wait, the first included: it may ask to be
+        // woken at a time.
+        if (desc.close_when && desc.close_when()) break;
+        const int key = next_key(win);
         if (key == KEY_RESIZE) note_resize_key();
         if (key != ERR && hand_on(desc, key) == KeyResult::closed) break;
-        refresh_then_compose([&] {
-            if (module != shown_module) {
-                shown_module = module;
+        idle_step([&] {
+            if (loaded_module_number() != shown_module) {
+                shown_module = loaded_module_number();
                 if (desc.module_changed) {
                     desc.module_changed();
                     draw_panel_whole(win, desc.title, desc.draw);
@@ -97,7 +116,6 @@ void run_panel_keys(const PanelDescription &desc, WINDOW *win) {
             update_panels();
             doupdate();
         }
-        if (desc.close_when && desc.close_when()) break;
     }
 }
 

@@ -45,7 +45,8 @@ struct PanelDescription {
     // the panel is drawn whole again; panels that do not show the module
     // leave it empty and are not redrawn.
     std::function<void()> module_changed;
-    // Asked after every idle step: true closes the panel.
+    // Asked before every wait for a key (so after every idle step): true
+    // closes the panel. It may ask the wait to end at a time (wake_at_ms).
     std::function<bool()> close_when;
     // Runs just before the window is deleted.
     std::function<void()> on_close;

@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "1_player/settings.h"
-#include "1_player/sound_output.h"
 #include "2_screen/colors.h"
 #include "2_screen/main_window.h"
 #include "2_screen/screen_text.h"
@@ -170,7 +169,7 @@ PanelWindow open_panel_window(int rows, int cols, int y, int x, const char *titl
     PanelWindow pw;
     pw.win = new_fitted_window(rows, cols, y, x);
     if (!pw.win) return pw;
-    wtimeout(pw.win, key_wait_ms());
+    wtimeout(pw.win, 0);
     keypad(pw.win, TRUE);
     draw_default_border(pw.win);
     pw.panel = new_panel(pw.win);

@@ -37,7 +37,7 @@ struct PanelWindow {
     PANEL *panel = nullptr;
 };
 
-// A pop-up panel window: fitted, key timeout key_wait_ms(), keypad on,
+// A pop-up panel window: fitted, reading keys without waiting, keypad on,
 // default border, a new panel on top of the stack, and the title frame when
 // `title` is not null.
 PanelWindow open_panel_window(int rows, int cols, int y, int x, const char *title);

@@ -5,37 +5,25 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "1_player/module_loader.h"
 #include "1_player/player_thread.h"
+#include "1_player/track_decoder.h"
 #include "2_screen/channel_table.h"
 #include "2_screen/colors.h"
 #include "2_screen/keys.h"
+#include "2_screen/main_window.h"
 #include "2_screen/screen_text.h"
 #include "2_screen/status_lines.h"
-#include "2_screen/track_decoder.h"
 #include "3_panels/command_keys.h"
 #include "3_panels/panel_mover.h"
 #include "3_panels/panel_runner.h"
 
 namespace {
 
-constexpr int kMutedChannels = 64;  // channels whose mute flag the view reads
-
 // The view whose window a resize redraws (one is open at a time).
 PatternView *resized_view = nullptr;
 
-int rows_of_pattern(const MODULE &m, int pattern) {
-    if (!m.pattrows || pattern < 0 || pattern >= m.numpat) return 0;
-    return m.pattrows[pattern];
-}
-
-int pattern_at(const MODULE &m, int position) {
-    if (!m.positions || position < 0 || position >= m.numpos) return -1;
-    return m.positions[position];
-}
-
 bool channel_muted_in(std::uint64_t muted, int channel) {
-    return channel >= 0 && channel < kMutedChannels && (muted >> channel & 1u) != 0;
+    return channel >= 0 && channel < kPlayerChannels && (muted >> channel & 1u) != 0;
 }
 
 PatternRole role_of(EffectKind kind) {
@@ -51,13 +39,13 @@ PatternRole role_of(EffectKind kind) {
 }
 
 // The top border with the pattern and position in its frame.
-void draw_title(const PatternView &view, const MODULE &m) {
+void draw_title(const PatternView &view, const ModuleInfo &m) {
     WINDOW *win = view.pw.win;
     const int cols = getmaxx(win);
     set_attr(win, kNormal);
     if (cols > 2) mvwhline(win, 0, 1, ACS_HLINE, cols - 2);
     char title[64];
-    std::snprintf(title, sizeof title, "Pattern %d  Pos %d/%d%s", view.pattern + 1, view.position + 1, m.numpos,
+    std::snprintf(title, sizeof title, "Pattern %d  Pos %d/%d%s", view.pattern + 1, view.position + 1, m.positions,
                   view.frozen ? "  Frozen" : "");
     const FrameClip clip(win);
     draw_panel_title(win, title);
@@ -65,7 +53,7 @@ void draw_title(const PatternView &view, const MODULE &m) {
 
 // The channel numbers over their cells, with marks where more channels lie
 // to the left or right.
-void draw_channel_header(const PatternView &view, const MODULE &m) {
+void draw_channel_header(const PatternView &view, const ModuleInfo &m) {
     WINDOW *win = view.pw.win;
     const int cols = getmaxx(win);
     const FrameClip clip(win);
@@ -82,13 +70,13 @@ void draw_channel_header(const PatternView &view, const MODULE &m) {
     }
     set_role(win, ColorRole::scroll_mark);
     if (view.drawn_first > 0) put_text(win, kChannelHeaderRow, 1, "<");
-    if (view.drawn_first + view.shown_channels < m.numchn) put_text(win, kChannelHeaderRow, cols - 2, ">");
+    if (view.drawn_first + view.shown_channels < m.channels) put_text(win, kChannelHeaderRow, cols - 2, ">");
     set_attr(win, kNormal);
 }
 
 // One line of the body: pattern row `row` (blank outside the pattern), on
 // the highlight when `current`.
-void draw_body_line(const PatternView &view, const MODULE &m, int line, int row, bool current) {
+void draw_body_line(const PatternView &view, const ModuleInfo &m, int line, int row, bool current) {
     WINDOW *win = view.pw.win;
     const int y = kFirstBodyRow + line;
     const int cols = getmaxx(win);
@@ -143,7 +131,7 @@ void draw_body_line(const PatternView &view, const MODULE &m, int line, int row,
 
 int row_on_line(const PatternView &view, int line, int lines) { return view.row - middle_line(lines) + line; }
 
-void draw_body(const PatternView &view, const MODULE &m) {
+void draw_body(const PatternView &view, const ModuleInfo &m) {
     const int lines = body_lines(getmaxy(view.pw.win));
     for (int line = 0; line < lines; ++line)
         draw_body_line(view, m, line, row_on_line(view, line, lines), line == middle_line(lines));
@@ -152,7 +140,7 @@ void draw_body(const PatternView &view, const MODULE &m) {
 // Moves the body `by` lines up (down when negative) with curses' scrolling,
 // so the terminal scrolls too, and draws the lines that came in and the two
 // whose highlight changed.
-void scroll_body(const PatternView &view, const MODULE &m, int by) {
+void scroll_body(const PatternView &view, const ModuleInfo &m, int by) {
     WINDOW *win = view.pw.win;
     const int lines = body_lines(getmaxy(win));
     const int middle = middle_line(lines);
@@ -181,22 +169,19 @@ void redraw_after_resize(WINDOW *win) {
 
 PatternViewPlayhead read_playhead() {
     PatternViewPlayhead head;
-    head.module = module;
-    if (!module) return head;
-    // The order list and the patterns are the module's own and never change
-    // while it plays; where the song is comes from the player's snapshot.
-    const MODULE &m = *module;
     const PlayerView &view = player_view();
-    head.in_song = view.sngpos >= 0 && view.sngpos < m.numpos && pattern_at(m, view.sngpos) >= 0;
+    head.module = view.module;
+    if (!head.module) return head;
+    const ModuleInfo &m = *head.module;
+    head.in_song = view.sngpos >= 0 && view.sngpos < m.positions && pattern_at(m, view.sngpos) >= 0;
     if (head.in_song) {
         head.position = view.sngpos;
         head.pattern = pattern_at(m, view.sngpos);
         head.row = view.patpos;
     }
     // The channels muted with Enter and M, as the channel table shows them.
-    const int channels = std::min({static_cast<int>(m.numchn), kMutedChannels, kMaxChannels});
-    for (int channel = 0; channel < channels; ++channel)
-        if (channel_muted[channel]) head.muted |= std::uint64_t{1} << channel;
+    const int channels = std::min(m.channels, kPlayerChannels);
+    head.muted = channels >= 64 ? view.muted : view.muted & ((std::uint64_t{1} << channels) - 1);
     return head;
 }
 
@@ -227,11 +212,11 @@ bool is_browse_key(int key) {
     }
 }
 
-BrowsePoint browse_step(const MODULE &m, BrowsePoint at, int key, int page) {
-    if (m.numpos <= 0) return {0, 0};
-    int position = std::clamp(at.position, 0, m.numpos - 1);
+BrowsePoint browse_step(const ModuleInfo &m, BrowsePoint at, int key, int page) {
+    if (m.positions <= 0) return {0, 0};
+    int position = std::clamp(at.position, 0, m.positions - 1);
     if (key == '[' && position > 0) --position;
-    if (key == ']' && position < m.numpos - 1) ++position;
+    if (key == ']' && position < m.positions - 1) ++position;
     const int last = std::max(rows_of_pattern(m, pattern_at(m, position)) - 1, 0);
     int row = at.row;
     page = std::max(page, 1);
@@ -265,10 +250,10 @@ void open_pattern_view(PatternView &view) {
 bool update_pattern_view(PatternView &view, const PatternViewPlayhead &head) {
     WINDOW *win = view.pw.win;
     if (!win || !head.module) return false;
-    const MODULE &m = *head.module;
-    if (head.module != view.shown_module) {
+    const ModuleInfo &m = *head.module;
+    if (!view.shown_module || head.module->load_number != view.shown_module->load_number) {
         view.shown_module = head.module;
-        view.notation = notation_of(m.modtype);
+        view.notation = notation_of(m.type.c_str());
         view.frozen = false;
         view.first_channel = 0;
         view.drawn = false;
@@ -285,13 +270,13 @@ bool update_pattern_view(PatternView &view, const PatternViewPlayhead &head) {
     } else if (view.drawn) {
         return false;  // past the end: the last row played stays
     }
-    position = std::clamp(position, 0, std::max(m.numpos - 1, 0));
+    position = std::clamp(position, 0, std::max(m.positions - 1, 0));
     row = std::max(row, 0);  // a view opened after the song's end starts at its first row
     const int pattern = pattern_at(m, position);
     const int rows = getmaxy(win);
     const int cols = getmaxx(win);
-    const int shown = visible_channels(cols, m.numchn);
-    const int first = clamp_first_channel(view.first_channel, m.numchn, shown);
+    const int shown = visible_channels(cols, m.channels);
+    const int first = clamp_first_channel(view.first_channel, m.channels, shown);
     const int lines = body_lines(rows);
 
     const bool whole = !view.drawn || rows != view.drawn_rows || cols != view.drawn_cols ||
@@ -344,9 +329,9 @@ bool pattern_view_key(PatternView &view, int key) {
             view.browse = {std::max(view.position, 0), std::max(view.row, 0)};
             if (view.pw.win && view.shown_module) draw_title(view, *view.shown_module);
         }
-        if (module) {
+        if (view.shown_module) {
             const int page = std::max(body_lines(getmaxy(view.pw.win)) - 1, 1);
-            view.browse = browse_step(*module, view.browse, key, page);
+            view.browse = browse_step(*view.shown_module, view.browse, key, page);
         }
         return true;
     }
@@ -388,7 +373,7 @@ void close_pattern_view(PatternView &view) {
 }
 
 void pattern_view() {
-    if (!module) {
+    if (!player_view().module) {
         beep();
         return;
     }

@@ -18,17 +18,16 @@
 #pragma once
 
 #include <cstdint>
-#include <mikmod.h>
 
+#include "1_player/module_info.h"
 #include "2_screen/cell_notation.h"
 #include "2_screen/keys.h"
 #include "3_panels/panel_window.h"
 
-// What the view reads of the playback at each step. Everything it shows
-// that changes while the music plays comes from here; the pattern and
-// track tables of the module (which stay as loaded) are read directly.
+// What the view reads of the playback at each step: the module's
+// description (its patterns and tracks) and where the song is.
 struct PatternViewPlayhead {
-    const MODULE *module = nullptr;  // the module loaded, or none
+    ModuleInfoPtr module;            // the module loaded, or none
     bool in_song = false;            // the position lies inside the order list
     int position = 0;                // order position being played, 0-based
     int pattern = 0;                 // the pattern at that position, 0-based
@@ -36,7 +35,7 @@ struct PatternViewPlayhead {
     std::uint64_t muted = 0;         // bit n set: channel n is muted (channels 0 to 63)
 };
 
-// Reads the playhead from the player.
+// Reads the playhead from the player's snapshot.
 PatternViewPlayhead read_playhead();
 
 // Layout, in cells of the panel's window.
@@ -72,15 +71,17 @@ struct BrowsePoint {
 // `]` go to the previous and next order position (the row kept inside the
 // new pattern), pages move `page` rows. Other keys change nothing but to
 // bring `at` inside the song.
-BrowsePoint browse_step(const MODULE &m, BrowsePoint at, int key, int page);
+BrowsePoint browse_step(const ModuleInfo &m, BrowsePoint at, int key, int page);
 
 // True for the keys browse_step knows.
 bool is_browse_key(int key);
 
-// An open pattern view and what it shows.
+// An open pattern view and what it shows. It holds the description of the
+// module it shows for as long as it shows it, whatever the player loads
+// meanwhile.
 struct PatternView {
     PanelWindow pw;
-    const MODULE *shown_module = nullptr;
+    ModuleInfoPtr shown_module;
     Notation notation = Notation::protracker;
     bool drawn = false;  // the whole view is on the window
     int position = -1;   // order position shown

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "1_player/module_loader.h"
+#include "1_player/player_thread.h"
 #include "2_screen/colors.h"
 #include "2_screen/keys.h"
 #include "2_screen/main_window.h"
@@ -54,13 +54,21 @@ void draw_button(const RecordBrowser &browser, int button) {
     set_attr(win, kNormal);
 }
 
-int record_count(const RecordKind &kind) { return module ? kind.count(*module) : 0; }
+int record_count(const RecordKind &kind) {
+    const ModuleInfoPtr &module = player_view().module;
+    return module ? kind.count(*module) : 0;
+}
+
+std::uint64_t loaded_module_number() {
+    const ModuleInfoPtr &module = player_view().module;
+    return module ? module->load_number : 0;
+}
 
 // Shows the record at browser.index of the current module, or blanks the
 // fields when it has none.
 void show_record(RecordBrowser &browser) {
     if (browser.index < record_count(*browser.kind))
-        browser.kind->draw(browser.pw.win, *module, browser.index);
+        browser.kind->draw(browser.pw.win, *player_view().module, browser.index);
     else
         browser.kind->clear(browser.pw.win);
     // On a short screen the buttons stand over the record's last rows.
@@ -119,7 +127,7 @@ RecordBrowser open_record_browser(const RecordKind &kind, int y, int x) {
     browser.kind = &kind;
     browser.pw = open_panel_window(kind.rows, kBrowserCols, y, x, kind.title);
     if (!browser.pw.win) return browser;
-    browser.shown_module = module;
+    browser.shown_module = loaded_module_number();
     draw_browser(browser);
     if (record_count(kind) == 0) {
         error_box(kind.none_message);
@@ -153,7 +161,7 @@ KeyResult browser_key(RecordBrowser &browser, int key) {
 
 // The playlist moved on: start again at the new module's first record.
 void follow_browser_module(RecordBrowser &browser) {
-    browser.shown_module = module;
+    browser.shown_module = loaded_module_number();
     browser.index = 0;
 }
 
@@ -161,14 +169,14 @@ void follow_browser_module(RecordBrowser &browser) {
 
 bool record_browser_key(RecordBrowser &browser, int key) {
     if (!browser.pw.win) return false;
-    if (module != browser.shown_module) {
+    if (loaded_module_number() != browser.shown_module) {
         follow_browser_module(browser);
         show_record(browser);
     }
     if (getmaxy(browser.pw.win) != browser.drawn_rows || getmaxx(browser.pw.win) != browser.drawn_cols)
         draw_browser(browser);
     if (browser_key(browser, key) == KeyResult::closed) return false;
-    live_refresh();
+    idle_step();
     return true;
 }
 

@@ -3,8 +3,10 @@
 // "[ Next ]", "[ Prev ]" and "[ Quit ]".
 #pragma once
 
+#include <cstdint>
 #include <curses.h>
-#include <mikmod.h>
+
+#include "1_player/module_info.h"
 
 #include "3_panels/panel_window.h"
 
@@ -19,15 +21,15 @@ struct RecordKind {
     int button_row;
     bool movable;              // `m` moves the panel (its corner is kept)
     const char *none_message;  // shown once when the module has no records
-    int (*count)(const MODULE &m);  // records that can be read
-    void (*draw)(WINDOW *win, const MODULE &m, int index);
+    int (*count)(const ModuleInfo &m);  // records that can be read
+    void (*draw)(WINDOW *win, const ModuleInfo &m, int index);
     void (*clear)(WINDOW *win);  // blanks the fields
 };
 
 struct RecordBrowser {
     const RecordKind *kind = nullptr;
     PanelWindow pw;
-    const MODULE *shown_module = nullptr;  // the module whose record is shown
+    std::uint64_t shown_module = 0;         // the load number of the module whose record is shown
     int index = 0;                          // record shown, 0-based
     int button = 0;                         // selected button
     int drawn_rows = 0;                     // the window's size when drawn

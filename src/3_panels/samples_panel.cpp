@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "1_player/module_loader.h"
+#include "1_player/player_thread.h"
 #include "2_screen/colors.h"
 #include "2_screen/screen_text.h"
 #include "3_panels/panel_positions.h"
@@ -21,13 +21,16 @@ struct FlagWord {
 };
 
 constexpr FlagWord kFlagWords[] = {
-    {SF_16BITS, "16bit "}, {SF_STEREO, "stereo "}, {SF_SIGNED, "signed "}, {SF_ITPACKED, "IT_packed "},
-    {SF_BIDI, "bidir "},   {SF_LOOP, "loop "},     {SF_REVERSE, "reverse "}, {SF_OWNPAN, "own_pan "},
+    {kSample16Bits, "16bit "}, {kSampleStereo, "stereo "}, {kSampleSigned, "signed "},
+    {kSampleItPacked, "IT_packed "}, {kSampleBidi, "bidir "}, {kSampleLoop, "loop "},
+    {kSampleReverse, "reverse "}, {kSampleOwnPan, "own_pan "},
 };
 
-int sample_count(const MODULE &m) { return m.samples ? m.numsmp : 0; }
+int sample_count(const ModuleInfo &m) { return static_cast<int>(m.samples.size()); }
 
-void draw_indexed(WINDOW *win, const MODULE &m, int index) { draw_sample(win, m.samples[index], index + 1, m.numsmp); }
+void draw_indexed(WINDOW *win, const ModuleInfo &m, int index) {
+    draw_sample(win, m.samples[static_cast<std::size_t>(index)], index + 1, m.sample_count);
+}
 
 void clear_fields(WINDOW *win) {
     set_attr(win, kNormal);
@@ -59,21 +62,19 @@ void sample_flag_words(unsigned flags, char *out, std::size_t size) {
     append(number);
 }
 
-void draw_sample(WINDOW *window, const SAMPLE &sample, int number, int count) {
+void draw_sample(WINDOW *window, const SampleInfo &sample, int number, int count) {
     put_field(window, 2, "     #: ", "%-4d/%4d", number, count);
-    put_name_field(window, 3, "  Name: ", sample.samplename, kNameWidth);
+    put_name_field(window, 3, "  Name: ", sample.name.c_str(), kNameWidth);
     // The flag words vary in length: the row is cleared first.
     set_role(window, ColorRole::label);
     put_blanks(window, 4, 1, std::min(kFlagRowBlanks, getmaxx(window) - 2));
     char words[128];
     sample_flag_words(sample.flags, words, sizeof words);
     put_field(window, 4, " Flags: ", "%s", words);
-    put_field(window, 5, "Length: ", "%-8lu", static_cast<unsigned long>(sample.length));
-    put_field(window, 6, "   Pan: ", "%-3d", static_cast<int>(sample.panning));
-    // The library keeps a finetuned speed below zero in its unsigned field.
-    put_field(window, 7, " Speed: ", "%-6ld", static_cast<long>(static_cast<std::int32_t>(sample.speed)));
-    put_field(window, 8, "   Vol: ", "%-4d (glob. %-4d)", static_cast<int>(sample.volume),
-              static_cast<int>(sample.globvol));
+    put_field(window, 5, "Length: ", "%-8lu", sample.length);
+    put_field(window, 6, "   Pan: ", "%-3d", sample.panning);
+    put_field(window, 7, " Speed: ", "%-6ld", sample.speed);
+    put_field(window, 8, "   Vol: ", "%-4d (glob. %-4d)", sample.volume, sample.global_volume);
 }
 
 RecordBrowser open_samples_panel() {
@@ -83,7 +84,7 @@ RecordBrowser open_samples_panel() {
 }
 
 void samples_panel() {
-    if (!module) {
+    if (!player_view().module) {
         beep();
         return;
     }

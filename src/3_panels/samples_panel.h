@@ -5,7 +5,8 @@
 
 #include <cstddef>
 #include <curses.h>
-#include <mikmod.h>
+
+#include "1_player/module_info.h"
 
 #include "3_panels/panel_positions.h"
 #include "3_panels/record_browser.h"
@@ -19,7 +20,7 @@ void sample_flag_words(unsigned flags, char *out, std::size_t size);
 
 // Draws the fields of one sample; `number` is its 1-based position, `count`
 // the module's number of samples.
-void draw_sample(WINDOW *window, const SAMPLE &sample, int number, int count);
+void draw_sample(WINDOW *window, const SampleInfo &sample, int number, int count);
 
 // The panel at its corner with the first sample shown, or, for a module
 // without samples, after the "No samples in this module." box.

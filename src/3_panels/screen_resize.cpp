@@ -3,7 +3,7 @@
 #include <curses.h>
 #include <panel.h>
 
-#include "1_player/module_loader.h"
+#include "1_player/player_thread.h"
 #include "2_screen/channel_table.h"
 #include "2_screen/information_rows.h"
 #include "2_screen/main_window.h"
@@ -27,7 +27,7 @@ void redraw_main_window() {
     // The markers start again on a row that shows the border and a blank.
     save_marker_cells();
     previous_cursor_channel = cursor_channel;
-    if (!module) return;
+    if (!player_view().module) return;
     draw_information_rows();
     draw_driver_line();
     channel_page = cursor_channel / rows_per_page();

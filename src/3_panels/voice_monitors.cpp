@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "1_player/clock.h"
-#include "1_player/module_loader.h"
+#include "1_player/player.h"
 #include "1_player/player_thread.h"
 #include "2_screen/channel_table.h"
 #include "2_screen/colors.h"
@@ -36,17 +35,21 @@ MovableEntry entry_of(Monitor kind) {
     }
 }
 
-int current_channels() { return module ? module->numchn : 0; }
-
-// The meters follow the main screen's frame interval: the sound is fed at
-// every step, but redrawing up to 128 meters faster than that would only
-// multiply the terminal traffic.
-bool pass_due(VoiceMonitor &monitor) {
-    const long long now = monotonic_ms();
-    if (now - monitor.last_pass_ms < kFrameIntervalMs) return false;
-    monitor.last_pass_ms = now;
-    return true;
+int current_channels() {
+    const ModuleInfoPtr &module = player_view().module;
+    return module ? module->channels : 0;
 }
+
+std::uint64_t loaded_module_number() {
+    const ModuleInfoPtr &module = player_view().module;
+    return module ? module->load_number : 0;
+}
+
+// The meters follow the player's frames: redrawing up to 128 meters more
+// often would only multiply the terminal traffic.
+bool pass_due(const VoiceMonitor &monitor) { return player_view().number != monitor.drawn_snapshot; }
+
+void note_pass(VoiceMonitor &monitor) { monitor.drawn_snapshot = player_view().number; }
 
 // The axis rows: ticks on row 13 and numbers on row 14, or on rows 14 and
 // 15 for All voices.
@@ -79,7 +82,7 @@ void draw_frame(VoiceMonitor &monitor) {
     WINDOW *win = monitor.pw.win;
     monitor.drawn_rows = getmaxy(win);
     monitor.drawn_cols = getmaxx(win);
-    monitor.drawn_module = module;
+    monitor.drawn_module = loaded_module_number();
     monitor.drawn_channels = current_channels();
     monitor.narrow = is_narrow_layout(monitor.drawn_channels);
     if (monitor.kind == Monitor::all_voices) monitor.narrow = false;
@@ -240,7 +243,7 @@ void reinit_voice_monitor(VoiceMonitor &monitor) {
     if (!monitor.pw.win) return;
     blank_body(monitor.pw.win);
     draw_frame(monitor);
-    monitor.last_pass_ms = 0;
+    monitor.drawn_snapshot = 0;
 }
 
 bool follow_module(VoiceMonitor &monitor) {
@@ -253,7 +256,7 @@ bool follow_module(VoiceMonitor &monitor) {
         reinit_voice_monitor(monitor);
         return true;
     }
-    if (module == monitor.drawn_module && current_channels() == monitor.drawn_channels) return false;
+    if (loaded_module_number() == monitor.drawn_module && current_channels() == monitor.drawn_channels) return false;
     reinit_voice_monitor(monitor);
     return true;
 }
@@ -308,7 +311,7 @@ bool voice_monitor_key(VoiceMonitor &monitor, int key) {
         handle_command_key(key);
         if (key == '*') next_style();
     } else if (key == 'p') {
-        pause_playback();
+        player_play_or_pause();
     }
     return true;
 }
@@ -322,7 +325,7 @@ constexpr int kMonitorCloseKeys[] = {'q', kEscape};
 void run_voice_monitor(VoiceMonitor &monitor) {
     if (!monitor.pw.win) return;
     draw_voice_pass(monitor);
-    monitor.last_pass_ms = monotonic_ms();
+    note_pass(monitor);
     PanelDescription desc;
     desc.close_keys = kMonitorCloseKeys;
     desc.on_key = [&monitor](int key) {
@@ -333,7 +336,7 @@ void run_voice_monitor(VoiceMonitor &monitor) {
         draw_title_bar(monitor);
         reinit_voice_monitor(monitor);
         draw_voice_pass(monitor);
-        monitor.last_pass_ms = monotonic_ms();
+        note_pass(monitor);
     };
     desc.live_step = [&monitor](int key) {
         // Another module may have been loaded meanwhile (by the playlist,
@@ -341,7 +344,7 @@ void run_voice_monitor(VoiceMonitor &monitor) {
         const bool changed = follow_module(monitor);
         if (key != ERR || changed || pass_due(monitor)) {
             draw_voice_pass(monitor);
-            monitor.last_pass_ms = monotonic_ms();
+            note_pass(monitor);
         }
     };
     desc.repaint_main_on_close = !is_volume_monitor(monitor.kind);
@@ -351,7 +354,7 @@ void run_voice_monitor(VoiceMonitor &monitor) {
 void close_voice_monitor(VoiceMonitor &monitor) { close_panel(monitor.pw, !is_volume_monitor(monitor.kind)); }
 
 void voice_monitor(Monitor kind) {
-    if (kind != Monitor::all_voices && !module) {
+    if (kind != Monitor::all_voices && !player_view().module) {
         beep();
         return;
     }

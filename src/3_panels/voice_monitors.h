@@ -13,8 +13,8 @@
 // lies past the window's right edge is left out.
 #pragma once
 
+#include <cstdint>
 #include <curses.h>
-#include <mikmod.h>
 
 #include "2_screen/keys.h"
 #include "3_panels/panel_positions.h"
@@ -83,12 +83,12 @@ attr_t voice_activity_attr(int volume);
 struct VoiceMonitor {
     Monitor kind = Monitor::all_channels;
     PanelWindow pw;
-    const MODULE *drawn_module = nullptr;  // the module the axis was drawn for
-    int drawn_channels = 0;                // its channel count then
-    int drawn_rows = 0;                    // the window's size then
+    std::uint64_t drawn_module = 0;    // the load number of the module the axis was drawn for
+    int drawn_channels = 0;            // its channel count then
+    int drawn_rows = 0;                // the window's size then
     int drawn_cols = 0;
     bool narrow = true;
-    long long last_pass_ms = 0;            // when the meters were last drawn
+    std::uint64_t drawn_snapshot = 0;  // the player's snapshot the meters were last drawn from
 };
 
 // Opens a monitor at its corner: window, title bar, blank body and axis for
@@ -112,9 +112,9 @@ void draw_voice_pass(VoiceMonitor &monitor);
 // when the key closes it.
 bool voice_monitor_key(VoiceMonitor &monitor, int key);
 
-// Reads keys until `q` or Escape. After each key or timeout it draws a pass
-// (at once after a key, otherwise at most once per frame interval) and runs
-// the idle step, so the sound is fed at every step.
+// Reads keys until `q` or Escape. After each key, and each new snapshot of
+// the player (a frame while the song moves), it draws a pass, then runs the
+// idle step.
 void run_voice_monitor(VoiceMonitor &monitor);
 
 // Deletes the monitor's panel and window and repaints what lay beneath.

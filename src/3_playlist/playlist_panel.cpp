@@ -3,13 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <mikmod.h>
 #include <panel.h>
-#include <sys/stat.h>
 #include <vector>
 
-#include "1_player/module_loader.h"
-#include "1_player/player_limits.h"
+#include "1_player/player.h"
 #include "1_player/player_thread.h"
 #include "2_screen/channel_table.h"
 #include "2_screen/colors.h"
@@ -296,40 +293,33 @@ void show_info(const PlaylistEntry &entry) {
     set_attr(w, kNormal);
     refresh_screen();
 
-    // The player loads it, between two stretches of the song that plays.
+    // The player loads it aside, between two stretches of the song that
+    // plays.
     char message[kPathCapacity];
-    std::vector<char> data;
-    MODULE *loaded = nullptr;
-    if (read_module_file(entry.path, data, message, sizeof message) == 0) {
-        player_call([&] {
-            loaded = Player_LoadMem(data.data(), static_cast<int>(data.size()), kMaxChannels, 0);
-            if (!loaded) std::snprintf(message, sizeof message, "%s", MikMod_strerror(MikMod_errno));
-        });
-    }
+    const ModuleInfoPtr loaded = read_module_info(entry.path, message, sizeof message);
     if (!loaded) {
         close_panel_window(info);
         message_box(message, kMessageError);
         return;
     }
-    struct stat file_info;
-    const long long bytes = stat(entry.path, &file_info) == 0 ? static_cast<long long>(file_info.st_size) : 0;
+    const long long bytes = loaded->bytes;
     set_attr(w, kNormal);
     put_text(w, 5, 16, "              ");
     const int limit = 59;
     RowWriter{w, 1, 1, limit}.put(kNormal, "   File: ").put(kNormal, entry.name).putf(kNormal, " - Size: %lld", bytes);
-    RowWriter{w, 2, 1, limit}.put(kNormal, "   Name: ").put(kNormal, loaded->songname ? loaded->songname : "");
-    RowWriter{w, 3, 1, limit}.put(kNormal, "   Type: ").put(kNormal, loaded->modtype ? loaded->modtype : "");
+    RowWriter{w, 2, 1, limit}.put(kNormal, "   Name: ").put(kNormal, loaded->title.c_str());
+    RowWriter{w, 3, 1, limit}.put(kNormal, "   Type: ").put(kNormal, loaded->type.c_str());
     const struct {
         const char *format;
         int value;
     } rows[] = {
-        {"    Chn: %d", loaded->numchn},   {"Samples: %d", loaded->numsmp},   {" Instr.: %d", loaded->numins},
-        {"    BMP: %d", loaded->bpm},      {"  Speed: %d", loaded->sngspd},   {"  Tempo: %d", loaded->inittempo},
-        {"    Vol: %d", loaded->initvolume},
+        {"    Chn: %d", loaded->channels},     {"Samples: %d", loaded->sample_count},
+        {" Instr.: %d", loaded->instrument_count}, {"    BMP: %d", loaded->initial_bpm},
+        {"  Speed: %d", loaded->initial_speed}, {"  Tempo: %d", loaded->initial_tempo},
+        {"    Vol: %d", loaded->initial_volume},
     };
     int row = 4;
     for (const auto &r : rows) RowWriter{w, row++, 1, limit}.putf(kNormal, r.format, r.value);
-    player_call([loaded] { Player_Free(loaded); });
     refresh_screen();
     PanelDescription desc;
     desc.close_keys = kInfoCloseKeys;
@@ -348,7 +338,7 @@ bool act_on_selection(int action) {
     case kMoveUp: playlist_move_up(playlist_selected); return true;
     case kMoveDown: playlist_move_down(playlist_selected); return true;
     case kInfo:
-        if (playing)
+        if (is_playing(player_view()))
             message_box("Player is running.", kMessageError);
         else
             show_info(playlist[playlist_selected]);

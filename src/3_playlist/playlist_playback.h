@@ -1,37 +1,28 @@
 // Playing the playlist entry after entry.
 //
-// Once a playlist has been started, an alarm fires once a second. Its
-// handler only records that it fired; the idle step of whichever key loop
-// is waiting then carries out the tick: when the module has ended (or the
-// entry could not be loaded), its play time is added to the total and the
-// next entry is loaded, in order or at random; after the last one the
-// finished message is shown. At random, each start of the playlist draws a
-// fresh order in which every entry plays once: the tick and N follow it,
-// V goes back through it, and the playlist finishes after the whole pass.
+// Once a playlist has been started, every idle step looks at the player:
+// when the module has ended (or the entry could not be loaded, a second
+// after its failure), its play time is added to the total and the next
+// entry is loaded, in order or at random; after the last one the finished
+// message is shown. The player wakes the screens when a song ends, so the
+// playlist moves on at once, without a timer. At random, each start of the
+// playlist draws a fresh order in which every entry plays once: the step
+// and N follow it, V goes back through it, and the playlist finishes after
+// the whole pass.
 #pragma once
 
-#include <csignal>
 #include <cstddef>
 #include <cstdint>
 
+// The playlist's playback owns these; the remote control and the resume
+// file read them.
 extern bool playlist_active;        // a started playlist is being played
-extern bool footer_clear_pending;   // the playlist footer is to be erased at the next status-row draw
 extern int playlist_index;          // the place in the pass: the entry playing in order, its place in the shuffled order at random
 extern std::uint64_t playlist_elapsed_ms;  // play time of the entries that have finished, in milliseconds
-extern volatile std::sig_atomic_t playlist_alarm_pending;  // the once-a-second alarm has fired
 
-// Milliseconds of a song time counted in 1/1024 s, rounded to the nearest.
-std::uint64_t song_time_ms(unsigned long sngtime);
-
-// "MM:SS" of a time in milliseconds; the minutes stop at 9999.
-void format_playlist_time(char *out, std::size_t size, std::uint64_t ms);
-
-// The footer's text after "Playlist:", "%3d/%3d   (MM:SS)", with the gap
-// narrowed when big numbers would run past the footer's frame.
-void format_footer_counts(char *out, std::size_t size, int entry, int count, std::uint64_t ms);
-
-// "[ Playlist finished %3d/%3d (MM:SS) ]".
-void format_finished_message(char *out, std::size_t size, int entry, int count, std::uint64_t ms);
+// How long after an entry failed to load the playlist moves on (its box
+// closes then, if nobody pressed Enter).
+inline constexpr long long kFailedEntryMs = 1000;
 
 // The next number of the generator whose state is `state` (splitmix64).
 std::uint64_t next_random(std::uint64_t &state);
@@ -49,13 +40,9 @@ void seed_shuffle(std::uint64_t seed);
 // when the playlist started (or afresh when the list's size changed since).
 int playlist_entry_at(int pass_position);
 
-// Sets playlist_index to 0, installs the alarm's handler and arms the first
-// alarm.
-void start_playlist_timer();
-
 // Starts the playlist from entry 0 with the time at 0 (Done in the playlist
-// panel): the player stops, entry 0 is loaded, the footer drawn. An entry
-// that cannot be loaded is passed over at the next tick.
+// panel): entry 0 is loaded, the footer drawn. An entry that cannot be
+// loaded is passed over a second later.
 void start_playlist();
 
 // Starts the playlist given on the command line (or resumed) at entry
@@ -63,19 +50,17 @@ void start_playlist();
 // passed over at once. Returns 0, or -1 when none could be loaded.
 int start_command_line_playlist(int first = 0);
 
-// The tick's work, on the main path: does nothing unless a playlist is
-// playing and its entry has ended.
-void playlist_tick();
+// The idle step's part, on the main path: does nothing unless a playlist is
+// playing and its entry has ended (or failed a second ago); then it moves
+// on. Keeps the footer's figures up to date.
+void playlist_step();
 
-// Called by every idle step: runs the tick when the alarm has fired, then
-// arms the next alarm.
-void act_on_playlist_alarm();
+// A module chosen by hand ends the playlist: it stops moving on, and its
+// footer goes at the next status-row draw.
+void leave_playlist();
 
-// Draws the footer on the left of main_win's bottom border; no refresh.
-void draw_playlist_footer();
-
-// Restores the bottom border where the footer was; no refresh.
-void clear_playlist_footer();
+// Draws the footer as the playlist stands now; no refresh.
+void draw_playlist_footer_now();
 
 // The N and V keys: the next and the previous entry of a playing playlist.
 void playlist_next();

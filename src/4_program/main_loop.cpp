@@ -4,7 +4,6 @@
 #include <panel.h>
 
 #include "1_player/mixer.h"
-#include "1_player/module_loader.h"
 #include "1_player/setting_bounds.h"
 #include "2_screen/channel_table.h"
 #include "2_screen/level_meter.h"
@@ -16,6 +15,7 @@
 #include "3_panels/instruments_panel.h"
 #include "3_panels/module_loading.h"
 #include "3_panels/options_panel.h"
+#include "3_panels/panel_runner.h"
 #include "3_panels/pattern_view.h"
 #include "3_panels/samples_panel.h"
 #include "3_panels/screen_resize.h"
@@ -43,10 +43,7 @@ void choose_and_load_module() {
     doupdate();
     if (!name || name[0] == '\0') return;
     loading_popup(1);
-    if (load_module(selected_path) == 0) {
-        playlist_active = false;
-        footer_clear_pending = true;
-    }
+    if (load_module(selected_path) == 0) leave_playlist();
     loading_popup(0);
 }
 
@@ -107,12 +104,14 @@ const KeyTable kMainScreenKeys = kMainScreenKeyBindings;
 KeyResult handle_main_key(int key) { return dispatch_key(kMainScreenKeys, key); }
 
 void run_main_loop() {
-    for (;;) {
-        const int key = wgetch(main_win);
-        if (key == KEY_RESIZE) note_resize_key();
+    // The main screen runs as a panel that never opens or closes a window:
+    // its own keys, then the command keys; `q` ends the program.
+    PanelDescription desc;
+    desc.keys = kMainScreenKeys;
+    desc.passes_to_command_keys = true;
+    desc.live_step = [](int key) {
         if (key != ERR) request_frame();
-        if (dispatch_key({kCommandKeys, kMainScreenKeys}, key) == KeyResult::closed) break;
-        live_refresh();
-    }
+    };
+    run_panel_keys(desc, main_win);
     leave_program(true);
 }

@@ -12,7 +12,7 @@ extern const KeyTable kMainScreenKeys;
 // bind, which do nothing.
 KeyResult handle_main_key(int key);
 
-// Reads keys from main_win until `q`, passing each to the command keys,
-// then to the main screen's keys, and running the idle step after each key
-// and timeout; `q` ends the program.
+// Runs the main screen under the panel runner until `q`: each key goes to
+// the main screen's keys, then to the command keys, and the idle step runs
+// after each key and wake-up; `q` ends the program.
 [[noreturn]] void run_main_loop();

@@ -12,11 +12,13 @@
 #include <unistd.h>
 
 #include "1_player/clock.h"
-#include "1_player/module_loader.h"
+#include "1_player/player.h"
 #include "1_player/player_thread.h"
 #include "1_player/remote_request.h"
+#include "1_player/setting_bounds.h"
 #include "1_player/settings.h"
 #include "3_panels/command_keys.h"
+#include "3_panels/event_loop.h"
 #include "3_panels/idle.h"
 #include "3_panels/message_box.h"
 #include "3_playlist/playlist_playback.h"
@@ -187,12 +189,12 @@ bool next_request(RemoteClient &taken) {
 // The view shows every command sent so far.
 const PlayerView &current_view() {
     refresh_player_view();
-    if (!player_view_caught_up()) player_call([] {});
+    player_catch_up();
     return player_view();
 }
 
 const char *play_state(const PlayerView &view) {
-    if (stopped || !playing) return "stopped";
+    if (!is_playing(view)) return "stopped";
     if (view.ended) return "ended";
     if (view.paused) return "paused";
     return "playing";
@@ -202,9 +204,9 @@ void answer_status(int fd, const char *state) {
     const PlayerView &view = current_view();
     RemoteStatus s;
     s.state = state ? state : play_state(view);
-    s.file = module_path;
-    s.title = module && module->songname ? module->songname : "";
-    s.format = module && module->modtype ? module->modtype : "";
+    s.file = view.module ? view.module->path.c_str() : "";
+    s.title = view.module ? view.module->title.c_str() : "";
+    s.format = view.module ? view.module->type.c_str() : "";
     s.position = view.sngpos < view.numpos ? view.sngpos + 1 : view.numpos;
     s.positions = view.numpos;
     s.row = view.patpos;
@@ -221,16 +223,41 @@ void answer_status(int fd, const char *state) {
     answer_and_close(fd, text);
 }
 
-// What `p` would do now: true when it would pause (and so wait for the
-// pause's end before returning).
-bool p_would_pause() { return module && !stopped && playing && !player_view().ended; }
+// What `p` would do now: true when it would pause.
+bool p_would_pause() {
+    const PlayerView &view = current_view();
+    return is_playing(view) && !view.ended && !view.paused;
+}
 
-void press(int key, int times = 1) {
-    for (int i = 0; i < times; ++i) handle_command_key(key);
+void press(int key) { handle_command_key(key); }
+
+// Sets the module's volume as that many presses of `+` or `-` would.
+void change_volume(const RemoteRequest &r) {
+    const int presses = std::clamp(volume_presses(r, current_view().volume), -2 * kMaxRemoteVolume, 2 * kMaxRemoteVolume);
+    request_frame();
+    player_change_setting(PlayerSetting::song_volume, [presses](int value, int) {
+        for (int i = 0; i < std::abs(presses); ++i)
+            value = step_within(value, presses < 0 ? -1 : +1, setting_bounds(Setting::song_volume));
+        return value;
+    });
+}
+
+// While paused only `p` acts, as on the keyboard: play and toggle end the
+// pause; the status and the quit are answered before.
+void carry_out_while_paused(const RemoteRequest &r, int fd) {
+    switch (r.command) {
+    case RemoteCommand::play:
+    case RemoteCommand::toggle:
+        answer_and_close(fd, "ok\n");
+        press('p');
+        return;
+    case RemoteCommand::pause: answer_and_close(fd, "ok\n"); return;
+    default: answer_and_close(fd, "error: paused: play or toggle ends the pause first\n"); return;
+    }
 }
 
 // Carries out a request as its key would, and answers it. A request whose
-// key waits (a pause, the quit) is answered first.
+// key waits (the quit) is answered first.
 void carry_out(const RemoteRequest &r, int fd) {
     if (r.command == RemoteCommand::status) return answer_status(fd, nullptr);
     if (r.command == RemoteCommand::quit) {
@@ -239,48 +266,31 @@ void carry_out(const RemoteRequest &r, int fd) {
     }
     if (acting_depth > 1 || message_boxes_waiting > 0)
         return answer_and_close(fd, "error: xq waits for Enter in a message box\n");
+    if (keys_held_by_pause()) {
+        carry_out_while_paused(r, fd);
+        return;
+    }
     switch (r.command) {
     case RemoteCommand::play:
         if (!p_would_pause()) press('p');
         break;
     case RemoteCommand::pause:
     case RemoteCommand::toggle:
-        if (p_would_pause()) {
-            answer_and_close(fd, "ok\n");
-            press('p');
-            return;
-        }
-        if (r.command == RemoteCommand::toggle) press('p');
+        if (p_would_pause() || r.command == RemoteCommand::toggle) press('p');
         break;
     case RemoteCommand::stop: press('t'); break;
     case RemoteCommand::next: press('N'); break;
     case RemoteCommand::prev: press('V'); break;
     case RemoteCommand::forward: press('n'); break;
     case RemoteCommand::back: press('v'); break;
-    case RemoteCommand::volume: {
-        const int presses = volume_presses(r, current_view().volume);
-        press(presses < 0 ? '-' : '+', std::min(std::abs(presses), 2 * kMaxRemoteVolume));
+    case RemoteCommand::volume:
+        if (current_view().module) change_volume(r);
         break;
-    }
     default: break;
     }
     answer_and_close(fd, "ok\n");
 }
 
-// While paused only `p` acts, as on the keyboard: play and toggle end the
-// pause; the status and the quit are answered.
-bool carry_out_while_paused(const RemoteRequest &r, int fd) {
-    switch (r.command) {
-    case RemoteCommand::status: answer_status(fd, "paused"); return false;
-    case RemoteCommand::quit:
-        answer_and_close(fd, "ok\n");
-        leave_program(true);
-    case RemoteCommand::play:
-    case RemoteCommand::toggle: answer_and_close(fd, "ok\n"); return true;
-    case RemoteCommand::pause: answer_and_close(fd, "ok\n"); return false;
-    default: answer_and_close(fd, "error: paused: play or toggle ends the pause first\n"); return false;
-    }
-}
 
 // Parses the request; a bad one is answered with the error and forgotten.
 bool parse(const RemoteClient &c, RemoteRequest &r) {
@@ -376,7 +386,6 @@ int open_remote_control(char *message, std::size_t size) {
         return -1;
     }
     listen_fd = fd;
-    set_remote_steps(act_on_remote_commands, act_on_remote_commands_while_paused);
     socket_dev = info.st_dev;
     socket_ino = info.st_ino;
     std::snprintf(socket_path, sizeof socket_path, "%s", path);
@@ -404,15 +413,15 @@ void act_on_remote_commands() {
         if (parse(c, r)) carry_out(r, c.fd);
     }
     --acting_depth;
+    // A client that sends nothing is dropped once its time is up.
+    for (const RemoteClient &waiting : clients)
+        if (waiting.fd >= 0) wake_at_ms(waiting.since_ms + kRemoteClientPatienceMs + 1);
 }
 
-bool act_on_remote_commands_while_paused() {
-    if (listen_fd < 0) return false;
-    accept_clients();
-    RemoteClient c;
-    for (int n = 0; n < kMaxRemoteClients && next_request(c); ++n) {
-        RemoteRequest r;
-        if (parse(c, r) && carry_out_while_paused(r, c.fd)) return true;
-    }
-    return false;
+int remote_control_fds(pollfd *fds, int room) {
+    int count = 0;
+    if (listen_fd >= 0 && count < room) fds[count++] = {listen_fd, POLLIN, 0};
+    for (const RemoteClient &c : clients)
+        if (c.fd >= 0 && count < room) fds[count++] = {c.fd, POLLIN, 0};
+    return count;
 }

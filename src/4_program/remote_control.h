@@ -3,10 +3,9 @@
 // mode 0600 in a directory of mode 0700) for the one-line requests of
 // `xq --remote` (remote_request.h).
 //
-// The socket is polled without blocking by the idle step of every key
-// loop, and by the wait of the "Paused..." notice; each request is carried
-// out there, on the main path, through the very functions the keys call,
-// and answered. A connection from another user is refused; a request is
+// The loops wait on the socket and its clients with the terminal; each
+// request is carried out by the idle step that follows, on the main path,
+// through the very functions the keys call, and answered. A connection from another user is refused; a request is
 // read in pieces as they come, at most kMaxRemoteRequest bytes; a client
 // that sends too much is answered with an error and dropped, and one that
 // sends nothing is dropped after kRemoteClientPatienceMs, so no client can
@@ -14,6 +13,7 @@
 #pragma once
 
 #include <cstddef>
+#include <poll.h>
 
 // How long a connected client may take to send its request.
 inline constexpr long long kRemoteClientPatienceMs = 2000;
@@ -32,10 +32,11 @@ int open_remote_control(char *message, std::size_t size);
 void close_remote_control();
 
 // The idle step's part: takes new connections, reads what the clients
-// sent, and carries out and answers every complete request. Does nothing
-// when called inside a request being carried out.
+// sent, and carries out and answers every complete request (while the
+// player is paused, only play and toggle act, ending the pause). Does
+// nothing when called inside a request being carried out.
 void act_on_remote_commands();
 
-// The part of the pause's wait: answers requests while the player is
-// paused. Returns true when one (play or toggle) asks to end the pause.
-bool act_on_remote_commands_while_paused();
+// The descriptors a wait watches for the remote control: the socket and
+// its clients, at most `room` of them into `fds`. Returns how many.
+int remote_control_fds(pollfd *fds, int room);

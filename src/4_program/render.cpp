@@ -4,8 +4,6 @@
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <mikmod.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -13,6 +11,7 @@
 
 #include "1_player/clock.h"
 #include "1_player/module_loader.h"
+#include "1_player/song_render.h"
 #include "3_playlist/playlist_store.h"
 #include "4_program/command_arguments.h"
 #include "4_program/command_line.h"
@@ -23,71 +22,7 @@ namespace {
 constexpr int kUsageFailure = -1;
 constexpr int kRenderFailure = 1;
 constexpr int kInterrupted = 130;
-constexpr std::uint32_t kWavHeaderBytes = 44;
-// The disk writer mixes this many bytes at each update.
-constexpr std::uint64_t kWriterBufferBytes = 32768;
-// A RIFF file counts its bytes in 32 bits; the render stops short of that.
-constexpr std::uint64_t kMaxDataBytes = 0xF0000000ULL;
 constexpr int kBarWidth = 30;
-
-// The song being rendered, as the player hook sees it.
-struct Pass {
-    MODULE *module = nullptr;
-    int loops = 1;
-    int passes_done = 0;
-    int fade = 0;              // fade out during the last pass
-    std::uint64_t frames = 0;  // frames mixed before the current tick
-    std::uint64_t end_frame = 0;
-    bool finished = false;
-};
-Pass pass;
-MikMod_player_t library_player = nullptr;
-
-// Starts the song again from its first row, as loading it would.
-void restart_song(MODULE *m) {
-    m->sngpos = 0;
-    m->patpos = 0;
-    m->patbrk = 0;
-    m->posjmp = 2;
-    m->pat_repcrazy = 0;
-    m->patdly = 0;
-    m->patdly2 = 0;
-    m->sngspd = m->initspeed != 0 ? (m->initspeed < 32 ? m->initspeed : 32) : 6;
-    m->vbtick = m->sngspd;
-    m->bpm = m->inittempo < 32 ? 32 : m->inittempo;
-    m->volume = m->initvolume > 128 ? 128 : m->initvolume;
-}
-
-// The tempo the mixer times the next tick with, as the player hands it on
-// at the end of each tick.
-unsigned mixer_bpm(const MODULE &m) {
-    int bpm = m.bpm + m.relspd;
-    if (bpm < 32) bpm = 32;
-    if (!(m.flags & UF_HIGHBPM) && bpm > 255) bpm = 255;
-    return static_cast<unsigned>(bpm);
-}
-
-// Runs in place of the library's player at every tick of the mixer: plays
-// the tick, and notes where in the output the song passed its end. A song
-// that ends with passes to go starts again within the same tick, so the
-// passes follow each other without a gap.
-void render_tick() {
-    MODULE *m = pass.module;
-    if (pass.finished || !m || !library_player) return;
-    library_player();
-    if (m->sngpos >= m->numpos) {
-        ++pass.passes_done;
-        if (pass.passes_done >= pass.loops) {
-            pass.finished = true;
-            pass.end_frame = pass.frames;
-            return;
-        }
-        restart_song(m);
-        m->fadeout = pass.passes_done == pass.loops - 1 ? pass.fade : 0;
-        library_player();
-    }
-    pass.frames += tick_frames(md_mixfreq, mixer_bpm(*m));
-}
 
 const char *name_of(const char *path) {
     const char *slash = std::strrchr(path, '/');
@@ -106,14 +41,6 @@ int positive_number(const char *text, long low, long high, long &value) {
     value = std::strtol(text, &end, 10);
     if (errno != 0 || *end != '\0' || value < low || value > high) return -1;
     return 0;
-}
-
-std::uint32_t frame_bytes() {
-    return ((md_mode & DMODE_16BITS) ? 2u : 1u) * ((md_mode & DMODE_STEREO) ? 2u : 1u);
-}
-
-void put_le32(unsigned char *at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) at[i] = static_cast<unsigned char>(value >> (8 * i));
 }
 
 struct Outcome {
@@ -153,95 +80,27 @@ private:
     std::int64_t shown_at_ = 0;
 };
 
-int song_percent(const MODULE &m) {
-    if (m.numpos == 0 || pass.loops == 0) return 100;
-    const long done = static_cast<long>(pass.passes_done) * m.numpos + (m.sngpos < m.numpos ? m.sngpos : m.numpos);
-    const long whole = static_cast<long>(pass.loops) * m.numpos;
-    return static_cast<int>(done * 100 / whole);
+void show_progress(void *progress, int percent, std::uint32_t song_ms) {
+    static_cast<Progress *>(progress)->show(percent, song_ms);
 }
-
-std::uint32_t song_ms_of(const MODULE &m) { return static_cast<std::uint32_t>(m.sngtime * 1000ULL / 1024); }
 
 // Renders the module at `module_path` into `temporary` through the disk
 // writer. The reason of a failure is written to standard error.
 Outcome render_into(const char *module_path, const char *temporary, const char *output, const RenderOptions &options) {
-    char parameters[kPathCapacity + 8];
-    std::snprintf(parameters, sizeof parameters, "file=%s", temporary);
-    md_mode = static_cast<UWORD>(output_mode(md_mode));
-    if (options.rate != 0) md_mixfreq = static_cast<UWORD>(options.rate);
-    // The disk writer is the only driver registered; naming it (rather than
-    // letting the library pick) is what makes it take the parameters.
-    md_device = 1;
-    if (MikMod_Init(parameters) != 0) {
-        std::fprintf(stderr, "XQ: Can't write '%s': %s.\n", output, MikMod_strerror(MikMod_errno));
-        return {kRenderFailure, 0};
-    }
-    MODULE *m = Player_Load(module_path, 64, 0);
-    if (!m) {
-        std::fprintf(stderr, "XQ: Can't load '%s': %s.\n", module_path, MikMod_strerror(MikMod_errno));
-        MikMod_Exit();
-        return {kRenderFailure, 0};
-    }
-    // A jump backwards ends the song instead of looping it for ever.
-    m->loop = 0;
-    m->wrap = 0;
-    m->fadeout = options.loops == 1 ? fade_module : 0;
-    pass = Pass{};
-    pass.module = m;
-    pass.loops = options.loops;
-    pass.fade = fade_module;
-    library_player = MikMod_RegisterPlayer(render_tick);
     Progress progress(name_of(module_path));
-    Player_Start(m);
-
-    std::uint64_t updates = 0;
-    const std::uint64_t max_frames = kMaxDataBytes / frame_bytes();
-    int write_error = 0;
-    bool interrupted = false;
-    while (!pass.finished) {
-        if (quit_requested) {
-            interrupted = true;
-            break;
-        }
-        errno = 0;
-        MikMod_Update();
-        ++updates;
-        if (errno == ENOSPC || errno == EFBIG || errno == EIO || errno == EDQUOT) {
-            write_error = errno;
-            break;
-        }
-        if (pass.frames >= max_frames) {
-            std::fprintf(stderr, "XQ: '%s' stops at the size limit of a WAV file.\n", output);
-            pass.finished = true;
-            pass.end_frame = max_frames;
-        }
-        progress.show(song_percent(*m), song_ms_of(*m));
+    const RenderOutcome done = render_song(module_path, temporary, output, options.loops, options.rate,
+                                           fade_module != 0, show_progress, &progress, stderr);
+    switch (done.status) {
+    case RenderStatus::interrupted: progress.end(output, done.song_ms, false); return {kInterrupted, done.song_ms};
+    case RenderStatus::failed:
+        if (done.write_error == 0) return {kRenderFailure, 0};
+        progress.end(output, done.song_ms, false);
+        std::fprintf(stderr, "XQ: Can't write '%s': %s.\n", output, std::strerror(done.write_error));
+        return {kRenderFailure, done.song_ms};
+    case RenderStatus::written: break;
     }
-    const std::uint32_t song_ms = song_ms_of(*m);
-    Player_Stop();
-    MikMod_RegisterPlayer(library_player);
-    pass.module = nullptr;
-    Player_Free(m);
-    MikMod_Exit();
-
-    if (interrupted) {
-        progress.end(output, song_ms, false);
-        return {kInterrupted, song_ms};
-    }
-    // The writer does not report failed writes: a file shorter than what
-    // was mixed into it means one failed.
-    struct stat info;
-    const std::uint64_t expected = kWavHeaderBytes + updates * kWriterBufferBytes;
-    if (write_error == 0 && (stat(temporary, &info) != 0 || static_cast<std::uint64_t>(info.st_size) < expected))
-        write_error = errno != 0 ? errno : ENOSPC;
-    if (write_error == 0 && trim_wav(temporary, pass.end_frame * frame_bytes()) != 0) write_error = errno ? errno : EIO;
-    if (write_error != 0) {
-        progress.end(output, song_ms, false);
-        std::fprintf(stderr, "XQ: Can't write '%s': %s.\n", output, std::strerror(write_error));
-        return {kRenderFailure, song_ms};
-    }
-    progress.end(output, song_ms, true);
-    return {0, song_ms};
+    progress.end(output, done.song_ms, true);
+    return {0, done.song_ms};
 }
 
 // Renders one module to `output` through a temporary file beside it, which
@@ -405,11 +264,6 @@ int render_output_path(char (&out)[kPathCapacity], const char *output, bool outp
     return n < 0 || static_cast<std::size_t>(n) >= sizeof out ? -1 : 0;
 }
 
-std::uint32_t tick_frames(unsigned mixfreq, unsigned bpm) {
-    if (bpm == 0) return 0;
-    return static_cast<std::uint32_t>((mixfreq * 125UL) / (bpm * 50UL));
-}
-
 void format_progress(char *out, std::size_t size, const char *name, int percent, std::uint32_t song_ms, int bar_width) {
     if (percent < 0) percent = 0;
     if (percent > 100) percent = 100;
@@ -419,21 +273,6 @@ void format_progress(char *out, std::size_t size, const char *name, int percent,
     for (int i = 0; i < bar_width; ++i) bar[i] = i < filled ? '#' : '.';
     bar[bar_width] = '\0';
     std::snprintf(out, size, "%.40s  [%s] %3d%%  %02u:%02u", name, bar, percent, song_ms / 60000, song_ms / 1000 % 60);
-}
-
-int trim_wav(const char *path, std::uint64_t data_bytes) {
-    const int fd = open(path, O_RDWR | O_CLOEXEC);
-    if (fd < 0) return -1;
-    unsigned char size[4];
-    int result = 0;
-    put_le32(size, static_cast<std::uint32_t>(data_bytes + kWavHeaderBytes - 8));
-    if (ftruncate(fd, static_cast<off_t>(kWavHeaderBytes + data_bytes)) != 0 || pwrite(fd, size, 4, 4) != 4) result = -1;
-    put_le32(size, static_cast<std::uint32_t>(data_bytes));
-    if (result == 0 && (pwrite(fd, size, 4, 40) != 4 || fsync(fd) != 0)) result = -1;
-    const int error = errno;
-    if (close(fd) != 0 && result == 0) return -1;
-    errno = error;
-    return result;
 }
 
 int render_main(int argc, char **argv) {
@@ -455,8 +294,7 @@ int render_main(int argc, char **argv) {
     // directory is not created for a render.
     if (build_config_dir_path() == 0 && access(config_dir_path, R_OK) == 0) read_options();
     install_quit_handlers();
-    MikMod_RegisterDriver(&drv_wav);
-    MikMod_RegisterAllLoaders();
+    register_render_library();
 
     int status = 0;
     for (int k = 0; k < playlist_count && status != kInterrupted; ++k) {

@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "1_player/settings.h"
+#include "1_player/song_render.h"  // tick_frames and trim_wav, which the render's tests use
 
 // What the render command line asks for.
 struct RenderOptions {
@@ -40,19 +41,10 @@ int parse_render_options(int argc, char **argv, RenderOptions &options, char *me
 int render_output_path(char (&out)[kPathCapacity], const char *output, bool output_is_directory, bool several,
                        const char *module_path);
 
-// Frames of one player tick at `mixfreq` Hz and `bpm`, as the library's
-// software mixers count them.
-std::uint32_t tick_frames(unsigned mixfreq, unsigned bpm);
-
 // The progress line: "NAME  [#####.....]  42%  01:23" cut to `width`
 // columns, the bar `bar_width` wide.
 void format_progress(char *out, std::size_t size, const char *name, int percent, std::uint32_t song_ms,
                      int bar_width);
-
-// Cuts the WAV file at `path` (a 44-byte PCM header and its data) to
-// `data_bytes` of data and writes the sizes into its header. Returns 0, or
-// -1 with errno set.
-int trim_wav(const char *path, std::uint64_t data_bytes);
 
 // The renderer's whole run: returns the exit status (0 when every module
 // was written).

@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 #include "1_player/atomic_save.h"
-#include "1_player/module_loader.h"
+#include "1_player/player.h"
 #include "1_player/player_thread.h"
 #include "1_player/regular_file.h"
 #include "3_panels/command_keys.h"
@@ -173,10 +173,11 @@ int read_resume(const char *path, ResumePlace &place, char *message, std::size_t
 }
 
 bool capture_resume_place(ResumePlace &place) {
-    if (!module) return false;
-    place = ResumePlace{};
     const PlayerView &view = player_view();
-    place.position = (stopped || !playing || view.ended || view.sngpos < 0 || view.sngpos >= view.numpos)
+    if (!view.module) return false;
+    const char *module_path = view.module->path.c_str();
+    place = ResumePlace{};
+    place.position = (!is_playing(view) || view.ended || view.sngpos < 0 || view.sngpos >= view.numpos)
                          ? 0
                          : view.sngpos;
     if (playlist_active && playlist_count > 0) {
@@ -262,11 +263,4 @@ int prepare_resume(ResumeStart &start, FILE *errors) {
     return 0;
 }
 
-void resume_song_position(int position) {
-    if (position <= 0) return;
-    player_call([position] {
-        if (!module || position >= module->numpos) return;
-        Player_SetPosition(static_cast<UWORD>(position));
-        song_position = position;
-    });
-}
+void resume_song_position(int position) { player_seek(position); }

@@ -3,16 +3,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <curses.h>
-#include <mikmod.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 #include "1_player/mixer.h"
-#include "1_player/module_loader.h"
+#include "1_player/player.h"
 #include "1_player/player_thread.h"
 #include "1_player/sound_output.h"
-#include "3_panels/idle.h"
+#include "3_panels/event_loop.h"
 #include "4_program/command_line.h"
 #include "4_program/remote_control.h"
 #include "4_program/resume.h"
@@ -31,7 +30,6 @@ void install_quit_handlers() {
     struct sigaction hangup {};
     if (sigaction(SIGHUP, nullptr, &hangup) == 0 && hangup.sa_handler != SIG_IGN) sigaction(SIGHUP, &action, nullptr);
     ignore_write_signals();
-    set_signal_step(act_on_signals);
 }
 
 void ignore_write_signals() {
@@ -55,16 +53,16 @@ bool terminal_input_gone(int fd) {
 }
 
 namespace {
-int watched_input = -1;
+int watched_input = -1;  // the terminal's input, once start-up set it up; the main path's
 }  // namespace
 
-void watch_terminal_input(int fd) {
-    watched_input = fd;
-    set_signal_step(act_on_signals);
-}
+void watch_terminal_input(int fd) { watched_input = fd; }
 
 void act_on_signals() {
-    if (quit_requested || (watched_input >= 0 && terminal_input_gone(watched_input))) leave_program(false);
+    // The terminal is looked at only when the last wait found it readable
+    // without a key in it, or hung up.
+    const bool gone = watched_input >= 0 && terminal_input_suspect() && terminal_input_gone(watched_input);
+    if (quit_requested || gone) leave_program(false);
 }
 
 namespace {
@@ -84,10 +82,7 @@ namespace {
     char resume_message[2 * kPathCapacity] = "";
     const int resumed = error ? 0 : save_resume(resume_message, sizeof resume_message);
     if (library_back) {
-        if (module) {
-            Player_Free(module);
-            module = nullptr;
-        }
+        player_unload();
         stop_sound();
     }
     endwin();

@@ -8,13 +8,11 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <mikmod.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "1_player/mixer.h"
 #include "1_player/module_loader.h"
-#include "1_player/player_thread.h"
 #include "1_player/sound_output.h"
 #include "2_screen/channel_table.h"
 #include "2_screen/colors.h"
@@ -22,9 +20,12 @@
 #include "2_screen/screen_text.h"
 #include "2_screen/status_lines.h"
 #include "3_panels/command_keys.h"
+#include "3_panels/event_loop.h"
+#include "3_panels/idle.h"
 #include "3_panels/message_box.h"
 #include "3_panels/module_loading.h"
 #include "3_panels/panel_positions.h"
+#include "3_playlist/playlist_keys.h"
 #include "3_playlist/playlist_panel.h"
 #include "3_playlist/playlist_playback.h"
 #include "3_playlist/playlist_store.h"
@@ -131,10 +132,9 @@ int xq_main(int argc, char **argv) {
     seed_shuffle(static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()) ^
                  (static_cast<std::uint64_t>(getpid()) << 40));
 
-    register_drivers_and_loaders();
-    md_mode = static_cast<UWORD>(output_mode(md_mode));
-    if (start_sound() != 0) {
-        std::fprintf(stderr, "\nXQ: Couln't initialize sound, reason: %s.\n", MikMod_strerror(MikMod_errno));
+    char sound_error[kPathCapacity];
+    if (start_sound(sound_error, sizeof sound_error) != 0) {
+        std::fprintf(stderr, "\nXQ: Couln't initialize sound, reason: %s.\n", sound_error);
         std::fputs("    Verify settings in $HOME/.xq/options\n", stderr);
         return kStartupFailure;
     }
@@ -162,7 +162,8 @@ int xq_main(int argc, char **argv) {
     screen_rows = LINES;
     cbreak();
     noecho();
-    timeout(key_wait_ms());
+    // Keys are read without waiting: the loops wait in one poll.
+    timeout(0);
     curs_set(0);
     keypad(stdscr, TRUE);
     // After Escape, curses waits this long for the rest of a key's escape
@@ -178,27 +179,32 @@ int xq_main(int argc, char **argv) {
     init_color_pairs();
     compute_default_panel_positions();
     read_options();
+    follow_refresh_delay();
 
     create_main_window();
     update_panels();
     doupdate();
     save_marker_cells();
-    set_playlist_commands({playlist_panel, playlist_next, playlist_previous});
+    // What the loops wait on and do besides the keys.
+    LoopContext loop;
+    loop.terminal_fd = fileno(stdin);
+    loop.act_on_signals = act_on_signals;
+    loop.remote_fds = remote_control_fds;
+    loop.serve_remote = act_on_remote_commands;
+    loop.playlist_step = playlist_step;
+    loop.more_command_keys = kPlaylistKeys;
+    set_loop_context(loop);
     // A quit signal during the first load (or its error box) ends the
     // program the usual way.
     install_quit_handlers();
-    // A command that waits for a sound thread held in a write (a sound
-    // server that froze) still ends the program on a quit signal.
-    set_player_wait_step(act_on_signals);
+    prepare_wait_signals();
 
     if (playlist_count > 0) {
         if (start_command_line_playlist(resume.entry) != 0)
             leave_after_failed_start(failed_start_text(playlist_count).text);
-        playing = true;
     } else {
         loading_popup(1);
         if (load_module(path) != 0) leave_after_failed_start(failed_start_text(1).text);
-        playing = true;
         loading_popup(0);
     }
 

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 #include <mikmod.h>
+#include <poll.h>
 #include <string>
 #include <unistd.h>
 
-#include "1_player/module_loader.h"
+#include "1_player/loaded_module.h"
+#include "1_player/player.h"
 #include "1_player/player_thread.h"
 #include "1_player/player_view.h"
 #include "1_player/settings.h"
@@ -77,52 +79,59 @@ TEST(SongEnd, OnlyASongThatDoesNotWrapEnds) {
     }
 }
 
-TEST(KeyWait, IsShortWhateverTheDelay) {
-    const int saved = refresh_delay;
-    for (int delay : {0, 40, 500, kMaxRefreshDelay}) {
-        refresh_delay = delay;
-        EXPECT_GT(key_wait_ms(), 0) << delay;
-        EXPECT_LE(key_wait_ms(), 50) << delay;
-    }
-    refresh_delay = saved;
-}
-
 // The sound thread on the silent driver: the song moves at the clock's
-// pace, commands run in order on the module as the player has it, and a
-// caller that waits sees their effect in the snapshot.
-TEST(PlayerThread, PlaysCarriesOutCommandsAndReportsThem) {
+// pace, commands run in order on the module as the player has it, a caller
+// that waits sees their effect in the snapshot, and the screens are woken
+// once a frame while the song moves and not at all while it stands still.
+TEST(PlayerThread, PlaysCarriesOutCommandsAndWakesTheScreensOnlyWhileTheSongMoves) {
     start_silent_player();
     ASSERT_EQ(start_player_thread(run_sound_loop), 0);
+    set_player_frame_interval_ms(100);
     const std::string song = std::string(XQ_FIXTURE_DIR) + "/eight.mod";
-    std::vector<char> data = file_bytes(song);
-    player_call([&] {
-        module = Player_LoadMem(data.data(), static_cast<int>(data.size()), 64, 0);
-        if (module) Player_Start(module);
-    });
-    ASSERT_NE(module, nullptr);
+    ASSERT_TRUE(player_load(song.c_str(), false, false).loaded);
+    ASSERT_NE(player_view().module, nullptr);
+    const int wake = player_wake_fd();
+    ASSERT_GE(wake, 0);
     const int bpm = player_view().bpm;
     for (int i = 0; i < 5; ++i)
-        player_post([] { ++module->bpm; });
-    player_call([] {});
+        player_change_setting(PlayerSetting::bpm, [](int value, int) { return value + 1; });
+    player_catch_up();
     EXPECT_EQ(player_view().bpm, bpm + 5);
     EXPECT_TRUE(player_view_caught_up());
 
+    // About a second of song in about a second, in frames of 100 ms.
     const unsigned long start = player_view().sngtime;
-    for (int i = 0; i < 100 && player_view().sngtime < start + 300; ++i) {
-        usleep(10'000);
+    const std::uint64_t first = player_view().number;
+    pollfd ready{wake, POLLIN, 0};
+    for (int i = 0; i < 300 && player_view().sngtime < start + 1024; ++i) {
+        poll(&ready, 1, 50);
         refresh_player_view();
     }
-    EXPECT_GE(player_view().sngtime, start + 300);  // about 0.3 s of song in about 0.3 s
+    EXPECT_GE(player_view().sngtime, start + 1024);
+    const std::uint64_t frames = player_view().number - first;
+    EXPECT_GE(frames, 6u);
+    EXPECT_LE(frames, 14u);
 
-    player_post([] { Player_TogglePause(); });
-    player_call([] {});
+    ASSERT_TRUE(player_pause());
     EXPECT_TRUE(player_view().paused);
+    EXPECT_FALSE(player_pause());  // paused already
+    refresh_player_view();
+    const std::uint64_t paused_at = player_view().number;
+    EXPECT_EQ(poll(&ready, 1, 300), 0);  // nothing moves: nothing wakes the screens
+    refresh_player_view();
+    EXPECT_EQ(player_view().number, paused_at);
+    ASSERT_TRUE(player_resume());
+    EXPECT_FALSE(player_view().paused);
+
+    player_stop();
+    player_catch_up();
+    EXPECT_TRUE(player_view().stopped);
+    refresh_player_view();
+    EXPECT_EQ(poll(&ready, 1, 300), 0);
 
     stop_player_thread();
     EXPECT_FALSE(player_thread_running());
-    player_post([] { Player_Stop(); });  // runs at once without the thread
-    EXPECT_FALSE(player_view().started);
-    Player_Free(module);
-    module = nullptr;
+    player_restart();  // runs at once without the thread
+    EXPECT_TRUE(player_view().started);
     stop_silent_player();
 }

@@ -7,6 +7,8 @@
 #include <unistd.h>
 #include <string>
 
+#include "1_player/player.h"
+#include "1_player/player_thread.h"
 #include "1_player/settings.h"
 #include "2_screen/channel_table.h"
 #include "2_screen/colors.h"
@@ -65,9 +67,7 @@ protected:
         save_marker_cells();
     }
     void TearDown() override {
-        if (module) Player_Free(module);
-        module = nullptr;
-        playing = false;
+        player_unload();
         loop_module = fade_module = 0;
         destroy_test_main_window();
     }
@@ -80,8 +80,9 @@ TEST_F(Loading, ShowsTheFileAndTitleRowsAndStartsPlaying) {
     const auto bytes = std::filesystem::file_size(path);
     loop_module = 1;
     ASSERT_EQ(load_module(path.c_str()), 0);
+    MODULE *module = player_module();
     ASSERT_NE(module, nullptr);
-    EXPECT_TRUE(playing);
+    EXPECT_TRUE(is_playing(player_view()));
     EXPECT_TRUE(module->loop);
     EXPECT_TRUE(module->wrap);  // a finished song starts again
     EXPECT_FALSE(module->fadeout);
@@ -99,24 +100,26 @@ TEST_F(Loading, ShowsTheFileAndTitleRowsAndStartsPlaying) {
 
 TEST_F(Loading, ANewModuleReplacesTheOldAndResetsTheTable) {
     ASSERT_EQ(load_module((kFixtures + "/eight.mod").c_str()), 0);
-    MODULE *first = module;
+    const std::uint64_t first = player_view().module->load_number;
     cursor_channel = 5;
     channel_page = 1;
-    channel_muted[3] = true;
-    song_position = 4;
+    player_toggle_mute(3);
+    player_next_position();
     voice_volume_peak[2] = 999;
+    ASSERT_TRUE(channel_is_muted(player_view(), 3));
+    ASSERT_EQ(player_view().song_position, 1);
     ASSERT_EQ(load_module((kFixtures + "/percent.xm").c_str()), 0);
-    EXPECT_NE(module, first);  // the first one was freed; the sanitizers catch a second free
+    EXPECT_GT(player_view().module->load_number, first);  // the first one was freed; the sanitizers catch a second free
     EXPECT_EQ(cursor_channel, 0);
     EXPECT_EQ(channel_page, 0);
-    EXPECT_FALSE(channel_muted[3]);
-    EXPECT_EQ(song_position, 0);
+    EXPECT_FALSE(channel_is_muted(player_view(), 3));
+    EXPECT_EQ(player_view().song_position, 0);
     EXPECT_EQ(voice_volume_peak[2], 256);
 }
 
 TEST_F(Loading, FailuresKeepTheOldModule) {
     ASSERT_EQ(load_module((kFixtures + "/eight.mod").c_str()), 0);
-    MODULE *old = module;
+    MODULE *old = player_module();
     const std::string file_row = row_text(main_win, 1);
 
     const std::string text_file = std::filesystem::temp_directory_path() / "xq-not-a-module.txt";
@@ -136,8 +139,8 @@ TEST_F(Loading, FailuresKeepTheOldModule) {
     for (const auto &path : cases) {
         press_keys({'\n'});  // closes the message box
         EXPECT_EQ(load_module(path.c_str()), -1) << path;
-        EXPECT_EQ(module, old) << path;
-        EXPECT_TRUE(playing) << path;
+        EXPECT_EQ(player_module(), old) << path;
+        EXPECT_TRUE(is_playing(player_view())) << path;
         EXPECT_EQ(row_text(main_win, 1), file_row) << path;
         EXPECT_EQ(std::string(last_load_failure().path), path);
         EXPECT_STREQ(last_load_failure().reason, reasons[k++]) << path;
@@ -159,7 +162,7 @@ TEST_F(Loading, ALongNameIsShortenedSoTheSizesStayWholeInsideTheBorder) {
     ASSERT_EQ(load_module(path.c_str()), 0);
     std::filesystem::remove(path);
     char sizes[128];
-    format_file_sizes(sizes, sizeof sizes, module->numsmp, module->numins,
+    format_file_sizes(sizes, sizeof sizes, player_module()->numsmp, player_module()->numins,
                       static_cast<long long>(std::filesystem::file_size(kFixtures + "/percent.xm")));
     const std::string row = row_text(shown(), 1);
     const std::string tail = std::string("~") + sizes + "|";

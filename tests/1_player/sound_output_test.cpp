@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "1_player/module_loader.h"
+#include "1_player/player.h"
+#include "1_player/player_thread.h"
 #include "1_player/player_view.h"
 #include "silent_player.h"
 
@@ -22,22 +24,20 @@ protected:
     static void SetUpTestSuite() { start_silent_player(); }
     static void TearDownTestSuite() { stop_silent_player(); }
 
+    MODULE *module = nullptr;
+
     void SetUp() override {
         module = Player_Load(kSong.c_str(), 64, 0);
         ASSERT_NE(module, nullptr);
+        adopt_module(module);
         remember_module_data(file_bytes(kSong));
-        Player_Start(module);
-        playing = true;
     }
     void TearDown() override {
-        Player_Stop();
-        if (module) Player_Free(module);
-        module = nullptr;
-        playing = false;
+        player_unload();
         md_mixfreq = 44100;
     }
 
-    static void play_until(int position, int row) {
+    void play_until(int position, int row) {
         for (int i = 0; i < 100000 && (module->sngpos < position || module->patpos < row); ++i) MikMod_Update();
     }
 };
@@ -61,7 +61,7 @@ TEST_F(Restart, GoesOnFromTheSameRowWithTheSameSettings) {
     EXPECT_EQ(md_mixfreq, 22050);
     EXPECT_EQ(module, before);
     EXPECT_EQ(Player_GetModule(), module);
-    EXPECT_TRUE(playing);
+    EXPECT_TRUE(is_playing(player_view()));
     EXPECT_EQ(module->sngpos, 1);
     EXPECT_EQ(module->patpos, row);
     EXPECT_EQ(module->sngtime, song_time);

@@ -1,7 +1,7 @@
 // libmikmod's compressed tracks decoded byte by byte: rows, repeats,
 // operands, and damaged or truncated tracks that must never be read past
 // their end (the sanitizer build runs these on exactly sized heap copies).
-#include "2_screen/track_decoder.h"
+#include "1_player/track_decoder.h"
 
 #include <cstdint>
 #include <gtest/gtest.h>

@@ -5,10 +5,10 @@
 
 #include <gtest/gtest.h>
 #include <map>
-#include <mikmod.h>
 #include <string>
 #include <tuple>
 
+#include "1_player/player.h"
 #include "silent_player.h"
 
 namespace {
@@ -88,7 +88,7 @@ protected:
     static void TearDownTestSuite() { stop_silent_player(); }
 };
 
-std::string shown(const MODULE &m, Notation notation, int pattern, int row, int channel) {
+std::string shown(const ModuleInfo &m, Notation notation, int pattern, int row, int channel) {
     TrackRow decoded;
     decode_module_row(m, pattern, row, channel, decoded);
     CellText cell;
@@ -101,16 +101,17 @@ std::string shown(const MODULE &m, Notation notation, int pattern, int row, int 
 TEST_P(ModuleNotation, EveryCellShowsWhatWasWritten) {
     const NotationCase &c = GetParam();
     const std::string path = std::string(XQ_FIXTURE_DIR) + "/" + c.file;
-    MODULE *m = Player_Load(path.c_str(), 64, 0);
-    ASSERT_NE(m, nullptr) << path;
-    EXPECT_EQ(notation_of(m->modtype), c.notation) << m->modtype;
-    ASSERT_EQ(m->numpat, 2);
-    ASSERT_EQ(m->numchn, 4);
+    char message[256];
+    const ModuleInfoPtr m = read_module_info(path.c_str(), message, sizeof message);
+    ASSERT_NE(m, nullptr) << path << ": " << message;
+    EXPECT_EQ(notation_of(m->type.c_str()), c.notation) << m->type;
+    ASSERT_EQ(m->pattern_rows.size(), 2u);
+    ASSERT_EQ(m->channels, 4);
     std::map<std::tuple<int, int, int>, std::string> written;
     for (const Expected &e : c.cells) written[{e.pattern, e.row, e.channel}] = e.text;
     for (int pattern = 0; pattern < 2; ++pattern) {
-        EXPECT_EQ(m->pattrows[pattern], c.rows[pattern]);
-        for (int row = 0; row < m->pattrows[pattern]; ++row) {
+        EXPECT_EQ(m->pattern_rows[static_cast<std::size_t>(pattern)], c.rows[pattern]);
+        for (int row = 0; row < c.rows[pattern]; ++row) {
             for (int channel = 0; channel < 4; ++channel) {
                 const auto it = written.find({pattern, row, channel});
                 const std::string want = it == written.end() ? "--- .. ... ..." : it->second;
@@ -125,7 +126,6 @@ TEST_P(ModuleNotation, EveryCellShowsWhatWasWritten) {
     EXPECT_FALSE(decode_module_row(*m, 0, 0, 4, none));
     EXPECT_FALSE(decode_module_row(*m, 2, 0, 0, none));
     EXPECT_EQ(none.count, 0);
-    Player_Free(m);
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, ModuleNotation, ::testing::ValuesIn(kCases),

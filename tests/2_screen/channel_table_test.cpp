@@ -3,13 +3,14 @@
 #include <gtest/gtest.h>
 #include <string>
 
-#include "1_player/module_loader.h"
+#include "1_player/player.h"
 #include "2_screen/colors.h"
 #include "2_screen/level_meter.h"
 #include "2_screen/main_window.h"
 #include "3_panels/command_keys.h"
 #include "fake_player.h"
 #include "headless_screen.h"
+#include "silent_player.h"
 
 namespace {
 
@@ -31,12 +32,17 @@ protected:
         }
         meter_style = 1;
         show_real_volume = 1;
-        song.numchn = 8;
-        module = &song;
+        channels(8);
     }
     void TearDown() override {
-        module = nullptr;
+        forget_module();
         destroy_test_main_window();
+    }
+
+    // The player plays `song`, of `count` channels.
+    void channels(int count) {
+        song.numchn = static_cast<UBYTE>(count);
+        adopt_module(&song, false);
     }
 
     // Channel 0 sounding on voice 0.
@@ -183,7 +189,7 @@ TEST_F(ChannelTable, MutedRows) {
 }
 
 TEST_F(ChannelTable, FortyChannelsPageBySeventeen) {
-    song.numchn = 40;
+    channels(40);
     const struct {
         int from_channel;
         int key;
@@ -204,7 +210,7 @@ TEST_F(ChannelTable, FortyChannelsPageBySeventeen) {
 }
 
 TEST_F(ChannelTable, MarkersFollowTheCursorAndRestoreTheBorder) {
-    song.numchn = 40;
+    channels(40);
     draw_channel_table();
     EXPECT_EQ(cells_text(main_win, 6, 0, 4), ">01<");
     move_channel_cursor(KEY_DOWN);
@@ -218,7 +224,7 @@ TEST_F(ChannelTable, MarkersFollowTheCursorAndRestoreTheBorder) {
 }
 
 TEST_F(ChannelTable, RowsPastTheLastChannelAreBlank) {
-    song.numchn = 40;
+    channels(40);
     channel_page = 1;
     draw_channel_table();
     EXPECT_EQ(cells_text(main_win, 22, 1, 2), "34");
@@ -230,7 +236,7 @@ TEST_F(ChannelTable, RowsPastTheLastChannelAreBlank) {
     for (int r = 12; r <= 22; ++r) EXPECT_EQ(cells_text(main_win, r, 1, 78), std::string(78, ' ')) << r;
 
     // A smaller module loaded after a larger one.
-    song.numchn = 4;
+    channels(4);
     channel_page = 0;
     draw_channel_table();
     for (int r = 10; r <= 22; ++r) EXPECT_EQ(cells_text(main_win, r, 1, 78), std::string(78, ' ')) << r;
@@ -266,7 +272,7 @@ TEST_P(SmallScreenTable, RowsStayInsideTheBorder) {
     reset_channel_state();
     MODULE song{};
     song.numchn = 8;
-    module = &song;
+    adopt_module(&song, false);
     fake_channels[0].period = 428;
     fake_channels[0].volume = 256;
     draw_channel_table();
@@ -274,7 +280,7 @@ TEST_P(SmallScreenTable, RowsStayInsideTheBorder) {
     const std::string bottom = row_text(main_win, c.rows - 1);
     EXPECT_EQ(bottom, "+" + std::string(static_cast<std::size_t>(c.cols - 2), '-') + "+");
     for (int r = 6; r < c.rows - 1; ++r) EXPECT_EQ(cells_text(main_win, r, c.cols - 1, 1), "|") << r;
-    module = nullptr;
+    forget_module();
     destroy_test_main_window();
 }
 
@@ -288,12 +294,12 @@ TEST(NarrowScreenTable, DrawsWhenNoCellOfARowFits) {
         reset_channel_state();
         MODULE song{};
         song.numchn = 2;
-        module = &song;
+        adopt_module(&song, false);
         fake_channels[0].period = 428;
         draw_channel_table();
         draw_channel_table();
         EXPECT_EQ(row_text(main_win, 0).size(), static_cast<std::size_t>(cols));
-        module = nullptr;
+        forget_module();
         destroy_test_main_window();
     }
 }

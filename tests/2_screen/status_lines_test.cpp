@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 #include <string>
 
-#include "1_player/module_loader.h"
+#include "1_player/settings.h"
 #include "2_screen/colors.h"
 #include "2_screen/main_window.h"
+#include "2_screen/playlist_footer.h"
 #include "2_screen/screen_text.h"
-#include "3_playlist/playlist_playback.h"
 #include "headless_screen.h"
+#include "1_player/loaded_module.h"
+#include "silent_player.h"
 
 namespace {
 
@@ -30,14 +32,14 @@ protected:
         song.sngspd = 6;
         song.inittempo = 130;
         song.volume = 128;
-        module = &song;
+        adopt_module(&song, false);
         md_reverb = 3;
         spinner_off = 1;
         spinner_counter = 0;
         spinner_last_patpos = 0;
     }
     void TearDown() override {
-        module = nullptr;
+        forget_module();
         md_reverb = 0;
         destroy_test_main_window();
     }
@@ -166,8 +168,8 @@ TEST_F(StatusLines, SpinnerTurnsOncePerNewRow) {
 
 TEST_F(StatusLines, FooterLineIsRestoredOnceAfterAPlaylistStops) {
     put_text(main_win, 23, 1, "Playlist 3/12");
-    footer_clear_pending = true;
+    playlist_footer.clear_pending = true;
     draw_status_row();
     EXPECT_EQ(cells_text(main_win, 23, 0, 60), "+" + std::string(59, '-'));
-    EXPECT_FALSE(footer_clear_pending);
+    EXPECT_FALSE(playlist_footer.clear_pending);
 }

@@ -17,6 +17,9 @@
 #include "2_screen/main_window.h"
 #include "3_filesel/directory_listing.h"
 #include "3_panels/module_loading.h"
+#include "1_player/player.h"
+#include "1_player/player_thread.h"
+#include "2_screen/playlist_footer.h"
 #include "3_playlist/playlist_playback.h"
 #include "4_program/main_loop.h"
 #include "headless_screen.h"
@@ -385,24 +388,25 @@ protected:
     static void SetUpTestSuite() { start_silent_player(); }
     static void TearDownTestSuite() { stop_silent_player(); }
 
-    MODULE *old = nullptr;
+    std::uint64_t old = 0;  // the load number of eight.mod
 
     void SetUp() override {
         Selector::SetUp();
         save_marker_cells();
         ASSERT_EQ(load_module((kFixtures + "/eight.mod").c_str()), 0);
-        old = module;
+        old = loaded();
         playlist_active = true;
-        footer_clear_pending = false;
+        playlist_footer.clear_pending = false;
     }
     void TearDown() override {
-        if (module) Player_Free(module);
-        module = nullptr;
-        playing = false;
+        player_unload();
         playlist_active = false;
-        footer_clear_pending = false;
+        playlist_footer.clear_pending = false;
         Selector::TearDown();
     }
+
+    static std::uint64_t loaded() { return player_view().module ? player_view().module->load_number : 0; }
+    static bool playing() { return is_playing(player_view()); }
 
     void press_f(const std::vector<int> &keys) {
         for (auto it = keys.rbegin(); it != keys.rend(); ++it) ungetch(*it);
@@ -415,10 +419,10 @@ protected:
 TEST_F(FileKey, OkLoadsTheChosenModuleAndEndsThePlaylist) {
     std::snprintf(chosen_dir, sizeof chosen_dir, "%s", kFixtures.c_str());
     press_f(keys_of("fpercent.xm") + std::vector<int>{kEnter});
-    EXPECT_NE(module, old);
-    EXPECT_TRUE(playing);
+    EXPECT_NE(loaded(), old);
+    EXPECT_TRUE(playing());
     EXPECT_FALSE(playlist_active);
-    EXPECT_TRUE(footer_clear_pending);
+    EXPECT_TRUE(playlist_footer.clear_pending);
     EXPECT_EQ(cells_text(main_win, 1, 1, 19), "File   : percent.xm");
     EXPECT_EQ(std::string(selected_path), kFixtures + "/percent.xm");
 }
@@ -427,10 +431,10 @@ TEST_F(FileKey, CancelAndAnEmptyNameLoadNothing) {
     const std::string file_row = cells_text(main_win, 1, 0, 80);
     for (const auto &keys : {kCancel, kOk, std::vector<int>{'f', 'x', kTab} + kCancel}) {
         press_f(keys);
-        EXPECT_EQ(module, old);
-        EXPECT_TRUE(playing);
+        EXPECT_EQ(loaded(), old);
+        EXPECT_TRUE(playing());
         EXPECT_TRUE(playlist_active);
-        EXPECT_FALSE(footer_clear_pending);
+        EXPECT_FALSE(playlist_footer.clear_pending);
         EXPECT_EQ(cells_text(main_win, 1, 0, 80), file_row);
     }
 }
@@ -438,8 +442,8 @@ TEST_F(FileKey, CancelAndAnEmptyNameLoadNothing) {
 TEST_F(FileKey, AFileTheLibraryRefusesKeepsTheOldModulePlaying) {
     tree.file("notes.txt", 300);
     press_f(keys_of("fnotes.txt") + std::vector<int>{kEnter, kEnter});  // the second closes the red box
-    EXPECT_EQ(module, old);
-    EXPECT_TRUE(playing);
+    EXPECT_EQ(loaded(), old);
+    EXPECT_TRUE(playing());
     EXPECT_TRUE(playlist_active);
-    EXPECT_FALSE(footer_clear_pending);
+    EXPECT_FALSE(playlist_footer.clear_pending);
 }

@@ -12,16 +12,21 @@
 #include <thread>
 #include <unistd.h>
 
-#include "1_player/module_loader.h"
-#include "1_player/player_limits.h"
+#include "1_player/loaded_module.h"
+#include "1_player/player.h"
+#include "1_player/player_thread.h"
 #include "1_player/settings.h"
 #include "2_screen/channel_table.h"
 #include "2_screen/colors.h"
 #include "2_screen/main_window.h"
 #include "2_screen/screen_text.h"
 #include "2_screen/status_lines.h"
+#include "3_panels/event_loop.h"
+#include "3_panels/idle.h"
 #include "3_panels/module_loading.h"
+#include "3_panels/panel_runner.h"
 #include "4_program/shutdown.h"
+#include "1_player/player_core.h"
 #include "headless_screen.h"
 #include "silent_player.h"
 
@@ -38,23 +43,21 @@ protected:
 
     HeadlessScreen screen{24, 80};
     UWORD saved_mode = md_mode;
+    MODULE *module = nullptr;  // the player's
 
     void SetUp() override {
         create_test_main_window();
         save_marker_cells();
         ASSERT_EQ(load_module(kEightChannels.c_str()), 0);
-        stopped = false;
+        module = player_module();
         show_real_volume = 1;
-        mute_all_next = 1;
         spinner_off = 1;
         reverse_stereo = 0;
         md_reverb = 0;
     }
     void TearDown() override {
-        if (module) Player_Free(module);
+        player_unload();
         module = nullptr;
-        playing = false;
-        stopped = false;
         md_mode = saved_mode;
         md_reverb = 0;
         reverse_stereo = 0;
@@ -64,6 +67,7 @@ protected:
     static void press(int key, int times) {
         for (int i = 0; i < times; ++i) handle_command_key(key);
     }
+    static const PlayerView &view() { return player_view(); }
 };
 
 }  // namespace
@@ -73,10 +77,10 @@ TEST_F(CommandKeys, SettingsStopAtTheirBounds) {
         std::function<int()> get;
         std::function<void(int)> set;
     };
-    const Field volume{[] { return module->volume; }, [](int v) { module->volume = static_cast<SWORD>(v); }};
-    const Field bpm{[] { return module->bpm; }, [](int v) { module->bpm = static_cast<UWORD>(v); }};
-    const Field tempo{[] { return module->inittempo; }, [](int v) { module->inittempo = static_cast<UWORD>(v); }};
-    const Field speed{[] { return module->sngspd; }, [](int v) { module->sngspd = static_cast<UWORD>(v); }};
+    const Field volume{[this] { return module->volume; }, [this](int v) { module->volume = static_cast<SWORD>(v); }};
+    const Field bpm{[this] { return module->bpm; }, [this](int v) { module->bpm = static_cast<UWORD>(v); }};
+    const Field tempo{[this] { return module->inittempo; }, [this](int v) { module->inittempo = static_cast<UWORD>(v); }};
+    const Field speed{[this] { return module->sngspd; }, [this](int v) { module->sngspd = static_cast<UWORD>(v); }};
     const Field reverb{[] { return md_reverb; }, [](int v) { md_reverb = static_cast<UBYTE>(v); }};
     const struct {
         int key;
@@ -110,24 +114,24 @@ TEST_F(CommandKeys, PositionKeysStopAtTheSongsEnds) {
     ASSERT_EQ(module->numpos, 4);
     handle_command_key('v');  // at position 0
     EXPECT_EQ(module->sngpos, 0);
-    EXPECT_EQ(song_position, 0);
+    EXPECT_EQ(view().song_position, 0);
 
     handle_command_key('n');
     EXPECT_EQ(module->sngpos, 1);
-    EXPECT_EQ(song_position, 1);
+    EXPECT_EQ(view().song_position, 1);
     handle_command_key('n');
     handle_command_key('v');
     EXPECT_EQ(module->sngpos, 1);
-    EXPECT_EQ(song_position, 1);
+    EXPECT_EQ(view().song_position, 1);
 
     // n goes by the last position it reached, not by where the song is now
-    song_position = module->numpos - 1;
+    player_core().song_position = module->numpos - 1;
     handle_command_key('n');
     EXPECT_EQ(module->sngpos, 1);
-    EXPECT_EQ(song_position, 3);
+    EXPECT_EQ(view().song_position, 3);
 
     handle_command_key('A');
-    EXPECT_EQ(song_position, 0);
+    EXPECT_EQ(view().song_position, 0);
     for (int i = 0; i < 30; ++i) MikMod_Update();
     ASSERT_GT(module->patpos, 10);
     handle_command_key('a');
@@ -170,15 +174,14 @@ TEST_F(CommandKeys, VolumeDisplaySwitchesTheHeader) {
 TEST_F(CommandKeys, MuteAllTwiceMutesThenUnmutesEveryChannel) {
     const int channels = module->numchn;
     ASSERT_EQ(channels, 8);
-    channel_muted[2] = true;  // a channel muted by hand is unmuted with the rest
-    Player_Mute(2);
+    player_toggle_mute(2);  // a channel muted by hand is unmuted with the rest
     for (bool mute : {true, false}) {
         handle_command_key('M');
         for (int j = 0; j < channels; ++j) {
-            EXPECT_EQ(channel_muted[j], mute) << j;
+            EXPECT_EQ(channel_is_muted(view(), j), mute) << j;
             EXPECT_EQ(Player_Muted(static_cast<UBYTE>(j)), mute) << j;
         }
-        EXPECT_EQ(mute_all_next, mute ? 0 : 1);
+        EXPECT_EQ(view().mute_all_next, !mute);
     }
     EXPECT_EQ(cells_text(main_win, 6, 0, 4), ">01<");
 }
@@ -204,16 +207,16 @@ TEST_F(CommandKeys, StopThenPlayOrRestartStartsFromTheBeginning) {
 
         const auto before = std::chrono::steady_clock::now();
         handle_command_key('t');
-        EXPECT_GE(std::chrono::steady_clock::now() - before, std::chrono::microseconds(kStopNoticeMicroseconds));
-        EXPECT_TRUE(stopped);
-        EXPECT_FALSE(playing);
+        EXPECT_GE(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(kStopNoticeMs));
+        EXPECT_TRUE(view().stopped);
+        EXPECT_FALSE(is_playing(view()));
         EXPECT_FALSE(Player_Active());
         EXPECT_EQ(module->patpos, 0);
         EXPECT_EQ(cells_text(shown(), 10, 34, 15), cells_text(main_win, 10, 34, 15));  // the notice is gone
 
         handle_command_key(restart_key);
-        EXPECT_FALSE(stopped) << static_cast<char>(restart_key);
-        EXPECT_TRUE(playing);
+        EXPECT_FALSE(view().stopped) << static_cast<char>(restart_key);
+        EXPECT_TRUE(is_playing(view()));
         EXPECT_TRUE(Player_Active());
         MikMod_Update();
         EXPECT_EQ(module->sngpos, 0) << static_cast<char>(restart_key);
@@ -221,24 +224,34 @@ TEST_F(CommandKeys, StopThenPlayOrRestartStartsFromTheBeginning) {
     }
 }
 
+// The pause is the player's: while it lasts, whatever loop reads the keys
+// drops every key but `p`, which ends it.
 TEST_F(CommandKeys, PauseDiscardsEveryKeyButP) {
     module->volume = 100;
-    press_keys({'q', '+', 't', 'p', 'z'});
     handle_command_key('p');
-    EXPECT_TRUE(playing);
-    EXPECT_FALSE(stopped);
+    EXPECT_TRUE(view().paused);
+    EXPECT_TRUE(Player_Paused());
+    EXPECT_TRUE(keys_held_by_pause());
+    press_keys({'q', '+', 't', 'h', 'p', 'z'});
+    PanelDescription desc;
+    desc.passes_to_command_keys = true;
+    desc.close_when = [] { return !player_view().paused; };
+    run_panel_keys(desc, main_win);
+    EXPECT_TRUE(is_playing(view()));
+    EXPECT_FALSE(view().stopped);
     EXPECT_FALSE(Player_Paused());
     EXPECT_EQ(module->volume, 100);
+    EXPECT_EQ(panel_below(nullptr), main_panel);  // h opened nothing
     EXPECT_EQ(wgetch(main_win), 'z');
 }
 
-TEST_F(CommandKeys, PlayWithoutARunningModuleStartsItWithoutPausing) {
-    playing = false;  // as after a failed load
-    press_keys({'z'});
+TEST_F(CommandKeys, PlayOnAStoppedModuleStartsItWithoutPausing) {
+    player_stop();
+    ASSERT_TRUE(view().stopped);
     handle_command_key('p');
-    EXPECT_TRUE(playing);
+    EXPECT_TRUE(is_playing(view()));
     EXPECT_FALSE(Player_Paused());
-    EXPECT_EQ(wgetch(main_win), 'z');
+    EXPECT_TRUE(Player_Active());
 }
 
 TEST_F(CommandKeys, TimeoutsAndUnboundKeysChangeNothing) {
@@ -250,8 +263,8 @@ TEST_F(CommandKeys, TimeoutsAndUnboundKeysChangeNothing) {
     EXPECT_EQ(module->volume, volume);
     EXPECT_EQ(module->bpm, bpm);
     EXPECT_EQ(module->sngpos, position);
-    EXPECT_TRUE(playing);
-    EXPECT_FALSE(stopped);
+    EXPECT_TRUE(is_playing(view()));
+    EXPECT_FALSE(view().stopped);
 }
 
 // Modules may have more channels than the table marks (a MOD says "99CH");
@@ -260,50 +273,49 @@ TEST(MuteAll, ModulesWithMoreChannelsThanTheTableOrNone) {
     HeadlessScreen screen;
     create_test_main_window();
     MODULE song{};
-    module = &song;
     for (int channels : {99, 0}) {
         song.numchn = static_cast<UBYTE>(channels);
-        mute_all_next = 1;
+        adopt_module(&song, false);
+        player_core().mute_all_next = true;
         handle_command_key('M');
-        EXPECT_EQ(mute_all_next, 0) << channels;
-        EXPECT_EQ(channel_muted[kMaxChannels - 1], channels > 0);
+        EXPECT_FALSE(player_view().mute_all_next) << channels;
+        EXPECT_EQ(channel_is_muted(player_view(), kMaxChannels - 1), channels > 0);
         handle_command_key('M');
-        EXPECT_EQ(mute_all_next, 1);
-        EXPECT_FALSE(channel_muted[kMaxChannels - 1]);
+        EXPECT_TRUE(player_view().mute_all_next);
+        EXPECT_FALSE(channel_is_muted(player_view(), kMaxChannels - 1));
     }
-    module = nullptr;
+    forget_module();
     destroy_test_main_window();
 }
 
 namespace {
 
-// Sends SIGTERM after `ms` milliseconds from another thread, which also
-// handles it: the main thread blocks it, so its key read or sleep is not
-// cut short by the signal and only the loop's own checks can see the
-// request, as when the signal lands just before the read. SIGALRM kills the
+// Sends SIGTERM to the main thread after `ms` milliseconds, from another
+// thread, whatever the main thread is doing then. SIGALRM kills the
 // process after `limit_ms`, so that a late exit fails the test.
 void quit_after(int ms, int limit_ms) {
-    std::thread([ms] {
+    const pthread_t main_thread = pthread_self();
+    std::thread([ms, main_thread] {
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-        kill(getpid(), SIGTERM);
+        pthread_kill(main_thread, SIGTERM);
         std::this_thread::sleep_for(std::chrono::hours(1));
     }).detach();
-    sigset_t quit;
-    sigemptyset(&quit);
-    sigaddset(&quit, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &quit, nullptr);
     itimerval limit{};
     limit.it_value.tv_sec = limit_ms / 1000;
     limit.it_value.tv_usec = (limit_ms % 1000) * 1000;
     setitimer(ITIMER_REAL, &limit, nullptr);
 }
 
-// Runs in the death test's child, on its own headless screen.
+// Runs in the death test's child, on its own headless screen, with the
+// loops acting on signals as the program's do.
 void play_in_child() {
     start_silent_player();
     create_test_main_window();
     if (load_module(kEightChannels.c_str()) != 0) std::_Exit(4);
     refresh_delay = 40;
+    LoopContext loop;
+    loop.act_on_signals = act_on_signals;
+    set_loop_context(loop);
     install_quit_handlers();
 }
 
@@ -317,12 +329,15 @@ TEST(CommandKeysDeathTest, QuitSignalEndsThePause) {
             play_in_child();
             quit_after(100, 2000);
             handle_command_key('p');
-            std::_Exit(3);  // p never comes
+            PanelDescription desc;
+            run_panel_keys(desc, main_win);  // p never comes
+            std::_Exit(3);
         },
         ::testing::ExitedWithCode(0), "");
 }
 
-// The stop notice's half second does not hold a quit up.
+// The stop notice's half second does not hold a quit up: it ends at once,
+// and the idle step that follows carries the quit out.
 TEST(CommandKeysDeathTest, QuitSignalCutsTheStopNoticeShort) {
     EXPECT_EXIT(
         {
@@ -330,6 +345,7 @@ TEST(CommandKeysDeathTest, QuitSignalCutsTheStopNoticeShort) {
             play_in_child();
             quit_after(100, 300);
             handle_command_key('t');
+            idle_step();
             std::_Exit(3);
         },
         ::testing::ExitedWithCode(0), "");

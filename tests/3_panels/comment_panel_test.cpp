@@ -5,12 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "1_player/module_loader.h"
+#include "1_player/player_core.h"
 #include "2_screen/colors.h"
 #include "2_screen/main_window.h"
 #include "2_screen/screen_text.h"
 #include "3_panels/panel_positions.h"
 #include "headless_screen.h"
+#include "silent_player.h"
 
 namespace {
 
@@ -103,14 +104,20 @@ protected:
 
     void SetUp() override {
         create_test_main_window();
-        song.comment = comment.data();
         song.volume = 100;
-        module = &song;
-        playing = false;
+        use_comment(comment.data());
     }
     void TearDown() override {
-        module = nullptr;
+        forget_module();
         destroy_test_main_window();
+    }
+
+    // The player holds `song` with `text` as its comment (none when null),
+    // stopped, as a module the player has described at its load.
+    void use_comment(char *text) {
+        song.comment = text;
+        adopt_module(&song, false);
+        player_core().stopped = true;
     }
 };
 
@@ -149,7 +156,7 @@ void expect_lines_from(WINDOW *screen, const Lines &lines, int first) {
 TEST_F(CommentPanelTest, ScrollsALongCommentLineByLineAndPageByPage) {
     comment = long_comment();
     const Lines lines = laid_out(comment, 71);
-    song.comment = comment.data();
+    use_comment(comment.data());
 
     const struct {
         std::vector<int> keys;
@@ -232,7 +239,7 @@ TEST_F(CommentPanelTest, HelpOpensOverIt) {
 }
 
 TEST_F(CommentPanelTest, NoCommentGivesANotice) {
-    song.comment = nullptr;
+    use_comment(nullptr);
     press_keys({'q', '\n', 'z'});  // only Enter closes the notice
     comment_panel();
     EXPECT_EQ(wgetch(main_win), 'z');
@@ -247,7 +254,7 @@ TEST(CommentPanelSmallScreen, FitsTheScreenAndStillCloses) {
     MODULE song{};
     const std::string comment = "Text that keeps going past the forty columns of this small screen.";
     song.comment = const_cast<char *>(comment.c_str());
-    module = &song;
+    adopt_module(&song, false);
     CommentPanel panel = open_comment_panel(comment.c_str());
     ASSERT_NE(panel.frame.win, nullptr);
     ASSERT_NE(panel.text, nullptr);
@@ -259,6 +266,6 @@ TEST(CommentPanelSmallScreen, FitsTheScreenAndStillCloses) {
     press_keys({'q'});
     run_comment_panel(panel);
     EXPECT_EQ(panel_below(nullptr), main_panel);
-    module = nullptr;
+    forget_module();
     destroy_test_main_window();
 }

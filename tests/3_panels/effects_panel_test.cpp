@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "1_player/mixer.h"
-#include "1_player/module_loader.h"
-#include "1_player/player_limits.h"
+#include "1_player/loaded_module.h"
+#include "1_player/player.h"
 #include "2_screen/main_window.h"
 #include "3_panels/options_panel.h"
 #include "3_panels/panel_window.h"
@@ -80,15 +80,18 @@ protected:
     static void SetUpTestSuite() { start_silent_player(); }
     static void TearDownTestSuite() { stop_silent_player(); }
 
+    MODULE *module = nullptr;  // the player's
+
     void SetUp() override {
         module = Player_Load((std::string(XQ_FIXTURE_DIR) + "/eight.mod").c_str(), 64, 0);
         ASSERT_NE(module, nullptr);
+        adopt_module(module, false);
         saved_ = {md_reverb, md_pansep, md_volume};
         writes.clear();
         mixer_request = record_request;
     }
     void TearDown() override {
-        Player_Free(module);
+        player_unload();
         module = nullptr;
         md_reverb = saved_[0];
         md_pansep = saved_[1];

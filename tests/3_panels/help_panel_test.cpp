@@ -4,7 +4,7 @@
 #include <panel.h>
 #include <string>
 
-#include "1_player/module_loader.h"
+#include "1_player/player_thread.h"
 #include "2_screen/colors.h"
 #include "2_screen/main_window.h"
 #include "3_panels/panel_positions.h"
@@ -17,7 +17,6 @@ protected:
     HeadlessScreen screen{24, 80};
     void SetUp() override {
         create_test_main_window();
-        playing = false;
     }
     void TearDown() override { destroy_test_main_window(); }
 };
@@ -85,7 +84,7 @@ TEST_F(HelpPanel, QQAndEscapeCloseItAndOtherKeysDoNothing) {
         press_keys({'p', 'i', 'h', KEY_UP, closing, 'z'});
         run_help_panel(help);
         EXPECT_EQ(wgetch(main_win), 'z') << closing;
-        EXPECT_FALSE(playing) << "p reached the player";
+        EXPECT_FALSE(is_playing(player_view())) << "p reached the player";
         EXPECT_EQ(panel_below(nullptr), main_panel) << closing;
         EXPECT_EQ(entry_of_window(help_win), MovableEntry::count);
         EXPECT_EQ(cells_text(shown(), 3, 7, 26), cells_text(main_win, 3, 7, 26));  // the main screen is back

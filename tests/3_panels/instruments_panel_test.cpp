@@ -31,7 +31,7 @@ TEST_F(InstrumentsPanel, WalksTheInstrumentsOfAnXm) {
     EXPECT_EQ(cells_text(win, 10, 5, 8), "[ Next ]");
     EXPECT_EQ(cell_attr(win, 10, 5), kReverse);
 
-    const INSTRUMENT &first = module->instruments[0];
+    const INSTRUMENT &first = player_module()->instruments[0];
     EXPECT_EQ(field(2), padded("     #: 1   /  12"));
     EXPECT_EQ(field(3), padded("  Name: instrument 01"));
     char text[64];
@@ -64,7 +64,7 @@ TEST_F(InstrumentsPanel, WalksTheInstrumentsOfAnXm) {
 
 TEST_F(InstrumentsPanel, AModWithoutInstrumentsShowsTheNoticeThenWaitsForQuit) {
     load("samples31.mod");
-    EXPECT_EQ(module->instruments, nullptr);
+    EXPECT_EQ(player_module()->instruments, nullptr);
     press_keys({'x', '\n'});  // the notice ignores x and closes on Enter
     browser = open_instruments_panel();
     ASSERT_NE(browser.pw.win, nullptr);

@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "1_player/module_loader.h"
 #include "2_screen/keys.h"
 #include "3_panels/command_keys.h"
 #include "3_panels/comment_panel.h"
 #include "3_panels/help_panel.h"
 #include "3_panels/pattern_view.h"
 #include "3_panels/voice_monitors.h"
+#include "3_playlist/playlist_keys.h"
 #include "4_program/main_loop.h"
 #include "4_program/startup.h"
 #include "headless_screen.h"
@@ -74,10 +74,10 @@ TEST(KeyTable, FindsAKeyBoundTwiceInATableOrAcrossTheChain) {
 // Every chain of the program: the main screen's, and those of the panels
 // that pass the keys they do not read on to the command keys.
 TEST(KeyTable, NoChainBindsAKeyTwice) {
-    EXPECT_EQ(first_key_bound_twice({kCommandKeys, kMainScreenKeys}), std::nullopt);
-    EXPECT_EQ(first_key_bound_twice(KeyList(kVolumeMonitorKeys), {kCommandKeys}), std::nullopt);
-    EXPECT_EQ(first_key_bound_twice(KeyList(kPatternViewKeys), {kCommandKeys}), std::nullopt);
-    EXPECT_EQ(first_key_bound_twice(KeyList(kCommentPanelKeys), {kCommandKeys}), std::nullopt);
+    EXPECT_EQ(first_key_bound_twice({kMainScreenKeys, kCommandKeys, kPlaylistKeys}), std::nullopt);
+    EXPECT_EQ(first_key_bound_twice(KeyList(kVolumeMonitorKeys), {kCommandKeys, kPlaylistKeys}), std::nullopt);
+    EXPECT_EQ(first_key_bound_twice(KeyList(kPatternViewKeys), {kCommandKeys, kPlaylistKeys}), std::nullopt);
+    EXPECT_EQ(first_key_bound_twice(KeyList(kCommentPanelKeys), {kCommandKeys, kPlaylistKeys}), std::nullopt);
 }
 
 // The panels' key lists say what their loops read.
@@ -149,7 +149,6 @@ std::vector<int> keys_of(const std::string &notation) {
 TEST(KeyTable, EveryKeyTheHelpPanelListsIsBound) {
     HeadlessScreen screen{24, 80};
     create_test_main_window();
-    playing = false;
     PanelWindow help = open_help_panel();
     ASSERT_NE(help.win, nullptr);
 
@@ -169,7 +168,8 @@ TEST(KeyTable, EveryKeyTheHelpPanelListsIsBound) {
     const KeyList own_lists[] = {kVolumeMonitorKeys, kPatternViewKeys, kCommentPanelKeys};
     for (const std::string &notation : notations)
         for (int key : keys_of(notation)) {
-            bool bound = binds_key(kCommandKeys, key) || binds_key(kMainScreenKeys, key);
+            bool bound =
+                binds_key(kCommandKeys, key) || binds_key(kMainScreenKeys, key) || binds_key(kPlaylistKeys, key);
             for (KeyList own : own_lists)
                 bound = bound || std::find(own.begin(), own.end(), key) != own.end();
             EXPECT_TRUE(bound) << "\"" << notation << "\" lists a key bound nowhere: " << key;

@@ -4,7 +4,7 @@
 #include <mikmod.h>
 #include <string>
 
-#include "1_player/module_loader.h"
+#include "1_player/player.h"
 #include "1_player/settings.h"
 #include "1_player/sound_output.h"
 #include "2_screen/main_window.h"
@@ -65,24 +65,22 @@ protected:
     static void TearDownTestSuite() { stop_silent_player(); }
 
     HeadlessScreen screen{24, 80};
+    MODULE *module = nullptr;  // the player's
 
     void SetUp() override {
         create_test_main_window();
         saved_mode_ = md_mode;
         module = Player_Load(kSong.c_str(), 64, 0);
         ASSERT_NE(module, nullptr);
+        adopt_module(module);
         remember_module_data(file_bytes(kSong));
-        Player_Start(module);
-        playing = true;
         stereo = 1;
         reverse_stereo = 0;
         md_mode = static_cast<UWORD>(output_mode(md_mode));
     }
     void TearDown() override {
-        Player_Stop();
-        Player_Free(module);
+        player_unload();
         module = nullptr;
-        playing = false;
         md_mode = saved_mode_;
         output_16bits = stereo = surround = hq_mixer = 1;
         reverse_stereo = interpolate = loop_module = fade_module = random_mode = 0;

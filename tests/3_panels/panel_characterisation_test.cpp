@@ -28,6 +28,9 @@
 
 #include "1_player/mixer.h"
 #include "1_player/module_loader.h"
+#include "1_player/player.h"
+#include "1_player/player_core.h"
+#include "1_player/player_thread.h"
 #include "1_player/settings.h"
 #include "2_screen/channel_table.h"
 #include "2_screen/information_rows.h"
@@ -45,6 +48,7 @@
 #include "3_panels/message_box.h"
 #include "3_panels/options_panel.h"
 #include "3_panels/panel_positions.h"
+#include "3_panels/panel_runner.h"
 #include "3_panels/pattern_view.h"
 #include "3_panels/samples_panel.h"
 #include "3_panels/voice_monitors.h"
@@ -121,12 +125,18 @@ std::string playlist_outcome() {
     return out;
 }
 
-// The pause notice of the command keys: only `p` ends it.
+// The pause notice of the command keys, over the main screen's loop: only
+// `p` ends it.
 std::string pause_notice() {
-    playing = true;
-    pause_playback();
+    player_core().stopped = false;
+    Player_Start(player_module());
+    player_play_or_pause();
+    PanelDescription main_screen;
+    main_screen.passes_to_command_keys = true;
+    main_screen.close_when = [] { return !player_view().paused; };
+    run_panel_keys(main_screen, main_win);
     Player_Stop();
-    playing = false;
+    player_core().stopped = true;
     return none();
 }
 
@@ -262,10 +272,10 @@ std::string corner(const PanelCorner &c) { return std::to_string(c.x) + "," + st
 // The settings a script may change, and the options file.
 std::string settings_text(const TempHome &home) {
     std::ostringstream out;
-    out << "settings: show_real_volume=" << show_real_volume << " mute_all_next=" << mute_all_next
+    out << "settings: show_real_volume=" << show_real_volume << " mute_all_next=" << (player_view().mute_all_next ? 1 : 0)
         << " meter_style=" << meter_style << " loop_module=" << loop_module << " delay=" << refresh_delay
         << " reverb=" << int{md_reverb};
-    if (module)
+    if (const MODULE *module = player_module())
         out << " speed=" << int{module->sngspd} << " tempo=" << int{module->inittempo} << " bpm=" << int{module->bpm}
             << " volume=" << int{module->volume};
     const PanelPositionTable &p = PanelPositions;
@@ -350,10 +360,13 @@ protected:
         start_selector_afresh();
         loaded = Player_Load((std::string(XQ_FIXTURE_DIR) + "/instruments12.xm").c_str(), 64, 0);
         ASSERT_NE(loaded, nullptr) << MikMod_strerror(MikMod_errno);
-        loaded->comment = comment.data();
-        module = loaded;
-        playing = false;
-        stopped = false;
+        // Loaded, not started, from no file the File row would name, with a
+        // comment long enough to scroll.
+        adopt_module(loaded, false, "", 0, [this](ModuleInfo &info) {
+            info.has_comment = true;
+            info.comment = comment;
+        });
+        player_core().stopped = true;
         playlist_clear();
         for (const char *name : {"one.mod", "two.xm", "three.it"}) playlist_add_file("/music", name);
         playlist_selected = playlist_page = 0;
@@ -383,11 +396,8 @@ protected:
         }
         playlist_clear();
         playlist_selected = playlist_page = 0;
-        module = nullptr;
-        if (loaded) {
-            loaded->comment = nullptr;
-            Player_Free(loaded);
-        }
+        player_unload();
+        loaded = nullptr;
         if (screen) destroy_test_main_window();
         screen.reset();
         chosen_dir[0] = '\0';
@@ -395,7 +405,8 @@ protected:
             unsetenv("PWD");
         else
             setenv("PWD", old_pwd.c_str(), 1);
-        show_real_volume = mute_all_next = 1;
+        show_real_volume = 1;
+        player_core().mute_all_next = true;
         meter_style = 1;
         loop_module = fade_module = random_mode = 0;
         refresh_delay = saved_delay_;

@@ -5,12 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "1_player/module_loader.h"
+#include "1_player/player_core.h"
+#include "2_screen/channel_table.h"
 #include "2_screen/main_window.h"
 #include "2_screen/screen_text.h"
 #include "3_panels/command_keys.h"
 #include "4_program/startup.h"
 #include "headless_screen.h"
+#include "silent_player.h"
 
 namespace {
 
@@ -190,17 +192,20 @@ TEST_F(PanelRunner, APanelOpenedFromAPanelRunsAndClosesInsideIt) {
 TEST_F(PanelRunner, AnotherModuleIsFollowedAndThePanelDrawnWholeOnlyWhenItAsks) {
     MODULE first{};
     MODULE second{};
-    MODULE *const before = module;
-    const bool was_playing = playing;
-    playing = false;
     for (bool follows : {false, true}) {
-        module = &first;
+        forget_module();
+        adopt_module(&first, false);
+        player_core().stopped = true;
         FakePanel fake;
         int followed = 0;
         if (follows) fake.desc.module_changed = [&followed] { ++followed; };
         // A key loads another module (as the playlist keys may).
         fake.desc.on_key = [&second](int key) {
-            if (key == 'n') module = &second;
+            if (key == 'n') {
+                forget_module();
+                adopt_module(&second, false);
+                player_core().stopped = true;
+            }
             return KeyResult::handled;
         };
         PanelWindow pw = open_panel(fake.desc);
@@ -214,6 +219,5 @@ TEST_F(PanelRunner, AnotherModuleIsFollowedAndThePanelDrawnWholeOnlyWhenItAsks) 
         EXPECT_EQ(followed, follows ? 1 : 0);
         EXPECT_EQ(fake.draws, follows ? 2 : 1) << follows;
     }
-    module = before;
-    playing = was_playing;
+    forget_module();
 }

@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "1_player/module_loader.h"
+#include "1_player/player.h"
+#include "1_player/player_thread.h"
 #include "2_screen/colors.h"
 #include "headless_screen.h"
 #include "silent_player.h"
@@ -36,26 +37,35 @@ TEST(PatternViewLayout, FitsChannelsAndLinesToTheWindow) {
     EXPECT_EQ(clamp_first_channel(2, 4, 5), 0);
 }
 
+// The description of the fixture `name`, numbered as the `number`th load.
+ModuleInfoPtr described(const char *name, std::uint64_t number) {
+    char message[256];
+    const ModuleInfoPtr read = read_module_info((std::string(XQ_FIXTURE_DIR) + "/" + name).c_str(), message, sizeof message);
+    if (!read) return nullptr;
+    auto info = std::make_shared<ModuleInfo>(*read);
+    info->load_number = number;
+    return info;
+}
+
 class PatternViewOnModule : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { start_silent_player(); }
     static void TearDownTestSuite() { stop_silent_player(); }
 
     HeadlessScreen screen{24, 80};
-    MODULE *song = nullptr;  // notation.it: patterns of 64 and 40 rows, four channels
+    ModuleInfoPtr song;  // notation.it: patterns of 64 and 40 rows, four channels
 
     void SetUp() override {
-        song = Player_Load((std::string(XQ_FIXTURE_DIR) + "/notation.it").c_str(), 64, 0);
+        song = described("notation.it", 1);
         ASSERT_NE(song, nullptr);
     }
-    void TearDown() override { Player_Free(song); }
 
     PatternViewPlayhead at(int position, int row, std::uint64_t muted = 0) const {
         PatternViewPlayhead head;
         head.module = song;
         head.in_song = true;
         head.position = position;
-        head.pattern = song->positions[position];
+        head.pattern = song->order[static_cast<std::size_t>(position)];
         head.row = row;
         head.muted = muted;
         return head;
@@ -185,7 +195,7 @@ TEST_F(PatternViewOnModule, AFrozenViewStaysUntilSpaceAndAnotherModuleThawsIt) {
     EXPECT_EQ(view.row, 30);
 
     pattern_view_key(view, ' ');
-    MODULE *other = Player_Load((std::string(XQ_FIXTURE_DIR) + "/notation.xm").c_str(), 64, 0);
+    const ModuleInfoPtr other = described("notation.xm", 2);
     ASSERT_NE(other, nullptr);
     PatternViewPlayhead head = at(0, 4);
     head.module = other;
@@ -194,7 +204,30 @@ TEST_F(PatternViewOnModule, AFrozenViewStaysUntilSpaceAndAnotherModuleThawsIt) {
     EXPECT_EQ(view.notation, Notation::fasttracker);
     EXPECT_EQ(cells_text(view.pw.win, 2 + 7, 34, 16), "|--- .. u03 H05|");
     close_pattern_view(view);
-    Player_Free(other);
+}
+
+// A view open while the player replaces the module (the playlist moving
+// on, a remote `next`) reads nothing the player has freed: the keys that
+// freeze it, browse it and draw its title before the view follows read the
+// description it holds, and the next step shows the new module.
+TEST_F(PatternViewOnModule, KeysAfterAnotherModuleLoadedReadNothingFreed) {
+    ASSERT_TRUE(player_load((std::string(XQ_FIXTURE_DIR) + "/notation.it").c_str(), false, false).loaded);
+    PatternView view;
+    open_pattern_view(view);
+    update_pattern_view(view, read_playhead());
+    ASSERT_TRUE(player_load((std::string(XQ_FIXTURE_DIR) + "/channels1.xm").c_str(), false, false).loaded);
+    for (int key : {static_cast<int>(' '), KEY_DOWN, static_cast<int>('[')}) pattern_view_key(view, key);
+    EXPECT_EQ(cells_text(view.pw.win, 0, 4, 26), "Pattern 1  Pos 1/2  Frozen");
+    // Another module thaws the view and shows its first row.
+    update_pattern_view(view, read_playhead());
+    EXPECT_EQ(cells_text(view.pw.win, 0, 4, 21), "Pattern 1  Pos 1/1 ]-");
+    EXPECT_EQ(cells_text(view.pw.win, 1, 5, 14), "  Channel 1   ");
+    for (int key : {static_cast<int>(' '), KEY_DOWN, static_cast<int>('[')}) pattern_view_key(view, key);
+    update_pattern_view(view, read_playhead());
+    EXPECT_EQ(cells_text(view.pw.win, 0, 4, 26), "Pattern 1  Pos 1/1  Frozen");
+    EXPECT_EQ(view.row, 1);
+    close_pattern_view(view);
+    player_unload();
 }
 
 TEST(PatternViewChannels, OneToSixtyFourChannelsFromTheNarrowestToTheWidestScreen) {
@@ -211,12 +244,12 @@ TEST(PatternViewChannels, OneToSixtyFourChannelsFromTheNarrowestToTheWidestScree
     };
     for (const auto &c : cases) {
         HeadlessScreen screen{c.lines, c.cols};
-        MODULE *song = Player_Load((std::string(XQ_FIXTURE_DIR) + "/" + c.file).c_str(), 64, 0);
+        const ModuleInfoPtr song = described(c.file, 1);
         ASSERT_NE(song, nullptr) << c.file;
         PatternViewPlayhead head;
         head.module = song;
         head.in_song = true;
-        head.pattern = song->positions[0];
+        head.pattern = song->order[0];
         head.row = 3;
         PatternView view;
         open_pattern_view(view);
@@ -230,11 +263,10 @@ TEST(PatternViewChannels, OneToSixtyFourChannelsFromTheNarrowestToTheWidestScree
         update_pattern_view(view, head);
         EXPECT_EQ(view.drawn_first, c.last_first) << c.file << " " << c.cols;
         char last[16];
-        std::snprintf(last, sizeof last, "Channel %d", song->numchn);
+        std::snprintf(last, sizeof last, "Channel %d", song->channels);
         EXPECT_NE(cells_text(view.pw.win, kChannelHeaderRow, 0, c.cols).find(last), std::string::npos);
         EXPECT_EQ(cells_text(view.pw.win, kChannelHeaderRow, c.cols - 2, 1), " ");  // nothing more to the right
         close_pattern_view(view);
-        Player_Free(song);
     }
     stop_silent_player();
 }

@@ -7,7 +7,7 @@
 #include <mikmod.h>
 #include <string>
 
-#include "1_player/module_loader.h"
+#include "1_player/player.h"
 #include "3_panels/record_browser.h"
 #include "4_program/startup.h"
 #include "headless_screen.h"
@@ -22,20 +22,19 @@ protected:
     MODULE *loaded = nullptr;
     RecordBrowser browser;
 
-    void SetUp() override {
-        create_test_main_window();
-        playing = false;
-    }
+    void SetUp() override { create_test_main_window(); }
     void TearDown() override {
         close_record_browser(browser);
-        module = nullptr;
-        if (loaded) Player_Free(loaded);
+        player_unload();
+        loaded = nullptr;
         destroy_test_main_window();
     }
+    // The player holds `name`, loaded but not started, as the browsers
+    // show it.
     void load(const char *name) {
         loaded = Player_Load((std::string(XQ_FIXTURE_DIR) + "/" + name).c_str(), 64, 0);
         ASSERT_NE(loaded, nullptr) << MikMod_strerror(MikMod_errno);
-        module = loaded;
+        adopt_module(loaded, false);
     }
     // The fields' area of the browser's row.
     std::string field(int row) { return cells_text(browser.pw.win, row, 1, 52); }

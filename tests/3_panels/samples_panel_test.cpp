@@ -15,6 +15,20 @@
 
 namespace {
 
+// A module without any record (no SAMPLE array at all), held by the player
+// while it lives.
+struct EmptyModule {
+    MODULE song{};
+    EmptyModule() { adopt_module(&song, false); }
+    ~EmptyModule() { forget_module(); }
+    EmptyModule(const EmptyModule &) = delete;
+    EmptyModule &operator=(const EmptyModule &) = delete;
+};
+
+}  // namespace
+
+namespace {
+
 class SamplesPanel : public RecordBrowserTest {
 protected:
     void press(int key, int times = 1) {
@@ -92,14 +106,12 @@ TEST_F(SamplesPanel, FlagWordsInOrderThenTheWholeFlagWord) {
     sample_flag_words(0xFFFF, words, 12);
     EXPECT_STREQ(words, "16bit ");  // cut, never overflowed
 
-    MODULE song{};
-    module = &song;
+    const EmptyModule song;
     press_keys({'\n'});  // the notice of a module without samples
     browser = open_samples_panel();
     WINDOW *win = browser.pw.win;
-    SAMPLE sample{};
-    char name[] = "looped";
-    sample.samplename = name;
+    SampleInfo sample;
+    sample.name = "looped";
     sample.flags = SF_16BITS | SF_SIGNED | SF_LOOP | SF_BIDI | SF_REVERSE | SF_OWNPAN | SF_ITPACKED | SF_STEREO;
     draw_sample(win, sample, 1, 1);
     // Too long for the row: cut at the border.
@@ -114,39 +126,35 @@ TEST_F(SamplesPanel, FlagWordsInOrderThenTheWholeFlagWord) {
 }
 
 TEST_F(SamplesPanel, SpeedIsShownSigned) {
-    MODULE song{};
-    module = &song;
+    const EmptyModule song;
     press_keys({'\n'});  // the notice of a module without samples
     browser = open_samples_panel();
-    SAMPLE sample{};
+    SampleInfo sample;
     for (const auto &c : {std::pair{-27, "-27"}, std::pair{8363, "8363"}, std::pair{0, "0"}}) {
-        sample.speed = static_cast<decltype(sample.speed)>(c.first);
+        sample.speed = c.first;
         draw_sample(browser.pw.win, sample, 1, 1);
         EXPECT_EQ(field(7), padded(std::string(" Speed: ") + c.second)) << c.first;
     }
 }
 
 TEST_F(SamplesPanel, NamesAreClippedAtTheBorderWithControlBytesAsPlaceholders) {
-    MODULE song{};
-    module = &song;
+    const EmptyModule song;
     press_keys({'\n'});  // the notice of a module without samples
     browser = open_samples_panel();
     WINDOW *win = browser.pw.win;
-    SAMPLE sample{};
-    char name[] = "tab\there\x1b[31m escape and a name far too long for the row: it goes on and on";
-    sample.samplename = name;
+    SampleInfo sample;
+    sample.name = "tab\there\x1b[31m escape and a name far too long for the row: it goes on and on";
     draw_sample(win, sample, 1, 1);
     EXPECT_EQ(field(3), "  Name: tab.here.[31m escape and a name far too long");
     EXPECT_EQ(cells_text(win, 3, 53, 1), "|");
     EXPECT_EQ(cell_attr(win, 3, 20), kNormal);
-    sample.samplename = nullptr;  // the library may leave a sample unnamed
+    sample.name.clear();  // the library may leave a sample unnamed
     draw_sample(win, sample, 2, 2);
     EXPECT_EQ(field(3), padded("  Name:"));
 }
 
 TEST_F(SamplesPanel, AModuleWithoutSamplesShowsANoticeAndNothingToWalk) {
-    MODULE song{};  // no SAMPLE records at all
-    module = &song;
+    const EmptyModule song;  // no SAMPLE records at all
     press_keys({'\n'});  // closes the notice
     browser = open_samples_panel();
     ASSERT_NE(browser.pw.win, nullptr);
@@ -180,15 +188,11 @@ TEST_F(SamplesPanel, AnotherModuleUnderThePanelStartsAgainAtItsFirstSample) {
     browser = open_samples_panel();
     press('\n', 20);
     EXPECT_EQ(field(2), padded("     #: 21  /  31"));
-    MODULE *other = Player_Load((std::string(XQ_FIXTURE_DIR) + "/instruments12.xm").c_str(), 64, 0);
-    ASSERT_NE(other, nullptr);
-    module = other;  // as the playlist does between two keys
+    load("instruments12.xm");  // as the playlist does between two keys
     press(ERR);
     EXPECT_EQ(field(2), padded("     #: 1   /  12"));
     press('\n', 20);
     EXPECT_EQ(field(2), padded("     #: 12  /  12"));
-    module = loaded;
-    Player_Free(other);
 }
 
 TEST_F(SamplesPanel, AWindowResizedWithTheScreenIsDrawnAgainWhole) {

@@ -4,7 +4,6 @@
 #include <panel.h>
 #include <string>
 
-#include "1_player/module_loader.h"
 #include "2_screen/main_window.h"
 #include "2_screen/screen_text.h"
 #include "3_panels/panel_positions.h"
@@ -32,7 +31,6 @@ protected:
     HeadlessScreen screen{24, 80};
     void SetUp() override {
         create_test_main_window();
-        playing = false;
         redraws = 0;
     }
     void TearDown() override { destroy_test_main_window(); }

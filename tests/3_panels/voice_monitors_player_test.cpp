@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
-#include "1_player/module_loader.h"
+#include "1_player/player.h"
 #include "2_screen/channel_table.h"
 #include "4_program/startup.h"
 #include "headless_screen.h"
@@ -24,10 +24,8 @@ TEST(VoiceMonitorsPlaying, NinetySixChannelModuleDrawsWithinThe64Voices) {
     MODULE *wide = Player_Load((kFixtures + "/wide96.mod").c_str(), kMaxChannels, 0);
     ASSERT_NE(wide, nullptr) << MikMod_strerror(MikMod_errno);
     EXPECT_EQ(wide->numchn, 96);
-    module = wide;
-    Player_Start(wide);
+    adopt_module(wide);
     for (int i = 0; i < 20; ++i) MikMod_Update();
-    playing = false;  // the idle step stays out of it: only the passes run
 
     for (Monitor kind : {Monitor::all_channels, Monitor::all_voices, Monitor::voices_position, Monitor::voices_frequency}) {
         VoiceMonitor monitor = open_voice_monitor(kind);
@@ -45,9 +43,7 @@ TEST(VoiceMonitorsPlaying, NinetySixChannelModuleDrawsWithinThe64Voices) {
     for (int v = 0; v < kMaxChannels; ++v) any_peak = any_peak || position_peak[v] > 0;
     EXPECT_TRUE(any_peak);
 
-    Player_Stop();
-    module = nullptr;
-    Player_Free(wide);
+    player_unload();
     destroy_test_main_window();
     stop_silent_player();
 }
@@ -60,10 +56,8 @@ TEST(VoiceMonitorsPlaying, AllVoicesOnAnEightChannelModuleShowsTheOthersSilent) 
     create_test_main_window();
     MODULE *eight = Player_Load((kFixtures + "/eight.mod").c_str(), kMaxChannels, 0);
     ASSERT_NE(eight, nullptr) << MikMod_strerror(MikMod_errno);
-    module = eight;
-    Player_Start(eight);
+    adopt_module(eight);
     for (int i = 0; i < 20; ++i) MikMod_Update();
-    playing = false;
 
     VoiceMonitor monitor = open_voice_monitor(Monitor::all_voices);
     ASSERT_NE(monitor.pw.win, nullptr);
@@ -77,9 +71,7 @@ TEST(VoiceMonitorsPlaying, AllVoicesOnAnEightChannelModuleShowsTheOthersSilent) 
     }
     close_voice_monitor(monitor);
 
-    Player_Stop();
-    module = nullptr;
-    Player_Free(eight);
+    player_unload();
     destroy_test_main_window();
     stop_silent_player();
 }

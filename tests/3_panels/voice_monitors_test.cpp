@@ -7,7 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "1_player/module_loader.h"
+#include "1_player/player_core.h"
+#include "1_player/player_thread.h"
 #include "2_screen/channel_table.h"
 #include "2_screen/colors.h"
 #include "2_screen/level_meter.h"
@@ -17,6 +18,7 @@
 #include "4_program/main_loop.h"
 #include "fake_voices.h"
 #include "headless_screen.h"
+#include "silent_player.h"
 
 namespace {
 
@@ -37,20 +39,26 @@ protected:
         clear_peaks();
         meter_style = 1;
         show_real_volume = 1;
-        playing = false;
-        song.numchn = 4;
         song.volume = 100;
-        module = &song;
+        use_channels(4);
     }
     void TearDown() override {
         close_voice_monitor(monitor);
-        module = nullptr;
+        forget_module();
         show_real_volume = 1;
         destroy_test_main_window();
     }
 
-    WINDOW *open(Monitor kind, int channels) {
+    // The player holds `song` of `channels` channels, stopped: the idle
+    // step stays out of it and only the passes draw.
+    void use_channels(int channels) {
         song.numchn = static_cast<UBYTE>(channels);
+        adopt_module(&song, false);
+        player_core().stopped = true;
+    }
+
+    WINDOW *open(Monitor kind, int channels) {
+        use_channels(channels);
         monitor = open_voice_monitor(kind);
         return monitor.pw.win;
     }
@@ -285,7 +293,7 @@ TEST_F(VoiceMonitors, CommandKeysWorkInTheVolumeMonitorsOnly) {
         for (int key : {int{'+'}, int{'*'}, int{'B'}, int{'M'}, ERR}) EXPECT_TRUE(voice_monitor_key(monitor, key));
         EXPECT_EQ(song.volume, 101);
         EXPECT_EQ(meter_style, 2);
-        EXPECT_FALSE(channel_muted[0]);
+        EXPECT_FALSE(channel_is_muted(player_view(), 0));
         close_voice_monitor(monitor);
     }
 }
@@ -336,7 +344,8 @@ TEST_F(VoiceMonitors, AnotherModuleRedrawsTheAxisForItsChannels) {
         EXPECT_FALSE(follow_module(monitor));
         MODULE other{};
         other.numchn = 40;
-        module = &other;
+        forget_module();
+        adopt_module(&other, false);
         EXPECT_TRUE(follow_module(monitor));
         EXPECT_FALSE(monitor.narrow);
         draw_voice_pass(monitor);
@@ -344,7 +353,8 @@ TEST_F(VoiceMonitors, AnotherModuleRedrawsTheAxisForItsChannels) {
         EXPECT_EQ(cells_text(win, 14, 41, 2), "40");
         EXPECT_EQ(cells_text(win, 2, 2, 41), std::string(40, 'L') + " ");
         EXPECT_EQ(cells_text(win, 3, 42, 1), " ");  // no meter past the last channel
-        module = &song;
+        forget_module();
+        use_channels(4);
         EXPECT_TRUE(follow_module(monitor));
         EXPECT_TRUE(monitor.narrow);
         EXPECT_EQ(cells_text(win, 14, 1, 12), " 1     4    ");
@@ -394,7 +404,8 @@ TEST(VoiceMonitorsTiny, AWindowCutToASmallScreenKeepsItsBorder) {
         for (auto &v : fake_voices) v = {256, 60000, 8363, 1000, 255};
         MODULE song{};
         song.numchn = 32;
-        module = &song;
+        adopt_module(&song, false);
+        player_core().stopped = true;
         for (Monitor kind : {Monitor::all_channels, Monitor::all_voices}) {
             VoiceMonitor monitor = open_voice_monitor(kind);
             ASSERT_NE(monitor.pw.win, nullptr);
@@ -408,13 +419,13 @@ TEST(VoiceMonitorsTiny, AWindowCutToASmallScreenKeepsItsBorder) {
             press_keys({'q'});
             run_voice_monitor(monitor);
         }
-        module = nullptr;
+        forget_module();
         destroy_test_main_window();
     }
 }
 
 TEST_F(VoiceMonitors, MainScreenKeysOpenThePanelsAndOnlyAllVoicesNeedsNoModule) {
-    module = nullptr;
+    forget_module();
     for (int key : {'c', 'C', 'Y', 'y', 'W', 'w'}) {
         press_keys({'z'});
         handle_main_key(key);  // a beep, nothing opened, no key read
@@ -424,7 +435,7 @@ TEST_F(VoiceMonitors, MainScreenKeysOpenThePanelsAndOnlyAllVoicesNeedsNoModule) 
     handle_main_key('T');
     EXPECT_EQ(wgetch(main_win), 'z');
 
-    module = &song;
+    use_channels(4);
     for (int key : {'c', 'C', 'Y', 'y'}) {
         reset_fake_voices();
         press_keys({'q', 'z'});

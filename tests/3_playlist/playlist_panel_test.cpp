@@ -8,7 +8,9 @@
 #include <unistd.h>
 #include <vector>
 
-#include "1_player/module_loader.h"
+#include "1_player/player.h"
+#include "1_player/player_thread.h"
+#include "2_screen/playlist_footer.h"
 #include "2_screen/colors.h"
 #include "3_playlist/playlist_playback.h"
 #include "3_playlist/playlist_store.h"
@@ -45,10 +47,8 @@ protected:
     void TearDown() override {
         alarm(0);
         playlist_active = false;
-        footer_clear_pending = false;
-        if (module) Player_Free(module);
-        module = nullptr;
-        playing = false;
+        playlist_footer = PlaylistFooter{};
+        player_unload();
         playlist_clear();
         playlist_selected = playlist_page = 0;
         destroy_test_main_window();
@@ -169,13 +169,11 @@ TEST_F(Panel, DoneStartsTheListAndQDoesNot) {
     playlist_add_path((fixtures + "/short_b.xm").c_str());
     run({'q'});
     EXPECT_FALSE(playlist_active);
-    EXPECT_EQ(module, nullptr);
+    EXPECT_EQ(player_view().module, nullptr);
     run({KEY_DOWN, KEY_UP, KEY_UP, KEY_NPAGE, KEY_DOWN, kEnter});  // Up on Add file, Down on Done stay
-    alarm(60);  // the playlist's own one-second alarm replaced the test's
-    std::signal(SIGALRM, SIG_DFL);
     EXPECT_EQ(playlist_button, 9);
     EXPECT_TRUE(playlist_active);
     EXPECT_EQ(playlist_index, 0);
-    ASSERT_NE(module, nullptr);
-    EXPECT_STREQ(module->songname, "song a");
+    ASSERT_NE(player_view().module, nullptr);
+    EXPECT_EQ(player_view().module->title, "song a");
 }

@@ -1,8 +1,8 @@
 #include "3_playlist/playlist_playback.h"
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -10,14 +10,16 @@
 #include <set>
 #include <mikmod.h>
 #include <string>
-#include <unistd.h>
+#include <thread>
 #include <vector>
 
-#include "1_player/module_loader.h"
+#include "1_player/loaded_module.h"
+#include "1_player/player.h"
+#include "1_player/player_thread.h"
 #include "1_player/settings.h"
-#include "1_player/sound_output.h"
 #include "2_screen/colors.h"
 #include "2_screen/main_window.h"
+#include "2_screen/playlist_footer.h"
 #include "2_screen/status_lines.h"
 #include "3_playlist/playlist_store.h"
 #include "headless_screen.h"
@@ -124,14 +126,9 @@ protected:
         random_mode = 0;
     }
     void TearDown() override {
-        alarm(0);
-        std::signal(SIGALRM, SIG_DFL);
-        playlist_alarm_pending = 0;
         playlist_active = false;
-        footer_clear_pending = false;
-        if (module) Player_Free(module);
-        module = nullptr;
-        playing = false;
+        playlist_footer = PlaylistFooter{};
+        player_unload();
         random_mode = 0;
         playlist_clear();
         destroy_test_main_window();
@@ -140,22 +137,28 @@ protected:
     static void add(std::initializer_list<std::string> paths) {
         for (const std::string &p : paths) ASSERT_EQ(playlist_add_path(p.c_str()), AddResult::added) << p;
     }
-    static std::string song() { return module && module->songname ? module->songname : ""; }
+    static std::string song() { return player_view().module ? player_view().module->title : ""; }
+    static std::uint64_t loaded() { return player_view().module ? player_view().module->load_number : 0; }
     static void play_to_end() {
+        MODULE *module = player_module();
         for (int i = 0; i < 100000 && !song_has_ended(*module); ++i) MikMod_Update();
         ASSERT_TRUE(song_has_ended(*module));
     }
     // About half a second of the song.
     static void play_a_while() {
+        MODULE *module = player_module();
         const unsigned long until = module->sngtime + 512;
         for (int i = 0; i < 100000 && module->sngtime < until && !song_has_ended(*module); ++i) MikMod_Update();
         ASSERT_FALSE(song_has_ended(*module));
     }
-    // One second has passed: the alarm fires and the next idle step acts.
-    static void tick() {
-        playlist_alarm_pending = 1;
-        act_on_playlist_alarm();
-        alarm(0);
+    static unsigned long song_time() { return player_module()->sngtime; }
+    // The idle step that follows: the playlist moves on if its song ended.
+    static void step() { playlist_step(); }
+    // The idle step once the second after an entry that could not be loaded
+    // has passed.
+    static void step_a_second_later() {
+        std::this_thread::sleep_for(std::chrono::milliseconds(kFailedEntryMs + 20));
+        playlist_step();
     }
     static std::string bottom_row() { return row_text(main_win, screen_rows - 1); }
 };
@@ -174,11 +177,12 @@ TEST_F(Playback, ThreeEntriesInOrderAndTheFinishedMessage) {
     std::uint64_t total = 0;
     for (const char *next : {"song b", "song c"}) {
         play_a_while();
-        tick();  // nothing happens before the end
+        step();  // nothing happens before the end
         ASSERT_TRUE(playlist_active);
+        ASSERT_NE(song(), next);
         play_to_end();
-        total += song_time_ms(module->sngtime);
-        tick();
+        total += song_time_ms(song_time());
+        step();  // the player says the song ended: the next one plays at once
         EXPECT_EQ(song(), next);
         EXPECT_EQ(playlist_elapsed_ms, total);
         draw_status_row();
@@ -186,17 +190,17 @@ TEST_F(Playback, ThreeEntriesInOrderAndTheFinishedMessage) {
         EXPECT_NE(bottom_row().find("Playlist:     " + counts), std::string::npos) << bottom_row();
     }
     play_to_end();
-    total += song_time_ms(module->sngtime);
-    tick();
+    total += song_time_ms(song_time());
+    step();
     EXPECT_FALSE(playlist_active);
-    EXPECT_TRUE(footer_clear_pending);
+    EXPECT_TRUE(playlist_footer.clear_pending);
     EXPECT_EQ(playlist_elapsed_ms, total);
     EXPECT_GE(total, 6000u);  // three songs of 2 s in real time, not in 1/1024 s
     EXPECT_LT(total, 6200u);
     EXPECT_NE(bottom_row().find("[ Playlist finished   3/  3 (00:06) ]"), std::string::npos) << bottom_row();
-    MODULE *last = module;
-    tick();  // later ticks change nothing
-    EXPECT_EQ(module, last);
+    const std::uint64_t last = loaded();
+    step();  // later steps change nothing
+    EXPECT_EQ(loaded(), last);
 }
 
 // Every entry plays once per pass, in the pass's order; each start of the
@@ -212,9 +216,9 @@ TEST_F(Playback, RandomModePlaysEveryEntryOnceThenFinishes) {
         std::vector<std::string> played{song()};
         while (playlist_active && played.size() < 10) {
             play_to_end();
-            MODULE *before = module;
-            tick();
-            if (module != before) played.push_back(song());
+            const std::uint64_t before = loaded();
+            step();
+            if (loaded() != before) played.push_back(song());
         }
         ASSERT_EQ(played.size(), 3u);
         EXPECT_EQ(std::set<std::string>(played.begin(), played.end()).size(), 3u);
@@ -248,14 +252,14 @@ TEST_F(Playback, NextAndPreviousWithinTheirBounds) {
     add({kA, kB, kC});
     playlist_next();  // no playlist playing: nothing
     playlist_previous();
-    EXPECT_EQ(module, nullptr);
+    EXPECT_EQ(player_view().module, nullptr);
 
     playlist_active = true;
     start_playlist();
     playlist_previous();  // on entry 0
     EXPECT_EQ(song(), "song a");
     play_a_while();
-    const std::uint64_t so_far = song_time_ms(module->sngtime);
+    const std::uint64_t so_far = song_time_ms(song_time());
     ASSERT_GT(so_far, 0u);
     playlist_next();
     EXPECT_EQ(song(), "song b");
@@ -277,39 +281,39 @@ TEST_F(Playback, EntriesThatCannotBeLoadedArePassedOverWithTheirBox) {
     playlist_active = true;
     press_keys({'\n'});  // closes "File can't be read."
     start_playlist();
-    EXPECT_EQ(module, nullptr);
-    tick();  // passed over at the next tick
+    EXPECT_EQ(player_view().module, nullptr);
+    step();  // not before a second has passed
+    EXPECT_EQ(player_view().module, nullptr);
+    step_a_second_later();
     EXPECT_EQ(song(), "song a");
     EXPECT_EQ(playlist_elapsed_ms, 0u);
     play_to_end();
-    const std::uint64_t a = song_time_ms(module->sngtime);
+    const std::uint64_t a = song_time_ms(song_time());
     press_keys({'\n'});  // closes "Not a file."
-    tick();
+    step();
     EXPECT_EQ(playlist_index, 2);
     EXPECT_EQ(song(), "song a");  // the old module stays
     EXPECT_EQ(playlist_elapsed_ms, a);
-    tick();  // its time is not counted twice
+    step_a_second_later();  // its time is not counted twice
     EXPECT_EQ(song(), "song c");
     EXPECT_EQ(playlist_elapsed_ms, a);
     play_to_end();
-    const std::uint64_t c = song_time_ms(module->sngtime);
-    tick();
+    const std::uint64_t c = song_time_ms(song_time());
+    step();
     EXPECT_FALSE(playlist_active);
     EXPECT_EQ(playlist_elapsed_ms, a + c);
     EXPECT_NE(bottom_row().find("Playlist finished   4/  4"), std::string::npos) << bottom_row();
 }
 
 // Nobody presses Enter: the box of an entry that cannot be loaded closes
-// when the next tick is due, and that tick moves on at once.
+// when the playlist is due to move on, and it then moves on at once.
 TEST_F(Playback, AFailedEntrysBoxClosesWhenThePlaylistMovesOn) {
     add({kMissing, kA});
     playlist_active = true;
-    start_playlist();  // returns once the alarm has fired, about a second later
-    EXPECT_EQ(module, nullptr);
+    start_playlist();  // returns once the box has closed, about a second later
+    EXPECT_EQ(player_view().module, nullptr);
     EXPECT_EQ(panel_below(nullptr), main_panel);  // the box is gone
-    EXPECT_EQ(playlist_alarm_pending, 1);
-    act_on_playlist_alarm();  // the next idle step
-    alarm(0);
+    step();  // the next idle step
     EXPECT_EQ(song(), "song a");
     EXPECT_EQ(playlist_index, 1);
 }
@@ -326,36 +330,18 @@ TEST_F(Playback, AListThatShrinksWhilePlayingNeverSendsTheIndexPastItsEnd) {
     playlist_previous();  // the index is back inside: entry 0, so V does nothing
     EXPECT_EQ(playlist_index, 0);
     EXPECT_EQ(song(), "song c");
+    step();
     draw_status_row();
     EXPECT_NE(bottom_row().find("1/  1"), std::string::npos) << bottom_row();
     play_to_end();
-    tick();
+    step();
     EXPECT_FALSE(playlist_active);
     playlist_clear();
     playlist_active = true;
     play_to_end();
-    tick();  // an emptied list finishes without reading any slot
+    step();  // an emptied list finishes without reading any slot
     EXPECT_FALSE(playlist_active);
     EXPECT_NE(bottom_row().find("finished   0/  0"), std::string::npos) << bottom_row();
-}
-
-TEST_F(Playback, TheAlarmOnlyRecordsThatItFired) {
-    add({kA, kB});
-    playlist_active = true;
-    start_playlist();
-    alarm(0);
-    struct sigaction action {};
-    sigaction(SIGALRM, nullptr, &action);
-    EXPECT_TRUE(action.sa_flags & SA_RESTART);  // key and directory reads go on
-    play_to_end();
-    MODULE *ended = module;
-    std::raise(SIGALRM);
-    EXPECT_EQ(playlist_alarm_pending, 1);
-    EXPECT_EQ(module, ended);  // nothing loaded in the handler
-    act_on_playlist_alarm();   // the idle step does the work
-    alarm(0);
-    EXPECT_EQ(playlist_alarm_pending, 0);
-    EXPECT_EQ(song(), "song b");
 }
 
 TEST_F(Playback, TheCommandLinePlaylistStartsAtTheFirstEntryThatLoads) {
@@ -366,11 +352,10 @@ TEST_F(Playback, TheCommandLinePlaylistStartsAtTheFirstEntryThatLoads) {
     EXPECT_EQ(playlist_index, 1);
     EXPECT_EQ(song(), "song b");
     play_to_end();
-    tick();
+    step();
     EXPECT_EQ(song(), "song c");
 
-    Player_Free(module);
-    module = nullptr;
+    player_unload();
     playlist_clear();
     add({kMissing});
     press_keys({'\n'});
@@ -383,21 +368,20 @@ TEST(PlaylistFooter, StopsShortOfTheTimeBoxOnANarrowScreen) {
     create_test_main_window();
     MODULE song{};
     song.numpos = 4;
-    module = &song;
-    playlist_clear();
-    playlist_add_path("/m/a.mod");
-    playlist_active = true;
-    playlist_index = 0;
+    adopt_module(&song, false);
+    playlist_footer.shown = true;
+    playlist_footer.entry = 1;
+    playlist_footer.count = 1;
     draw_status_row();
     const std::string row = row_text(main_win, 11);
     EXPECT_EQ(row.substr(23, 15), "[ Time: 00:00 ]") << row;
     EXPECT_NE(row.find("Playlist:"), std::string::npos) << row;
-    playlist_active = false;
-    footer_clear_pending = true;
+    playlist_footer.shown = false;
+    playlist_footer.clear_pending = true;
     draw_status_row();
     EXPECT_EQ(row_text(main_win, 11).substr(1, 22), std::string(22, '-'));
     EXPECT_EQ(row_text(main_win, 11).substr(23, 15), "[ Time: 00:00 ]");
-    module = nullptr;
-    playlist_clear();
+    forget_module();
+    playlist_footer = PlaylistFooter{};
     destroy_test_main_window();
 }

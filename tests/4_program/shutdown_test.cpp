@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "3_panels/event_loop.h"
 #include "3_panels/message_box.h"
 #include "headless_screen.h"
 
@@ -16,6 +17,9 @@ TEST(QuitSignalDeathTest, EndsTheProgramFromTheWaitingKeyLoop) {
             {
                 alarm(5);  // a loop that never acts on the request fails instead of hanging
                 HeadlessScreen screen;
+                LoopContext loop;
+                loop.act_on_signals = act_on_signals;
+                set_loop_context(loop);
                 install_quit_handlers();
                 std::raise(signal_number);
                 message_box("Nobody presses Enter here.", 1);

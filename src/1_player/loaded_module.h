@@ -1,0 +1,32 @@
+// The player's own view of a module the sound library holds: helpers over
+// the library's MODULE for the code that owns the library (the sound
+// thread, or the main path while no thread runs). Nothing outside the
+// player includes this.
+#pragma once
+
+#include <mikmod.h>
+
+#include "1_player/module_info.h"
+#include "1_player/setting_bounds.h"
+
+// A description of `m`, loaded from `bytes` bytes of the file at `path`,
+// numbered `load_number`.
+ModuleInfoPtr describe_module(const MODULE &m, const char *path, long long bytes, std::uint64_t load_number);
+
+// The pattern playing at the song position, 1-based, read from the order
+// list and never outside it; numpos once the position is past the end.
+int current_pattern_number(const MODULE &m);
+
+// True when the module has played past its last position without wrapping
+// round: the player has nothing more to play.
+bool song_has_ended(const MODULE &m);
+
+// The number of the library's voices the player uses for `m`.
+int song_voice_count(const MODULE &m);
+
+// The highest BPM the library plays for `m`: 255, or 256 (the top of the
+// BPM meter) for the formats that may go above 255.
+inline int highest_bpm(const MODULE &m) { return (m.flags & UF_HIGHBPM) ? 256 : 255; }
+
+// The BPM's bounds for `m`: from kLowestBpm to highest_bpm(m).
+inline SettingBounds bpm_bounds(const MODULE &m) { return {setting_bounds(Setting::bpm).low, highest_bpm(m)}; }

@@ -1,0 +1,24 @@
+// The player's state: the module the sound library plays and what the
+// player keeps about it. It belongs to whoever owns the library: the sound
+// thread while it runs, the main path before it starts and after it stops.
+// Only the player's own code includes this; the screens see the state
+// through the snapshot.
+#pragma once
+
+#include <cstdint>
+#include <mikmod.h>
+
+#include "1_player/module_info.h"
+
+struct PlayerCore {
+    MODULE *module = nullptr;   // the module loaded, or none before the first load
+    ModuleInfoPtr info;         // its description, handed to the snapshots
+    bool stopped = false;       // the stop command ran: play or restart starts the module again
+    int song_position = 0;      // the position last reached by the position keys; 0 after a load
+    std::uint64_t muted = 0;    // bit c set: channel c is muted
+    bool mute_all_next = true;  // the next mute-all mutes (else it unmutes)
+    std::uint64_t loads = 0;    // modules loaded so far: the next load's number less one
+};
+
+// The one PlayerCore of the program.
+PlayerCore &player_core();
