@@ -250,9 +250,9 @@ bool edit_file_line() {
     WINDOW *w = selector.win;
     unhighlight();
     set_role(w, ColorRole::edit_field);
-    edit_line(w, file_row(), "File: ", selector_file_name);
+    const bool ended_with_tab = edit_line(w, file_row(), "File: ", selector_file_name);
     set_attr(w, kNormal);
-    if (selector_file_name[0] != '\0' && !edit_ended_with_tab && chosen_path_fits(selector_file_name)) {
+    if (selector_file_name[0] != '\0' && !ended_with_tab && chosen_path_fits(selector_file_name)) {
         selector_button = kOkButton;
         return true;
     }
