@@ -25,7 +25,6 @@
 
 char selector_file_name[kPathCapacity] = {};
 char chosen_dir[kPathCapacity] = {};
-char selected_path[kPathCapacity] = {};
 int selector_button = 2;
 int listing_page_drawn = 0;
 
@@ -336,11 +335,19 @@ void redraw_selector(WINDOW *) {
     if (selector_button == kListingFocus) highlight();
 }
 
-// What the selector keeps for its next opening, and the path chosen.
+// What the selector keeps for its next opening.
 void remember_choice() {
     listing_highlight = 0;
     std::memcpy(chosen_dir, dirname, sizeof chosen_dir);
-    if (file_path_in(selected_path, dirname, selector_file_name) != 0) selected_path[0] = '\0';
+}
+
+FileChoice choice_made() {
+    FileChoice choice;
+    choice.button = selector_button == kOkButton ? SelectorButton::ok : SelectorButton::cancel;
+    std::memcpy(choice.name, selector_file_name, sizeof choice.name);
+    if (file_path_in(choice.path, dirname, selector_file_name) != 0) choice.path[0] = '\0';
+    std::memcpy(choice.dir, dirname, sizeof choice.dir);
+    return choice;
 }
 
 }  // namespace
@@ -358,11 +365,11 @@ bool move_listing_cursor(ListingCursor &cursor, int key, int count, int page_row
     return turned;
 }
 
-const char *file_selector() {
+FileChoice file_selector() {
     const PanelLayout &layout = panel_layout(PanelKind::file_selector);
     const PanelCorner corner = panel_corner(PanelKind::file_selector);
     selector = open_panel_window(layout_rows(layout, LINES), kWidth, corner.y, corner.x, "Select file");
-    if (!selector.win) return nullptr;
+    if (!selector.win) return FileChoice{};
     // On a screen narrower than the selector its rows stop at the border.
     const FrameClip clip(selector.win);
     set_panel_height_rule(selector.win, layout.rows_less);
@@ -406,5 +413,5 @@ const char *file_selector() {
     desc.on_close = remember_choice;
     desc.repaint_main_on_close = false;
     run_panel(desc, selector);
-    return selector_button == kOkButton ? selector_file_name : nullptr;
+    return choice_made();
 }

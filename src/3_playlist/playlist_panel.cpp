@@ -19,7 +19,6 @@
 #include "2_screen/screen_text.h"
 #include "2_screen/status_lines.h"
 #include "3_filesel/directory_listing.h"
-#include "3_filesel/directory_path.h"
 #include "3_filesel/file_selector.h"
 #include "3_panels/message_box.h"
 #include "3_panels/panel_mover.h"
@@ -173,21 +172,19 @@ void touch_panel() {
 }
 
 void add_file() {
-    const char *name = file_selector();
+    const FileChoice choice = file_selector();
     touch_panel();
     draw_playlist(editor.win);
-    if (!name || name[0] == '\0') return;
-    char path[kPathCapacity];
-    const AddResult result =
-        file_path_in(path, chosen_dir, name) == 0 ? playlist_add_path(path) : AddResult::too_long;
+    if (choice.button != SelectorButton::ok || choice.name[0] == '\0') return;
+    const AddResult result = choice.path[0] != '\0' ? playlist_add_path(choice.path) : AddResult::too_long;
     if (result != AddResult::added) tell(add_result_message(result));
     draw_playlist(editor.win);
 }
 
 void add_dir() {
-    file_selector();
-    if (selector_button != 0) return;
-    const AddDirResult result = playlist_add_dir(chosen_dir, listing_names, listing_count, listing_left_out);
+    const FileChoice choice = file_selector();
+    if (choice.button != SelectorButton::ok) return;
+    const AddDirResult result = playlist_add_dir(choice.dir, listing_names, listing_count, listing_left_out);
     touch_panel();
     draw_playlist(editor.win);
     char message[kPathCapacity];
@@ -208,13 +205,14 @@ void add_dir() {
 // The playlist file chosen in the file selector, in playlist_file_path;
 // false when the selector was cancelled or the path does not fit.
 bool choose_playlist_file() {
-    const char *name = file_selector();
+    const FileChoice choice = file_selector();
     touch_panel();
-    if (!name) return false;
-    if (file_path_in(playlist_file_path, chosen_dir, name) != 0) {
+    if (choice.button != SelectorButton::ok) return false;
+    if (choice.path[0] == '\0') {
         tell(add_result_message(AddResult::too_long));
         return false;
     }
+    std::memcpy(playlist_file_path, choice.path, sizeof playlist_file_path);
     return true;
 }
 

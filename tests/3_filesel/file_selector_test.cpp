@@ -92,11 +92,14 @@ protected:
         destroy_test_main_window();
     }
 
-    const char *run(const std::vector<int> &keys) {
+    FileChoice run(const std::vector<int> &keys) {
         for (auto it = keys.rbegin(); it != keys.rend(); ++it) ungetch(*it);
         return file_selector();
     }
-    static std::string text(const char *s) { return s ? s : "(null)"; }
+    // The name OK chose, or "(null)" for Cancel.
+    static std::string text(const FileChoice &choice) {
+        return choice.button == SelectorButton::ok ? choice.name : "(null)";
+    }
 };
 
 }  // namespace
@@ -144,7 +147,7 @@ TEST_F(Selector, DotDotClimbsAndStopsAtTheRoot) {
     } cases[] = {{"/usr/local", "/usr"}, {"/usr", "/"}, {"/", "/"}};
     for (const auto &c : cases) {
         std::snprintf(chosen_dir, sizeof chosen_dir, "%s", c.from.c_str());
-        EXPECT_EQ(run(down_to(c.from, "..") + std::vector<int>{kEnter} + kCancel), nullptr);
+        EXPECT_EQ(text(run(down_to(c.from, "..") + std::vector<int>{kEnter} + kCancel)), "(null)");
         EXPECT_EQ(std::string(chosen_dir), c.to) << c.from;
         EXPECT_EQ(working_directory(), c.to) << c.from;
     }
@@ -182,7 +185,7 @@ TEST_F(Selector, EnteringDirectoriesAndLinksKeepsDirnameOnTheWorkingDirectory) {
     };
     for (const auto &c : cases) {
         chosen_dir[0] = '\0';
-        EXPECT_EQ(run(c.keys + kCancel), nullptr) << c.what;
+        EXPECT_EQ(text(run(c.keys + kCancel)), "(null)") << c.what;
         EXPECT_EQ(std::string(chosen_dir), c.dirname) << c.what;
         EXPECT_EQ(working_directory(), c.physical) << c.what;
         EXPECT_EQ(listing_highlight, 0) << c.what;
@@ -215,9 +218,11 @@ TEST_F(Selector, ExitValues) {
     };
     for (const auto &c : cases) {
         chosen_dir[0] = '\0';
-        EXPECT_EQ(text(run(c.keys)), c.returned) << c.what;
-        EXPECT_EQ(std::string(selector_file_name), c.file_name) << c.what;
-        EXPECT_EQ(std::string(selected_path), t + "/" + c.file_name) << c.what;
+        const FileChoice choice = run(c.keys);
+        EXPECT_EQ(text(choice), c.returned) << c.what;
+        EXPECT_EQ(std::string(choice.name), c.file_name) << c.what;
+        EXPECT_EQ(std::string(choice.path), t + "/" + c.file_name) << c.what;
+        EXPECT_EQ(std::string(choice.dir), t) << c.what;
         EXPECT_EQ(std::string(chosen_dir), t) << c.what;
         EXPECT_EQ(listing_highlight, 0) << c.what;
     }
@@ -232,8 +237,10 @@ TEST_F(Selector, TheNextOpeningStartsWhereTheLastClosed) {
     // the second opening starts in a (PWD no longer counts), the name is gone
     EXPECT_EQ(text(run(down_to(t + "/a", "b") + std::vector<int>{kEnter} + kOk)), "");
     EXPECT_EQ(std::string(chosen_dir), t + "/a/b");
-    EXPECT_EQ(text(run(down_to(t + "/a/b", "tune.xm") + std::vector<int>{kEnter} + kOk)), "tune.xm");
-    EXPECT_EQ(std::string(selected_path), t + "/a/b/tune.xm");
+    const FileChoice tune = run(down_to(t + "/a/b", "tune.xm") + std::vector<int>{kEnter} + kOk);
+    EXPECT_EQ(text(tune), "tune.xm");
+    EXPECT_EQ(std::string(tune.path), t + "/a/b/tune.xm");
+    EXPECT_EQ(std::string(tune.dir), t + "/a/b");
     // the listing and the working directory stay for the playlist
     EXPECT_EQ(working_directory(), t + "/a/b");
     EXPECT_EQ(listing_count, 2);
@@ -283,18 +290,21 @@ TEST_F(Selector, PathsThatWouldNotFitAreRefused) {
     EXPECT_EQ(working_directory(), deep);
 
     // choosing the file: refused, the File line stays empty
-    EXPECT_EQ(text(run(down_to(deep, "song.xm") + std::vector<int>{kEnter, kEnter} + kOk)), "");
-    EXPECT_EQ(std::string(selector_file_name), "");
+    const FileChoice refused = run(down_to(deep, "song.xm") + std::vector<int>{kEnter, kEnter} + kOk);
+    EXPECT_EQ(text(refused), "");
+    EXPECT_EQ(std::string(refused.name), "");
 
     // a typed name: refused by the File line and again by OK
-    EXPECT_EQ(text(run(keys_of("fsong.xm") + std::vector<int>{kEnter, kEnter, kTab, kEnter, kEnter, KEY_RIGHT, kEnter})),
-              "(null)");
-    EXPECT_EQ(std::string(selector_file_name), "song.xm");
-    EXPECT_EQ(std::string(selected_path), "");
+    const FileChoice typed =
+        run(keys_of("fsong.xm") + std::vector<int>{kEnter, kEnter, kTab, kEnter, kEnter, KEY_RIGHT, kEnter});
+    EXPECT_EQ(text(typed), "(null)");
+    EXPECT_EQ(std::string(typed.name), "song.xm");
+    EXPECT_EQ(std::string(typed.path), "");
 
     // an absolute name stands on its own
-    EXPECT_EQ(text(run(keys_of("f/tmp/x.xm") + std::vector<int>{kEnter})), "/tmp/x.xm");
-    EXPECT_EQ(std::string(selected_path), "/tmp/x.xm");
+    const FileChoice absolute = run(keys_of("f/tmp/x.xm") + std::vector<int>{kEnter});
+    EXPECT_EQ(text(absolute), "/tmp/x.xm");
+    EXPECT_EQ(std::string(absolute.path), "/tmp/x.xm");
 }
 
 TEST_F(Selector, EntriesThatCannotBeOpenedAreNotEntered) {
@@ -316,8 +326,9 @@ TEST_F(Selector, EntriesThatCannotBeOpenedAreNotEntered) {
     ASSERT_GE(child, 0);
     if (child == 0) {
         if (as_root && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
-        const char *returned = run(keys);
-        const bool stayed = !returned && std::string(chosen_dir) == t && working_directory() == t &&
+        const FileChoice returned = run(keys);
+        const bool stayed = returned.button == SelectorButton::cancel && std::string(chosen_dir) == t &&
+                            working_directory() == t &&
                             listing_count == 4;
         if (as_root) _exit(stayed ? 0 : 1);
         EXPECT_TRUE(stayed) << chosen_dir;
@@ -366,9 +377,9 @@ TEST(TinySelector, FewerThan14LinesStillOpenPageAndClose) {
     std::snprintf(chosen_dir, sizeof chosen_dir, "%s", tree.path().c_str());
     const std::vector<int> keys = {KEY_DOWN, KEY_NPAGE, KEY_NPAGE, KEY_PPAGE, KEY_UP, 'm', KEY_LEFT, kEnter, kTab, kEnter};
     for (auto it = keys.rbegin(); it != keys.rend(); ++it) ungetch(*it);
-    const char *returned = file_selector();
-    ASSERT_NE(returned, nullptr);
-    EXPECT_STREQ(returned, "");
+    const FileChoice returned = file_selector();
+    EXPECT_EQ(returned.button, SelectorButton::ok);
+    EXPECT_STREQ(returned.name, "");
     EXPECT_EQ(std::string(chosen_dir), tree.path());
     destroy_test_main_window();
     chosen_dir[0] = '\0';
@@ -420,7 +431,8 @@ TEST_F(FileKey, OkLoadsTheChosenModuleAndEndsThePlaylist) {
     EXPECT_FALSE(playlist_active);
     EXPECT_TRUE(footer_clear_pending);
     EXPECT_EQ(cells_text(main_win, 1, 1, 19), "File   : percent.xm");
-    EXPECT_EQ(std::string(selected_path), kFixtures + "/percent.xm");
+    ASSERT_NE(module, nullptr);
+    EXPECT_STREQ(module->songname, "100% %s %d %n");  // the name modwriter gave percent.xm
 }
 
 TEST_F(FileKey, CancelAndAnEmptyNameLoadNothing) {

@@ -110,9 +110,10 @@ std::string call() {
     return "";
 }
 
-std::string show_selector_result(const char *chosen) {
-    return std::string("file_selector returned ") + (chosen ? "\"" + std::string(chosen) + "\"" : "null") +
-           ", selected_path " + selected_path;
+std::string show_selector_result(const FileChoice &chosen) {
+    return std::string("file_selector returned ") +
+           (chosen.button == SelectorButton::ok ? "\"" + std::string(chosen.name) + "\"" : "null") +
+           ", selected_path " + chosen.path;
 }
 
 std::string playlist_outcome() {
