@@ -184,7 +184,8 @@ void add_file() {
 void add_dir() {
     const FileChoice choice = file_selector();
     if (choice.button != SelectorButton::ok) return;
-    const AddDirResult result = playlist_add_dir(choice.dir, listing_names, listing_count, listing_left_out);
+    const DirectoryListing &listing = choice.listing;
+    const AddDirResult result = playlist_add_dir(choice.dir, listing.names.get(), listing.count, listing.left_out);
     touch_panel();
     draw_playlist(editor.win);
     char message[kPathCapacity];

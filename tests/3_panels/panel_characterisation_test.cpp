@@ -366,12 +366,8 @@ protected:
         doupdate();
     }
 
-    // The file selector as at start-up: in the working directory, the
-    // focus in the listing.
-    static void start_selector_afresh() {
-        chosen_dir[0] = '\0';
-        selector_button = 2;
-    }
+    // The file selector as at start-up: it opens in the working directory.
+    static void start_selector_afresh() { selector_memory = {}; }
 
     void TearDown() override {
         clear_script();
@@ -391,7 +387,7 @@ protected:
         }
         if (screen) destroy_test_main_window();
         screen.reset();
-        chosen_dir[0] = '\0';
+        selector_memory = {};
         if (old_pwd.empty())
             unsetenv("PWD");
         else
