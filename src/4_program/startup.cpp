@@ -183,7 +183,8 @@ int xq_main(int argc, char **argv) {
     update_panels();
     doupdate();
     save_marker_cells();
-    set_playlist_commands({playlist_panel, playlist_next, playlist_previous});
+    // The `l` key has no use for how the panel was left.
+    set_playlist_commands({[] { playlist_panel(); }, playlist_next, playlist_previous});
     // A quit signal during the first load (or its error box) ends the
     // program the usual way.
     install_quit_handlers();

@@ -116,8 +116,10 @@ std::string show_selector_result(const FileChoice &chosen) {
            ", selected_path " + chosen.path;
 }
 
-std::string playlist_outcome() {
-    std::string out = "playlist_button " + std::to_string(playlist_button) + ", entries";
+// How the panel was left, as the number of the button it was left on: 9
+// (Done), or 255 for `q`.
+std::string playlist_outcome(PlaylistExit exit) {
+    std::string out = std::string("playlist_button ") + (exit == PlaylistExit::done ? "9" : "255") + ", entries";
     for (int i = 0; i < playlist_count; ++i) out += std::string(" ") + playlist[i].dir + "/" + playlist[i].name;
     return out;
 }
@@ -203,7 +205,7 @@ const std::vector<PanelCase> &panel_cases() {
          keys({'d', '/', 's', 'u', 'b', 'x', KEY_BACKSPACE}) + kPicture + keys({kEnter}) + kPicture +
              keys({kTab, KEY_RIGHT, kEnter, kSentinel}),
          {}, "", "", {kTab, KEY_RIGHT, kEnter}},
-        {"playlist", [] { playlist_panel(); return playlist_outcome(); },
+        {"playlist", [] { return playlist_outcome(playlist_panel()); },
          // Remove takes the entry chosen in the list; Tab browses the list,
          // Escape leaves it; `q` closes.
          keys({KEY_DOWN, KEY_DOWN, kEnter, KEY_DOWN, kEnter, kTab, KEY_DOWN}) + kPicture + keys({kEscape, 'u'}) +
@@ -357,7 +359,7 @@ protected:
         stopped = false;
         playlist_clear();
         for (const char *name : {"one.mod", "two.xm", "three.it"}) playlist_add_file("/music", name);
-        playlist_selected = playlist_page = 0;
+        playlist_view = {};
         draw_information_rows();
         draw_driver_line();
         draw_channel_table();
@@ -379,7 +381,7 @@ protected:
             delwin(w);
         }
         playlist_clear();
-        playlist_selected = playlist_page = 0;
+        playlist_view = {};
         module = nullptr;
         if (loaded) {
             loaded->comment = nullptr;
