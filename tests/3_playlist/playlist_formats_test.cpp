@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
-#include <vector>
 #include <sys/resource.h>
+#include <vector>
 
 #include "3_playlist/playlist_store.h"
 #include "file_size_limit.h"
