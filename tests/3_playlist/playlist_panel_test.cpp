@@ -11,8 +11,10 @@
 #include "1_player/module_loader.h"
 #include "2_screen/colors.h"
 #include "3_playlist/playlist_playback.h"
+#include "3_filesel/file_selector.h"
 #include "3_playlist/playlist_store.h"
 #include "4_program/startup.h"
+#include "../3_filesel/temp_tree.h"
 #include "headless_screen.h"
 
 namespace {
@@ -20,6 +22,8 @@ namespace {
 constexpr int kEnter = '\n';
 constexpr int kTab = '\t';
 constexpr int kEscape = 27;
+
+std::vector<int> keys_of(const std::string &text) { return {text.begin(), text.end()}; }
 
 std::vector<std::string> names() {
     std::vector<std::string> out;
@@ -179,4 +183,42 @@ TEST_F(Panel, DoneStartsTheListAndQDoesNot) {
     EXPECT_EQ(playlist_index, 0);
     ASSERT_NE(module, nullptr);
     EXPECT_STREQ(module->songname, "song a");
+}
+
+// Add file, Add dir, Save and Load take what the file selector returns: the
+// chosen file's full path, the listing of the directory chosen, and
+// nothing at all when it was cancelled.
+TEST_F(Panel, TheFileButtonsTakeWhatTheFileSelectorReturns) {
+    WorkingDirectoryGuard cwd;
+    TempTree tree;
+    tree.dir("sub");
+    tree.file("b.mod", 1);
+    tree.file("a.xm", 1);
+    std::snprintf(selector_memory.start_dir, sizeof selector_memory.start_dir, "%s", tree.path().c_str());
+    const std::vector<int> typed_list = cat({{'f'}, keys_of("list.pli"), {kEnter}});
+    const struct {
+        const char *what;
+        std::vector<int> keys;
+        std::vector<std::string> paths;  // the playlist afterwards
+    } steps[] = {
+        {"Add file", cat({{kEnter, 'f'}, keys_of("b.mod"), {kEnter, 'q'}}), {tree / "b.mod"}},
+        {"Add dir: the regular files in listing order", cat({to_button(1), {kEnter, kTab, kEnter, 'q'}}),
+         {tree / "b.mod", tree / "a.xm", tree / "b.mod"}},
+        {"Add dir cancelled", cat({to_button(1), {kEnter, kTab, KEY_RIGHT, kEnter, 'q'}}),
+         {tree / "b.mod", tree / "a.xm", tree / "b.mod"}},
+        {"Add file cancelled", cat({{kEnter, 'f'}, keys_of("a.xm"), {kTab, kTab, KEY_RIGHT, kEnter, 'q'}}),
+         {tree / "b.mod", tree / "a.xm", tree / "b.mod"}},
+        // the box that tells of the save closes with Enter
+        {"Save", cat({to_button(8), {kEnter}, typed_list, {kEnter, 'q'}}),
+         {tree / "b.mod", tree / "a.xm", tree / "b.mod"}},
+        {"Clear", cat({to_button(3), {kEnter, 'q'}}), {}},
+        {"Load", cat({to_button(7), {kEnter}, typed_list, {'q'}}), {tree / "b.mod", tree / "a.xm", tree / "b.mod"}},
+    };
+    for (const auto &step : steps) {
+        EXPECT_EQ(run(step.keys), PlaylistExit::quit) << step.what;
+        std::vector<std::string> paths;
+        for (int i = 0; i < playlist_count; ++i) paths.emplace_back(playlist[i].path);
+        EXPECT_EQ(paths, step.paths) << step.what;
+    }
+    selector_memory = {};
 }
