@@ -11,24 +11,11 @@
 #include "2_screen/screen_text.h"
 #include "3_filesel/directory_path.h"
 
-char dirname[kPathCapacity] = {};
-DIR *listing_dir = nullptr;
-char listing_names[kListingCapacity][kPathCapacity];
-int listing_count = 0;
-const char *listing_entries[kListingCapacity] = {};
-int listing_highlight = 0;
-int listing_page = 0;
-int listing_left_out = 0;
-
 namespace {
 
 constexpr int kNameWidth = 48;
 constexpr int kRowWidth = 58;
 constexpr int kDirFieldWidth = 52;
-
-// Scratch space of the reading: directories and other entries apart.
-char listing_dirs[kListingCapacity][kPathCapacity];
-char listing_files[kListingCapacity][kPathCapacity];
 
 void store_name(char (&slot)[kPathCapacity], const char *name) {
     std::snprintf(slot, sizeof slot, "%s", name);
@@ -50,8 +37,8 @@ void draw_blank_row(WINDOW *win, int row) {
 // One listing row, with one stat for the kind and the size: the name field
 // (bold for a directory, bold pair 8 when highlighted), then the size field
 // or blanks in the normal attribute.
-void draw_entry_row(WINDOW *win, int index, int row, bool highlighted) {
-    const char *name = listing_names[index];
+void draw_entry_row(WINDOW *win, const DirectoryListing &listing, int index, int row, bool highlighted) {
+    const char *name = listing.names[index];
     struct stat info;
     const bool known = stat(name, &info) == 0;
     const bool directory = known && S_ISDIR(info.st_mode);
@@ -71,10 +58,6 @@ void draw_entry_row(WINDOW *win, int index, int row, bool highlighted) {
     put_format(win, row, 1 + kNameWidth, " %s", size);
 }
 
-// The order of the scratch arrays once sorted, as indexes into them.
-int sorted_dirs[kListingCapacity];
-int sorted_files[kListingCapacity];
-
 // Fills `order` with the indexes of names[0..count) sorted as the listing
 // shows them.
 void sort_names(const char (*names)[kPathCapacity], int count, int *order) {
@@ -84,12 +67,26 @@ void sort_names(const char (*names)[kPathCapacity], int count, int *order) {
     });
 }
 
+// Scratch space of one reading: the directories and the other entries
+// apart, and their order once sorted as indexes into them. Allocated for
+// the reading alone, its pages are touched only as far as names come.
+struct ReadingScratch {
+    std::unique_ptr<char[][kPathCapacity]> dirs = std::make_unique_for_overwrite<char[][kPathCapacity]>(kListingCapacity);
+    std::unique_ptr<char[][kPathCapacity]> files = std::make_unique_for_overwrite<char[][kPathCapacity]>(kListingCapacity);
+    std::unique_ptr<int[]> dir_order = std::make_unique_for_overwrite<int[]>(kListingCapacity);
+    std::unique_ptr<int[]> file_order = std::make_unique_for_overwrite<int[]>(kListingCapacity);
+};
+
 // Reads the stream into the scratch arrays, sorts them and copies them into
-// listing_names.
-void collect_entries(DIR *dir) {
+// the listing's names.
+void collect_entries(DirectoryListing &listing, DIR *dir) {
+    if (!listing.names) listing.names = std::make_unique_for_overwrite<char[][kPathCapacity]>(kListingCapacity);
+    ReadingScratch scratch;
+    char (*const dir_names)[kPathCapacity] = scratch.dirs.get();
+    char (*const file_names)[kPathCapacity] = scratch.files.get();
     int dirs = 0;
     int files = 0;
-    listing_left_out = 0;
+    listing.left_out = 0;
     while (dir) {
         const dirent *entry = readdir(dir);
         if (!entry) break;
@@ -98,25 +95,24 @@ void collect_entries(DIR *dir) {
         struct stat info;
         const bool directory = stat(name, &info) == 0 && S_ISDIR(info.st_mode);
         if (dirs + files < kMaxListed) {
-            store_name(directory ? listing_dirs[dirs++] : listing_files[files++], name);
+            store_name(directory ? dir_names[dirs++] : file_names[files++], name);
         } else {
             // Full: a directory still takes the place of the last file, so
             // that every way onwards (".." above all) stays reachable.
-            ++listing_left_out;
+            ++listing.left_out;
             if (directory && files > 0) {
                 --files;
-                store_name(listing_dirs[dirs++], name);
+                store_name(dir_names[dirs++], name);
             }
         }
     }
-    sort_names(listing_dirs, dirs, sorted_dirs);
-    sort_names(listing_files, files, sorted_files);
-    listing_count = 0;
-    for (int i = 0; i < dirs; ++i) std::memcpy(listing_names[listing_count++], listing_dirs[sorted_dirs[i]], kPathCapacity);
+    sort_names(dir_names, dirs, scratch.dir_order.get());
+    sort_names(file_names, files, scratch.file_order.get());
+    listing.count = 0;
+    for (int i = 0; i < dirs; ++i)
+        std::memcpy(listing.names[listing.count++], dir_names[scratch.dir_order[i]], kPathCapacity);
     for (int i = 0; i < files; ++i)
-        std::memcpy(listing_names[listing_count++], listing_files[sorted_files[i]], kPathCapacity);
-    for (int i = 0; i < listing_count; ++i) listing_entries[i] = listing_names[i];
-    listing_entries[listing_count] = nullptr;
+        std::memcpy(listing.names[listing.count++], file_names[scratch.file_order[i]], kPathCapacity);
 }
 
 }  // namespace
@@ -175,16 +171,16 @@ void put_field(WINDOW *win, int row, int col, const char *text, int width) {
     put_text_field(win, row, col, text, width);
 }
 
-void draw_listing_header(WINDOW *win) {
+void draw_listing_header(WINDOW *win, const DirectoryListing &listing) {
     const SelectorRows rows = selector_rows(LINES);
     const int row = rows.dir;
     set_attr(win, kNormal);
     put_text(win, row, 1, "Dir: ");
-    if (text_cells(dirname) <= kDirFieldWidth) {
-        put_field(win, row, 6, dirname, kDirFieldWidth);
+    if (text_cells(listing.dir) <= kDirFieldWidth) {
+        put_field(win, row, 6, listing.dir, kDirFieldWidth);
     } else {
         put_text(win, row, 6, "~");
-        put_field(win, row, 7, text_tail(dirname, kDirFieldWidth - 1), kDirFieldWidth - 1);
+        put_field(win, row, 7, text_tail(listing.dir, kDirFieldWidth - 1), kDirFieldWidth - 1);
     }
     set_role(win, ColorRole::key_letter);
     put_text(win, row, 1, "D");
@@ -192,11 +188,11 @@ void draw_listing_header(WINDOW *win) {
         set_attr(win, kNormal);
         return;
     }
-    if (listing_left_out > 0) {
+    if (listing.left_out > 0) {
         set_role(win, ColorRole::warning);
         char note[kPathCapacity];
-        std::snprintf(note, sizeof note, "Only %d of %d entries are listed.", listing_count,
-                      listing_count + listing_left_out);
+        std::snprintf(note, sizeof note, "Only %d of %d entries are listed.", listing.count,
+                      listing.count + listing.left_out);
         put_field(win, rows.note, 1, note, kRowWidth);
     } else {
         draw_blank_row(win, rows.note);
@@ -204,44 +200,44 @@ void draw_listing_header(WINDOW *win) {
     set_attr(win, kNormal);
 }
 
-attr_t entry_name_attr(int index) {
-    return entry_kind(listing_names[index]) == EntryKind::directory ? role_attr(ColorRole::directory) : kNormal;
+attr_t entry_name_attr(const DirectoryListing &listing, int index) {
+    return entry_kind(listing.names[index]) == EntryKind::directory ? role_attr(ColorRole::directory) : kNormal;
 }
 
-void draw_entry_name(WINDOW *win, int index, attr_t attribute) {
+void draw_entry_name(WINDOW *win, const DirectoryListing &listing, int index, attr_t attribute) {
     const int rows = page_rows();
-    if (rows < 1 || index < 0 || index >= listing_count) return;
+    if (rows < 1 || index < 0 || index >= listing.count) return;
     set_attr(win, attribute);
-    put_field(win, listing_row_of(index, LINES), 1, listing_names[index], kNameWidth);
+    put_field(win, listing_row_of(index, LINES), 1, listing.names[index], kNameWidth);
     set_attr(win, kNormal);
 }
 
-void read_listing(WINDOW *win) {
-    collect_entries(listing_dir);
-    draw_listing_header(win);
+void read_listing(WINDOW *win, DirectoryListing &listing, DIR *dir) {
+    collect_entries(listing, dir);
+    draw_listing_header(win, listing);
     const int rows = page_rows();
     int row = selector_rows(LINES).first;
     if (rows > 0) {
-        for (int i = 0; i < listing_count && i < rows; ++i, ++row) draw_entry_row(win, i, row, i == listing_highlight);
+        for (int i = 0; i < listing.count && i < rows; ++i, ++row)
+            draw_entry_row(win, listing, i, row, i == listing.highlight);
     }
     for (; row < listing_end(); ++row) draw_blank_row(win, row);
     set_attr(win, kNormal);
     wnoutrefresh(win);
 }
 
-void draw_listing_page(WINDOW *win) {
+void draw_listing_page(WINDOW *win, const DirectoryListing &listing) {
     const int rows = page_rows();
     int row = selector_rows(LINES).first;
     if (rows > 0) {
-        int index = listing_page * rows;
-        for (; index >= 0 && index < kListingCapacity && listing_entries[index] && row < listing_end(); ++index, ++row)
-            draw_entry_row(win, index, row, false);
+        for (int index = listing.page * rows; index >= 0 && index < listing.count && row < listing_end(); ++index, ++row)
+            draw_entry_row(win, listing, index, row, false);
     }
     for (; row < listing_end(); ++row) draw_blank_row(win, row);
     set_attr(win, kNormal);
 }
 
-int show_directory(WINDOW *win, const char *path) {
+int show_directory(WINDOW *win, DirectoryListing &listing, const char *path) {
     DIR *dir = opendir(path);
     if (!dir) return -1;
     // Entering the very directory that was opened keeps the listing and the
@@ -252,24 +248,21 @@ int show_directory(WINDOW *win, const char *path) {
         errno = error;
         return -1;
     }
-    if (path != dirname) std::snprintf(dirname, sizeof dirname, "%s", path);
-    listing_dir = dir;
-    listing_highlight = 0;
-    read_listing(win);
-    closedir(listing_dir);
-    listing_dir = nullptr;
-    listing_page = 0;
+    if (path != listing.dir) std::snprintf(listing.dir, sizeof listing.dir, "%s", path);
+    listing.highlight = 0;
+    read_listing(win, listing, dir);
+    closedir(dir);
+    listing.page = 0;
     return 0;
 }
 
-void clear_listing(WINDOW *win) {
-    listing_count = 0;
-    listing_left_out = 0;
-    listing_entries[0] = nullptr;
-    listing_highlight = 0;
-    listing_page = 0;
-    draw_listing_header(win);
-    draw_listing_page(win);
+void clear_listing(WINDOW *win, DirectoryListing &listing) {
+    listing.count = 0;
+    listing.left_out = 0;
+    listing.highlight = 0;
+    listing.page = 0;
+    draw_listing_header(win, listing);
+    draw_listing_page(win, listing);
 }
 
 LinkTarget read_link_target(const char *path, char (&target)[kPathCapacity]) {
@@ -304,7 +297,7 @@ void resolve_link(char (&path)[kPathCapacity]) {
     char target[kPathCapacity];
     switch (read_link_target(path, target)) {
     case LinkTarget::none: break;
-    case LinkTarget::absolute: std::snprintf(dirname, sizeof dirname, "%s", target); break;
+    case LinkTarget::absolute: std::memcpy(path, target, sizeof path); break;
     case LinkTarget::relative:
         report_relative_link(target);
         replace_last_component(path, target);

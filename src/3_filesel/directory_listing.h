@@ -1,31 +1,32 @@
 // The file selector's view of one directory: its path, its entries sorted
 // by name with the directories first, and the drawing of the listing page
 // by page.
-//
-// The listing outlives the selector: after it closes, the playlist reads the
-// names of the directory shown last, and the working directory stays there.
 #pragma once
 
 #include <curses.h>
 #include <dirent.h>
+#include <memory>
 
 #include "1_player/settings.h"
 
-// Slots of listing_entries, the null that ends the listing included.
+// Slots of a listing's names.
 inline constexpr int kListingCapacity = 16384;
 // The most entries a listing holds.
 inline constexpr int kMaxListed = kListingCapacity - 1;
 
-extern char dirname[kPathCapacity];  // the directory shown; always names the working directory
-extern DIR *listing_dir;             // the stream read_listing reads; opened and closed by the caller
-extern char listing_names[kListingCapacity][kPathCapacity];  // "..", the directories, then the rest, each sorted by name
-extern int listing_count;            // entries in listing_names
-// One handle per listed entry and a null after the last: the end of the
-// listing for draw_listing_page. Each points at the entry's name.
-extern const char *listing_entries[kListingCapacity];
-extern int listing_highlight;  // index of the highlighted entry
-extern int listing_page;       // the page holding the highlight
-extern int listing_left_out;   // entries of the directory that did not fit in the listing
+// One directory as the selector lists it. The file selector owns the one it
+// shows while it is open, and hands it to its caller as it closes (the
+// playlist's Add dir reads the names). The names take kListingCapacity
+// slots of kPathCapacity on the heap, allocated by the first reading; a
+// listing never read holds no entries.
+struct DirectoryListing {
+    char dir[kPathCapacity] = {};  // the directory shown; always names the working directory
+    std::unique_ptr<char[][kPathCapacity]> names;  // "..", the directories, then the rest, each sorted by name
+    int count = 0;      // entries in names
+    int highlight = 0;  // index of the highlighted entry
+    int page = 0;       // the page holding the highlight
+    int left_out = 0;   // entries of the directory that did not fit in the listing
+};
 
 // What an entry is, looked up with stat relative to the working directory.
 enum class EntryKind {
@@ -78,40 +79,42 @@ void format_entry_size(char (&out)[10], long long bytes);
 // `width`, in the window's current attribute (put_text_field).
 void put_field(WINDOW *win, int row, int col, const char *text, int width);
 
-// "Dir: " and dirname in a 52-column field (a longer path shows its tail
-// behind a "~") at the Dir line, column 1, the "D" in bold; on the note's
-// row the note on entries left out, or blanks. Leaves the normal attribute
-// set.
-void draw_listing_header(WINDOW *win);
+// "Dir: " and the listing's directory in a 52-column field (a longer path
+// shows its tail behind a "~") at the Dir line, column 1, the "D" in bold;
+// on the note's row the note on entries left out, or blanks. Leaves the
+// normal attribute set.
+void draw_listing_header(WINDOW *win, const DirectoryListing &listing);
 
 // The name field (48 columns at column 1) of entry `index` on its row of
-// the current page, in `attribute`.
-void draw_entry_name(WINDOW *win, int index, attr_t attribute);
+// the current page, in `attribute`; nothing for an index outside the
+// listing.
+void draw_entry_name(WINDOW *win, const DirectoryListing &listing, int index, attr_t attribute);
 
-// The attribute of an entry's name in the listing: bold for a directory,
-// normal for anything else.
-attr_t entry_name_attr(int index);
+// The attribute of an entry's name in the listing (`index` within it): bold
+// for a directory, normal for anything else.
+attr_t entry_name_attr(const DirectoryListing &listing, int index);
 
-// Reads listing_dir into the listing (stopping at kMaxListed entries and
-// counting the rest in listing_left_out, directories being kept in
-// preference to files), draws the header and the first page with entry
-// listing_highlight (0) highlighted, and refreshes the window into the
-// virtual screen. The sound plays on, on its own thread, while a large
-// directory is read.
-void read_listing(WINDOW *win);
+// Reads the stream `dir` (the working directory's, opened and closed by the
+// caller) into the listing, stopping at kMaxListed entries and counting the
+// rest in left_out, directories being kept in preference to files; draws
+// the header and the first page with the highlighted entry (0) shown so,
+// and refreshes the window into the virtual screen. The sound plays on, on
+// its own thread, while a large directory is read.
+void read_listing(WINDOW *win, DirectoryListing &listing, DIR *dir);
 
-// Draws page listing_page with no entry highlighted and blanks the rest of
+// Draws the listing's page with no entry highlighted and blanks the rest of
 // the page rows. Does not refresh.
-void draw_listing_page(WINDOW *win);
+void draw_listing_page(WINDOW *win, const DirectoryListing &listing);
 
-// Makes `path` (absolute, plain) the directory shown: opens it, makes it the
-// working directory, sets dirname to it, reads and draws the listing with
-// the highlight on entry 0 and page 0. Returns 0, or -1 with errno set when
-// the directory cannot be opened or entered; then nothing has changed.
-int show_directory(WINDOW *win, const char *path);
+// Makes `path` (absolute, plain; it may be the listing's own dir) the
+// directory shown: opens it, makes it the working directory, sets the
+// listing's dir to it, reads and draws the listing with the highlight on
+// entry 0 and page 0. Returns 0, or -1 with errno set when the directory
+// cannot be opened or entered; then nothing has changed.
+int show_directory(WINDOW *win, DirectoryListing &listing, const char *path);
 
 // Empties the listing and draws it that way.
-void clear_listing(WINDOW *win);
+void clear_listing(WINDOW *win, DirectoryListing &listing);
 
 // What a path's symbolic link target looks like.
 enum class LinkTarget { none, absolute, relative };
@@ -127,8 +130,8 @@ void report_relative_link(const char *target);
 // True when both descriptors are terminals and the same one.
 bool same_terminal(int fd_a, int fd_b);
 
-// If `path` names a symbolic link: an absolute target is copied into
-// dirname; a relative one is reported on standard error and replaces
-// everything after the last "/" of `path` (nothing, when `path` has no "/"
-// or the result would not fit).
+// If `path` names a symbolic link: an absolute target replaces it; a
+// relative one is reported on standard error and replaces everything after
+// the last "/" of `path` (nothing, when `path` has no "/" or the result
+// would not fit).
 void resolve_link(char (&path)[kPathCapacity]);

@@ -4,18 +4,35 @@
 #pragma once
 
 #include "1_player/settings.h"
+#include "3_filesel/directory_listing.h"
 
-extern char selector_file_name[kPathCapacity];  // the name on the File line; what OK returns
-extern char chosen_dir[kPathCapacity];          // the directory shown when the selector last closed; the next opening starts there
-extern char selected_path[kPathCapacity];       // the chosen file's full path, built at every exit ("" when it would not fit)
-extern int selector_button;     // 0 OK, 1 Cancel, 2 focus in the listing
-extern int listing_page_drawn;  // the listing page on the screen
+// What the file selector keeps from one opening to the next.
+struct SelectorMemory {
+    // The directory shown when the selector last closed, where the next
+    // opening starts; "" until then, for $PWD or the working directory.
+    char start_dir[kPathCapacity];
+};
+extern SelectorMemory selector_memory;  // owned by file_selector(): read as it opens, written as it closes
 
-// Runs the selector until OK, Cancel or an accepted File line. Returns
-// selector_file_name (possibly empty) for OK, null for Cancel. Every exit
-// leaves chosen_dir = dirname, selected_path and listing_highlight 0; the
-// working directory and the listing stay on the directory last shown.
-const char *file_selector();
+// The button that closed the selector; an accepted File line closes it as
+// OK.
+enum class SelectorButton { ok, cancel };
+
+// What the user chose, as the selector closed.
+struct FileChoice {
+    SelectorButton button = SelectorButton::cancel;
+    char name[kPathCapacity] = {};  // the name on the File line, possibly "": what OK chose
+    char path[kPathCapacity] = {};  // name's full path in dir; "" when it would not fit
+    char dir[kPathCapacity] = {};   // the directory shown at the close
+    DirectoryListing listing;       // dir's entries as listed at the close, for the playlist's Add dir
+};
+
+// Runs the selector until OK, Cancel or an accepted File line, and returns
+// what was chosen; the name and its path are filled in for Cancel too (a
+// window that could not be opened is a Cancel with nothing filled in). The
+// working directory stays on the directory last shown, which the next
+// opening starts in.
+FileChoice file_selector();
 
 // The highlight's movement by a page key, as pure arithmetic on the listing
 // of `count` entries with `page_rows` rows a page.

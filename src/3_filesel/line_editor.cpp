@@ -9,8 +9,6 @@
 #include "2_screen/screen_text.h"
 #include "3_panels/panel_runner.h"
 
-bool edit_ended_with_tab = false;
-
 namespace {
 
 constexpr int kFieldEnd = 57;
@@ -152,7 +150,7 @@ constexpr int kEditEndKeys[] = {'\n', KEY_ENTER, kEscape};
 
 }  // namespace
 
-void edit_line(WINDOW *win, int row, const char *prompt, char *text) {
+bool edit_line(WINDOW *win, int row, const char *prompt, char *text) {
     Editing e{};
     e.win = win;
     e.row = row;
@@ -169,13 +167,13 @@ void edit_line(WINDOW *win, int row, const char *prompt, char *text) {
     wmove(win, row, e.cursor_column());
     wnoutrefresh(win);
     doupdate();
-    edit_ended_with_tab = false;
+    bool ended_with_tab = false;
 
     PanelDescription desc;
     desc.close_keys = kEditEndKeys;
-    desc.on_key = [&e, win, row](int key) {
+    desc.on_key = [&e, &ended_with_tab, win, row](int key) {
         if (key == kTab) {
-            edit_ended_with_tab = true;
+            ended_with_tab = true;
             return KeyResult::closed;
         }
         if (key == KEY_BACKSPACE || key == KEY_DC)
@@ -195,4 +193,5 @@ void edit_line(WINDOW *win, int row, const char *prompt, char *text) {
     if (main_win) wtouchln(main_win, 0, getmaxy(main_win), 1);
     update_panels();
     doupdate();
+    return ended_with_tab;
 }

@@ -10,14 +10,13 @@
 
 #include "1_player/settings.h"
 
-extern bool edit_ended_with_tab;  // the last edit_line ended with Tab (not Enter or Escape)
-
 // Edits `text` (a buffer of kPathCapacity characters, at most 255 of them
 // text) in place on `row` of `win`, behind `prompt` drawn at column 1; the
 // field ends at column 57. Draws in the window's current attribute and
 // reads keys from it (with its timeout), running the idle step after every
 // key and timeout. Ends on Tab, Enter or Escape, with the text terminated.
-void edit_line(WINDOW *win, int row, const char *prompt, char *text);
+// Returns true when Tab ended it, false for Enter or Escape.
+bool edit_line(WINDOW *win, int row, const char *prompt, char *text);
 
 // The scrolling, as pure arithmetic on the text's length and the field's
 // width W: the field shows the text from index `first`, with a "~" in place

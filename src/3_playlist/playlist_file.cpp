@@ -11,8 +11,6 @@
 #include "3_playlist/playlist_formats.h"
 #include "3_playlist/playlist_store.h"
 
-char playlist_file_path[kPathCapacity] = {};
-
 namespace {
 
 // The directory part of `path` ("/" for "/x.pli", "." without any "/").
@@ -133,7 +131,7 @@ void playlist_save(const char *path) {
         error_box(message);
 }
 
-void playlist_load(const char *path, void (*show_list)()) {
+void playlist_load(const char *path, const std::function<void()> &show_list) {
     char message[kPathCapacity];
     int result = 0;
     if (!load_foreign_playlist(path, message, sizeof message, result)) read_playlist(path, message, sizeof message);

@@ -5,10 +5,9 @@
 #include "1_player/atomic_save.h"
 
 #include <cstddef>
+#include <functional>
 
 #include "1_player/settings.h"
-
-extern char playlist_file_path[kPathCapacity];  // the playlist file last loaded or saved
 
 // Writes the list to `path` with save_atomically: through a symbolic link
 // to its target, never over something that is not a regular file, and so
@@ -46,4 +45,4 @@ PlaylistReading read_playlist(const char *path, char *message, std::size_t messa
 // are loaded as such (playlist_formats.h). `show_list`, when given, draws
 // the list as loaded before any box opens.
 void playlist_save(const char *path);
-void playlist_load(const char *path, void (*show_list)() = nullptr);
+void playlist_load(const char *path, const std::function<void()> &show_list = {});

@@ -5,8 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <numeric>
 #include <strings.h>
 #include <unistd.h>
+#include <vector>
 
 #include "1_player/atomic_save.h"
 #include "1_player/regular_file.h"
@@ -79,11 +81,8 @@ bool file_url_to_path(char *text) {
 // One PLS entry waiting for its turn.
 struct NumberedEntry {
     long number;
-    int order;  // place in the file, for equal numbers
     char path[kPathCapacity];
 };
-NumberedEntry pls_entries[kPlaylistCapacity];
-int pls_order[kPlaylistCapacity];
 
 class EntryReader {
 public:
@@ -108,13 +107,15 @@ public:
 
     void skip() { ++reading.skipped; }
 
-    // Hands on the PLS entries in the order of their numbers.
+    // Hands on the PLS entries in the order of their numbers, those of one
+    // number in the file's order.
     void finish() {
         if (kind_ != PlaylistKind::pls) return;
-        for (int i = 0; i < pls_count_; ++i) pls_order[i] = i;
-        std::stable_sort(pls_order, pls_order + pls_count_,
-                         [](int a, int b) { return pls_entries[a].number < pls_entries[b].number; });
-        for (int i = 0; i < pls_count_; ++i) hand_on(pls_entries[pls_order[i]].path);
+        std::vector<std::size_t> order(pls_entries_.size());
+        std::iota(order.begin(), order.end(), std::size_t{0});
+        std::stable_sort(order.begin(), order.end(),
+                         [this](std::size_t a, std::size_t b) { return pls_entries_[a].number < pls_entries_[b].number; });
+        for (std::size_t i : order) hand_on(pls_entries_[i].path);
     }
 
     EntryReading reading{0, 0, 0, 0};
@@ -141,15 +142,13 @@ private:
         if (end == text + 4 || *end != '=') return;
         char path[kPathCapacity];
         if (!local_path(end + 1) || make_path(end + 1, path) != 0) return skip();
-        if (pls_count_ >= kPlaylistCapacity) {
+        if (pls_entries_.size() >= static_cast<std::size_t>(kPlaylistCapacity)) {
             ++reading.left_out;
             return;
         }
-        NumberedEntry &slot = pls_entries[pls_count_];
+        NumberedEntry &slot = pls_entries_.emplace_back();
         slot.number = number;
-        slot.order = pls_count_;
         std::memcpy(slot.path, path, sizeof slot.path);
-        ++pls_count_;
     }
 
     int make_path(const char *text, char (&path)[kPathCapacity]) const {
@@ -176,7 +175,9 @@ private:
     EntrySink sink_;
     void *context_;
     const char (&folder_)[kPathCapacity];
-    int pls_count_ = 0;
+    // The PLS entries kept so far (at most kPlaylistCapacity), in the
+    // file's order.
+    std::vector<NumberedEntry> pls_entries_;
 };
 
 // The panel's load: the first entry replaces the old list.

@@ -5,8 +5,11 @@
 
 namespace {
 
+// The `l` key has no use for how the panel was left.
+void open_playlist_panel() { playlist_panel(); }
+
 constexpr KeyBinding kPlaylistKeyBindings[] = {
-    {'l', run_step<playlist_panel>},
+    {'l', run_step<open_playlist_panel>},
     {'N', run_step<playlist_next>},
     {'V', run_step<playlist_previous>},
 };

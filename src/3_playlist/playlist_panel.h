@@ -6,31 +6,40 @@
 #include <cstddef>
 #include <curses.h>
 
-extern int playlist_button;    // the current button, 0 to 9; 255 once the panel was left with `q`
-extern int playlist_page;      // the page of the list shown (LINES - 4 rows a page); kept between openings
-extern int playlist_selected;  // the entry chosen in the list; kept between openings
+// Where the editor's list stands.
+struct PlaylistView {
+    int selected;  // the entry chosen in the list
+    int page;      // the page of the list shown (LINES - 4 rows a page)
+};
+extern PlaylistView playlist_view;  // owned by playlist_panel(): kept from one opening to the next
+
 extern const char *const playlist_buttons[10];  // the button labels, top to bottom
 
 // What the list selection does on Enter.
 enum PlaylistAction { kBrowse = 0, kRemove = 1, kMoveUp = 2, kMoveDown = 3, kInfo = 4 };
 
-// Opens the panel, runs its key loop, closes it, and starts the playlist
-// when Done was chosen with a non-empty list.
-void playlist_panel();
+// How the panel was left: Done, or `q` (quit without starting).
+enum class PlaylistExit { done, quit };
 
-// Draws page playlist_page of the list (rows cut to the list area, columns
-// 1 to 54) and the entry count.
-void draw_playlist(WINDOW *win);
+// Opens the panel on playlist_view, runs its key loop, closes it, and
+// starts the playlist when Done was chosen with a non-empty list. Returns
+// how it was left.
+PlaylistExit playlist_panel();
 
-// The list selection: the arrow and page keys move the selection, Tab or
-// Escape leave, Enter carries out `action` (one Remove, Move up or Move
-// down ends the selection; Info shows the module's information while
-// nothing plays).
-void playlist_select(WINDOW *win, int action);
+// Draws page view.page of the list in the editor's window `win` (rows cut
+// to the list area, which ends before the column of buttons) and the entry
+// count.
+void draw_playlist(WINDOW *win, const PlaylistView &view);
 
-// Keeps playlist_selected inside the list (0 for an empty one) and
-// playlist_page on the page that holds it.
-void keep_selection_in_list();
+// The list selection in the editor's window: the arrow and page keys move
+// view's selection, Tab or Escape leave, Enter carries out `action` (one
+// Remove, Move up or Move down ends the selection; Info shows the module's
+// information while nothing plays).
+void playlist_select(WINDOW *win, PlaylistView &view, int action);
+
+// Keeps view.selected inside the list (0 for an empty one) and view.page on
+// the page that holds it.
+void keep_selection_in_list(PlaylistView &view);
 
 // The selection's movement by KEY_DOWN, KEY_UP, KEY_NPAGE or KEY_PPAGE in a
 // list of `count` entries with `rows` rows a page. Returns true when the

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cstring>
 #include <dirent.h>
+#include <numeric>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 #include "3_filesel/directory_listing.h"
 #include "3_filesel/directory_path.h"
@@ -52,10 +54,6 @@ AddResult add_playlist_entry(const char *path, void *context) {
 // stack of slots: a directory's names sit above its parent's while it is
 // walked.
 constexpr int kWalkCapacity = 16384;
-char walk_names[kWalkCapacity][kPathCapacity];
-bool walk_is_dir[kWalkCapacity];
-int walk_order[kWalkCapacity];
-int walk_top = 0;
 
 // The directories being walked, to know a symbolic link that leads back
 // into one of them. A path of 255 characters cannot be deeper.
@@ -64,25 +62,40 @@ struct DirectoryId {
     dev_t device;
     ino_t inode;
 };
-DirectoryId walk_path[kMaxDepth];
-int walk_depth = 0;
 
-bool on_walk_path(const struct stat &info) {
-    for (int i = 0; i < walk_depth; ++i)
-        if (walk_path[i].device == info.st_dev && walk_path[i].inode == info.st_ino) return true;
-    return false;
-}
+struct WalkEntry {
+    char name[kPathCapacity];
+    bool is_dir;
+};
 
-void walk(Collector &collector, const char (&dir)[kPathCapacity]) {
+// One walk of a directory argument and everything below it.
+struct Walker {
+    explicit Walker(Collector &c) : collector(c) {}
+
+    Collector &collector;
+    std::vector<WalkEntry> names;  // the stack of slots, at most kWalkCapacity
+    DirectoryId path[kMaxDepth] = {};
+    int depth = 0;
+
+    bool on_path(const struct stat &info) const {
+        for (int i = 0; i < depth; ++i)
+            if (path[i].device == info.st_dev && path[i].inode == info.st_ino) return true;
+        return false;
+    }
+};
+
+void walk(Walker &walker, const char (&dir)[kPathCapacity]) {
+    Collector &collector = walker.collector;
     struct stat info;
-    if (stat(dir, &info) != 0 || on_walk_path(info) || walk_depth >= kMaxDepth) return;
+    if (stat(dir, &info) != 0 || walker.on_path(info) || walker.depth >= kMaxDepth) return;
     DIR *stream = opendir(dir);
     if (!stream) {
         report_unreadable(collector, dir);
         return;
     }
-    walk_path[walk_depth++] = DirectoryId{info.st_dev, info.st_ino};
-    const int begin = walk_top;
+    walker.path[walker.depth++] = DirectoryId{info.st_dev, info.st_ino};
+    std::vector<WalkEntry> &names = walker.names;
+    const std::size_t begin = names.size();
     while (const dirent *entry = readdir(stream)) {
         const char *name = entry->d_name;
         if (name[0] == '.') continue;  // hidden, "." and ".."
@@ -96,33 +109,34 @@ void walk(Collector &collector, const char (&dir)[kPathCapacity]) {
         if (stat(path, &entry_info) != 0) continue;
         const bool directory = S_ISDIR(entry_info.st_mode);
         if (!directory && !(S_ISREG(entry_info.st_mode) && module_file_name(name))) continue;
-        if (walk_top >= kWalkCapacity) {
+        if (names.size() >= static_cast<std::size_t>(kWalkCapacity)) {
             ++collector.result.left_out;
             continue;
         }
-        std::snprintf(walk_names[walk_top], kPathCapacity, "%s", name);
-        walk_is_dir[walk_top] = directory;
-        ++walk_top;
+        WalkEntry &slot = names.emplace_back();
+        std::snprintf(slot.name, sizeof slot.name, "%s", name);
+        slot.is_dir = directory;
     }
     closedir(stream);
 
-    const int end = walk_top;
-    for (int i = begin; i < end; ++i) walk_order[i] = i;
-    std::sort(walk_order + begin, walk_order + end, [](int a, int b) {
-        if (walk_is_dir[a] != walk_is_dir[b]) return walk_is_dir[a];
-        return listed_before(walk_names[a], walk_names[b]);
+    // Sorted as indexes: the slots above this directory's move as the walk
+    // below it grows the stack.
+    std::vector<std::size_t> order(names.size() - begin);
+    std::iota(order.begin(), order.end(), begin);
+    std::sort(order.begin(), order.end(), [&names](std::size_t a, std::size_t b) {
+        if (names[a].is_dir != names[b].is_dir) return names[a].is_dir;
+        return listed_before(names[a].name, names[b].name);
     });
-    for (int i = begin; i < end; ++i) {
-        const int slot = walk_order[i];
+    for (std::size_t slot : order) {
         char path[kPathCapacity];
-        join_path(path, dir, walk_names[slot]);
-        if (walk_is_dir[slot])
-            walk(collector, path);
+        join_path(path, dir, names[slot].name);
+        if (names[slot].is_dir)
+            walk(walker, path);
         else
             add_module(collector, path, path);
     }
-    walk_top = begin;
-    --walk_depth;
+    names.resize(begin);
+    --walker.depth;
 }
 
 }  // namespace
@@ -167,7 +181,11 @@ CollectedArguments collect_arguments(int count, char *const *paths, const char *
             if (reading.status != 0) report_unreadable(collector, given);
             break;
         }
-        case ArgumentSort::directory: walk(collector, path); break;
+        case ArgumentSort::directory: {
+            Walker walker(collector);
+            walk(walker, path);
+            break;
+        }
         case ArgumentSort::unreadable: break;
         }
         if (sort != ArgumentSort::module && playlist_count == before && collector.result.left_out == left_out_before)

@@ -37,13 +37,13 @@ void change_mixer_level(int &level, int step, Setting setting, MixerControl cont
 // The `f` key: a file chosen in the file selector replaces the module being
 // played. A failed load leaves the old module, and a playlist, as they were.
 void choose_and_load_module() {
-    const char *name = file_selector();
+    const FileChoice choice = file_selector();
     wtouchln(main_win, 0, getmaxy(main_win), 1);
     wnoutrefresh(main_win);
     doupdate();
-    if (!name || name[0] == '\0') return;
+    if (choice.button != SelectorButton::ok || choice.name[0] == '\0') return;
     loading_popup(1);
-    if (load_module(selected_path) == 0) leave_playlist();
+    if (load_module(choice.path) == 0) leave_playlist();
     loading_popup(0);
 }
 

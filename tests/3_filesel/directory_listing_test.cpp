@@ -19,15 +19,15 @@
 
 namespace {
 
-std::vector<std::string> listed() {
+std::vector<std::string> listed(const DirectoryListing &listing) {
     std::vector<std::string> names;
-    for (int i = 0; i < listing_count; ++i) names.emplace_back(listing_names[i]);
+    for (int i = 0; i < listing.count; ++i) names.emplace_back(listing.names[i]);
     return names;
 }
 
-int index_of(const std::string &name) {
-    for (int i = 0; i < listing_count; ++i)
-        if (name == listing_names[i]) return i;
+int index_of(const DirectoryListing &listing, const std::string &name) {
+    for (int i = 0; i < listing.count; ++i)
+        if (name == listing.names[i]) return i;
     return -1;
 }
 
@@ -60,15 +60,14 @@ protected:
     WorkingDirectoryGuard cwd;
     TempTree tree;
     WINDOW *win = nullptr;
+    DirectoryListing listing;
 
-    void SetUp() override {
-        win = newwin(LINES - 3, 60, 2, 10);
-        listing_highlight = 0;
-        listing_page = 0;
-    }
+    void SetUp() override { win = newwin(LINES - 3, 60, 2, 10); }
     void TearDown() override { delwin(win); }
 
-    void show(const std::string &path) { ASSERT_EQ(show_directory(win, path.c_str()), 0) << std::strerror(errno); }
+    void show(const std::string &path) {
+        ASSERT_EQ(show_directory(win, listing, path.c_str()), 0) << std::strerror(errno);
+    }
 
     // The 58 columns of a listing row.
     std::string row(int r) { return cells_text(win, r, 1, 58); }
@@ -171,12 +170,12 @@ TEST_F(Listing, DotDotThenDirectoriesThenFilesEachSortedByNameAndDotIsLeftOut) {
         ".hidden",   "B.mod",      "Track1.xm", "a",        "b",         "dangling",
         "fifo",      "track10.xm", "track2.xm",
     };
-    EXPECT_EQ(listed(), expected);
-    EXPECT_EQ(listing_entries[listing_count - 1], listing_names[listing_count - 1]);
-    EXPECT_EQ(listing_entries[listing_count], nullptr);
-    EXPECT_EQ(std::string(dirname), tree.path());
+    EXPECT_EQ(listed(listing), expected);
+    EXPECT_EQ(std::string(listing.dir), tree.path());
     EXPECT_EQ(working_directory(), tree.path());
-    EXPECT_EQ(listing_left_out, 0);
+    EXPECT_EQ(listing.left_out, 0);
+    EXPECT_EQ(listing.highlight, 0);
+    EXPECT_EQ(listing.page, 0);
 }
 
 TEST(ListingOrder, DotDotComesFirstAndTheRestByCollation) {
@@ -215,7 +214,7 @@ TEST_F(Listing, TheFirstPageShowsKindsSizesAndTheHighlight) {
         {"dangling", padded("dangling", 48) + "         ?", kNormal},  // no size to show
     };
     for (const auto &r : rows) {
-        const int i = index_of(r.name);
+        const int i = index_of(listing, r.name);
         ASSERT_GE(i, 0) << r.name;
         const int screen_row = 5 + i;
         EXPECT_EQ(row(screen_row), r.text) << r.name;
@@ -224,7 +223,7 @@ TEST_F(Listing, TheFirstPageShowsKindsSizesAndTheHighlight) {
         EXPECT_EQ(cell_attr(win, screen_row, 48), expected) << r.name;
         EXPECT_EQ(cell_attr(win, screen_row, 58), kNormal) << r.name;  // the size field
     }
-    for (int r = 5 + listing_count; r <= LINES - 9; ++r) EXPECT_EQ(row(r), padded("")) << r;
+    for (int r = 5 + listing.count; r <= LINES - 9; ++r) EXPECT_EQ(row(r), padded("")) << r;
     EXPECT_EQ(entry_kind("dangling"), EntryKind::unreadable);
     EXPECT_EQ(entry_kind("link_to_sub"), EntryKind::directory);
     EXPECT_EQ(entry_kind("empty"), EntryKind::regular);
@@ -234,14 +233,14 @@ TEST_F(Listing, TheFirstPageShowsKindsSizesAndTheHighlight) {
 TEST_F(Listing, PagesOf11RowsOn24Lines) {
     for (int i = 0; i < 29; ++i) tree.file("f" + std::to_string(i), static_cast<std::size_t>(i));
     show(tree.path());  // ".." and 29 files: pages of 11, 11 and 8
-    ASSERT_EQ(listing_count, 30);
+    ASSERT_EQ(listing.count, 30);
     for (int page : {1, 2, 0}) {
-        listing_page = page;
-        draw_listing_page(win);
+        listing.page = page;
+        draw_listing_page(win, listing);
         for (int r = 5; r <= 15; ++r) {
             const int i = page * 11 + r - 5;
-            if (i < listing_count) {
-                EXPECT_EQ(row(r).substr(0, 48), padded(listing_names[i], 48)) << page << " " << r;
+            if (i < listing.count) {
+                EXPECT_EQ(row(r).substr(0, 48), padded(listing.names[i], 48)) << page << " " << r;
                 EXPECT_EQ(cell_attr(win, r, 1), i == 0 ? kBold : kNormal) << "no highlight " << i;
             } else {
                 EXPECT_EQ(row(r), padded("")) << page << " " << r;
@@ -257,18 +256,18 @@ TEST_F(TinyListing, TwelveLinesShowAPageOfThreeRows) {
     for (const char *name : {"a.xm", "b.xm", "c.xm", "d.xm"}) tree.file(name, 10);
     const std::string file_line = row(6);
     show(tree.path());
-    ASSERT_EQ(listing_count, 5);
+    ASSERT_EQ(listing.count, 5);
     EXPECT_EQ(row(3).substr(0, 48), padded("..", 48));
     EXPECT_EQ(cell_attr(win, 3, 1), bold_pair(kCyanOnBlue));
     EXPECT_EQ(row(5).substr(0, 48), padded("b.xm", 48));
     EXPECT_EQ(row(6), file_line);
-    listing_page = 1;
-    draw_listing_page(win);
+    listing.page = 1;
+    draw_listing_page(win, listing);
     EXPECT_EQ(row(3).substr(0, 48), padded("c.xm", 48));
     EXPECT_EQ(row(4).substr(0, 48), padded("d.xm", 48));
     EXPECT_EQ(row(5), padded(""));
     EXPECT_EQ(row(6), file_line);
-    draw_entry_name(win, 4, bold_pair(kCyanOnBlue));
+    draw_entry_name(win, listing, 4, bold_pair(kCyanOnBlue));
     EXPECT_EQ(cell_attr(win, 4, 1), bold_pair(kCyanOnBlue));
 }
 
@@ -278,20 +277,19 @@ TEST_F(Listing, AHugeDirectoryIsListedUpToCapacityKeepingItsDirectories) {
     for (const char *dir : {"d1", "d2", "d3"}) tree.dir(dir);
     show(tree.path());
     const int total = files + 4;  // with ".." and the three directories
-    EXPECT_EQ(listing_count, kMaxListed);
-    EXPECT_EQ(listing_left_out, total - kMaxListed);
-    EXPECT_EQ(listing_entries[kMaxListed], nullptr);
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(entry_kind(listing_names[i]), EntryKind::directory) << listing_names[i];
+    EXPECT_EQ(listing.count, kMaxListed);
+    EXPECT_EQ(listing.left_out, total - kMaxListed);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(entry_kind(listing.names[i]), EntryKind::directory) << listing.names[i];
     const std::string note = "Only " + std::to_string(kMaxListed) + " of " + std::to_string(total) +
                              " entries are listed.";
     EXPECT_EQ(row(3), padded(note));
     EXPECT_EQ(cell_attr(win, 3, 1), bold_pair(kRedOnBlack));
 
     // the last page holds the last entry and nothing past it
-    listing_page = (kMaxListed - 1) / 11;
-    draw_listing_page(win);
+    listing.page = (kMaxListed - 1) / 11;
+    draw_listing_page(win, listing);
     const int last_row = 5 + (kMaxListed - 1) % 11;
-    EXPECT_EQ(row(last_row).substr(0, 48), padded(listing_names[kMaxListed - 1], 48));
+    EXPECT_EQ(row(last_row).substr(0, 48), padded(listing.names[kMaxListed - 1], 48));
     for (int r = last_row + 1; r <= 15; ++r) EXPECT_EQ(row(r), padded("")) << r;
 
     // an ordinary directory afterwards clears the note
@@ -305,7 +303,7 @@ TEST_F(Listing, ADirectoryThatCannotBeShownChangesNothing) {
     tree.file("here/kept.xm", 5);
     tree.file("plain");
     show(tree / "here");
-    const std::vector<std::string> before = listed();
+    const std::vector<std::string> before = listed(listing);
     const std::string header = row(2);
 
     struct Case {
@@ -323,11 +321,11 @@ TEST_F(Listing, ADirectoryThatCannotBeShownChangesNothing) {
     }
     for (const auto &c : cases) {
         errno = 0;
-        EXPECT_EQ(show_directory(win, c.path.c_str()), -1) << c.path;
+        EXPECT_EQ(show_directory(win, listing, c.path.c_str()), -1) << c.path;
         EXPECT_EQ(errno, c.error) << c.path;
-        EXPECT_EQ(std::string(dirname), tree / "here") << c.path;
+        EXPECT_EQ(std::string(listing.dir), tree / "here") << c.path;
         EXPECT_EQ(working_directory(), tree / "here") << c.path;
-        EXPECT_EQ(listed(), before) << c.path;
+        EXPECT_EQ(listed(listing), before) << c.path;
         EXPECT_EQ(row(2), header) << c.path;
     }
     chmod((tree / "locked").c_str(), S_IRWXU);
@@ -340,15 +338,19 @@ TEST_F(Listing, AnEmptyListingDrawsBlankRows) {
     ASSERT_EQ(rmdir((tree / "gone").c_str()), 0);  // the stream of a removed directory is empty
     DIR *dir = opendir(".");
     ASSERT_NE(dir, nullptr);
-    listing_dir = dir;
-    read_listing(win);
+    read_listing(win, listing, dir);
     closedir(dir);
-    listing_dir = nullptr;
-    EXPECT_EQ(listing_count, 0);
-    EXPECT_EQ(listing_entries[0], nullptr);
+    EXPECT_EQ(listing.count, 0);
     for (int r = 5; r <= 15; ++r) EXPECT_EQ(row(r), padded("")) << r;
-    draw_entry_name(win, 0, bold_pair(kCyanOnBlue));
+    draw_entry_name(win, listing, 0, bold_pair(kCyanOnBlue));
     EXPECT_EQ(row(5), padded(""));
+    // and so does a listing never read, which has no names yet
+    DirectoryListing unread;
+    for (int page : {0, 3}) {
+        unread.page = page;
+        draw_listing_page(win, unread);
+        for (int r = 5; r <= 15; ++r) EXPECT_EQ(row(r), padded("")) << page << " " << r;
+    }
 }
 
 TEST_F(Listing, LinksInThePathAreResolved) {
@@ -360,35 +362,32 @@ TEST_F(Listing, LinksInThePathAreResolved) {
 
     const struct {
         std::string path;
-        std::string dirname_after;  // dirname when path is not dirname itself
         std::string path_after;
         std::string reported;
     } cases[] = {
-        {tree / "abs", tree / "real", "", ""},
-        {tree / "rel", "", tree / "real", "real\n"},
-        {tree / "up", "", tree.path() + "/../elsewhere", "../elsewhere\n"},
-        {tree / "plain", "", tree / "plain", ""},
-        {tree / "missing", "", tree / "missing", ""},
+        {tree / "abs", tree / "real", ""},
+        {tree / "rel", tree / "real", "real\n"},
+        {tree / "up", tree.path() + "/../elsewhere", "../elsewhere\n"},
+        {tree / "plain", tree / "plain", ""},
+        {tree / "missing", tree / "missing", ""},
     };
     for (const auto &c : cases) {
-        std::snprintf(dirname, sizeof dirname, "%s", c.path.c_str());
-        const std::string written = stderr_of([] { resolve_link(dirname); });
-        EXPECT_EQ(std::string(dirname), c.dirname_after.empty() ? c.path_after : c.dirname_after) << c.path;
+        char path[kPathCapacity];
+        std::snprintf(path, sizeof path, "%s", c.path.c_str());
+        const std::string written = stderr_of([&] { resolve_link(path); });
+        EXPECT_EQ(std::string(path), c.path_after) << c.path;
         EXPECT_EQ(written, c.reported) << c.path;
     }
 
-    // the bare name of an entry: an absolute target becomes dirname, a
-    // relative one leaves the name as it is
+    // the bare name of an entry: an absolute target replaces it, a relative
+    // one leaves the name as it is
     ASSERT_EQ(chdir(tree.path().c_str()), 0);
-    std::snprintf(dirname, sizeof dirname, "/somewhere");
     char name[kPathCapacity] = "abs";
     resolve_link(name);
-    EXPECT_EQ(std::string(dirname), tree / "real");
-    EXPECT_EQ(std::string(name), "abs");
+    EXPECT_EQ(std::string(name), tree / "real");
     std::snprintf(name, sizeof name, "rel");
     EXPECT_EQ(stderr_of([&] { resolve_link(name); }), "real\n");
     EXPECT_EQ(std::string(name), "rel");
-    EXPECT_EQ(std::string(dirname), tree / "real");
 
     // a link to the root keeps its "/"
     tree.link("root", "/");

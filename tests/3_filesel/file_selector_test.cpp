@@ -85,21 +85,27 @@ protected:
 
     void SetUp() override {
         create_test_main_window();
-        chosen_dir[0] = '\0';
+        selector_memory = {};
         setenv("PWD", tree.path().c_str(), 1);
         alarm(60);
     }
     void TearDown() override {
         alarm(0);
-        chosen_dir[0] = '\0';
+        selector_memory = {};
         destroy_test_main_window();
     }
 
-    const char *run(const std::vector<int> &keys) {
+    static void start_in(const std::string &dir) {
+        std::snprintf(selector_memory.start_dir, sizeof selector_memory.start_dir, "%s", dir.c_str());
+    }
+    FileChoice run(const std::vector<int> &keys) {
         for (auto it = keys.rbegin(); it != keys.rend(); ++it) ungetch(*it);
         return file_selector();
     }
-    static std::string text(const char *s) { return s ? s : "(null)"; }
+    // The name OK chose, or "(null)" for Cancel.
+    static std::string text(const FileChoice &choice) {
+        return choice.button == SelectorButton::ok ? choice.name : "(null)";
+    }
 };
 
 }  // namespace
@@ -146,15 +152,15 @@ TEST_F(Selector, DotDotClimbsAndStopsAtTheRoot) {
         std::string from, to;
     } cases[] = {{"/usr/local", "/usr"}, {"/usr", "/"}, {"/", "/"}};
     for (const auto &c : cases) {
-        std::snprintf(chosen_dir, sizeof chosen_dir, "%s", c.from.c_str());
-        EXPECT_EQ(run(down_to(c.from, "..") + std::vector<int>{kEnter} + kCancel), nullptr);
-        EXPECT_EQ(std::string(chosen_dir), c.to) << c.from;
+        start_in(c.from);
+        const FileChoice choice = run(down_to(c.from, "..") + std::vector<int>{kEnter} + kCancel);
+        EXPECT_EQ(text(choice), "(null)");
+        EXPECT_EQ(std::string(choice.dir), c.to) << c.from;
         EXPECT_EQ(working_directory(), c.to) << c.from;
     }
     // and a subdirectory of the root
-    std::snprintf(chosen_dir, sizeof chosen_dir, "/");
-    run(down_to("/", "tmp") + std::vector<int>{kEnter} + kCancel);
-    EXPECT_EQ(std::string(chosen_dir), "/tmp");
+    start_in("/");
+    EXPECT_EQ(std::string(run(down_to("/", "tmp") + std::vector<int>{kEnter} + kCancel).dir), "/tmp");
 }
 
 TEST_F(Selector, EnteringDirectoriesAndLinksKeepsDirnameOnTheWorkingDirectory) {
@@ -166,7 +172,7 @@ TEST_F(Selector, EnteringDirectoriesAndLinksKeepsDirnameOnTheWorkingDirectory) {
     const struct {
         const char *what;
         std::vector<int> keys;
-        std::string dirname;  // chosen_dir after Cancel
+        std::string dirname;  // the directory shown at Cancel
         std::string physical;  // the working directory as the kernel names it
     } cases[] = {
         {"a subdirectory", down_to(t, "sub") + std::vector<int>{kEnter}, t + "/sub", t + "/sub"},
@@ -184,11 +190,12 @@ TEST_F(Selector, EnteringDirectoriesAndLinksKeepsDirnameOnTheWorkingDirectory) {
          t, t},
     };
     for (const auto &c : cases) {
-        chosen_dir[0] = '\0';
-        EXPECT_EQ(run(c.keys + kCancel), nullptr) << c.what;
-        EXPECT_EQ(std::string(chosen_dir), c.dirname) << c.what;
+        selector_memory = {};
+        const FileChoice choice = run(c.keys + kCancel);
+        EXPECT_EQ(text(choice), "(null)") << c.what;
+        EXPECT_EQ(std::string(choice.dir), c.dirname) << c.what;
+        EXPECT_EQ(std::string(choice.listing.dir), c.dirname) << c.what;
         EXPECT_EQ(working_directory(), c.physical) << c.what;
-        EXPECT_EQ(listing_highlight, 0) << c.what;
     }
 }
 
@@ -217,12 +224,14 @@ TEST_F(Selector, ExitValues) {
          "other.it", "other.it"},
     };
     for (const auto &c : cases) {
-        chosen_dir[0] = '\0';
-        EXPECT_EQ(text(run(c.keys)), c.returned) << c.what;
-        EXPECT_EQ(std::string(selector_file_name), c.file_name) << c.what;
-        EXPECT_EQ(std::string(selected_path), t + "/" + c.file_name) << c.what;
-        EXPECT_EQ(std::string(chosen_dir), t) << c.what;
-        EXPECT_EQ(listing_highlight, 0) << c.what;
+        selector_memory = {};
+        const FileChoice choice = run(c.keys);
+        EXPECT_EQ(text(choice), c.returned) << c.what;
+        EXPECT_EQ(std::string(choice.name), c.file_name) << c.what;
+        EXPECT_EQ(std::string(choice.path), t + "/" + c.file_name) << c.what;
+        EXPECT_EQ(std::string(choice.dir), t) << c.what;
+        EXPECT_EQ(std::string(selector_memory.start_dir), t) << c.what;
+        EXPECT_EQ(choice.listing.count, 3) << c.what;  // "..", other.xm and the long name
     }
 }
 
@@ -231,15 +240,19 @@ TEST_F(Selector, TheNextOpeningStartsWhereTheLastClosed) {
     tree.file("a/b/tune.xm", 3);
     const std::string t = tree.path();
     run(down_to(t, "a") + std::vector<int>{kEnter} + kCancel);
-    EXPECT_EQ(std::string(chosen_dir), t + "/a");
+    EXPECT_EQ(std::string(selector_memory.start_dir), t + "/a");
     // the second opening starts in a (PWD no longer counts), the name is gone
     EXPECT_EQ(text(run(down_to(t + "/a", "b") + std::vector<int>{kEnter} + kOk)), "");
-    EXPECT_EQ(std::string(chosen_dir), t + "/a/b");
-    EXPECT_EQ(text(run(down_to(t + "/a/b", "tune.xm") + std::vector<int>{kEnter} + kOk)), "tune.xm");
-    EXPECT_EQ(std::string(selected_path), t + "/a/b/tune.xm");
+    EXPECT_EQ(std::string(selector_memory.start_dir), t + "/a/b");
+    const FileChoice tune = run(down_to(t + "/a/b", "tune.xm") + std::vector<int>{kEnter} + kOk);
+    EXPECT_EQ(text(tune), "tune.xm");
+    EXPECT_EQ(std::string(tune.path), t + "/a/b/tune.xm");
+    EXPECT_EQ(std::string(tune.dir), t + "/a/b");
     // the listing and the working directory stay for the playlist
     EXPECT_EQ(working_directory(), t + "/a/b");
-    EXPECT_EQ(listing_count, 2);
+    ASSERT_EQ(tune.listing.count, 2);
+    EXPECT_STREQ(tune.listing.names[0], "..");
+    EXPECT_STREQ(tune.listing.names[1], "tune.xm");
 }
 
 TEST_F(Selector, TypedDirectories) {
@@ -263,9 +276,8 @@ TEST_F(Selector, TypedDirectories) {
         {"empty: the old path comes back", "", t},
     };
     for (const auto &c : cases) {
-        chosen_dir[0] = '\0';
-        run(type_directory(t, c.typed) + kCancel);
-        EXPECT_EQ(std::string(chosen_dir), c.result) << c.what;
+        selector_memory = {};
+        EXPECT_EQ(std::string(run(type_directory(t, c.typed) + kCancel).dir), c.result) << c.what;
         EXPECT_EQ(working_directory(), c.result == t + "/jump" ? t + "/real" : c.result) << c.what;
     }
 }
@@ -278,26 +290,28 @@ TEST_F(Selector, PathsThatWouldNotFitAreRefused) {
     tree.dir(deep.substr(tree.path().size() + 1));
     std::filesystem::create_directory(deep + "/subdirectory");
     tree.file(deep.substr(tree.path().size() + 1) + "/song.xm", 1);
-    std::snprintf(chosen_dir, sizeof chosen_dir, "%s", deep.c_str());
+    start_in(deep);
 
     // entering the subdirectory: refused in a message box, closed with Enter
-    run(down_to(deep, "subdirectory") + std::vector<int>{kEnter, kEnter} + kCancel);
-    EXPECT_EQ(std::string(chosen_dir), deep);
+    EXPECT_EQ(std::string(run(down_to(deep, "subdirectory") + std::vector<int>{kEnter, kEnter} + kCancel).dir), deep);
     EXPECT_EQ(working_directory(), deep);
 
     // choosing the file: refused, the File line stays empty
-    EXPECT_EQ(text(run(down_to(deep, "song.xm") + std::vector<int>{kEnter, kEnter} + kOk)), "");
-    EXPECT_EQ(std::string(selector_file_name), "");
+    const FileChoice refused = run(down_to(deep, "song.xm") + std::vector<int>{kEnter, kEnter} + kOk);
+    EXPECT_EQ(text(refused), "");
+    EXPECT_EQ(std::string(refused.name), "");
 
     // a typed name: refused by the File line and again by OK
-    EXPECT_EQ(text(run(keys_of("fsong.xm") + std::vector<int>{kEnter, kEnter, kTab, kEnter, kEnter, KEY_RIGHT, kEnter})),
-              "(null)");
-    EXPECT_EQ(std::string(selector_file_name), "song.xm");
-    EXPECT_EQ(std::string(selected_path), "");
+    const FileChoice typed =
+        run(keys_of("fsong.xm") + std::vector<int>{kEnter, kEnter, kTab, kEnter, kEnter, KEY_RIGHT, kEnter});
+    EXPECT_EQ(text(typed), "(null)");
+    EXPECT_EQ(std::string(typed.name), "song.xm");
+    EXPECT_EQ(std::string(typed.path), "");
 
     // an absolute name stands on its own
-    EXPECT_EQ(text(run(keys_of("f/tmp/x.xm") + std::vector<int>{kEnter})), "/tmp/x.xm");
-    EXPECT_EQ(std::string(selected_path), "/tmp/x.xm");
+    const FileChoice absolute = run(keys_of("f/tmp/x.xm") + std::vector<int>{kEnter});
+    EXPECT_EQ(text(absolute), "/tmp/x.xm");
+    EXPECT_EQ(std::string(absolute.path), "/tmp/x.xm");
 }
 
 TEST_F(Selector, EntriesThatCannotBeOpenedAreNotEntered) {
@@ -319,11 +333,11 @@ TEST_F(Selector, EntriesThatCannotBeOpenedAreNotEntered) {
     ASSERT_GE(child, 0);
     if (child == 0) {
         if (as_root && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
-        const char *returned = run(keys);
-        const bool stayed = !returned && std::string(chosen_dir) == t && working_directory() == t &&
-                            listing_count == 4;
+        const FileChoice returned = run(keys);
+        const bool stayed = returned.button == SelectorButton::cancel && std::string(returned.dir) == t &&
+                            working_directory() == t && returned.listing.count == 4;
         if (as_root) _exit(stayed ? 0 : 1);
-        EXPECT_TRUE(stayed) << chosen_dir;
+        EXPECT_TRUE(stayed) << returned.dir;
     } else {
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
@@ -349,14 +363,13 @@ TEST_F(Selector, TheStartDirectory) {
          t + "/start"},
     };
     for (const auto &c : cases) {
-        chosen_dir[0] = '\0';
+        selector_memory = {};
         ASSERT_EQ(chdir((t + "/start").c_str()), 0);
         if (c.pwd)
             setenv("PWD", c.pwd, 1);
         else
             unsetenv("PWD");
-        run(c.keys);
-        EXPECT_EQ(std::string(chosen_dir), c.shown) << c.what;
+        EXPECT_EQ(std::string(run(c.keys).dir), c.shown) << c.what;
     }
 }
 
@@ -366,15 +379,15 @@ TEST(TinySelector, FewerThan14LinesStillOpenPageAndClose) {
     TempTree tree;
     tree.file("a", 1);
     create_test_main_window();
-    std::snprintf(chosen_dir, sizeof chosen_dir, "%s", tree.path().c_str());
+    std::snprintf(selector_memory.start_dir, sizeof selector_memory.start_dir, "%s", tree.path().c_str());
     const std::vector<int> keys = {KEY_DOWN, KEY_NPAGE, KEY_NPAGE, KEY_PPAGE, KEY_UP, 'm', KEY_LEFT, kEnter, kTab, kEnter};
     for (auto it = keys.rbegin(); it != keys.rend(); ++it) ungetch(*it);
-    const char *returned = file_selector();
-    ASSERT_NE(returned, nullptr);
-    EXPECT_STREQ(returned, "");
-    EXPECT_EQ(std::string(chosen_dir), tree.path());
+    const FileChoice returned = file_selector();
+    EXPECT_EQ(returned.button, SelectorButton::ok);
+    EXPECT_STREQ(returned.name, "");
+    EXPECT_EQ(std::string(returned.dir), tree.path());
     destroy_test_main_window();
-    chosen_dir[0] = '\0';
+    selector_memory = {};
 }
 
 namespace {
@@ -417,14 +430,15 @@ protected:
 }  // namespace
 
 TEST_F(FileKey, OkLoadsTheChosenModuleAndEndsThePlaylist) {
-    std::snprintf(chosen_dir, sizeof chosen_dir, "%s", kFixtures.c_str());
+    start_in(kFixtures);
     press_f(keys_of("fpercent.xm") + std::vector<int>{kEnter});
     EXPECT_NE(loaded(), old);
     EXPECT_TRUE(playing());
     EXPECT_FALSE(playlist_active);
     EXPECT_TRUE(playlist_footer.clear_pending);
     EXPECT_EQ(cells_text(main_win, 1, 1, 19), "File   : percent.xm");
-    EXPECT_EQ(std::string(selected_path), kFixtures + "/percent.xm");
+    ASSERT_NE(player_view().module, nullptr);
+    EXPECT_EQ(player_view().module->title, "100% %s %d %n");  // the name modwriter gave percent.xm
 }
 
 TEST_F(FileKey, CancelAndAnEmptyNameLoadNothing) {

@@ -59,11 +59,12 @@ protected:
     void TearDown() override { delwin(win); }
 
     // Edits `start` with `keys` (which must end the edit) on row 2.
-    void edit(const std::string &start, const std::vector<int> &keys, const char *prompt = "Dir: ") {
+    // Returns what edit_line returned: whether Tab ended the edit.
+    bool edit(const std::string &start, const std::vector<int> &keys, const char *prompt = "Dir: ") {
         std::memset(text, 'Z', sizeof text);  // garbage after the terminator must not matter
         std::snprintf(text, sizeof text, "%s", start.c_str());
         queue_keys(keys);
-        edit_line(win, 2, prompt, text);
+        return edit_line(win, 2, prompt, text);
     }
 
     // Columns 1 to 57: the prompt and the field.
@@ -140,9 +141,7 @@ TEST_F(LineEditor, TabEnterAndEscapeEndTheEditKeepingTheText) {
         bool tab;
     } cases[] = {{'\t', true}, {'\n', false}, {27, false}, {KEY_ENTER, false}};
     for (const auto &c : cases) {
-        edit_ended_with_tab = !c.tab;
-        edit("song", keys_of(".xm") + std::vector<int>{c.key, 'z'});
-        EXPECT_EQ(edit_ended_with_tab, c.tab) << c.key;
+        EXPECT_EQ(edit("song", keys_of(".xm") + std::vector<int>{c.key, 'z'}), c.tab) << c.key;
         EXPECT_EQ(std::string(text), "song.xm") << c.key;
         EXPECT_EQ(wgetch(win), 'z') << c.key;  // nothing after the ending key was read
     }

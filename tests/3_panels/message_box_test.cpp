@@ -85,7 +85,7 @@ TEST(MessageBox, AStormOfResizesLeavesTheBoxWhole) {
     press_keys({KEY_RESIZE});
     static int waited;
     waited = 0;
-    wait_for_enter(box.win, [] { return ++waited == 1; });  // once the resize has been read
+    wait_for_enter(box.win, [] { return ++waited == 2; });  // once the resize has been read
     ASSERT_EQ(getmaxy(box.win), 6);
     ASSERT_EQ(getmaxx(box.win), 24);
     const int y = getbegy(box.win);

@@ -114,13 +114,16 @@ std::string call() {
     return "";
 }
 
-std::string show_selector_result(const char *chosen) {
-    return std::string("file_selector returned ") + (chosen ? "\"" + std::string(chosen) + "\"" : "null") +
-           ", selected_path " + selected_path;
+std::string show_selector_result(const FileChoice &chosen) {
+    return std::string("file_selector returned ") +
+           (chosen.button == SelectorButton::ok ? "\"" + std::string(chosen.name) + "\"" : "null") +
+           ", selected_path " + chosen.path;
 }
 
-std::string playlist_outcome() {
-    std::string out = "playlist_button " + std::to_string(playlist_button) + ", entries";
+// How the panel was left, as the number of the button it was left on: 9
+// (Done), or 255 for `q`.
+std::string playlist_outcome(PlaylistExit exit) {
+    std::string out = std::string("playlist_button ") + (exit == PlaylistExit::done ? "9" : "255") + ", entries";
     for (int i = 0; i < playlist_count; ++i) out += std::string(" ") + playlist[i].dir + "/" + playlist[i].name;
     return out;
 }
@@ -212,7 +215,7 @@ const std::vector<PanelCase> &panel_cases() {
          keys({'d', '/', 's', 'u', 'b', 'x', KEY_BACKSPACE}) + kPicture + keys({kEnter}) + kPicture +
              keys({kTab, KEY_RIGHT, kEnter, kSentinel}),
          {}, "", "", {kTab, KEY_RIGHT, kEnter}},
-        {"playlist", [] { playlist_panel(); return playlist_outcome(); },
+        {"playlist", [] { return playlist_outcome(playlist_panel()); },
          // Remove takes the entry chosen in the list; Tab browses the list,
          // Escape leaves it; `q` closes.
          keys({KEY_DOWN, KEY_DOWN, kEnter, KEY_DOWN, kEnter, kTab, KEY_DOWN}) + kPicture + keys({kEscape, 'u'}) +
@@ -369,7 +372,7 @@ protected:
         player_core().stopped = true;
         playlist_clear();
         for (const char *name : {"one.mod", "two.xm", "three.it"}) playlist_add_file("/music", name);
-        playlist_selected = playlist_page = 0;
+        playlist_view = {};
         draw_information_rows();
         draw_driver_line();
         draw_channel_table();
@@ -378,12 +381,8 @@ protected:
         doupdate();
     }
 
-    // The file selector as at start-up: in the working directory, the
-    // focus in the listing.
-    static void start_selector_afresh() {
-        chosen_dir[0] = '\0';
-        selector_button = 2;
-    }
+    // The file selector as at start-up: it opens in the working directory.
+    static void start_selector_afresh() { selector_memory = {}; }
 
     void TearDown() override {
         clear_script();
@@ -395,12 +394,12 @@ protected:
             delwin(w);
         }
         playlist_clear();
-        playlist_selected = playlist_page = 0;
+        playlist_view = {};
         player_unload();
         loaded = nullptr;
         if (screen) destroy_test_main_window();
         screen.reset();
-        chosen_dir[0] = '\0';
+        selector_memory = {};
         if (old_pwd.empty())
             unsetenv("PWD");
         else

@@ -122,7 +122,9 @@ TEST_F(PanelRunner, RunsItsLiveStepAtEveryPassWithTheKeyRead) {
     fake.desc.live_step = [&stepped](int key) { stepped.push_back(key); };
     press_keys({'k', 'k'});
     int passes = 0;
-    fake.desc.close_when = [&passes] { return ++passes == 3; };  // the third is a timeout
+    // Asked before every wait: before the first key, then after each pass;
+    // the third pass is a timeout.
+    fake.desc.close_when = [&passes] { return ++passes == 4; };
     run_panel(fake.desc);
     EXPECT_EQ(stepped, (std::vector<int>{'k', 'k', ERR}));
 }
@@ -135,7 +137,7 @@ TEST_F(PanelRunner, ACutPanelIsDrawnWholeForItsNewHeight) {
     flushinp();
     press_keys({KEY_RESIZE});
     int passes = 0;
-    fake.desc.close_when = [&passes] { return ++passes == 1; };
+    fake.desc.close_when = [&passes] { return ++passes == 2; };  // after the resize's pass
     fake.desc.on_close = [&] {
         EXPECT_EQ(getmaxy(win), 6);
         EXPECT_EQ(cells_text(win, 0, 2, 8), "[ Fake ]");

@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string>
 #include <sys/resource.h>
+#include <vector>
 
 #include "3_playlist/playlist_store.h"
 #include "file_size_limit.h"
@@ -91,6 +92,43 @@ TEST_F(PlaylistFormats, PlsLoadsInTheOrderOfItsNumbers) {
     const std::string ours = write("ours.pli", "XQ PLAYING LIST\n/m/a.xm\n");
     EXPECT_FALSE(load_foreign_playlist(ours.c_str(), message, sizeof message, result));
     EXPECT_EQ(playlist_count, 3);
+}
+
+// Entries of one number keep the file's order; past kPlaylistCapacity
+// entries the rest are counted, not kept, and a second reading starts
+// afresh.
+TEST_F(PlaylistFormats, PlsEntriesOfOneNumberAndAFullList) {
+    // Forty lines alternating File2 and File1, enough for a sort that is
+    // not stable to mix them.
+    std::string lines = "[playlist]\n";
+    std::vector<std::string> expected[2];
+    for (int i = 0; i < 40; ++i) {
+        const int number = 2 - i % 2;
+        const std::string path = "/m/" + std::to_string(i) + ".xm";
+        lines += "File" + std::to_string(number) + "=" + path + "\n";
+        expected[number - 1].push_back(path);
+    }
+    const std::string ties = write("ties.pls", lines);
+    int result = -1;
+    ASSERT_TRUE(load_foreign_playlist(ties.c_str(), message, sizeof message, result));
+    ASSERT_EQ(playlist_count, 40);
+    expected[0].insert(expected[0].end(), expected[1].begin(), expected[1].end());
+    for (int i = 0; i < 40; ++i) EXPECT_EQ(playlist[i].path, expected[0][static_cast<std::size_t>(i)]) << i;
+
+    std::string many = "[playlist]\n";
+    for (int n = kPlaylistCapacity + 5; n >= 1; --n) many += "File" + std::to_string(n) + "=/m/" + std::to_string(n) + ".xm\n";
+    const std::string full = write("full.pls", many);
+    ASSERT_TRUE(load_foreign_playlist(full.c_str(), message, sizeof message, result));
+    ASSERT_EQ(playlist_count, kPlaylistCapacity);
+    // the file's first kPlaylistCapacity lines are kept, then sorted
+    EXPECT_STREQ(playlist[0].path, "/m/6.xm");
+    EXPECT_EQ(std::string(playlist[kPlaylistCapacity - 1].path), "/m/" + std::to_string(kPlaylistCapacity + 5) + ".xm");
+    EXPECT_EQ(std::string(message), "The playlist is full: loaded the first " + std::to_string(kPlaylistCapacity) +
+                                         " entries, 5 more left out.");
+
+    ASSERT_TRUE(load_foreign_playlist(ties.c_str(), message, sizeof message, result));
+    EXPECT_EQ(playlist_count, 40);
+    EXPECT_STREQ(message, "");
 }
 
 TEST_F(PlaylistFormats, AFailedM3uSaveKeepsTheOldFile) {

@@ -1,12 +1,12 @@
 #include "3_playlist/playlist_store.h"
 
 #include <gtest/gtest.h>
+#include <memory>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
 #include "3_filesel/directory_listing.h"
-#include "3_filesel/file_selector.h"
 #include "../3_filesel/temp_tree.h"
 
 namespace {
@@ -128,12 +128,13 @@ TEST_F(Store, AddDirTakesTheListedRegularFilesInListingOrder) {
     tree.file("new\nline.mod");
     ASSERT_EQ(chdir(tree.path().c_str()), 0);
     const std::vector<std::string> order = {"..", "sub", "b.mod", "dangling", "new\nline.mod", "a.xm", "to-a"};
-    listing_count = 0;
-    for (const std::string &name : order) std::snprintf(listing_names[listing_count++], kPathCapacity, "%s", name.c_str());
-    listing_left_out = 0;
-    std::snprintf(chosen_dir, sizeof chosen_dir, "%s", tree.path().c_str());
+    // The listing as the file selector hands it to the playlist's Add dir.
+    DirectoryListing listing;
+    listing.names = std::make_unique<char[][kPathCapacity]>(order.size());
+    for (const std::string &name : order) std::snprintf(listing.names[listing.count++], kPathCapacity, "%s", name.c_str());
+    std::snprintf(listing.dir, sizeof listing.dir, "%s", tree.path().c_str());
 
-    const AddDirResult result = playlist_add_dir(chosen_dir, listing_names, listing_count, listing_left_out);
+    const AddDirResult result = playlist_add_dir(listing.dir, listing.names.get(), listing.count, listing.left_out);
     EXPECT_EQ(result.added, 3);
     EXPECT_EQ(result.left_out, 0);
     EXPECT_EQ(result.refused, 1);  // a line feed cannot be kept in a playlist file
@@ -143,12 +144,9 @@ TEST_F(Store, AddDirTakesTheListedRegularFilesInListingOrder) {
     // the listing itself could not hold.
     playlist_clear();
     for (int i = 0; i < kPlaylistCapacity - 2; ++i) playlist_add_file("/m", "x");
-    listing_left_out = 5;
-    const AddDirResult full = playlist_add_dir(chosen_dir, listing_names, listing_count, listing_left_out);
+    listing.left_out = 5;
+    const AddDirResult full = playlist_add_dir(listing.dir, listing.names.get(), listing.count, listing.left_out);
     EXPECT_EQ(full.added, 2);
     EXPECT_EQ(full.left_out, 1 + 5);
     EXPECT_EQ(playlist_count, kPlaylistCapacity);
-    listing_count = 0;
-    listing_left_out = 0;
-    chosen_dir[0] = '\0';
 }
