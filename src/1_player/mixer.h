@@ -5,6 +5,9 @@
 
 inline constexpr const char *mixer_device = "/dev/mixer";
 
+// The mixer's state, owned by the functions below (the main path's only):
+// the Effects panel and the main screen's keys read the levels and change
+// them through write_mixer_level.
 extern int mixer_fd;       // descriptor of the open device, -1 when closed
 extern bool mixer_open;    // the device was opened
 extern int mixer_volume;   // stereo level word, 0x6464 = both channels at 100
@@ -33,4 +36,4 @@ unsigned long mixer_write_request(MixerControl control);
 // request, level) by default. Tests put their own here to watch what is
 // sent without a sound card.
 using MixerRequest = int (*)(int fd, unsigned long request, int *level);
-extern MixerRequest mixer_request;
+extern MixerRequest mixer_request;  // owned by this file; replaced only by tests

@@ -25,6 +25,9 @@ struct PanelPositionTable {
     PanelCorner playlist;
 };
 
+// The corners in use: filled with the defaults at start-up, then from the
+// options file, moved by the panel mover; the options file's reader and
+// writer and the panels' openings share it, on the main path.
 extern PanelPositionTable PanelPositions;
 
 // The registry entries whose corner the panel mover stores.

@@ -69,7 +69,7 @@ struct PlayerLink {
     PlayerView shown;
 };
 
-PlayerLink shared;
+PlayerLink shared;  // this file's: see PlayerLink
 
 constexpr long long kVoicesWantedNs = 500'000'000;
 

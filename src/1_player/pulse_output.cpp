@@ -28,7 +28,7 @@ struct PulseOutput {
     std::atomic<bool> failed{false};
 };
 
-PulseOutput pulse;
+PulseOutput pulse;  // the driver's own: see PulseOutput
 
 void notice_failure() {
     pulse.failed.store(true);

@@ -4,4 +4,5 @@
 
 #include <csignal>
 
+// Set only by the quit signals' handler; read by every loop and long read.
 inline volatile std::sig_atomic_t quit_requested = 0;  // a quit signal has arrived

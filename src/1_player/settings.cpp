@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <curses.h>
 #include <mikmod.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -137,7 +136,7 @@ void check_saved_rows(int lines) {
     }
 }
 
-void read_options(std::FILE *errors) {
+void read_options(std::FILE *errors, int lines) {
     char path[kPathCapacity];
     if (options_file_path(path) != 0) return;
     int failure = 0;
@@ -162,7 +161,7 @@ void read_options(std::FILE *errors) {
         }
     }
     // A last line without its line feed is not taken.
-    check_saved_rows(LINES);
+    check_saved_rows(lines);
     std::fclose(file);
 }
 

@@ -11,6 +11,9 @@
 
 #include "1_player/setting_bounds.h"
 
+// The settings, program-wide: read from the options file, changed by the
+// Options panel and the `!` key, written back by write_options; the main
+// path's only (the player is handed their values with its commands).
 // Output-mode options, each 0 or 1.
 extern int output_16bits;   // 16-bit output (default 1)
 extern int stereo;          // stereo output (default 1)
@@ -48,11 +51,11 @@ void interpret_options_line(const char *line);
 void check_saved_rows(int lines);
 
 // Reads the options file, if there is one, then checks the saved rows
-// against LINES. A missing or unreadable file, or one that is not a
+// against a screen of `lines` rows (0 before the terminal is set up). A missing or unreadable file, or one that is not a
 // regular file (a FIFO, a device), changes nothing, and with `errors` all
 // but a missing file is reported there. At most kMaxOptionsFileBytes are
 // read, and a quit request ends the reading.
-void read_options(std::FILE *errors = nullptr);
+void read_options(std::FILE *errors = nullptr, int lines = 0);
 
 inline constexpr std::size_t kMaxOptionsFileBytes = 64 * 1024;
 
@@ -71,7 +74,7 @@ int write_options(char *message, std::size_t message_size);
 // other bit of `current_mode` is kept.
 unsigned output_mode(unsigned current_mode);
 
-extern char config_dir_path[kPathCapacity];  // "$HOME/.xq"
+extern char config_dir_path[kPathCapacity];  // "$HOME/.xq", set once at start-up by build_config_dir_path
 
 // Builds config_dir_path from HOME. Returns -1 when HOME is unset, or when
 // the directory's or the options file's path would not fit.

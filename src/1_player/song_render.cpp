@@ -29,7 +29,7 @@ struct Pass {
     bool finished = false;
     MikMod_player_t library_player = nullptr;
 };
-Pass pass;
+Pass pass;  // the render's own, for the tick hook of the library's player
 
 // Starts the song again from its first row, as loading it would.
 void restart_song(MODULE *m) {

@@ -17,58 +17,6 @@
 
 namespace {
 
-bool sound_started = false;
-// The driver start_sound found, as its number for md_device: a restart
-// after the server went away must wait for that driver, not fall back to
-// the "no sound" one.
-int started_device = 0;
-char started_driver_name[64] = "the sound driver";
-
-// The state of the output, kept by the code that owns the library.
-bool lost = false;
-long long next_restart_ns = 0;
-char lost_reason[sizeof PlayerView::lost_reason] = "";
-std::vector<char> module_data;
-
-// The PulseAudio driver behind a guard. When its start fails the library
-// shuts it down again, and the library's own shutdown then flushes the
-// connection that was never made, which aborts the program; the guard
-// skips that shutdown. Nothing else changes.
-MDRIVER guarded_pulse;
-bool pulse_start_failed = false;
-
-int guarded_pulse_init() {
-    const int result = drv_pulseaudio.Init();
-    pulse_start_failed = result != 0;
-    return result;
-}
-
-int guarded_pulse_reset() {
-    const int result = drv_pulseaudio.Reset();
-    pulse_start_failed = result != 0;
-    return result;
-}
-
-void guarded_pulse_exit() {
-    if (!pulse_start_failed) drv_pulseaudio.Exit();
-    pulse_start_failed = false;
-}
-
-// The sound mixed so far, counted tick by tick: the player runs once per
-// tick of mixed sound, whatever the driver does with it.
-std::atomic<long long> mixed_ns{0};
-MikMod_player_t library_tick = nullptr;
-
-void counting_tick() {
-    if (library_tick) library_tick();
-    int bpm = 125;
-    if (const MODULE *m = player_core().module) {
-        bpm = std::max(m->bpm + m->relspd, 32);
-        if (!(m->flags & UF_HIGHBPM)) bpm = std::min(bpm, 255);
-    }
-    mixed_ns.fetch_add(tick_ns(bpm), std::memory_order_relaxed);
-}
-
 // A voice that was sounding when the driver stopped: the new driver starts
 // with every voice silent, and the player starts a voice again only at its
 // next note, so a held note would stay silent without this.
@@ -77,11 +25,69 @@ struct SoundingVoice {
     ULONG position;
 };
 
-// The "no sound" driver keeps no voices, so the notes that were sounding
-// when the output moved to it are kept here and started again when a real
-// driver takes over (after a lost output comes back).
-SoundingVoice held_voices[UF_MAXCHAN] = {};
-int held_voice_count = 0;
+// The output's state, kept by the code that owns the library (the sound
+// thread, or the main path while none runs).
+struct SoundOutput {
+    bool started = false;  // start_sound succeeded
+    // The driver start_sound found, as its number for md_device: a restart
+    // after the server went away must wait for that driver, not fall back
+    // to the "no sound" one.
+    int started_device = 0;
+    char started_driver_name[64] = "the sound driver";
+    bool lost = false;
+    long long next_restart_ns = 0;
+    char lost_reason[sizeof PlayerView::lost_reason] = "";
+    bool going_silent = false;  // the output moves to the "no sound" driver on purpose
+    // The bytes of the module playing, for a restart to load its samples
+    // from.
+    std::vector<char> module_data;
+    // The PulseAudio driver of the library behind a guard. When its start
+    // fails the library shuts it down again, and the library's own shutdown
+    // then flushes the connection that was never made, which aborts the
+    // program; the guard skips that shutdown. Nothing else changes.
+    MDRIVER guarded_pulse;
+    bool pulse_start_failed = false;
+    // The sound mixed so far, counted tick by tick: the player runs once
+    // per tick of mixed sound, whatever the driver does with it. Read by
+    // the loop, written by the tick, both on the sound thread.
+    std::atomic<long long> mixed_ns{0};
+    MikMod_player_t library_tick = nullptr;
+    // The "no sound" driver keeps no voices, so the notes that were
+    // sounding when the output moved to it are kept here and started again
+    // when a real driver takes over (after a lost output comes back).
+    SoundingVoice held_voices[UF_MAXCHAN] = {};
+    int held_voice_count = 0;
+    SBYTE silent_mix[8192];  // what the "no sound" driver's stretches are mixed into
+};
+
+SoundOutput output;
+
+int guarded_pulse_init() {
+    const int result = drv_pulseaudio.Init();
+    output.pulse_start_failed = result != 0;
+    return result;
+}
+
+int guarded_pulse_reset() {
+    const int result = drv_pulseaudio.Reset();
+    output.pulse_start_failed = result != 0;
+    return result;
+}
+
+void guarded_pulse_exit() {
+    if (!output.pulse_start_failed) drv_pulseaudio.Exit();
+    output.pulse_start_failed = false;
+}
+
+void counting_tick() {
+    if (output.library_tick) output.library_tick();
+    int bpm = 125;
+    if (const MODULE *m = player_core().module) {
+        bpm = std::max(m->bpm + m->relspd, 32);
+        if (!(m->flags & UF_HIGHBPM)) bpm = std::min(bpm, 255);
+    }
+    output.mixed_ns.fetch_add(tick_ns(bpm), std::memory_order_relaxed);
+}
 
 int capture_voices(const MODULE &m, SoundingVoice (&voices)[UF_MAXCHAN]) {
     VOICEINFO info[UF_MAXCHAN];
@@ -108,9 +114,9 @@ void unload_samples(MODULE &m) {
 // module's samples are then forgotten (silent) rather than pointing at
 // samples that may later belong to another module.
 bool reload_samples(MODULE &m) {
-    MODULE *copy = module_data.empty()
+    MODULE *copy = output.module_data.empty()
                        ? nullptr
-                       : Player_LoadMem(module_data.data(), static_cast<int>(module_data.size()), UF_MAXCHAN, 0);
+                       : Player_LoadMem(output.module_data.data(), static_cast<int>(output.module_data.size()), UF_MAXCHAN, 0);
     bool same = copy && copy->numsmp == m.numsmp;
     for (int i = 0; same && i < m.numsmp; ++i) same = copy->samples[i].length == m.samples[i].length;
     if (!same) {
@@ -155,14 +161,11 @@ void go_back_to(MODULE &m, const SongPlace &place) {
     m.sngtime = place.sngtime;
 }
 
-// Set while the output moves to the "no sound" driver on purpose.
-bool going_silent = false;
-
 void say_why_lost(int error) {
     if (error == MMERR_DETECTING_DEVICE)
-        std::snprintf(lost_reason, sizeof lost_reason, "%s cannot be reached", started_driver_name);
+        std::snprintf(output.lost_reason, sizeof output.lost_reason, "%s cannot be reached", output.started_driver_name);
     else
-        std::snprintf(lost_reason, sizeof lost_reason, "%s: %s", started_driver_name, MikMod_strerror(error));
+        std::snprintf(output.lost_reason, sizeof output.lost_reason, "%s: %s", output.started_driver_name, MikMod_strerror(error));
 }
 
 // After a restart: a real driver plays, so nothing is lost; the "no sound"
@@ -171,14 +174,14 @@ void say_why_lost(int error) {
 // restarted every kRestartEveryNs.
 void follow_restart(int error) {
     if (md_driver != &drv_nos) {
-        lost = false;
-        lost_reason[0] = '\0';
+        output.lost = false;
+        output.lost_reason[0] = '\0';
         return;
     }
-    const bool real_started = started_device > 0 && started_device != MikMod_DriverFromAlias("nosound");
-    if (going_silent || !real_started) return;
-    if (!lost) next_restart_ns = monotonic_ns() + kRestartEveryNs;
-    lost = true;
+    const bool real_started = output.started_device > 0 && output.started_device != MikMod_DriverFromAlias("nosound");
+    if (output.going_silent || !real_started) return;
+    if (!output.lost) output.next_restart_ns = monotonic_ns() + kRestartEveryNs;
+    output.lost = true;
     say_why_lost(error ? error : MMERR_DETECTING_DEVICE);
 }
 
@@ -188,26 +191,26 @@ void follow_restart(int error) {
 // once, cleanly; from then on the lost driver's presence test tells the
 // truth, and a restart is tried every kRestartEveryNs.
 void lose_output(long long now, const SongPlace *heard) {
-    lost = true;
-    next_restart_ns = now + kRestartEveryNs;
-    std::snprintf(lost_reason, sizeof lost_reason, "%s stopped taking sound", started_driver_name);
+    output.lost = true;
+    output.next_restart_ns = now + kRestartEveryNs;
+    std::snprintf(output.lost_reason, sizeof output.lost_reason, "%s stopped taking sound", output.started_driver_name);
     MODULE *m = player_core().module;
     if (m && heard) go_back_to(*m, *heard);
     const int silent = MikMod_DriverFromAlias("nosound");
     if (silent > 0) {
         md_device = static_cast<UWORD>(silent);
-        going_silent = true;
+        output.going_silent = true;
         restart_output();
-        going_silent = false;
+        output.going_silent = false;
     }
 }
 
 // The restart asks for the driver found at start-up: with the server gone
 // the library would otherwise settle for the "no sound" driver.
 void retry_restart(long long now) {
-    if (now < next_restart_ns) return;
-    next_restart_ns = now + kRestartEveryNs;
-    if (started_device > 0) md_device = static_cast<UWORD>(started_device);
+    if (now < output.next_restart_ns) return;
+    output.next_restart_ns = now + kRestartEveryNs;
+    if (output.started_device > 0) md_device = static_cast<UWORD>(output.started_device);
     restart_output();
 }
 
@@ -227,8 +230,8 @@ bool follow_song_end(bool &stopped_at_end) {
 // The snapshot the screens get, with the output's state.
 void capture_for_screens(PlayerView &view) {
     capture_player_view(view, player_voices_wanted());
-    view.output_lost = lost;
-    copy_text(view.lost_reason, lost_reason);
+    view.output_lost = output.lost;
+    copy_text(view.lost_reason, output.lost_reason);
 }
 
 void publish(PlayerView &view) {
@@ -251,7 +254,7 @@ constexpr long long kOutputStallNs = 1'500'000'000LL;
 // Nothing to mix: stopped, paused, a song that ended, or an output that is
 // lost (which waits for its next restart).
 bool nothing_to_mix() {
-    if (lost || !MikMod_Active() || Player_Paused()) return true;
+    if (output.lost || !MikMod_Active() || Player_Paused()) return true;
     const MODULE *m = player_core().module;
     return !m || song_has_ended(*m);
 }
@@ -259,15 +262,14 @@ bool nothing_to_mix() {
 // The "no sound" driver writes a long stretch per update; the loop mixes
 // short ones itself, so the song moves smoothly at the clock's pace.
 void mix_silently() {
-    static SBYTE scratch[8192];
     unsigned frame = (md_mode & DMODE_STEREO) ? 2 : 1;
     if (md_mode & DMODE_FLOAT)
         frame *= 4;
     else if (md_mode & DMODE_16BITS)
         frame *= 2;
-    const unsigned long bytes = std::min<unsigned long>(sizeof scratch, md_mixfreq / 100UL * frame);
+    const unsigned long bytes = std::min<unsigned long>(sizeof output.silent_mix, md_mixfreq / 100UL * frame);
     MikMod_Lock();
-    VC_WriteBytes(scratch, static_cast<ULONG>(bytes - bytes % frame));
+    VC_WriteBytes(output.silent_mix, static_cast<ULONG>(bytes - bytes % frame));
     MikMod_Unlock();
 }
 
@@ -281,12 +283,12 @@ constexpr long long kHoldWaitNs = 10'000'000;
 // never made), so autodetection and every restart use the guarded one.
 void register_drivers_and_loaders() {
     register_pulse_output();
-    guarded_pulse = drv_pulseaudio;
-    guarded_pulse.next = nullptr;
-    guarded_pulse.Init = guarded_pulse_init;
-    guarded_pulse.Reset = guarded_pulse_reset;
-    guarded_pulse.Exit = guarded_pulse_exit;
-    if (guarded_pulse.Name && guarded_pulse.Init && drv_pulseaudio.Init) MikMod_RegisterDriver(&guarded_pulse);
+    output.guarded_pulse = drv_pulseaudio;
+    output.guarded_pulse.next = nullptr;
+    output.guarded_pulse.Init = guarded_pulse_init;
+    output.guarded_pulse.Reset = guarded_pulse_reset;
+    output.guarded_pulse.Exit = guarded_pulse_exit;
+    if (output.guarded_pulse.Name && output.guarded_pulse.Init && drv_pulseaudio.Init) MikMod_RegisterDriver(&output.guarded_pulse);
     MikMod_RegisterAllDrivers();
     MikMod_RegisterAllLoaders();
 }
@@ -301,14 +303,14 @@ int start_sound(char *message, std::size_t size) {
         std::snprintf(message, size, "%s", MikMod_strerror(MikMod_errno));
         return -1;
     }
-    sound_started = true;
+    output.started = true;
     if (md_driver) {
-        started_device = MikMod_DriverFromAlias(md_driver->Alias);
-        std::snprintf(started_driver_name, sizeof started_driver_name, "%s", md_driver->Name);
+        output.started_device = MikMod_DriverFromAlias(md_driver->Alias);
+        std::snprintf(output.started_driver_name, sizeof output.started_driver_name, "%s", md_driver->Name);
     }
     if (start_player_thread(run_sound_loop) != 0) {
         MikMod_Exit();
-        sound_started = false;
+        output.started = false;
         std::snprintf(message, size, "%s", MikMod_strerror(MMERR_OUT_OF_MEMORY));
         return -1;
     }
@@ -316,14 +318,14 @@ int start_sound(char *message, std::size_t size) {
 }
 
 void stop_sound() {
-    if (stop_player_thread() && sound_started) MikMod_Exit();
-    sound_started = false;
+    if (stop_player_thread() && output.started) MikMod_Exit();
+    output.started = false;
 }
 
 void remember_module_data(std::vector<char> data) {
-    module_data = std::move(data);
+    output.module_data = std::move(data);
     // The voices held for the module before were its samples, freed with it.
-    held_voice_count = 0;
+    output.held_voice_count = 0;
 }
 
 void reset_pace(AudioPace &pace) { pace = AudioPace{}; }
@@ -379,9 +381,9 @@ int restart_output() {
     const bool paused = started && Player_Paused();
     SoundingVoice voices[UF_MAXCHAN] = {};
     int voice_count = 0;
-    if (started && md_driver == &drv_nos && held_voice_count > 0) {
-        std::copy(held_voices, held_voices + held_voice_count, voices);
-        voice_count = held_voice_count;
+    if (started && md_driver == &drv_nos && output.held_voice_count > 0) {
+        std::copy(output.held_voices, output.held_voices + output.held_voice_count, voices);
+        voice_count = output.held_voice_count;
     } else if (started) {
         voice_count = capture_voices(m, voices);
     }
@@ -408,10 +410,10 @@ int restart_output() {
     if (!error && !reloaded) error = MikMod_errno;
     MikMod_SetNumVoices(-1, -1);
     if (md_driver == &drv_nos) {
-        std::copy(voices, voices + voice_count, held_voices);
-        held_voice_count = voice_count;
+        std::copy(voices, voices + voice_count, output.held_voices);
+        output.held_voice_count = voice_count;
     } else {
-        held_voice_count = 0;
+        output.held_voice_count = 0;
     }
 
     if (started) {
@@ -427,24 +429,24 @@ int restart_output() {
 }
 
 void run_sound_loop() {
-    if (!library_tick) library_tick = MikMod_RegisterPlayer(counting_tick);
+    if (!output.library_tick) output.library_tick = MikMod_RegisterPlayer(counting_tick);
     PlayerView view;
     AudioPace pace;
     PlaceHistory history;
     bool stopped_at_end = false;
-    bool shown_lost = lost;
-    char shown_reason[sizeof lost_reason] = "";
+    bool shown_lost = output.lost;
+    char shown_reason[sizeof output.lost_reason] = "";
     long long waiting_since = -1;  // since when our output has not wanted sound while the song moves
     for (;;) {
         run_player_commands(view, capture_for_screens);
         if (player_thread_stopping()) return;
         const long long now = monotonic_ns();
-        if (lost) retry_restart(now);
+        if (output.lost) retry_restart(now);
         // The screens hear of a lost output, of each new reason and of its
         // return.
-        if (lost != shown_lost || std::strcmp(lost_reason, shown_reason) != 0) {
-            shown_lost = lost;
-            copy_text(shown_reason, lost_reason);
+        if (output.lost != shown_lost || std::strcmp(output.lost_reason, shown_reason) != 0) {
+            shown_lost = output.lost;
+            copy_text(shown_reason, output.lost_reason);
             publish(view);
         }
         if (nothing_to_mix()) {
@@ -453,10 +455,10 @@ void run_sound_loop() {
             if (follow_song_end(stopped_at_end)) publish(view);
             // Nothing moves: the loop sleeps until a command comes, or the
             // next restart of a lost output is due.
-            wait_for_player_command(lost ? next_restart_ns : -1);
+            wait_for_player_command(output.lost ? output.next_restart_ns : -1);
             continue;
         }
-        const long long mixed = mixed_ns.load(std::memory_order_relaxed);
+        const long long mixed = output.mixed_ns.load(std::memory_order_relaxed);
         if (pulse_output_in_use()) {
             // Our output says when it wants sound; the loop sleeps till then.
             const bool failed = pulse_output_failed();
@@ -494,7 +496,7 @@ void run_sound_loop() {
             mix_silently();
         else
             MikMod_Update();
-        const long long step = mixed_ns.load(std::memory_order_relaxed) - mixed;
+        const long long step = output.mixed_ns.load(std::memory_order_relaxed) - mixed;
         if (follow_song_end(stopped_at_end) || player_frame_due(monotonic_ns(), step)) publish(view);
     }
 }

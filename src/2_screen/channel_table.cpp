@@ -147,7 +147,7 @@ attr_t volume_band(int v) {
     return role_attr(ColorRole::volume_over);
 }
 
-int rows_per_page() { return std::max(screen_rows - 7, 1); }
+int rows_per_page() { return std::max(screen_rows() - 7, 1); }
 
 void draw_column_header() {
     if (!main_win) return;
@@ -179,7 +179,7 @@ void draw_channel_table() {
         if (j >= view.module->channels || j >= kMaxChannels) {
             // Rows past the last channel are blanked on every draw, so they
             // never keep text of another page or of an earlier module.
-            cells.attr(kNormal).at(1).run(' ', std::min(78, screen_cols - 2));
+            cells.attr(kNormal).at(1).run(' ', std::min(78, screen_cols() - 2));
         } else if (channel_is_muted(view, j)) {
             draw_muted_row(cells, j);
         } else {

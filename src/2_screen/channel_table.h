@@ -9,6 +9,8 @@
 
 inline constexpr int kMaxChannels = kPlayerChannels;
 
+// The channel table's state, owned by this file's functions on the main
+// path; the voice monitors share the peak tables and the `u` key's choice.
 extern int show_real_volume;         // 1: the table shows the real (mixed) volume, 0: the voice volume
 extern int cursor_channel;           // selected channel, 0-based
 extern int channel_page;             // page of the table shown

@@ -14,12 +14,12 @@ namespace {
 // Blanks row `row` of main_win between the borders.
 void clear_info_row(int row) {
     set_attr(main_win, kNormal);
-    put_blanks(main_win, row, 1, screen_cols - 2);
+    put_blanks(main_win, row, 1, screen_cols() - 2);
 }
 
 void draw_title_row(const ModuleInfo &module) {
     clear_info_row(2);
-    RowWriter row{main_win, 2, 1, screen_cols - 1};
+    RowWriter row{main_win, 2, 1, screen_cols() - 1};
     row.put(role_attr(ColorRole::label), "Title  : ")
         .put(role_attr(ColorRole::module_text), module.title.c_str())
         .put(kNormal, " - ")
@@ -36,7 +36,7 @@ void draw_file_row(const ModuleInfo &module) {
     char sizes[128];
     format_file_sizes(sizes, sizeof sizes, module.sample_count, module.instrument_count, module.bytes);
     const char *file_name = file_name_of(module.path.c_str());
-    const int right = screen_cols - 1;
+    const int right = screen_cols() - 1;
     const int name_col = 1 + kLabelCells;
     const int name_cells = std::clamp(right - name_col - text_cells(sizes), 1, std::max(right - name_col, 1));
     set_role(main_win, ColorRole::label);

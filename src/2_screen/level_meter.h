@@ -6,7 +6,7 @@
 
 class CellRow;
 
-extern int meter_style;  // 1 to 5, the style of every meter; 1 at start
+extern int meter_style;  // 1 to 5, the style of every meter; 1 at start; the `*` keys change it
 
 // The style after the `*` key: 5 wraps to 1, any other value goes up by one.
 int next_meter_style(int style);

@@ -5,13 +5,11 @@
 #include "2_screen/colors.h"
 #include "2_screen/screen_text.h"
 
-int screen_cols = 0;
-int screen_rows = 0;
 WINDOW *main_win = nullptr;
 PANEL *main_panel = nullptr;
 
 void create_main_window() {
-    main_win = newwin(screen_rows, screen_cols, 0, 0);
+    main_win = newwin(screen_rows(), screen_cols(), 0, 0);
     // Keys are read without waiting: the loops wait in one poll.
     wtimeout(main_win, 0);
     keypad(main_win, TRUE);

@@ -5,9 +5,12 @@
 #include <curses.h>
 #include <panel.h>
 
-extern int screen_cols;  // COLS of the main window: at set-up, then after each resize
-extern int screen_rows;  // LINES of the main window: at set-up, then after each resize
-extern WINDOW *main_win;    // the full-screen main window
+// The screen's size: the terminal's, as curses has it since it last saw a
+// resize. Everything that fits itself to the screen reads it here.
+inline int screen_rows() { return LINES; }
+inline int screen_cols() { return COLS; }
+
+extern WINDOW *main_win;    // the full-screen main window; created and owned by start-up
 extern PANEL *main_panel;   // its panel, the bottom of the panel stack
 
 // Creates main_win with its border, the column header, the title row and

@@ -17,7 +17,7 @@ constexpr int kFooterCountsCol = 16;
 
 // Footer texts stop before the time box, which sits at the right of the
 // same row; on an 80-column screen that is column 63.
-int footer_limit(int last_col) { return std::min(last_col + 1, screen_cols - 17); }
+int footer_limit(int last_col) { return std::min(last_col + 1, screen_cols() - 17); }
 
 }  // namespace
 
@@ -57,12 +57,12 @@ void draw_footer_border(int first, int last) {
     if (!main_win) return;
     set_attr(main_win, kNormal);
     const int end = footer_limit(last);
-    for (int col = first; col < end; ++col) mvwaddch(main_win, screen_rows - 1, col, ACS_HLINE);
+    for (int col = first; col < end; ++col) mvwaddch(main_win, screen_rows() - 1, col, ACS_HLINE);
 }
 
 void draw_playlist_footer(unsigned long sngtime) {
     if (!main_win) return;
-    const int row = screen_rows - 1;
+    const int row = screen_rows() - 1;
     draw_footer_border(1, 47);
     const int limit = footer_limit(kFooterFrameEnd);
     set_attr(main_win, kNormal);
@@ -84,7 +84,7 @@ void draw_finished_message() {
     format_finished_message(text, sizeof text, playlist_footer.entry, playlist_footer.count,
                             playlist_footer.elapsed_ms);
     set_attr(main_win, kNormal);
-    put_text(main_win, screen_rows - 1, 2, text, footer_limit(screen_cols));
+    put_text(main_win, screen_rows() - 1, 2, text, footer_limit(screen_cols()));
 }
 
 void draw_or_clear_playlist_footer(unsigned long sngtime) {

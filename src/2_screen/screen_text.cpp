@@ -12,7 +12,7 @@ namespace {
 constexpr int kMaxCells = 512;
 
 // The live clips, innermost first through outer_.
-const FrameClip *innermost_clip = nullptr;
+const FrameClip *innermost_clip = nullptr;  // the FrameClips' own: the one that holds now
 
 }  // namespace
 

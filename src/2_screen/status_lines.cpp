@@ -21,8 +21,8 @@ namespace {
 constexpr unsigned long kMaxShownMinutes = 999;
 
 void draw_time_box() {
-    const int row = screen_rows - 1;
-    const int col = screen_cols - 17;
+    const int row = screen_rows() - 1;
+    const int col = screen_cols() - 17;
     set_attr(main_win, kNormal);
     put_text(main_win, row, col, "[             ]");
     set_role(main_win, ColorRole::status_label);
@@ -83,7 +83,7 @@ namespace {
 void draw_status_fields() {
     const PlayerView &view = player_view();
     const int shown_position = view.sngpos < view.numpos ? view.sngpos + 1 : view.numpos;
-    RowWriter row{main_win, 4, 1, screen_cols - 1};
+    RowWriter row{main_win, 4, 1, screen_cols() - 1};
     const attr_t label = role_attr(ColorRole::status_label);
     row.put(label, "Ch:").putf(kNormal, "%2d/%2d", view.realchn, view.numchn);
     row.col = 11;
@@ -124,11 +124,11 @@ void redraw_status_lines() {
 void draw_driver_line() {
     if (!main_win) return;
     set_attr(main_win, kNormal);
-    if (screen_cols >= 3) put_blanks(main_win, 3, 1, screen_cols - 2);
+    if (screen_cols() >= 3) put_blanks(main_win, 3, 1, screen_cols() - 2);
     char words[64];
     const PlayerView &view = player_view();
     format_mode_words(words, sizeof words, view.mode);
-    RowWriter row{main_win, 3, 1, screen_cols - 1};
+    RowWriter row{main_win, 3, 1, screen_cols() - 1};
     row.put(role_attr(ColorRole::label), "Driver : ")
         .put(role_attr(ColorRole::driver), view.driver_name)
         .put(kNormal, " - ")

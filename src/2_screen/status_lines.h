@@ -6,6 +6,7 @@
 
 #include "1_player/player_view.h"
 
+// The title spinner's state, owned by draw_status_row (F12 switches it).
 extern int spinner_off;          // 1 (the default) keeps the title spinner still
 extern int spinner_counter;      // spinner steps taken
 extern int spinner_last_patpos;  // the pattern row at the last step

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "2_screen/colors.h"
+#include "2_screen/main_window.h"
 #include "2_screen/screen_text.h"
 #include "3_filesel/directory_path.h"
 
@@ -21,11 +22,11 @@ void store_name(char (&slot)[kPathCapacity], const char *name) {
     std::snprintf(slot, sizeof slot, "%s", name);
 }
 
-int page_rows() { return listing_page_rows(LINES); }
+int page_rows() { return listing_page_rows(screen_rows()); }
 
 // The row after the listing's last.
 int listing_end() {
-    const SelectorRows rows = selector_rows(LINES);
+    const SelectorRows rows = selector_rows(screen_rows());
     return rows.first + rows.page_rows;
 }
 
@@ -172,7 +173,7 @@ void put_field(WINDOW *win, int row, int col, const char *text, int width) {
 }
 
 void draw_listing_header(WINDOW *win, const DirectoryListing &listing) {
-    const SelectorRows rows = selector_rows(LINES);
+    const SelectorRows rows = selector_rows(screen_rows());
     const int row = rows.dir;
     set_attr(win, kNormal);
     put_text(win, row, 1, "Dir: ");
@@ -208,7 +209,7 @@ void draw_entry_name(WINDOW *win, const DirectoryListing &listing, int index, at
     const int rows = page_rows();
     if (rows < 1 || index < 0 || index >= listing.count) return;
     set_attr(win, attribute);
-    put_field(win, listing_row_of(index, LINES), 1, listing.names[index], kNameWidth);
+    put_field(win, listing_row_of(index, screen_rows()), 1, listing.names[index], kNameWidth);
     set_attr(win, kNormal);
 }
 
@@ -216,7 +217,7 @@ void read_listing(WINDOW *win, DirectoryListing &listing, DIR *dir) {
     collect_entries(listing, dir);
     draw_listing_header(win, listing);
     const int rows = page_rows();
-    int row = selector_rows(LINES).first;
+    int row = selector_rows(screen_rows()).first;
     if (rows > 0) {
         for (int i = 0; i < listing.count && i < rows; ++i, ++row)
             draw_entry_row(win, listing, i, row, i == listing.highlight);
@@ -228,7 +229,7 @@ void read_listing(WINDOW *win, DirectoryListing &listing, DIR *dir) {
 
 void draw_listing_page(WINDOW *win, const DirectoryListing &listing) {
     const int rows = page_rows();
-    int row = selector_rows(LINES).first;
+    int row = selector_rows(screen_rows()).first;
     if (rows > 0) {
         for (int index = listing.page * rows; index >= 0 && index < listing.count && row < listing_end(); ++index, ++row)
             draw_entry_row(win, listing, index, row, false);

@@ -42,7 +42,7 @@ EntryKind entry_kind(const char *name);
 // bytes.
 bool listed_before(const char *a, const char *b);
 
-// Where the selector's parts stand in its window (LINES - 3 rows high) on a
+// Where the selector's parts stand in its window (screen_rows() - 3 rows high) on a
 // screen of `lines` rows; -1 for a part left out.
 struct SelectorRows {
     int dir;            // the Dir line

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "2_screen/colors.h"
+#include "2_screen/main_window.h"
 #include "2_screen/keys.h"
 #include "2_screen/list_paging.h"
 #include "2_screen/screen_text.h"
@@ -37,9 +38,9 @@ constexpr int kCancelButton = 1;
 constexpr int kListingFocus = 2;
 constexpr const char *kPathTooLong = "Path too long: paths stay within 255 characters.";
 
-int file_row() { return selector_rows(LINES).file; }
-int button_row() { return selector_rows(LINES).buttons; }
-int page_rows() { return listing_page_rows(LINES); }
+int file_row() { return selector_rows(screen_rows()).file; }
+int button_row() { return selector_rows(screen_rows()).buttons; }
+int page_rows() { return listing_page_rows(screen_rows()); }
 
 void tell(const char *message) {
     error_box(message);
@@ -118,7 +119,7 @@ private:
         set_attr(w, kNormal);
         // The window may be narrower than kWidth on a small screen.
         const int width = getmaxx(w);
-        for (int row : selector_rows(LINES).separators) {
+        for (int row : selector_rows(screen_rows()).separators) {
             if (row < 1 || row >= getmaxy(w) - 1) continue;
             mvwaddch(w, row, 0, ACS_LTEE);
             mvwhline(w, row, 1, ACS_HLINE, width - 2);
@@ -243,7 +244,7 @@ private:
         char shown[kPathCapacity];
         std::memcpy(shown, listing_.dir, sizeof shown);
         set_role(w, ColorRole::edit_field);
-        edit_line(w, selector_rows(LINES).dir, "Dir: ", listing_.dir);
+        edit_line(w, selector_rows(screen_rows()).dir, "Dir: ", listing_.dir);
         set_attr(w, kNormal);
         if (typed_directory(shown) == 0) {
             page_drawn_ = 0;
@@ -400,7 +401,7 @@ private:
 FileChoice Selector::run() {
     const PanelLayout &layout = panel_layout(PanelKind::file_selector);
     const PanelCorner corner = panel_corner(PanelKind::file_selector);
-    window_ = open_panel_window(layout_rows(layout, LINES), kWidth, corner.y, corner.x, "Select file");
+    window_ = open_panel_window(layout_rows(layout, screen_rows()), kWidth, corner.y, corner.x, "Select file");
     if (!window_.win) return FileChoice{};
     // On a screen narrower than the selector its rows stop at the border.
     const FrameClip clip(window_.win);

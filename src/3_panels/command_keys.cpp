@@ -58,7 +58,7 @@ bool module_loaded() { return player_view().module != nullptr; }
 }  // namespace
 
 void stop_playback() {
-    WINDOW *notice = open_notice(5, 15, LINES / 2 - 4, 34);
+    WINDOW *notice = open_notice(5, 15, screen_rows() / 2 - 4, 34);
     if (notice) {
         set_role(notice, ColorRole::notice_stopping);
         put_text(notice, 2, 2, "Stopping...");

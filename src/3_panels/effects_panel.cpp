@@ -50,7 +50,7 @@ constexpr Setting kRowSettings[kEffectRowCount] = {
 
 // How many rows the rows are scrolled up by, on a screen too short for the
 // panel; a row scrolled out of the window is not drawn.
-int row_offset = 0;
+int row_offset = 0;  // the open panel's
 
 int window_row(WINDOW *win, int row) {
     const int at = kFirstRow + row - row_offset;
@@ -73,7 +73,7 @@ void draw_meter(WINDOW *win, int row) {
 }
 
 // The row the open panel has selected, for drawing it whole again.
-int shown_selected = 0;
+int shown_selected = 0;  // the open panel's
 
 void draw_effects(WINDOW *win) {
     row_offset = scroll_to_show(row_offset, kFirstRow + shown_selected, getmaxy(win), kEffectsRows);

@@ -26,7 +26,7 @@ struct EventLoop {
     sigset_t wait_mask;     // the mask while waiting: every signal the program acts on comes through
 };
 
-EventLoop loop;
+EventLoop loop;  // this file's: see EventLoop
 
 void fill_quit_signals(sigset_t &set) {
     sigemptyset(&set);

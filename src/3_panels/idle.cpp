@@ -98,7 +98,7 @@ void draw_end_mark(bool shown) {
     } else {
         // The title row's blanks, as start-up drew them.
         set_role(main_win, ColorRole::title_bar);
-        put_blanks(main_win, 0, kSongEndedColumn, std::min(length, screen_cols - kSongEndedColumn));
+        put_blanks(main_win, 0, kSongEndedColumn, std::min(length, screen_cols() - kSongEndedColumn));
     }
     set_attr(main_win, kNormal);
 }
@@ -125,7 +125,7 @@ void follow_driver_line() {
 // The "Paused..." notice, opened at its own size on the screen as it is
 // now; null when no window can be made.
 WINDOW *open_pause_notice() {
-    WINDOW *notice = open_notice(5, 13, LINES / 2 - 4, 34);
+    WINDOW *notice = open_notice(5, 13, screen_rows() / 2 - 4, 34);
     if (!notice) return nullptr;
     set_role(notice, ColorRole::notice_waiting);
     put_text(notice, 2, 2, "Paused...");
@@ -182,8 +182,8 @@ void follow_sound_output() {
     }
     close_lost_box();
     const int longest = static_cast<int>(std::max(std::strlen(first), std::strlen(second)));
-    const int width = std::min(longest + 4, std::max(COLS, 1));
-    live.lost_box = open_panel_window(4, width, LINES / 2 - 2, (COLS - width) / 2, nullptr);
+    const int width = std::min(longest + 4, std::max(screen_cols(), 1));
+    live.lost_box = open_panel_window(4, width, screen_rows() / 2 - 2, (screen_cols() - width) / 2, nullptr);
     if (!live.lost_box.win) return;
     std::snprintf(live.lost_box_text, sizeof live.lost_box_text, "%s", first);
     set_role(live.lost_box.win, ColorRole::error);

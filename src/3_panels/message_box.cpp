@@ -4,6 +4,7 @@
 #include <curses.h>
 
 #include "2_screen/colors.h"
+#include "2_screen/main_window.h"
 #include "2_screen/screen_text.h"
 #include "3_panels/panel_runner.h"
 #include "3_panels/panel_window.h"
@@ -28,9 +29,9 @@ void draw_box_contents(WINDOW *win, const char *message, int kind, int cells) {
 
 PanelWindow open_message_box(const char *message, int kind) {
     int n = text_cells(message);
-    n = std::min(n, std::max(COLS - 4, 0));
+    n = std::min(n, std::max(screen_cols() - 4, 0));
     int h = (n + 4) / 2;
-    PanelWindow box = open_panel_window(6, n + 4, LINES / 2 - 4, COLS / 2 - h, nullptr);
+    PanelWindow box = open_panel_window(6, n + 4, screen_rows() / 2 - 4, screen_cols() / 2 - h, nullptr);
     if (!box.win) return box;
     draw_box_contents(box.win, message, kind, n);
     set_panel_redraw(box.win, [message, kind, n](WINDOW *win) { draw_box_contents(win, message, kind, n); });

@@ -6,7 +6,7 @@
 inline constexpr int kMessageError = 1;   // bold red text
 inline constexpr int kMessageNotice = 2;  // bold green text (any kind but 1)
 
-extern int message_boxes_waiting;  // message boxes waiting for Enter (they nest)
+extern int message_boxes_waiting;  // message boxes waiting for Enter (they nest); counted by wait_for_enter, read by the remote control
 
 // Shows `message` literally (never as a format) in a box of 6 rows centred
 // on the screen, with an "[ OK ]" button, and returns once the user presses

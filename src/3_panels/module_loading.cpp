@@ -8,6 +8,7 @@
 #include "2_screen/channel_table.h"
 #include "2_screen/colors.h"
 #include "2_screen/information_rows.h"
+#include "2_screen/main_window.h"
 #include "2_screen/screen_text.h"
 #include "2_screen/status_lines.h"
 #include "3_panels/message_box.h"
@@ -15,7 +16,7 @@
 
 namespace {
 
-WINDOW *loading_notice = nullptr;
+WINDOW *loading_notice = nullptr;  // loading_popup's own: the notice shown, if any
 
 }  // namespace
 
@@ -42,7 +43,7 @@ int load_module(const char *file_path, bool (*close_box_early)()) {
 void loading_popup(int show) {
     if (show) {
         if (loading_notice) return;
-        loading_notice = open_notice(5, 14, LINES / 2 - 3, 33);
+        loading_notice = open_notice(5, 14, screen_rows() / 2 - 3, 33);
         if (!loading_notice) return;
         set_role(loading_notice, ColorRole::notice);
         put_text(loading_notice, 2, 2, "Loading...");

@@ -94,7 +94,7 @@ void follow_mode(unsigned mode) {
 
 // How many rows the items are scrolled up by, on a screen too short for
 // the panel.
-int item_offset = 0;
+int item_offset = 0;  // the open panel's
 
 void draw_item(WINDOW *win, int item, bool selected) {
     set_attr(win, selected ? role_attr(ColorRole::selection) : kNormal);
@@ -103,7 +103,7 @@ void draw_item(WINDOW *win, int item, bool selected) {
 }
 
 // The item the open panel has selected, for drawing it whole again.
-int shown_selected = 0;
+int shown_selected = 0;  // the open panel's
 
 // Draws every item whose row the window shows, the selected one scrolled
 // into view first, over a blank body.

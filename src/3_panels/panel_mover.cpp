@@ -2,6 +2,7 @@
 
 #include <curses.h>
 
+#include "2_screen/main_window.h"
 #include "3_panels/panel_positions.h"
 #include "3_panels/panel_runner.h"
 
@@ -26,7 +27,7 @@ void move_panel_interactively(PANEL *panel) {
         int new_col = col;
         switch (key) {
         case KEY_DOWN:
-            if (row < LINES - rows) ++new_row;
+            if (row < screen_rows() - rows) ++new_row;
             break;
         case KEY_UP:
             if (row > 0) --new_row;
@@ -35,7 +36,7 @@ void move_panel_interactively(PANEL *panel) {
             if (col > 0) --new_col;
             break;
         case KEY_RIGHT:
-            if (col < COLS - cols) ++new_col;
+            if (col < screen_cols() - cols) ++new_col;
             break;
         default: break;
         }

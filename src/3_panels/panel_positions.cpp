@@ -1,17 +1,21 @@
 #include "3_panels/panel_positions.h"
 
+#include "2_screen/main_window.h"
+
 namespace {
 
+// The windows open now of the panels the mover stores corners for, owned by
+// remember_panel_window and forget_panel_window.
 WINDOW *open_windows[static_cast<int>(MovableEntry::count)] = {};
 
 }  // namespace
 
 PanelCorner panel_corner(PanelKind kind) {
     const PanelLayout &layout = panel_layout(kind);
-    return layout.corner ? PanelPositions.*layout.corner : default_corner(layout, COLS, LINES);
+    return layout.corner ? PanelPositions.*layout.corner : default_corner(layout, screen_cols(), screen_rows());
 }
 
-void compute_default_panel_positions() { PanelPositions = default_panel_positions(COLS, LINES); }
+void compute_default_panel_positions() { PanelPositions = default_panel_positions(screen_cols(), screen_rows()); }
 
 void remember_panel_window(MovableEntry entry, WINDOW *win) {
     if (entry != MovableEntry::count) open_windows[static_cast<int>(entry)] = win;

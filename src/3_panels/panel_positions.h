@@ -6,7 +6,7 @@
 
 #include "1_player/panel_corners.h"
 
-// Fills PanelPositions with the defaults for the current COLS and LINES.
+// Fills PanelPositions with the defaults for the current screen_cols() and screen_rows().
 void compute_default_panel_positions();
 
 // The window currently open for an entry (nullptr when its panel is closed);

@@ -63,7 +63,7 @@ PanelDescription panel_description(PanelKind kind) {
     const PanelLayout &layout = panel_layout(kind);
     const PanelCorner corner = panel_corner(kind);
     PanelDescription desc;
-    desc.rows = layout_rows(layout, LINES);
+    desc.rows = layout_rows(layout, screen_rows());
     desc.cols = layout.cols;
     desc.y = corner.y;
     desc.x = corner.x;

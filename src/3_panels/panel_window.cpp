@@ -27,6 +27,7 @@ struct OpenPanel {
 };
 
 constexpr int kMaxOpenPanels = 32;
+// The panels open now, owned by open_panel_window and close_panel_window.
 OpenPanel open_panels[kMaxOpenPanels];
 int open_panel_count = 0;
 
@@ -61,9 +62,9 @@ void forget_open_panel(const WINDOW *win) {
 
 // Brings one panel inside the screen; redraws it when its size changed.
 void fit_open_panel(OpenPanel &p) {
-    const int wanted_rows = p.rows_less > 0 ? LINES - p.rows_less : p.wanted_rows;
-    const int wanted_cols = p.full_width ? COLS : p.wanted_cols;
-    const WindowBox box = fit_window(wanted_rows, wanted_cols, getbegy(p.win), getbegx(p.win), LINES, COLS);
+    const int wanted_rows = p.rows_less > 0 ? screen_rows() - p.rows_less : p.wanted_rows;
+    const int wanted_cols = p.full_width ? screen_cols() : p.wanted_cols;
+    const WindowBox box = fit_window(wanted_rows, wanted_cols, getbegy(p.win), getbegx(p.win), screen_rows(), screen_cols());
     const bool resized = box.rows != p.rows || box.cols != p.cols;
     if (resized && !p.redraw) {
         // The old border would stay inside a grown window.
@@ -142,7 +143,7 @@ WindowBox fit_window(int rows, int cols, int y, int x, int screen_rows, int scre
 }
 
 WINDOW *new_fitted_window(int rows, int cols, int y, int x) {
-    WindowBox box = fit_window(rows, cols, y, x, LINES, COLS);
+    WindowBox box = fit_window(rows, cols, y, x, screen_rows(), screen_cols());
     return newwin(box.rows, box.cols, box.y, box.x);
 }
 

@@ -18,11 +18,11 @@ struct WindowBox {
 };
 
 // The box actually used for a window of rows x cols wanted at (y, x) on a
-// screen of screen_rows x screen_cols: at least 1 x 1, at most the screen,
+// screen of screen_rows() x screen_cols(): at least 1 x 1, at most the screen,
 // moved the least distance needed to lie wholly on the screen.
 WindowBox fit_window(int rows, int cols, int y, int x, int screen_rows, int screen_cols);
 
-// newwin with the box fitted to the current screen (LINES x COLS).
+// newwin with the box fitted to the current screen (screen_rows() x screen_cols()).
 WINDOW *new_fitted_window(int rows, int cols, int y, int x);
 
 // Draws the default line-drawing border, in the normal attribute.
@@ -56,11 +56,11 @@ using PanelRedraw = std::function<void(WINDOW *win)>;
 // none.
 void set_panel_redraw(WINDOW *win, PanelRedraw redraw);
 
-// Makes an open panel's height follow the screen's: LINES - rows_less rows
-// from now on (for panels opened LINES - n rows high).
+// Makes an open panel's height follow the screen's: screen_rows() - rows_less rows
+// from now on (for panels opened screen_rows() - n rows high).
 void set_panel_height_rule(WINDOW *win, int rows_less);
 
-// Makes an open panel's width follow the screen's: COLS columns from now
+// Makes an open panel's width follow the screen's: screen_cols() columns from now
 // on (for panels opened as wide as the screen).
 void set_panel_full_width(WINDOW *win);
 

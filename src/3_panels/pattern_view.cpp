@@ -20,7 +20,7 @@
 namespace {
 
 // The view whose window a resize redraws (one is open at a time).
-PatternView *resized_view = nullptr;
+PatternView *resized_view = nullptr;  // set by the open view for its resize redraw
 
 bool channel_muted_in(std::uint64_t muted, int channel) {
     return channel >= 0 && channel < kPlayerChannels && (muted >> channel & 1u) != 0;
@@ -234,7 +234,7 @@ BrowsePoint browse_step(const ModuleInfo &m, BrowsePoint at, int key, int page) 
 
 void open_pattern_view(PatternView &view) {
     view = PatternView{};
-    view.pw = open_panel_window(LINES - kPatternViewTop, COLS, kPatternViewTop, 0, nullptr);
+    view.pw = open_panel_window(screen_rows() - kPatternViewTop, screen_cols(), kPatternViewTop, 0, nullptr);
     WINDOW *win = view.pw.win;
     if (!win) return;
     set_panel_height_rule(win, kPatternViewTop);

@@ -18,11 +18,11 @@ namespace {
 void follow_default_corners() {
     for (const PanelLayout &layout : kPanelLayouts)
         if (layout.corner && layout.movable == MovableEntry::count)
-            PanelPositions.*layout.corner = default_corner(layout, COLS, LINES);
+            PanelPositions.*layout.corner = default_corner(layout, screen_cols(), screen_rows());
 }
 
 void redraw_main_window() {
-    wresize(main_win, screen_rows, screen_cols);
+    wresize(main_win, screen_rows(), screen_cols());
     draw_main_window_frame();
     // The markers start again on a row that shows the border and a blank.
     save_marker_cells();
@@ -39,19 +39,32 @@ void redraw_main_window() {
 
 namespace {
 
-bool resize_key_seen = false;
+// What the resizes left to do, the resize follower's own: the size the
+// main window was last drawn for, and a resize key read since.
+struct ResizeState {
+    int drawn_rows = 0;
+    int drawn_cols = 0;
+    bool key_seen = false;
+};
+
+ResizeState resize;
 
 }  // namespace
 
-void note_resize_key() { resize_key_seen = true; }
+void note_resize_key() { resize.key_seen = true; }
+
+void main_window_drawn_for_screen() {
+    resize.drawn_rows = screen_rows();
+    resize.drawn_cols = screen_cols();
+}
 
 bool follow_terminal_size() {
     if (!main_win) return false;
-    const bool after_resize_key = resize_key_seen;
-    resize_key_seen = false;
-    if (LINES == screen_rows && COLS == screen_cols && !after_resize_key) return false;
-    screen_rows = LINES;
-    screen_cols = COLS;
+    const bool after_resize_key = resize.key_seen;
+    resize.key_seen = false;
+    if (screen_rows() == resize.drawn_rows && screen_cols() == resize.drawn_cols && !after_resize_key) return false;
+    resize.drawn_rows = screen_rows();
+    resize.drawn_cols = screen_cols();
     redraw_main_window();
     follow_default_corners();
     fit_open_panels();

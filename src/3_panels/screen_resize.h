@@ -6,7 +6,8 @@
 // every loop follows without code of its own.
 #pragma once
 
-// When LINES or COLS differ from screen_rows and screen_cols: takes the new
+// When the screen's size differs from the one the main window was last
+// drawn for: takes the new
 // size, draws the main window anew for it (frame, information rows, driver
 // line, status row, time box, playlist footer, and the channel table with
 // as many rows as now fit, the page following the cursor), brings every
@@ -15,6 +16,10 @@
 // after note_resize_key it redraws even at the size last seen. Returns true
 // when it took a new size or redrew.
 bool follow_terminal_size();
+
+// Notes that the main window was just drawn for the screen's size (at
+// start-up).
+void main_window_drawn_for_screen();
 
 // Tells the next follow_terminal_size that a key loop read KEY_RESIZE:
 // sizes that came and went between two steps leave curses' windows cut

@@ -38,7 +38,7 @@ constexpr int kWholeSeparatorCol = 55;  // in a whole panel the list area is col
 constexpr int kButtonsWidth = 17;       // from the separator to the right border
 enum Button { kAddFile, kAddDir, kRemoveButton, kClear, kMoveUpButton, kMoveDownButton, kInfoButton, kLoad, kSave, kDone };
 
-int list_rows() { return LINES - 4; }
+int list_rows() { return screen_rows() - 4; }
 
 // The column of the line between the list and the buttons: in a panel cut
 // to a narrow screen the list narrows, so the buttons and the entry count
@@ -77,7 +77,7 @@ constexpr int kInfoCloseKeys[] = {kEscape, 'q'};
 
 // The module information popup for `entry`.
 void show_info(const PlaylistEntry &entry) {
-    PanelWindow info = open_panel_window(12, 60, LINES / 2 - 6, COLS / 2 - 30, nullptr);
+    PanelWindow info = open_panel_window(12, 60, screen_rows() / 2 - 6, screen_cols() / 2 - 30, nullptr);
     if (!info.win) return;
     WINDOW *w = info.win;
     set_attr(w, kNormal);
@@ -226,9 +226,9 @@ private:
             put_text(w, 0, 4, " Playlist (press 'q' to quit without starting)", close);
             set_attr(w, kNormal);
         }
-        if (LINES >= 5)
-            for (int row = 1; row <= LINES - 4; ++row) mvwaddch(w, row, separator_col(w), ACS_VLINE);
-        mvwaddch(w, LINES - 3, separator_col(w), ACS_BTEE);
+        if (screen_rows() >= 5)
+            for (int row = 1; row <= screen_rows() - 4; ++row) mvwaddch(w, row, separator_col(w), ACS_VLINE);
+        mvwaddch(w, screen_rows() - 3, separator_col(w), ACS_BTEE);
     }
 
     void draw_list() { draw_playlist(window_.win, view_); }
@@ -464,7 +464,7 @@ void draw_playlist(WINDOW *win, const PlaylistView &view) {
         }
     }
     set_attr(win, kNormal);
-    put_format(win, LINES - 3, count_col(win), "[ %5d entries ]", playlist_count);
+    put_format(win, screen_rows() - 3, count_col(win), "[ %5d entries ]", playlist_count);
 }
 
 void playlist_select(WINDOW *win, PlaylistView &view, int action) {

@@ -9,7 +9,7 @@
 // Where the editor's list stands.
 struct PlaylistView {
     int selected;  // the entry chosen in the list
-    int page;      // the page of the list shown (LINES - 4 rows a page)
+    int page;      // the page of the list shown (screen_rows() - 4 rows a page)
 };
 extern PlaylistView playlist_view;  // owned by playlist_panel(): kept from one opening to the next
 

@@ -12,6 +12,9 @@ struct PlaylistEntry {
     char path[kPathCapacity];  // dir + "/" + name: what playback loads
 };
 
+// The playlist, owned by the functions below (the main path's): the
+// panel, the playlist files, playback, the remote control and the resume
+// file read it.
 extern PlaylistEntry playlist[kPlaylistCapacity];  // entries 0 to playlist_count - 1 are in use
 extern int playlist_count;                         // entries in use, 0 to kPlaylistCapacity
 

@@ -41,15 +41,20 @@ struct RemoteClient {
 // The most bytes thrown away from one refused client per step.
 constexpr std::size_t kMostDiscardedPerStep = 64 * 1024;
 
-int listen_fd = -1;
-char socket_path[kPathCapacity] = "";
-dev_t socket_dev = 0;
-ino_t socket_ino = 0;
-RemoteClient clients[kMaxRemoteClients];
+// The remote control's socket and clients, owned by this file and used on
+// the main path only.
+struct RemoteControl {
+    int listen_fd = -1;
+    char socket_path[kPathCapacity] = "";
+    dev_t socket_dev = 0;  // the socket file this xq made, so only that one is removed
+    ino_t socket_ino = 0;
+    RemoteClient clients[kMaxRemoteClients];
+    // Requests being carried out: one carried out inside another (from a
+    // message box's idle step) may only ask for the status or quit.
+    int acting_depth = 0;
+};
 
-// Requests being carried out: one carried out inside another (from a
-// message box's idle step) may only ask for the status or quit.
-int acting_depth = 0;
+RemoteControl remote;
 
 void answer(int fd, const char *text) {
     // The answer is far smaller than a socket's buffer; a client that does
@@ -103,20 +108,20 @@ bool same_user(int fd) {
 // True when a client waits to be accepted. A poll costs far less than an
 // accept that finds no one: the kernel makes and frees a socket for that.
 bool client_waiting() {
-    pollfd listening{listen_fd, POLLIN, 0};
+    pollfd listening{remote.listen_fd, POLLIN, 0};
     return poll(&listening, 1, 0) > 0 && (listening.revents & POLLIN);
 }
 
 void accept_clients() {
     for (int n = 0; n < kMostAcceptsPerStep && client_waiting(); ++n) {
-        const int fd = accept4(listen_fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        const int fd = accept4(remote.listen_fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd < 0) return;
         if (!same_user(fd)) {
             answer_and_close(fd, "error: refused: this xq belongs to another user\n");
             continue;
         }
         RemoteClient *slot = nullptr;
-        for (RemoteClient &c : clients)
+        for (RemoteClient &c : remote.clients)
             if (c.fd < 0 && !slot) slot = &c;
         if (!slot) {
             answer_and_close(fd, "error: busy, try again\n");
@@ -175,7 +180,7 @@ Reading read_request(RemoteClient &c) {
 // Takes the next complete request out of its slot (the slot is free again,
 // so a request carried out inside this one finds the others in place).
 bool next_request(RemoteClient &taken) {
-    for (RemoteClient &c : clients) {
+    for (RemoteClient &c : remote.clients) {
         if (c.fd < 0 || read_request(c) != Reading::complete) continue;
         taken = c;
         c.fd = -1;
@@ -264,7 +269,7 @@ void carry_out(const RemoteRequest &r, int fd) {
         answer_and_close(fd, "ok\n");
         leave_program(true);
     }
-    if (acting_depth > 1 || message_boxes_waiting > 0)
+    if (remote.acting_depth > 1 || message_boxes_waiting > 0)
         return answer_and_close(fd, "error: xq waits for Enter in a message box\n");
     if (keys_held_by_pause()) {
         carry_out_while_paused(r, fd);
@@ -343,7 +348,7 @@ int bind_private(int fd, const sockaddr_un &address) {
 }  // namespace
 
 int open_remote_control(char *message, std::size_t size) {
-    if (listen_fd >= 0) return 0;
+    if (remote.listen_fd >= 0) return 0;
     char path[kPathCapacity];
     char dir[kPathCapacity];
     if (remote_socket_path(std::getenv("XDG_RUNTIME_DIR"), std::getenv("HOME"), path, sizeof path) != 0 ||
@@ -385,43 +390,43 @@ int open_remote_control(char *message, std::size_t size) {
         close(fd);
         return -1;
     }
-    listen_fd = fd;
-    socket_dev = info.st_dev;
-    socket_ino = info.st_ino;
-    std::snprintf(socket_path, sizeof socket_path, "%s", path);
+    remote.listen_fd = fd;
+    remote.socket_dev = info.st_dev;
+    remote.socket_ino = info.st_ino;
+    std::snprintf(remote.socket_path, sizeof remote.socket_path, "%s", path);
     return 0;
 }
 
 void close_remote_control() {
-    for (RemoteClient &c : clients) drop(c);
-    if (listen_fd < 0) return;
-    close(listen_fd);
-    listen_fd = -1;
+    for (RemoteClient &c : remote.clients) drop(c);
+    if (remote.listen_fd < 0) return;
+    close(remote.listen_fd);
+    remote.listen_fd = -1;
     // Only our own socket: another xq may have made its own since.
     struct stat info;
-    if (lstat(socket_path, &info) == 0 && info.st_dev == socket_dev && info.st_ino == socket_ino)
-        unlink(socket_path);
+    if (lstat(remote.socket_path, &info) == 0 && info.st_dev == remote.socket_dev && info.st_ino == remote.socket_ino)
+        unlink(remote.socket_path);
 }
 
 void act_on_remote_commands() {
-    if (listen_fd < 0) return;
+    if (remote.listen_fd < 0) return;
     accept_clients();
-    ++acting_depth;
+    ++remote.acting_depth;
     RemoteClient c;
     for (int n = 0; n < kMaxRemoteClients && next_request(c); ++n) {
         RemoteRequest r;
         if (parse(c, r)) carry_out(r, c.fd);
     }
-    --acting_depth;
+    --remote.acting_depth;
     // A client that sends nothing is dropped once its time is up.
-    for (const RemoteClient &waiting : clients)
+    for (const RemoteClient &waiting : remote.clients)
         if (waiting.fd >= 0) wake_at_ms(waiting.since_ms + kRemoteClientPatienceMs + 1);
 }
 
 int remote_control_fds(pollfd *fds, int room) {
     int count = 0;
-    if (listen_fd >= 0 && count < room) fds[count++] = {listen_fd, POLLIN, 0};
-    for (const RemoteClient &c : clients)
+    if (remote.listen_fd >= 0 && count < room) fds[count++] = {remote.listen_fd, POLLIN, 0};
+    for (const RemoteClient &c : remote.clients)
         if (c.fd >= 0 && count < room) fds[count++] = {c.fd, POLLIN, 0};
     return count;
 }

@@ -153,6 +153,7 @@ int render_one(const char *module_path, const char *output, const RenderOptions 
 
 // The files written by this run, so that two modules of the same name
 // (from different folders) do not end in one file.
+// The files written by this run, render_main's own.
 char written[kPlaylistCapacity][kPathCapacity];
 int written_count = 0;
 

@@ -25,6 +25,7 @@
 #include "3_panels/message_box.h"
 #include "3_panels/module_loading.h"
 #include "3_panels/panel_positions.h"
+#include "3_panels/screen_resize.h"
 #include "3_playlist/playlist_keys.h"
 #include "3_playlist/playlist_panel.h"
 #include "3_playlist/playlist_playback.h"
@@ -158,8 +159,6 @@ int xq_main(int argc, char **argv) {
     // loops read keys often enough, and the check costs a system call per
     // changed line.
     typeahead(-1);
-    screen_cols = COLS;
-    screen_rows = LINES;
     cbreak();
     noecho();
     // Keys are read without waiting: the loops wait in one poll.
@@ -178,10 +177,11 @@ int xq_main(int argc, char **argv) {
     start_color();
     init_color_pairs();
     compute_default_panel_positions();
-    read_options();
+    read_options(nullptr, screen_rows());
     follow_refresh_delay();
 
     create_main_window();
+    main_window_drawn_for_screen();
     update_panels();
     doupdate();
     save_marker_cells();

@@ -46,8 +46,8 @@ TEST_F(ScreenResize, TheMainWindowAndOpenPanelsFollowTheScreen) {
 
     resizeterm(12, 40);
     follow_terminal_size();
-    EXPECT_EQ(screen_rows, 12);
-    EXPECT_EQ(screen_cols, 40);
+    EXPECT_EQ(screen_rows(), 12);
+    EXPECT_EQ(screen_cols(), 40);
     EXPECT_EQ(getmaxy(main_win), 12);
     EXPECT_EQ(getmaxx(main_win), 40);
     EXPECT_EQ(row_text(main_win, 11), border_row(40));

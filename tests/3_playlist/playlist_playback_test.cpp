@@ -160,7 +160,7 @@ protected:
         std::this_thread::sleep_for(std::chrono::milliseconds(kFailedEntryMs + 20));
         playlist_step();
     }
-    static std::string bottom_row() { return row_text(main_win, screen_rows - 1); }
+    static std::string bottom_row() { return row_text(main_win, screen_rows() - 1); }
 };
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "2_screen/colors.h"
 #include "2_screen/main_window.h"
 #include "3_panels/panel_positions.h"
+#include "3_panels/screen_resize.h"
 
 HeadlessScreen::HeadlessScreen(int rows, int cols) {
     setenv("LINES", std::to_string(rows).c_str(), 1);
@@ -72,10 +73,9 @@ attr_t cell_attr(WINDOW *win, int row, int col) {
 WINDOW *shown() { return curscr; }
 
 void create_test_main_window() {
-    screen_rows = LINES;
-    screen_cols = COLS;
     compute_default_panel_positions();
     create_main_window();
+    main_window_drawn_for_screen();
     update_panels();
     doupdate();
 }
