@@ -62,8 +62,8 @@ struct PlayerLink {
     std::atomic<bool> wake_pending{false};
     std::atomic<long long> frame_interval_ns{100'000'000};
     long long last_frame_ns = 0;  // the thread's own
-    // Until when the voices are wanted, on the monotonic clock.
-    std::atomic<long long> voices_wanted_until_ns{0};
+    // How many screens want the voices in the snapshots.
+    std::atomic<int> voices_wanted{0};
 
     // The screens' copy.
     PlayerView shown;
@@ -71,7 +71,6 @@ struct PlayerLink {
 
 PlayerLink shared;  // this file's: see PlayerLink
 
-constexpr long long kVoicesWantedNs = 500'000'000;
 
 void run_inline(const std::function<void()> &command) {
     if (!shared.abandoned) command();
@@ -241,13 +240,9 @@ void set_player_frame_interval_ms(long long ms) {
     shared.frame_interval_ns.store(ms * 1'000'000LL, std::memory_order_relaxed);
 }
 
-void want_player_voices() {
-    shared.voices_wanted_until_ns.store(monotonic_ns() + kVoicesWantedNs, std::memory_order_relaxed);
-}
+void hold_player_voices(bool hold) { shared.voices_wanted.fetch_add(hold ? 1 : -1, std::memory_order_relaxed); }
 
-bool player_voices_wanted() {
-    return monotonic_ns() < shared.voices_wanted_until_ns.load(std::memory_order_relaxed);
-}
+bool player_voices_wanted() { return shared.voices_wanted.load(std::memory_order_relaxed) > 0; }
 
 int run_player_commands(PlayerView &view, void (*capture)(PlayerView &)) {
     std::vector<Command> batch;

@@ -70,13 +70,13 @@ int player_wake_fd();
 // nothing moves.
 void set_player_frame_interval_ms(long long ms);
 
-// Asks for the voices in the snapshots to come: only the voice monitors
-// show them, so the thread reads them only while a screen asks (for about
-// half a second after each ask). The copy in hand may not hold them yet.
-void want_player_voices();
+// Asks for the voices in the snapshots to come (`hold`), or gives the ask
+// up: only the voice monitors show them, so the thread reads them only
+// while one is open. Asks add up. The copy in hand may not hold them yet.
+void hold_player_voices(bool hold);
 
 // The thread's side.
-// Whether the voices are wanted now.
+// Whether the voices are wanted now (the screens' side may ask too).
 bool player_voices_wanted();
 
 // Carries out the queued commands, then, when any ran, takes and publishes

@@ -16,6 +16,7 @@
 #include "2_screen/main_window.h"
 #include "2_screen/screen_text.h"
 #include "2_screen/status_lines.h"
+#include "2_screen/terminal_budget.h"
 #include "3_panels/event_loop.h"
 #include "3_panels/panel_window.h"
 #include "3_panels/screen_resize.h"
@@ -27,6 +28,10 @@ namespace {
 // only.
 struct LiveScreen {
     long long last_frame_ms = 0;
+    // What the recent frames cost of the terminal's budget, in
+    // milliseconds: the frames are kept at least this far apart.
+    long long paced_ms = 0;
+    long long bytes_since_frame = 0;  // sent since the last frame began
     bool frame_requested = false;
     long long frame_requested_ms = 0;
     bool end_marked = false;
@@ -59,8 +64,9 @@ bool frame_due() {
         wake_at_ms(live.frame_requested_ms + kFrameIntervalMs);
         return false;
     }
-    if (now - live.last_frame_ms < kMinRedrawGapMs) {
-        wake_at_ms(live.last_frame_ms + kMinRedrawGapMs);
+    const long long gap = std::max(kMinRedrawGapMs, live.paced_ms);
+    if (now - live.last_frame_ms < gap) {
+        wake_at_ms(live.last_frame_ms + gap);
         return false;
     }
     live.last_frame_ms = now;
@@ -68,22 +74,44 @@ bool frame_due() {
     return true;
 }
 
+// The player publishes its frames at the refresh pace, or further apart
+// while the frames cost more of the terminal's budget.
+void pace_player_frames() {
+    set_player_frame_interval_ms(std::max(frame_interval_ms(refresh_delay), live.paced_ms));
+}
+
 // A pass that drew nothing leaves the terminal alone: an update would
-// still look for typed keys and block and restore the stop signal.
-void compose() {
+// still look for typed keys and block and restore the stop signal. What a
+// frame sends is counted against the terminal's budget.
+void compose(bool frame) {
     update_panels();
     if (live.pause_notice) {
         touchwin(live.pause_notice);
         wnoutrefresh(live.pause_notice);
     }
-    if (terminal_behind()) doupdate();
+    if (terminal_behind()) {
+        const long long before = thread_bytes_written();
+        doupdate();
+        const long long after = thread_bytes_written();
+        if (before >= 0 && after >= before) live.bytes_since_frame += after - before;
+    }
+    if (!frame) return;
+    // Everything sent since the last frame is this frame's cost: the
+    // panels that follow the music draw between two frames too.
+    const long long paced = paced_cost_ms(live.paced_ms, frame_cost_ms(live.bytes_since_frame));
+    live.bytes_since_frame = 0;
+    if (paced == live.paced_ms) return;
+    live.paced_ms = paced;
+    pace_player_frames();
 }
 
-// The channel table and the status row, at most once per frame interval.
-void draw_live() {
-    if (!frame_due()) return;
+// The channel table and the status row, when a frame is due; returns
+// whether it drew them.
+bool draw_live() {
+    if (!frame_due()) return false;
     draw_channel_table();
     draw_status_row();
+    return true;
 }
 
 // The end of a song that does not wrap round: the player stops moving and
@@ -203,7 +231,7 @@ void follow_player() {
 
 long long frame_interval_ms(int delay) { return std::max(static_cast<long long>(delay), kFrameIntervalMs); }
 
-void follow_refresh_delay() { set_player_frame_interval_ms(frame_interval_ms(refresh_delay)); }
+void follow_refresh_delay() { pace_player_frames(); }
 
 void request_frame() {
     if (!live.frame_requested) live.frame_requested_ms = monotonic_ms();
@@ -218,13 +246,14 @@ void idle_step(const std::function<void()> &live_step) {
     const bool resized = follow_screen_size();
     if (ctx.playlist_step) ctx.playlist_step();
     if (ctx.serve_remote) ctx.serve_remote();
+    bool frame = false;
     if (is_playing(player_view())) {
-        draw_live();
+        frame = draw_live();
         follow_song_end();
         follow_sound_output();
     }
     follow_pause(resized);
-    compose();
+    compose(frame);
 }
 
 bool keys_held_by_pause() { return live.pause_notice != nullptr || (player_view().paused && is_playing(player_view())); }

@@ -99,7 +99,6 @@ struct VoiceValue {
 
 // The snapshot's voice i, or a silent one past the voices it holds.
 VoiceView voice_at(int voice) {
-    want_player_voices();
     const PlayerView &view = player_view();
     return voice >= 0 && voice < view.voice_count ? view.voices[voice] : VoiceView{};
 }
@@ -218,15 +217,23 @@ attr_t voice_activity_attr(int volume) {
     return role_attr(ColorRole::volume_loud);
 }
 
+namespace {
+
+void release_voices(VoiceMonitor &monitor) {
+    if (monitor.holds_voices) hold_player_voices(false);
+    monitor.holds_voices = false;
+}
+
+}  // namespace
+
 VoiceMonitor open_voice_monitor(Monitor kind) {
     VoiceMonitor monitor;
     monitor.kind = kind;
-    // The snapshots hold the voices only while a monitor asks for them: the
-    // first pass waits for one that does.
-    if (!player_voices_wanted()) {
-        want_player_voices();
-        player_call([] {});
-    }
+    // The snapshots hold the voices only while a monitor is open: the first
+    // pass waits for one that does.
+    hold_player_voices(true);
+    monitor.holds_voices = true;
+    player_call([] {});
     PanelCorner &corner = corner_of(entry_of(kind));
     const int rows = kind == Monitor::all_voices ? kAllVoicesRows : kMonitorRows;
     monitor.pw = open_panel_window(rows, kMonitorCols, corner.y, corner.x, nullptr);
@@ -347,11 +354,15 @@ void run_voice_monitor(VoiceMonitor &monitor) {
             note_pass(monitor);
         }
     };
+    desc.on_close = [&monitor] { release_voices(monitor); };
     desc.repaint_main_on_close = !is_volume_monitor(monitor.kind);
     run_panel(desc, monitor.pw);
 }
 
-void close_voice_monitor(VoiceMonitor &monitor) { close_panel(monitor.pw, !is_volume_monitor(monitor.kind)); }
+void close_voice_monitor(VoiceMonitor &monitor) {
+    release_voices(monitor);
+    close_panel(monitor.pw, !is_volume_monitor(monitor.kind));
+}
 
 void voice_monitor(Monitor kind) {
     if (kind != Monitor::all_voices && !player_view().module) {

@@ -89,6 +89,7 @@ struct VoiceMonitor {
     int drawn_cols = 0;
     bool narrow = true;
     std::uint64_t drawn_snapshot = 0;  // the player's snapshot the meters were last drawn from
+    bool holds_voices = false;         // it asked the player for the voices, until it closes
 };
 
 // Opens a monitor at its corner: window, title bar, blank body and axis for

@@ -10,7 +10,7 @@ import tempfile
 import time
 import unittest
 
-from nullsink import _stop_process
+from audio import RestartableSink
 from xqtest import VERSION_LINE, XQ, NullSink, PlayerTestCase, Recorder, Terminal, mw, status_position
 
 
@@ -195,21 +195,6 @@ class Tempo(PlayerTestCase):
         self.assertEqual(shown_bpm(term.screen()), 255)
         term.send_keys("q")
         self.assert_clean_exit(term)
-
-
-class RestartableSink(NullSink):
-    """A null sink whose server can be stopped and started again on the
-    same socket, as when PulseAudio is restarted under a running player."""
-
-    def stop_server(self):
-        self.recorder.stop()
-        _stop_process(self.proc)
-        self.proc = None
-
-    def start_server(self):
-        for sub in ("runtime", "state", "config", "client-runtime", "client-state"):
-            shutil.rmtree(os.path.join(self.dir, sub), ignore_errors=True)
-        self._start()
 
 
 class SoundServerGoesAway(unittest.TestCase):

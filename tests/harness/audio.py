@@ -28,6 +28,7 @@ A frame is silent when every channel's |sample| is below `threshold`
 """
 
 import array
+import shutil
 import math
 import os
 import sys
@@ -41,7 +42,7 @@ if os.path.normpath(_TOOLS) not in map(os.path.normpath, sys.path):
     sys.path.insert(0, os.path.normpath(_TOOLS))
 
 from nullsink import (NullSink, UnreachableServer,  # noqa: E402,F401
-                      RATE, CHANNELS)
+                      RATE, CHANNELS, _stop_process)
 
 SILENCE_THRESHOLD = 64
 
@@ -313,3 +314,18 @@ class Recorder:
     def dominant_frequency(self, start, end):
         return dominant_frequency(self.samples(start, end), rate=self.rate,
                                   channels=self.channels)
+
+
+class RestartableSink(NullSink):
+    """A null sink whose server can be stopped and started again on the
+    same socket, as when PulseAudio is restarted under a running player."""
+
+    def stop_server(self):
+        self.recorder.stop()
+        _stop_process(self.proc)
+        self.proc = None
+
+    def start_server(self):
+        for sub in ("runtime", "state", "config", "client-runtime", "client-state"):
+            shutil.rmtree(os.path.join(self.dir, sub), ignore_errors=True)
+        self._start()
