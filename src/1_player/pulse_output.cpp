@@ -101,10 +101,10 @@ void disconnect() {
     pulse.loop = nullptr;
 }
 
-// Connects to the server, and with `spec` opens a playback stream too,
+// Connects to the server, and given a sound format opens a playback stream too,
 // waiting at most kOutputConnectTimeoutMs. Returns false, connected to
 // nothing, when that fails.
-bool connect(const pa_sample_spec *spec) {
+bool connect(const pa_sample_spec *sound_format) {
     pulse.closing = false;
     pulse.timed_out = false;
     pulse.failed.store(false);
@@ -139,17 +139,17 @@ bool connect(const pa_sample_spec *spec) {
         connection_timed_out, nullptr);
     while (!context_settled() && !pulse.timed_out) pa_threaded_mainloop_wait(pulse.loop);
     bool ready = pa_context_get_state(pulse.context) == PA_CONTEXT_READY;
-    if (ready && spec) {
-        pulse.stream = pa_stream_new(pulse.context, "music", spec, nullptr);
+    if (ready && sound_format) {
+        pulse.stream = pa_stream_new(pulse.context, "music", sound_format, nullptr);
         ready = pulse.stream != nullptr;
         if (ready) {
             pa_stream_set_state_callback(pulse.stream, stream_changed, nullptr);
             pa_stream_set_write_callback(pulse.stream, stream_wants, nullptr);
             pa_buffer_attr attr;
             attr.maxlength = static_cast<std::uint32_t>(-1);
-            attr.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(kOutputBufferMs * PA_USEC_PER_MSEC, spec));
+            attr.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(kOutputBufferMs * PA_USEC_PER_MSEC, sound_format));
             attr.prebuf = static_cast<std::uint32_t>(-1);
-            attr.minreq = static_cast<std::uint32_t>(pa_usec_to_bytes(kOutputPieceMs * PA_USEC_PER_MSEC, spec));
+            attr.minreq = static_cast<std::uint32_t>(pa_usec_to_bytes(kOutputPieceMs * PA_USEC_PER_MSEC, sound_format));
             attr.fragsize = static_cast<std::uint32_t>(-1);
             ready = pa_stream_connect_playback(pulse.stream, nullptr, &attr, PA_STREAM_ADJUST_LATENCY, nullptr,
                                                nullptr) == 0;
@@ -163,12 +163,12 @@ bool connect(const pa_sample_spec *spec) {
     return ready;
 }
 
-pa_sample_spec output_spec() {
-    pa_sample_spec spec;
-    spec.format = (md_mode & DMODE_FLOAT) ? PA_SAMPLE_FLOAT32NE : (md_mode & DMODE_16BITS) ? PA_SAMPLE_S16NE : PA_SAMPLE_U8;
-    spec.rate = md_mixfreq;
-    spec.channels = (md_mode & DMODE_STEREO) ? 2 : 1;
-    return spec;
+pa_sample_spec output_format() {
+    pa_sample_spec sound_format;
+    sound_format.format = (md_mode & DMODE_FLOAT) ? PA_SAMPLE_FLOAT32NE : (md_mode & DMODE_16BITS) ? PA_SAMPLE_S16NE : PA_SAMPLE_U8;
+    sound_format.rate = md_mixfreq;
+    sound_format.channels = (md_mode & DMODE_STEREO) ? 2 : 1;
+    return sound_format;
 }
 
 BOOL output_present() {
@@ -179,14 +179,14 @@ BOOL output_present() {
 }
 
 int output_init() {
-    const pa_sample_spec spec = output_spec();
-    if (!connect(&spec)) {
+    const pa_sample_spec sound_format = output_format();
+    if (!connect(&sound_format)) {
         MikMod_errno = MMERR_OPENING_AUDIO;
         return 1;
     }
-    pulse.frame_bytes = pa_frame_size(&spec);
-    pulse.piece_bytes = pa_usec_to_bytes(kOutputPieceMs * PA_USEC_PER_MSEC, &spec);
-    pulse.buffer.assign(pa_usec_to_bytes(kOutputBufferMs * PA_USEC_PER_MSEC, &spec), 0);
+    pulse.frame_bytes = pa_frame_size(&sound_format);
+    pulse.piece_bytes = pa_usec_to_bytes(kOutputPieceMs * PA_USEC_PER_MSEC, &sound_format);
+    pulse.buffer.assign(pa_usec_to_bytes(kOutputBufferMs * PA_USEC_PER_MSEC, &sound_format), 0);
     md_mode |= DMODE_SOFT_MUSIC;
     return VC_Init();
 }
