@@ -28,5 +28,13 @@ int song_voice_count(const MODULE &m);
 // BPM meter) for the formats that may go above 255.
 inline int highest_bpm(const MODULE &m) { return (m.flags & UF_HIGHBPM) ? 256 : 255; }
 
+// The tempo the mixer times the next tick with, as the library's player
+// hands it on at the end of each tick: the BPM with its relative speed, from
+// 32 to what the format plays.
+inline int mixer_bpm(const MODULE &m) {
+    const int bpm = m.bpm + m.relspd < 32 ? 32 : m.bpm + m.relspd;
+    return !(m.flags & UF_HIGHBPM) && bpm > 255 ? 255 : bpm;
+}
+
 // The BPM's bounds for `m`: from kLowestBpm to highest_bpm(m).
 inline SettingBounds bpm_bounds(const MODULE &m) { return {setting_bounds(Setting::bpm).low, highest_bpm(m)}; }

@@ -88,6 +88,10 @@ inline bool song_moves(const PlayerView &view) {
     return is_playing(view) && view.started && !view.paused && !view.ended && !view.output_lost;
 }
 
+// The number of the module loaded in `view` (0 for none): another load
+// gives another number, even where its memory is the freed one's.
+inline std::uint64_t loaded_module_number(const PlayerView &view) { return view.module ? view.module->load_number : 0; }
+
 // True when channel `channel` is muted.
 inline bool channel_is_muted(const PlayerView &view, int channel) {
     return channel >= 0 && channel < kPlayerChannels && (view.muted >> channel & 1u) != 0;

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "1_player/loaded_module.h"
 #include "1_player/quit_request.h"
 #include "1_player/settings.h"
 
@@ -46,15 +47,6 @@ void restart_song(MODULE *m) {
     m->volume = m->initvolume > 128 ? 128 : m->initvolume;
 }
 
-// The tempo the mixer times the next tick with, as the player hands it on
-// at the end of each tick.
-unsigned mixer_bpm(const MODULE &m) {
-    int bpm = m.bpm + m.relspd;
-    if (bpm < 32) bpm = 32;
-    if (!(m.flags & UF_HIGHBPM) && bpm > 255) bpm = 255;
-    return static_cast<unsigned>(bpm);
-}
-
 // Runs in place of the library's player at every tick of the mixer: plays
 // the tick, and notes where in the output the song passed its end. A song
 // that ends with passes to go starts again within the same tick, so the
@@ -74,7 +66,7 @@ void render_tick() {
         m->fadeout = pass.passes_done == pass.loops - 1 ? pass.fade : 0;
         pass.library_player();
     }
-    pass.frames += tick_frames(md_mixfreq, mixer_bpm(*m));
+    pass.frames += tick_frames(md_mixfreq, static_cast<unsigned>(mixer_bpm(*m)));
 }
 
 std::uint32_t frame_bytes() {

@@ -81,12 +81,8 @@ void guarded_pulse_exit() {
 
 void counting_tick() {
     if (output.library_tick) output.library_tick();
-    int bpm = 125;
-    if (const MODULE *m = player_core().module) {
-        bpm = std::max(m->bpm + m->relspd, 32);
-        if (!(m->flags & UF_HIGHBPM)) bpm = std::min(bpm, 255);
-    }
-    output.mixed_ns.fetch_add(tick_ns(bpm), std::memory_order_relaxed);
+    const MODULE *m = player_core().module;
+    output.mixed_ns.fetch_add(tick_ns(m ? mixer_bpm(*m) : 125), std::memory_order_relaxed);
 }
 
 int capture_voices(const MODULE &m, SoundingVoice (&voices)[UF_MAXCHAN]) {

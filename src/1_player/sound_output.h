@@ -37,10 +37,11 @@ void remember_module_data(std::vector<char> data);
 int restart_output();
 
 // The sound thread's loop: until it is asked to end, carries out the
-// screens' commands and writes the sound, blocking on the driver; while
-// nothing plays (stopped, paused, a song that ended) or the output is lost
-// it sleeps until a command comes (or the next restart of a lost output,
-// every kRestartEveryNs, is due).
+// screens' commands and writes the sound: to our PulseAudio output when it
+// wants more (sleeping until then), to any other driver as fast as its
+// blocking writes take it. While nothing plays (stopped, paused, a song
+// that ended) or the output is lost it sleeps until a command comes (or the
+// next restart of a lost output, every kRestartEveryNs, is due).
 void run_sound_loop();
 
 // How far the sound written runs ahead of the wall clock. The driver's

@@ -14,6 +14,9 @@ namespace {
 
 constexpr int kMostRemoteFds = 16;
 
+// The signals that end the program (or, SIGHUP, a terminal that is gone).
+constexpr int kQuitSignals[] = {SIGTERM, SIGINT, SIGQUIT, SIGUSR1, SIGUSR2, SIGHUP};
+
 // The loops' waiting, owned by this file: the context the program set, the
 // earliest time a wait must end, and what the last wait saw of the
 // terminal.
@@ -30,7 +33,7 @@ EventLoop loop;  // this file's: see EventLoop
 
 void fill_quit_signals(sigset_t &set) {
     sigemptyset(&set);
-    for (int s : {SIGTERM, SIGINT, SIGQUIT, SIGUSR1, SIGUSR2, SIGHUP}) sigaddset(&set, s);
+    for (int s : kQuitSignals) sigaddset(&set, s);
 }
 
 // Waits in ppoll over `fds` until one is ready, a signal comes or `until_ms`
@@ -117,6 +120,6 @@ void prepare_wait_signals() {
     pthread_sigmask(SIG_BLOCK, &winch, &now);
     loop.wait_mask = now;
     sigdelset(&loop.wait_mask, SIGWINCH);
-    for (int s : {SIGTERM, SIGINT, SIGQUIT, SIGUSR1, SIGUSR2, SIGHUP}) sigdelset(&loop.wait_mask, s);
+    for (int s : kQuitSignals) sigdelset(&loop.wait_mask, s);
     loop.signals_prepared = true;
 }

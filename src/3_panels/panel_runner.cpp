@@ -17,12 +17,6 @@ bool is_close_key(const PanelDescription &desc, int key) {
     return std::find(desc.close_keys.begin(), desc.close_keys.end(), key) != desc.close_keys.end();
 }
 
-// The number of the module loaded (0 for none), to tell another one.
-std::uint64_t loaded_module_number() {
-    const ModuleInfoPtr &module = player_view().module;
-    return module ? module->load_number : 0;
-}
-
 KeyResult hand_on(const PanelDescription &desc, int key) {
     // While paused only `p` acts, whatever panel is open: it ends the pause.
     if (keys_held_by_pause() && key != KEY_RESIZE) {
@@ -90,7 +84,7 @@ void run_panel_keys(const PanelDescription &desc, WINDOW *win) {
     // The desc given here outlives the loop; the one given to open_panel
     // may not have.
     if (desc.draw) set_panel_redraw(win, desc.draw);
-    std::uint64_t shown_module = loaded_module_number();
+    std::uint64_t shown_module = loaded_module_number(player_view());
     for (;;) {
         // Asked before every wait, the first included: it may ask to be
         // woken at a time.
@@ -99,8 +93,8 @@ void run_panel_keys(const PanelDescription &desc, WINDOW *win) {
         if (key == KEY_RESIZE) note_resize_key();
         if (key != ERR && hand_on(desc, key) == KeyResult::closed) break;
         idle_step([&] {
-            if (loaded_module_number() != shown_module) {
-                shown_module = loaded_module_number();
+            if (loaded_module_number(player_view()) != shown_module) {
+                shown_module = loaded_module_number(player_view());
                 if (desc.module_changed) {
                     desc.module_changed();
                     draw_panel_whole(win, desc.title, desc.draw);

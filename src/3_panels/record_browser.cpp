@@ -59,11 +59,6 @@ int record_count(const RecordKind &kind) {
     return module ? kind.count(*module) : 0;
 }
 
-std::uint64_t loaded_module_number() {
-    const ModuleInfoPtr &module = player_view().module;
-    return module ? module->load_number : 0;
-}
-
 // Shows the record at browser.index of the current module, or blanks the
 // fields when it has none.
 void show_record(RecordBrowser &browser) {
@@ -127,7 +122,7 @@ RecordBrowser open_record_browser(const RecordKind &kind, int y, int x) {
     browser.kind = &kind;
     browser.pw = open_panel_window(kind.rows, kBrowserCols, y, x, kind.title);
     if (!browser.pw.win) return browser;
-    browser.shown_module = loaded_module_number();
+    browser.shown_module = loaded_module_number(player_view());
     draw_browser(browser);
     if (record_count(kind) == 0) {
         error_box(kind.none_message);
@@ -161,7 +156,7 @@ KeyResult browser_key(RecordBrowser &browser, int key) {
 
 // The playlist moved on: start again at the new module's first record.
 void follow_browser_module(RecordBrowser &browser) {
-    browser.shown_module = loaded_module_number();
+    browser.shown_module = loaded_module_number(player_view());
     browser.index = 0;
 }
 
@@ -169,7 +164,7 @@ void follow_browser_module(RecordBrowser &browser) {
 
 bool record_browser_key(RecordBrowser &browser, int key) {
     if (!browser.pw.win) return false;
-    if (loaded_module_number() != browser.shown_module) {
+    if (loaded_module_number(player_view()) != browser.shown_module) {
         follow_browser_module(browser);
         show_record(browser);
     }

@@ -40,11 +40,6 @@ int current_channels() {
     return module ? module->channels : 0;
 }
 
-std::uint64_t loaded_module_number() {
-    const ModuleInfoPtr &module = player_view().module;
-    return module ? module->load_number : 0;
-}
-
 // The meters follow the player's frames: redrawing up to 128 meters more
 // often would only multiply the terminal traffic.
 bool pass_due(const VoiceMonitor &monitor) { return player_view().number != monitor.drawn_snapshot; }
@@ -82,7 +77,7 @@ void draw_frame(VoiceMonitor &monitor) {
     WINDOW *win = monitor.pw.win;
     monitor.drawn_rows = getmaxy(win);
     monitor.drawn_cols = getmaxx(win);
-    monitor.drawn_module = loaded_module_number();
+    monitor.drawn_module = loaded_module_number(player_view());
     monitor.drawn_channels = current_channels();
     monitor.narrow = is_narrow_layout(monitor.drawn_channels);
     if (monitor.kind == Monitor::all_voices) monitor.narrow = false;
@@ -263,7 +258,7 @@ bool follow_module(VoiceMonitor &monitor) {
         reinit_voice_monitor(monitor);
         return true;
     }
-    if (loaded_module_number() == monitor.drawn_module && current_channels() == monitor.drawn_channels) return false;
+    if (loaded_module_number(player_view()) == monitor.drawn_module && current_channels() == monitor.drawn_channels) return false;
     reinit_voice_monitor(monitor);
     return true;
 }

@@ -418,7 +418,7 @@ protected:
         Selector::TearDown();
     }
 
-    static std::uint64_t loaded() { return player_view().module ? player_view().module->load_number : 0; }
+    static std::uint64_t loaded() { return loaded_module_number(player_view()); }
     static bool playing() { return is_playing(player_view()); }
 
     void press_f(const std::vector<int> &keys) {

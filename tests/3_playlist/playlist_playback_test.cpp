@@ -138,7 +138,7 @@ protected:
         for (const std::string &p : paths) ASSERT_EQ(playlist_add_path(p.c_str()), AddResult::added) << p;
     }
     static std::string song() { return player_view().module ? player_view().module->title : ""; }
-    static std::uint64_t loaded() { return player_view().module ? player_view().module->load_number : 0; }
+    static std::uint64_t loaded() { return loaded_module_number(player_view()); }
     static void play_to_end() {
         MODULE *module = player_module();
         for (int i = 0; i < 100000 && !song_has_ended(*module); ++i) MikMod_Update();
