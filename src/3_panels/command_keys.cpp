@@ -66,7 +66,7 @@ void stop_playback() {
         doupdate();
     }
     player_stop();
-    hold_until_ms(monotonic_ms() + kStopNoticeMs);
+    hold_for_ms(kStopNoticeMs);
     close_notice(notice);
 }
 

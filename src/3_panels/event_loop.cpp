@@ -101,11 +101,14 @@ int next_key(WINDOW *win) {
     return key;
 }
 
-void hold_until_ms(long long ms) {
+void hold_for_ms(long long ms) {
+    // Counted in nanoseconds: a deadline in whole milliseconds would lose
+    // up to one of them to the rounding of the start.
+    const long long until_ns = monotonic_ns() + ms * 1'000'000;
     for (;;) {
         if (quit_requested) return;
-        if (monotonic_ms() >= ms) return;
-        wait_on(nullptr, 0, ms);
+        if (monotonic_ns() >= until_ns) return;
+        wait_on(nullptr, 0, (until_ns + 999'999) / 1'000'000);
     }
 }
 

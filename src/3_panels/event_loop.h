@@ -50,9 +50,9 @@ void wake_at_ms(long long ms);
 // (its timeout is 0).
 int next_key(WINDOW *win);
 
-// Waits until `ms` on the monotonic clock, leaving the keys unread (a
-// notice that holds the screen); comes back early for a quit request.
-void hold_until_ms(long long ms);
+// Waits `ms` milliseconds in full, leaving the keys unread (a notice that
+// holds the screen); comes back early for a quit request.
+void hold_for_ms(long long ms);
 
 // True when the last wait found the terminal's input hung up or failing,
 // or readable with no key in it: the end of the terminal, to be checked.
