@@ -12,6 +12,7 @@ import unittest
 
 from audio import RestartableSink
 from xqtest import VERSION_LINE, XQ, NullSink, PlayerTestCase, Recorder, Terminal, mw, status_position
+from xqtest import measures_sound
 
 
 def home_with_options(test, lines):
@@ -39,6 +40,7 @@ class KeyTimeouts(PlayerTestCase):
         super().setUpClass()
         cls.tone = cls.song_file("tone.xm", mw.tone_song(channels=2))
 
+    @measures_sound
     def test_no_gap_at_any_delay(self):
         for delay in (0, 40, 500, 10000):
             with self.subTest(delay=delay):
@@ -77,6 +79,7 @@ class KeyBursts(PlayerTestCase):
         super().setUpClass()
         cls.tone = cls.song_file("tone.xm", mw.tone_song(channels=2))
 
+    @measures_sound
     def test_five_hundred_keys_then_quit(self):
         term = self.start(self.tone)
         self.wait_playing(term)
@@ -94,6 +97,7 @@ class KeyBursts(PlayerTestCase):
         took = time.monotonic() - t0
         self.assertLess(took, 2.0, f"500 keys and q took {took:.2f} s")
 
+    @measures_sound
     def test_keys_in_a_panel_keep_the_sound(self):
         term = self.start(self.tone)
         self.wait_playing(term)
@@ -122,6 +126,7 @@ class SongEnd(PlayerTestCase):
     def wait_ended(self, term):
         return term.wait_for(lambda rows: "End of song" in rows[0], timeout=10)
 
+    @measures_sound
     def test_the_sound_stops_and_p_or_A_plays_again(self):
         term = self.start(self.ending)
         start = self.rec.wait_for_sound(timeout=10)
@@ -142,6 +147,7 @@ class SongEnd(PlayerTestCase):
         term.send_keys("q")
         self.assert_clean_exit(term)
 
+    @measures_sound
     def test_a_tiny_terminal_shows_the_end_too(self):
         term = self.start(self.ending, width=40, height=12)
         start = self.rec.wait_for_sound(timeout=10)
@@ -198,6 +204,7 @@ class Tempo(PlayerTestCase):
 
 
 class SoundServerGoesAway(unittest.TestCase):
+    @measures_sound
     def test_the_song_waits_and_the_output_comes_back(self):
         sink = RestartableSink().start()
         self.addCleanup(sink.stop)
@@ -322,6 +329,7 @@ class SoundServerGoesAway(unittest.TestCase):
 
 
 class FailedLoads(PlayerTestCase):
+    @measures_sound
     def test_N_onto_an_entry_that_cannot_be_loaded(self):
         # The old module sounds on without a gap and without a lost-output
         # box; the entry after it plays once the failed one is passed over.

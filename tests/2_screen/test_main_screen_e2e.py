@@ -5,6 +5,7 @@ import re
 import unittest
 
 from xqtest import PlayerTestCase, mw
+from xqtest import measures_sound
 
 
 def channel_rows(rows):
@@ -70,6 +71,7 @@ class ChannelTable(PlayerTestCase):
 
 
 class EscapeKeepsTheSoundFlowing(PlayerTestCase):
+    @measures_sound
     def test_escape_does_not_stall_the_player(self):
         path = self.song_file("tone1.xm", mw.tone_song(channels=1))
         term = self.start(path)
@@ -86,6 +88,7 @@ class EscapeKeepsTheSoundFlowing(PlayerTestCase):
 
 
 class MutingSilences(PlayerTestCase):
+    @measures_sound
     def test_muting_every_sounding_channel_silences_the_sound(self):
         path = self.song_file("tone2.xm", mw.tone_song(channels=2))
         term = self.start(path)

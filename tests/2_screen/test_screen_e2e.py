@@ -9,6 +9,7 @@ import unicodedata
 import unittest
 
 from xqtest import PlayerTestCase, mw, status_position
+from xqtest import measures_sound
 
 BLACK, CYAN = 0, 6
 LONG_NAME = "utf8-\u00e9\u266a-" + "long" * 15 + ".xm"
@@ -135,6 +136,7 @@ class Resizing(PlayerTestCase):
         end = self.rec.wait_until(max(self.rec.mark(), start + self.rec.frames(1)))
         self.assertEqual(self.rec.gaps(start, end, min_ms=10), [])
 
+    @measures_sound
     def test_the_main_screen_and_an_open_panel_follow_the_terminal(self):
         term = self.start(self.song)
         self.wait_playing(term)
@@ -201,6 +203,7 @@ class Resizing(PlayerTestCase):
         term.send_keys("q")
         self.assert_clean_exit(term)
 
+    @measures_sound
     def test_a_storm_of_resizes(self):
         term = self.start(self.song)
         self.wait_playing(term)

@@ -8,6 +8,7 @@ import shutil
 import unittest
 
 from xqtest import PlayerTestCase, TerminalError, make_empty_files, mw
+from xqtest import measures_sound
 
 # The selector's window on an 80x24 screen: rows 2 to 22, columns 10 to 69.
 TOP, LEFT = 2, 10
@@ -326,6 +327,7 @@ class TypedLines(SelectorCase):
 
 
 class LoadErrors(SelectorCase):
+    @measures_sound
     def test_a_non_module_shows_the_library_error_while_the_old_module_plays(self):
         term = self.start_in_tree()
         start = self.rec.wait_for_sound(timeout=10)
@@ -363,6 +365,7 @@ class SoundWhileSelecting(SelectorCase):
         shutil.rmtree(cls.huge, ignore_errors=True)
         super().tearDownClass()
 
+    @measures_sound
     def test_no_gap_while_open_browsing_and_reading_a_huge_directory(self):
         term = self.start_in_tree()
         sound = self.rec.wait_for_sound(timeout=10)

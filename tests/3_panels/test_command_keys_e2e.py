@@ -7,6 +7,7 @@ import signal
 import unittest
 
 from xqtest import PlayerTestCase, mw, status_position
+from xqtest import measures_sound
 
 
 def song_volume(rows):
@@ -40,6 +41,7 @@ class PlaybackKeys(PlayerTestCase):
         _, end = self.rec.record(seconds)
         self.assertTrue(self.rec.is_silent(quiet, end), f"peak {self.rec.peak(quiet, end)}")
 
+    @measures_sound
     def test_pause_holds_until_p_and_ignores_every_other_key(self):
         term = self.start_tone()
         term.send_keys("p")
@@ -62,6 +64,7 @@ class PlaybackKeys(PlayerTestCase):
         term.send_keys("q")
         self.assert_clean_exit(term)
 
+    @measures_sound
     def test_stop_then_play_or_restart_starts_from_the_beginning(self):
         for key in ("p", "A"):
             with self.subTest(key=key):
@@ -86,6 +89,7 @@ class PlaybackKeys(PlayerTestCase):
                 self.assert_clean_exit(term)
                 term.close()
 
+    @measures_sound
     def test_mute_all_silences_and_brings_the_tone_back(self):
         term = self.start_tone()
         term.send_keys("M")
@@ -105,6 +109,7 @@ class PlaybackKeys(PlayerTestCase):
         self.rec.wait_seconds(0.5)
         return self.rec.rms(*self.rec.record(1.0))
 
+    @measures_sound
     def test_volume_keys_change_the_loudness(self):
         term = self.start_tone()
         start_volume = song_volume(term.screen())

@@ -12,6 +12,7 @@ import unittest
 
 from audio import rms
 from xqtest import PlayerTestCase, mw, status_position
+from xqtest import measures_sound
 
 SPEED_ROW_SECONDS = 0.1  # every module of our writer: speed 5 at 125 BPM
 
@@ -215,6 +216,7 @@ class PanelScreens(PlayerTestCase):
             self.assertEqual(f.read(), old)
         self.assertEqual(os.listdir(config), ["options"])  # no temporary file left
 
+    @measures_sound
     def test_loop_module_plays_a_finished_song_again(self):
         short = self.song_file("short3.xm", mw.short_song(seconds=3.0))
         home = os.path.join(self.files.name, "home-loop")
@@ -264,6 +266,7 @@ class PanelSound(PlayerTestCase):
     def meter_reads(row, percent):
         return lambda rows: rows[row][52:57].strip() == f"{percent}%"
 
+    @measures_sound
     def test_volume_rows_change_loudness_without_gaps(self):
         term = self.play(self.tone)
         opened = self.rec.mark()
@@ -283,6 +286,7 @@ class PanelSound(PlayerTestCase):
         term.send_keys("q")
         self.assert_clean_exit(term)
 
+    @measures_sound
     def test_stereo_separation_zero_makes_left_and_right_equal(self):
         term = self.play(self.left)
         left, right = channel_rms(self.after_keys(term, "e", until=showing("[ Effects ]")))
@@ -293,6 +297,7 @@ class PanelSound(PlayerTestCase):
         term.send_keys("q", "q")
         self.assert_clean_exit(term)
 
+    @measures_sound
     def test_reverse_stereo_swaps_the_channels_at_once(self):
         term = self.play(self.left)
         opened = self.rec.mark()
@@ -315,6 +320,7 @@ class PanelSound(PlayerTestCase):
             self.assertLess(gap.ms, 500)
         return found
 
+    @measures_sound
     def test_stereo_off_makes_the_output_mono(self):
         term = self.play(self.left)
         before = self.rec.mark()
@@ -328,6 +334,7 @@ class PanelSound(PlayerTestCase):
         term.send_keys("q")
         self.assert_clean_exit(term)
 
+    @measures_sound
     def test_a_new_mixing_frequency_keeps_pitch_and_song_speed(self):
         term = self.play(self.tone)
         start, end = self.rec.record(0.6)
@@ -354,6 +361,7 @@ class PanelSound(PlayerTestCase):
         term.send_keys("q", "q")
         self.assert_clean_exit(term)
 
+    @measures_sound
     def test_8bit_output_and_interpolation_are_heard(self):
         term = self.play(self.tone)
         full = self.after_keys(term)
@@ -376,6 +384,7 @@ class PanelSound(PlayerTestCase):
         term.send_keys("q", "q")
         self.assert_clean_exit(term)
 
+    @measures_sound
     def test_a_restart_interrupts_the_song_only_briefly(self):
         term = self.play(self.ticks)
         before = self.rec.mark()

@@ -10,6 +10,7 @@ import time
 import unittest
 
 from xqtest import PlayerTestCase, mw, status_position
+from xqtest import measures_sound
 
 TOP = 5            # screen row of the panel's top border
 FIRST_BODY = TOP + 2
@@ -252,6 +253,7 @@ class PatternView(PlayerTestCase):
         term.send_keys("q", "q")
         self.assert_clean_exit(term)
 
+    @measures_sound
     def test_sound_flows_without_gaps_while_open_and_keys_are_pressed(self):
         term = self.start(self.tone)
         self.wait_playing(term)

@@ -6,6 +6,7 @@ import os
 import unittest
 
 from xqtest import PlayerTestCase, mw
+from xqtest import measures_sound
 
 MONITORS = (  # key, title, window rows
     ("c", " All channels", 16),
@@ -158,6 +159,7 @@ class VoiceMonitors(PlayerTestCase):
         term.send_keys("q")
         self.assert_clean_exit(term)
 
+    @measures_sound
     def test_sound_flows_without_gaps_while_each_monitor_is_open(self):
         term = self.start(self.tone)
         self.wait_playing(term)

@@ -10,6 +10,7 @@ import sys
 import unittest
 
 from xqtest import PlayerTestCase, TerminalError, make_empty_files, mw
+from xqtest import measures_sound
 from test_file_selector_e2e import header, highlighted, is_open, names
 
 # The playlist panel on an 80x24 screen: rows 1 to 22, columns 4 to 75; its
@@ -309,6 +310,7 @@ class CommandLine(PlaylistCase):
                 return at
         self.fail("no change of pitch")
 
+    @measures_sound
     def test_three_files_play_in_turn_and_an_unreadable_one_is_skipped(self):
         term = self.start(*self.songs[:1], "/no/such/song.xm", *self.songs[1:])
         start = self.rec.wait_for_sound(timeout=10)
@@ -395,6 +397,7 @@ class SoundWhileEditing(PlaylistCase):
         shutil.rmtree(cls.huge, ignore_errors=True)
         super().tearDownClass()
 
+    @measures_sound
     def test_no_gap_while_the_panel_is_used_and_add_dir_reads_a_huge_directory(self):
         term = self.start_in(self.tone, self.tree)
         sound = self.rec.wait_for_sound(timeout=10)

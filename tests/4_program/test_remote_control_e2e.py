@@ -16,6 +16,7 @@ import time
 import unittest
 
 from xqtest import XQ, NullSink, PlayerTestCase, Terminal, mw, status_position
+from xqtest import measures_sound
 
 NOT_RUNNING = "xq is not running\n"
 
@@ -229,6 +230,7 @@ class Clients(RemoteCase):
         term.send_keys("q")
         self.assert_clean_exit(term)
 
+    @measures_sound
     def test_two_clients_at_once_then_a_thousand_commands_without_a_gap(self):
         term = self.start_xq(self.tone)
         start = self.rec.wait_for_sound(timeout=10)
@@ -262,6 +264,7 @@ class Clients(RemoteCase):
         term.send_keys("q")
         self.assert_clean_exit(term)
 
+    @measures_sound
     def test_clients_that_misbehave_are_dropped_without_holding_the_player(self):
         term = self.start_xq(self.tone)
         start = self.rec.wait_for_sound(timeout=10)

@@ -14,6 +14,7 @@ import time
 import unittest
 
 from xqtest import VERSION_LINE, XQ, PlayerTestCase, mw, run_plain, status_position
+from xqtest import measures_sound
 
 
 def cpu_seconds(pid):
@@ -205,6 +206,7 @@ class BadFilesChosenWithF(PlayerTestCase):
         mw.write_song(mw.tone_song(), locked)
         os.chmod(locked, 0)
 
+    @measures_sound
     def test_the_old_module_plays_on(self):
         if os.geteuid() == 0:
             names = [("fifo.xm", "Not a file."), ("folder.xm", "Not a file.")]

@@ -10,6 +10,7 @@ import unittest
 
 from xqtest import (QUIT_SIGNALS, VERSION_LINE, XQ, PlayerTestCase, Terminal,
                     UnreachableServer, mw, run_plain, status_position)
+from xqtest import measures_sound
 
 USAGE = (VERSION_LINE + "\n"
          "Usage: xq [ -h | -v ] [ module | playlist | directory ]...\n"
@@ -146,6 +147,7 @@ class OddTerminals(PlayerTestCase):
         super().setUpClass()
         cls.song = cls.song_file("many.xm", mw.channels_song("xm", 32, 2))
 
+    @measures_sound
     def test_tiny_terminals(self):
         for width, height in [(20, 5), (10, 3), (1, 1)]:
             with self.subTest(size=(width, height)):
@@ -247,6 +249,7 @@ class FailedStart(PlayerTestCase):
 
 
 class SoundKeepsFlowing(PlayerTestCase):
+    @measures_sound
     def test_no_gap_and_the_song_clock_keeps_real_time(self):
         song = mw.tone_song(channels=1, positions=40)
         song.speed, song.bpm = 1, 250  # 10 ms rows: a fine clock to read off the screen

@@ -673,8 +673,12 @@ class Terminal:
             if not (code or sig) and not alive(self.pid):
                 # The tmux 3.3a server sometimes misses the SIGCHLD of a
                 # pane's process and leaves it a zombie, status unknown;
-                # another child ending makes it reap that one too.
-                self.tmux("run-shell", "true", check=False)
+                # another child ending makes it reap that one too. In the
+                # background: a server that misses that child's SIGCHLD as
+                # well would never answer a run-shell that waits for it (the
+                # next look starts another).
+                self.tmux("run-shell", "-b", "true", check=False)
+                time.sleep(0.01)
                 code, sig = self._fmt(fmt).split("|")
             if code:
                 self._status = int(code)

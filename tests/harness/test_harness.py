@@ -542,3 +542,58 @@ class NullSinkLifecycleTest(unittest.TestCase):
 
 if __name__ == "__main__":
     unittest.main()
+
+
+class PassesTest(unittest.TestCase):
+    """run_e2e.py splits a file between the sound pass and the screen pass:
+    every test runs in exactly one of them, with its class set up once."""
+
+    def test_each_test_runs_in_one_pass(self):
+        source = textwrap.dedent('''
+            import unittest
+            from xqtest import measures_sound
+
+            class A(unittest.TestCase):
+                set_up = 0
+
+                @classmethod
+                def setUpClass(cls):
+                    cls.set_up += 1
+
+                def test_screen(self):
+                    print("ran A.test_screen", self.set_up)
+
+                @measures_sound
+                def test_sound(self):
+                    print("ran A.test_sound", self.set_up)
+
+            class B(unittest.TestCase):
+                def test_other(self):
+                    print("ran B.test_other")
+            ''')
+        here = os.path.dirname(os.path.abspath(__file__))
+        with tempfile.TemporaryDirectory() as scratch:
+            path = os.path.join(scratch, "test_sample_e2e.py")
+            with open(path, "w") as f:
+                f.write(source)
+            env = dict(os.environ, PYTHONPATH=here)
+            ran = {}
+            for which in ("screen", "sound", "all"):
+                done = subprocess.run([sys.executable, os.path.join(here, "run_e2e.py"), "--pass", which, path],
+                                      capture_output=True, text=True, env=env, timeout=60)
+                self.assertEqual(done.returncode, 0, done.stderr)
+                ran[which] = sorted(line for line in done.stdout.splitlines() if line.startswith("ran "))
+        self.assertEqual(ran["screen"], ["ran A.test_screen 1", "ran B.test_other"])
+        self.assertEqual(ran["sound"], ["ran A.test_sound 1"])
+        self.assertEqual(ran["all"], sorted(ran["screen"] + ran["sound"]))
+
+    def test_a_failure_fails_the_pass(self):
+        here = os.path.dirname(os.path.abspath(__file__))
+        with tempfile.TemporaryDirectory() as scratch:
+            path = os.path.join(scratch, "test_failing_e2e.py")
+            with open(path, "w") as f:
+                f.write("import unittest\n\nclass A(unittest.TestCase):\n"
+                        "    def test_fails(self):\n        self.fail('no')\n")
+            done = subprocess.run([sys.executable, os.path.join(here, "run_e2e.py"), path],
+                                  capture_output=True, text=True, timeout=60)
+        self.assertEqual(done.returncode, 1)

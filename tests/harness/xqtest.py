@@ -112,3 +112,11 @@ class PlayerTestCase(unittest.TestCase):
         self.assertEqual(term.wait_exit(timeout), 0, term.stderr())
         self.assertIn(VERSION_LINE, term.text_after_alt_screen())
         self.assertFalse(any("Press 'h' for help" in r for r in term.screen()), term.screen_text())
+
+
+def measures_sound(test):
+    """Marks a test whose verdict rests on the recorded sound (gaps,
+    silence, loudness, pitch): it runs in the sound pass, alone on the
+    machine, while the other tests run side by side (see run_e2e.py)."""
+    test.measures_sound = True
+    return test
