@@ -40,7 +40,18 @@ class CommandLine(unittest.TestCase):
             (["--help"], 0, ""),
             (["-v"], 0, VERSION_LINE + "\n"),
             (["-verbose"], 0, VERSION_LINE + "\n"),
-            (["-x"], 255, "XQ: Can't open '-x'\n"),
+            (["-hx"], 0, USAGE),
+            (["-vfoo"], 0, VERSION_LINE + "\n"),
+            (["missing.xm", "-h"], 0, USAGE),
+            # an argument that looks like an option and is none of xq's
+            (["-x"], 2, "XQ: Unknown option '-x'.\n" + USAGE),
+            (["--bogus", "song.xm"], 2, "XQ: Unknown option '--bogus'.\n" + USAGE),
+            (["song.xm", "--verbose"], 2, "XQ: Unknown option '--verbose'.\n" + USAGE),
+            (["--resume", "--bogus"], 2, "XQ: Unknown option '--bogus'.\n" + USAGE),
+            (["song.xm", "--resume"], 2, "XQ: --resume comes first, before anything else.\n" + USAGE),
+            # after "--" everything is a path
+            (["--"], 255, USAGE),
+            (["--", "-x"], 255, "XQ: Can't open '-x'\n"),
             # several paths: each that cannot be read is named; none left ends it
             (["/no/such/song.xm", "more"], 255, "XQ: Can't open '/no/such/song.xm'\nXQ: Can't open 'more'\n"),
         ]
@@ -244,6 +255,49 @@ class FailedStart(PlayerTestCase):
             self.assertTrue(term.stderr().endswith(
                              "\nXQ: Couln't initialize sound, reason: Could not open sound device.\n"
                              "    Verify settings in $HOME/.xq/options\n"), term.stderr())
+
+
+class PathsOnTheCommandLine(PlayerTestCase):
+    def test_a_name_that_begins_with_a_dash_follows_a_double_dash(self):
+        path = self.song_file("-name.xm", mw.tone_song())
+        for args in (["--", "-name.xm"], ["./-name.xm"]):
+            with self.subTest(args=args):
+                term = self.start(*args, cwd=os.path.dirname(path))
+                term.wait_for(lambda rows: "File   : -name.xm" in rows[1])
+                self.assertEqual(term.stderr(), "XQ: Can't access '%s/.xq', creating it.\n" % term.home)
+                term.send_keys("q")
+                self.assert_clean_exit(term)
+                term.close()
+
+    def test_a_tree_of_links_is_walked_once_and_quickly(self):
+        # Twenty levels, each with two links to the next: a million ways
+        # down to the last level, which is walked once all the same.
+        tree = os.path.join(self.files.name, "links")
+        levels = 20
+        for i in range(levels + 1):
+            os.makedirs(os.path.join(tree, "L%d" % i))
+            if i > 0:
+                for name in ("a", "b"):
+                    os.symlink("../L%d" % i, os.path.join(tree, "L%d" % (i - 1), name))
+        self.song_file("links/L%d/deep.xm" % levels, mw.tone_song())
+        self.song_file("links/L0/top.xm", mw.tone_song())
+        term = self.start(os.path.join(tree, "L0"))
+        started = time.monotonic()
+        term.wait_for(lambda rows: "deep.xm" in rows[1], timeout=30)
+        self.assertLess(time.monotonic() - started, 2.0)
+        term.wait_for(lambda rows: re.search(r"Playlist: +1/ *2 ", rows[-1]))
+        term.send_keys("q")
+        self.assert_clean_exit(term)
+
+    def test_the_whole_file_system_is_walked_within_bounds(self):
+        term = self.start("/")
+        started = time.monotonic()
+        term.wait_for(lambda rows: term.exited() or rows[0].startswith(" :: XQ v0.6 ::"), timeout=30)
+        self.assertLess(time.monotonic() - started, 5.0)
+        if term.exited():
+            # nothing found before the walk stopped: said so
+            self.assertIn("XQ: Stopped after looking at 200000 entries: the rest of '/' was not looked at.\n",
+                          term.stderr())
 
 
 class SoundKeepsFlowing(PlayerTestCase):
