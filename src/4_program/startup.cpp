@@ -56,6 +56,8 @@ void prepare_config_dir() {
     }
 }
 
+bool terminal_gone_at_start() { return terminal_input_gone(fileno(stdin)); }
+
 }  // namespace
 
 FailedStartText failed_start_text(int tried) {
@@ -177,7 +179,6 @@ int xq_main(int argc, char **argv) {
         return kStartupFailure;
     }
     set_term(screen);
-    watch_terminal_input(fileno(stdin));
     // Until the screen has been suspended and resumed once, ncurses flushes
     // its output at every cursor movement, which turns one update into
     // dozens of small writes; one suspend and resume before anything is
@@ -228,14 +229,18 @@ int xq_main(int argc, char **argv) {
     install_quit_handlers();
     prepare_wait_signals();
 
+    // Until something plays, a terminal that is gone closes the box of what
+    // failed instead of ending the program: a start that plays nothing ends
+    // as a failed one, whatever standard input is.
     if (playlist_count > 0) {
-        if (start_command_line_playlist(resume.entry) != 0)
+        if (start_command_line_playlist(resume.entry, terminal_gone_at_start) != 0)
             leave_after_failed_start(failed_start_text(playlist_count).text);
     } else {
         loading_popup(1);
-        if (load_module(path) != 0) leave_after_failed_start(failed_start_text(1).text);
+        if (load_module(path, terminal_gone_at_start) != 0) leave_after_failed_start(failed_start_text(1).text);
         loading_popup(0);
     }
+    watch_terminal_input(fileno(stdin));
 
     if (resuming && (!resume.playlist || playlist_index == resume.entry)) resume_song_position(resume.position);
 

@@ -3,6 +3,7 @@ binary in tmux with sound going to a private null sink."""
 
 import os
 import re
+import shutil
 import stat
 import subprocess
 import time
@@ -196,17 +197,41 @@ class FailedStart(PlayerTestCase):
         text = os.path.join(self.files.name, "notes.txt")
         with open(text, "w") as f:
             f.write("These are words, not music.\n" * 20)
-        term = self.start(text)
-        # the file's name, then libmikmod's own words with a full stop added
-        message = "'notes.txt': Module format not recognized."
-        term.wait_for(message)
-        style = term.screen_cells().style_of(message)
-        self.assertEqual((style["fg"], style["bold"]), (1, True))  # bold red
-        self.assertTrue(term.screen_cells().style_of("[ OK ]")["reverse"])
-        term.send_keys("x", "Escape", "q")
-        term.wait_for("[ OK ]")  # only Enter closes it
-        term.send_keys("Enter")
-        self.assert_failed_exit(term, f"XQ: Can't load '{text}': Module format not recognized.\n")
+        # Enter, q or Escape closes the box; other keys do not
+        for key in ("Enter", "q", "Escape"):
+            with self.subTest(key=key):
+                term = self.start(text)
+                # the file's name, then libmikmod's own words with a full stop added
+                message = "'notes.txt': Module format not recognized."
+                term.wait_for(message)
+                style = term.screen_cells().style_of(message)
+                self.assertEqual((style["fg"], style["bold"]), (1, True))  # bold red
+                self.assertTrue(term.screen_cells().style_of("[ OK ]")["reverse"])
+                term.send_keys("x", "Down")
+                time.sleep(0.2)
+                self.assertFalse(term.exited())
+                term.wait_for("[ OK ]")
+                term.send_keys(key)
+                self.assert_failed_exit(term, f"XQ: Can't load '{text}': Module format not recognized.\n")
+                term.close()
+
+    def test_a_failed_start_without_keys_to_read(self):
+        # Standard input from /dev/null, or at its end: the start that plays
+        # nothing fails all the same, naming the file.
+        text = os.path.join(self.files.name, "words.xm")
+        with open(text, "w") as f:
+            f.write("These are words, not music.\n" * 20)
+        other = os.path.join(self.files.name, "more-words.xm")
+        shutil.copy(text, other)
+        reason = "Module format not recognized."
+        for how, shell in (("from /dev/null", 'exec "$0" "$@" </dev/null'), ("at its end", 'true | exec "$0" "$@"')):
+            for files, stderr_end in (([text], f"XQ: Can't load '{text}': {reason}\n"),
+                                      ([text, other], f"XQ: Can't load '{other}': {reason}\n"
+                                                      "XQ: None of the 2 modules could be played.\n")):
+                with self.subTest(how=how, files=len(files)):
+                    term = self.start("-c", shell, XQ, *files, argv0="sh")
+                    self.assert_failed_exit(term, stderr_end)
+                    term.close()
 
     def test_a_directory(self):
         # A directory gives the modules below it; without any, nothing is
@@ -232,11 +257,24 @@ class FailedStart(PlayerTestCase):
         os.mkfifo(fifo)
         self.addCleanup(os.remove, fifo)
         term = self.start(bad, fifo)
-        for text in ("'bad.xm': ", "'pipe.xm': Not a file."):
-            term.wait_for(text)  # a FIFO is refused at once
-            term.send_keys("Enter")
+        # one box for both; a FIFO is refused at once
+        term.wait_for("None of the 2 played. Last: 'pipe.xm': Not a file.")
+        term.send_keys("Escape")
         self.assert_failed_exit(term, f"XQ: Can't load '{fifo}': Not a file.\n"
                                       "XQ: None of the 2 modules could be played.\n")
+
+    def test_many_files_none_of_which_plays_give_one_box(self):
+        bad = []
+        for n in range(200):
+            bad.append(os.path.join(self.files.name, f"junk{n:03}.xm"))
+            with open(bad[-1], "wb") as f:
+                f.write(b"no module here %d" % n * 20)
+        term = self.start(*bad)
+        term.wait_for("None of the 200 played. Last: 'junk199.xm': Module format not recognized.",
+                      timeout=20)
+        term.send_keys("q")
+        self.assert_failed_exit(term, f"XQ: Can't load '{bad[-1]}': Module format not recognized.\n"
+                                      "XQ: None of the 200 modules could be played.\n")
 
     def test_terminal_without_colours(self):
         song = self.song_file("plain.xm", mw.tone_song())
