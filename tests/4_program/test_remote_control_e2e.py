@@ -426,6 +426,53 @@ class TheSocket(RemoteCase):
                 self.assertFalse(os.path.exists(path))
                 term.close()
 
+    @unittest.skipUnless(os.geteuid() == 0, "running the client as another user needs root")
+    def test_the_client_tells_nothing_to_a_socket_of_another_user(self):
+        # A runtime directory anyone may write to, where root (standing for
+        # any other user) listens as if it were the client user's xq.
+        runtime = tempfile.mkdtemp(prefix="xqrun.")
+        self.addCleanup(shutil.rmtree, runtime, True)
+        os.chmod(runtime, 0o1777)
+        os.chown(runtime, 65533, 65533)
+        os.mkdir(os.path.join(runtime, "xq"), 0o777)
+        os.chmod(os.path.join(runtime, "xq"), 0o777)
+        impostor = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        self.addCleanup(impostor.close)
+        impostor.bind(os.path.join(runtime, "xq", "control"))
+        os.chmod(os.path.join(runtime, "xq", "control"), 0o777)
+        impostor.listen(1)
+        impostor.settimeout(10)
+        heard = []
+
+        def answer():
+            try:
+                conn, _ = impostor.accept()
+            except OSError:
+                return
+            with conn:
+                try:
+                    heard.append(conn.recv(100))
+                    conn.sendall(b"state=playing\n")
+                except OSError:
+                    pass
+
+        listener = threading.Thread(target=answer)
+        listener.start()
+        bin_dir = tempfile.mkdtemp(prefix="xqbin.")
+        self.addCleanup(shutil.rmtree, bin_dir, True)
+        os.chmod(bin_dir, 0o755)
+        xq_copy = os.path.join(bin_dir, "xq")
+        shutil.copy(XQ, xq_copy)
+        nobody = pwd.getpwnam("nobody")
+        r = subprocess.run(["setpriv", f"--reuid={nobody.pw_uid}", f"--regid={nobody.pw_gid}", "--clear-groups",
+                            xq_copy, "--remote", "quit"], capture_output=True, text=True, timeout=10,
+                           env={"PATH": "/usr/bin:/bin", "XDG_RUNTIME_DIR": runtime, "HOME": "/nonexistent"})
+        impostor.close()
+        listener.join(10)
+        self.assertEqual((r.returncode, r.stdout), (1, ""))
+        self.assertEqual(r.stderr, f"error: '{runtime}/xq/control' is another user's socket, not an xq of yours\n")
+        self.assertEqual(b"".join(heard), b"", "the request was not sent")
+
     def test_a_home_folder_that_is_not_the_users_own_is_refused(self):
         # Without a runtime directory the socket would go in ~/.xq: not when
         # it is a link, nor when others may write to it.
