@@ -9,9 +9,9 @@
 #include <unistd.h>
 
 #include "1_player/clock.h"
+#include "1_player/private_folder.h"
 #include "1_player/remote_request.h"
 #include "1_player/settings.h"
-#include "4_program/private_folder.h"
 
 namespace {
 

@@ -14,6 +14,7 @@
 #include "1_player/clock.h"
 #include "1_player/player.h"
 #include "1_player/player_thread.h"
+#include "1_player/private_folder.h"
 #include "1_player/remote_request.h"
 #include "1_player/setting_bounds.h"
 #include "1_player/settings.h"
@@ -23,7 +24,6 @@
 #include "3_panels/message_box.h"
 #include "3_playlist/playlist_playback.h"
 #include "3_playlist/playlist_store.h"
-#include "4_program/private_folder.h"
 #include "4_program/shutdown.h"
 
 namespace {

@@ -10,11 +10,11 @@
 #include "1_player/atomic_save.h"
 #include "1_player/player.h"
 #include "1_player/player_thread.h"
+#include "1_player/private_folder.h"
 #include "1_player/regular_file.h"
 #include "3_panels/command_keys.h"
 #include "3_playlist/playlist_playback.h"
 #include "3_playlist/playlist_store.h"
-#include "4_program/private_folder.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "4_program/private_folder.h"
+#include "1_player/private_folder.h"
 
 #include <cerrno>
 #include <cstdio>
