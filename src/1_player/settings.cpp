@@ -12,6 +12,7 @@
 
 #include "1_player/atomic_save.h"
 #include "1_player/panel_corners.h"
+#include "1_player/private_folder.h"
 #include "1_player/quit_request.h"
 #include "1_player/regular_file.h"
 
@@ -188,14 +189,21 @@ int store_options(const char *path, char *message, std::size_t message_size) {
 
 int write_options(char *message, std::size_t message_size) {
     char path[kPathCapacity];
-    int result;
     if (options_file_path(path) != 0) {
         std::snprintf(message, message_size, "Can't open the options file: HOME is unset or too long.");
-        result = -1;
-    } else {
-        result = store_options(path, message, message_size);
+        return -1;
     }
-    return result;
+    // Through a folder another user can write to, the save could be sent
+    // on to any file of the user's.
+    char dir[kPathCapacity];
+    std::snprintf(dir, sizeof dir, "%s", path);
+    if (char *slash = std::strrchr(dir, '/')) *slash = '\0';
+    const FolderTrust trust = examine_own_folder(dir);
+    if (trust != FolderTrust::own && trust != FolderTrust::missing) {
+        std::snprintf(message, message_size, "Can't save '%s': '%s' %s.", path, dir, folder_trust_text(trust));
+        return -1;
+    }
+    return store_options(path, message, message_size);
 }
 
 unsigned output_mode(unsigned current_mode) {

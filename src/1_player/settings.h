@@ -67,7 +67,8 @@ inline constexpr std::size_t kMaxOptionsFileBytes = 64 * 1024;
 int store_options(const char *path, char *message, std::size_t message_size);
 
 // store_options on the options file, with the outcome for the user in
-// `message` ("'path' saved." or why not). Returns 0 or -1.
+// `message` ("'path' saved." or why not); refused while "~/.xq" is not a
+// directory of the user's own (private_folder.h). Returns 0 or -1.
 int write_options(char *message, std::size_t message_size);
 
 // md_mode with its six option bits replaced by the current settings; every

@@ -6,8 +6,10 @@
 #include <mikmod.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 #include "1_player/loaded_module.h"
+#include "1_player/module_loader.h"
 #include "1_player/quit_request.h"
 #include "1_player/settings.h"
 
@@ -95,6 +97,14 @@ void register_render_library() {
 
 RenderOutcome render_song(const char *module_path, const char *wav_path, const char *output, int loops,
                           unsigned rate, bool fade, RenderProgress progress, void *context, std::FILE *errors) {
+    // Read as playing reads it: a FIFO, a device or a directory is refused
+    // at once instead of being waited on.
+    std::vector<char> data;
+    char reason[kPathCapacity];
+    if (read_module_file(module_path, data, reason, sizeof reason) != 0) {
+        std::fprintf(errors, "XQ: Can't load '%s': %s\n", module_path, reason);
+        return {RenderStatus::failed, 0};
+    }
     char parameters[kPathCapacity + 8];
     std::snprintf(parameters, sizeof parameters, "file=%s", wav_path);
     md_mode = static_cast<UWORD>(output_mode(md_mode));
@@ -106,7 +116,8 @@ RenderOutcome render_song(const char *module_path, const char *wav_path, const c
         std::fprintf(errors, "XQ: Can't write '%s': %s.\n", output, MikMod_strerror(MikMod_errno));
         return {RenderStatus::failed, 0, 0};
     }
-    MODULE *m = Player_Load(module_path, 64, 0);
+    MODULE *m = Player_LoadMem(data.data(), static_cast<int>(data.size()), 64, 0);
+    data = std::vector<char>();
     if (!m) {
         std::fprintf(errors, "XQ: Can't load '%s': %s.\n", module_path, MikMod_strerror(MikMod_errno));
         MikMod_Exit();

@@ -23,7 +23,8 @@ struct RenderOutcome {
 // and the song time reached.
 using RenderProgress = void (*)(void *context, int percent, std::uint32_t song_ms);
 
-// Renders the module at `module_path` into the WAV file `wav_path` (which
+// Renders the module at `module_path` (read as the player reads it: only a
+// regular file, never waited on) into the WAV file `wav_path` (which
 // exists) `loops` times over, the last pass fading out when `fade`, at
 // `rate` Hz (0 keeps the library's own) in the output mode of the settings.
 // A quit request stops it (interrupted). The reason of a failure to start,

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <curses.h>
+#include <span>
 
 #include "2_screen/colors.h"
+#include "2_screen/keys.h"
 #include "2_screen/main_window.h"
 #include "2_screen/screen_text.h"
 #include "3_panels/panel_runner.h"
@@ -43,24 +45,33 @@ PanelWindow open_message_box(const char *message, int kind) {
 namespace {
 
 constexpr int kEnterKeys[] = {'\n', KEY_ENTER};
+constexpr int kDismissKeys[] = {'\n', KEY_ENTER, 'q', kEscape};
 
-}  // namespace
-
-void wait_for_enter(WINDOW *win, bool (*close_early)()) {
-    // Only Enter closes it; every other key is read and dropped.
+// Every key but `close_keys` is read and dropped.
+void wait_for_keys(WINDOW *win, std::span<const int> close_keys, bool (*close_early)()) {
     PanelDescription desc;
-    desc.close_keys = kEnterKeys;
+    desc.close_keys = close_keys;
     if (close_early) desc.close_when = close_early;
     ++message_boxes_waiting;
     run_panel_keys(desc, win);
     --message_boxes_waiting;
 }
 
-void message_box_until(const char *message, int kind, bool (*close_early)()) {
+void show_box(const char *message, int kind, std::span<const int> close_keys, bool (*close_early)()) {
     PanelWindow box = open_message_box(message, kind);
     if (!box.win) return;
-    wait_for_enter(box.win, close_early);
+    wait_for_keys(box.win, close_keys, close_early);
     close_panel_window(box);
+}
+
+}  // namespace
+
+void wait_for_enter(WINDOW *win, bool (*close_early)()) { wait_for_keys(win, kEnterKeys, close_early); }
+
+void wait_for_dismissal(WINDOW *win, bool (*close_early)()) { wait_for_keys(win, kDismissKeys, close_early); }
+
+void message_box_until(const char *message, int kind, bool (*close_early)()) {
+    show_box(message, kind, kEnterKeys, close_early);
 }
 
 void message_box(const char *message, int kind) { message_box_until(message, kind, nullptr); }
@@ -68,4 +79,9 @@ void message_box(const char *message, int kind) { message_box_until(message, kin
 void error_box(const char *message, bool (*close_early)()) {
     beep();
     message_box_until(message, kMessageError, close_early);
+}
+
+void dismissable_error_box(const char *message, bool (*close_early)()) {
+    beep();
+    show_box(message, kMessageError, kDismissKeys, close_early);
 }

@@ -22,12 +22,19 @@ void message_box_until(const char *message, int kind, bool (*close_early)());
 // (or until `close_early`, when given, returns true).
 void error_box(const char *message, bool (*close_early)() = nullptr);
 
+// error_box that q and Escape close as Enter does: for news that needs no
+// answer, such as a file that could not be loaded.
+void dismissable_error_box(const char *message, bool (*close_early)() = nullptr);
+
 // The steps of message_box, for callers that need the box on the screen
 // before waiting: open_message_box draws it and updates the screen,
 // wait_for_enter runs the idle step until Enter (or until `close_early`,
 // when given, returns true), close_panel_window ends it.
 PanelWindow open_message_box(const char *message, int kind);
 void wait_for_enter(WINDOW *win, bool (*close_early)() = nullptr);
+
+// wait_for_enter that q and Escape end too.
+void wait_for_dismissal(WINDOW *win, bool (*close_early)() = nullptr);
 
 // True for the keys that mean Enter: line feed and the keypad's Enter.
 bool is_enter_key(int key);

@@ -1,5 +1,6 @@
 #include "3_panels/module_loading.h"
 
+#include <cstdio>
 #include <curses.h>
 #include <panel.h>
 
@@ -21,12 +22,21 @@ WINDOW *loading_notice = nullptr;  // loading_popup's own: the notice shown, if 
 }  // namespace
 
 int load_module(const char *file_path, bool (*close_box_early)()) {
-    const LoadResult result = player_load(file_path, loop_module != 0, fade_module != 0);
-    if (!result.loaded) {
+    char message[kPathCapacity];
+    if (load_module_quietly(file_path, message, sizeof message) != 0) {
         // The "Loading..." notice is no panel, so the box would leave it
         // drawn around itself.
         loading_popup(0);
-        error_box(result.message, close_box_early);
+        dismissable_error_box(message, close_box_early);
+        return -1;
+    }
+    return 0;
+}
+
+int load_module_quietly(const char *file_path, char *message, std::size_t size) {
+    const LoadResult result = player_load(file_path, loop_module != 0, fade_module != 0);
+    if (!result.loaded) {
+        if (message && size > 0) std::snprintf(message, size, "%s", result.message);
         return -1;
     }
     reset_channel_state();

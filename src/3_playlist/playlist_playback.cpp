@@ -13,6 +13,7 @@
 #include "2_screen/main_window.h"
 #include "2_screen/playlist_footer.h"
 #include "3_panels/event_loop.h"
+#include "3_panels/message_box.h"
 #include "3_panels/module_loading.h"
 #include "3_playlist/playlist_store.h"
 
@@ -33,6 +34,13 @@ struct Playback {
     // Set while an entry is being loaded, its failure box included: the
     // step waits, so the playlist never moves on behind the box.
     bool step_held = false;
+    // The run of entries that could not be loaded since the last one that
+    // did: the first has a box of its own, the others are passed over at
+    // once, and one box tells of them all as the run ends.
+    int failed_run = 0;
+    char last_failure[kPathCapacity] = "";  // "'name': reason" of the run's last
+    // Asked besides the keys by the box of a run told at start-up.
+    bool (*close_run_box_early)() = nullptr;
     // The order of the current pass in random mode: entry order[p] plays
     // at pass position p. order_count is the list's size it was made for.
     int order[kPlaylistCapacity];
@@ -64,6 +72,8 @@ void update_footer() {
     playlist_footer.song_counts = player_view().module && !playback.entry_not_loaded;
 }
 
+bool song_over() { return player_view().module && player_view().ended; }
+
 // A failed entry's box closes when the playlist is due to move on, and the
 // playlist then moves on at once: the box never stays up while it goes on.
 bool failed_entry_due() {
@@ -82,12 +92,79 @@ void load_entry(int k) {
     playback.step_held = true;
     playback.entry_not_loaded = load_module(playlist[k].path, failed_entry_due) != 0;
     playback.step_held = held;
+    playback.failed_run = playback.entry_not_loaded ? 1 : 0;
     loading_popup(0);
     // The playlist moves on a second after a failure, whatever else comes.
     if (playback.entry_not_loaded) wake_at_ms(playback.entry_started_ms + kFailedEntryMs);
 }
 
+// The box of a run is there while the song that follows it plays: it
+// closes as that song ends, so the playlist goes on.
+bool run_box_due() {
+    if (playback.close_run_box_early && playback.close_run_box_early()) return true;
+    return !playback.entry_not_loaded && song_over();
+}
+
+// One box for the run of entries that could not be loaded; a run of one
+// that had no box yet gets the one of its failure.
+void tell_failed_run(bool none_played) {
+    char text[kPathCapacity + 64];
+    format_failed_run(text, sizeof text, playback.failed_run, none_played, playback.last_failure);
+    const bool held = playback.step_held;
+    playback.step_held = true;
+    dismissable_error_box(text, run_box_due);
+    playback.step_held = held;
+}
+
+void finish_playlist() {
+    update_footer();
+    draw_finished_message();
+    leave_playlist();
+}
+
+// After an entry that could not be loaded (and had its box), the ones that
+// follow are tried at once, without a box each, for at most
+// kPassOverSliceMs a step: the song that plays, the keys and the screen go
+// on between two steps. Once one loads, or the pass ends, one box tells how
+// many were passed over.
+void pass_over_failed_entries() {
+    const long long until = monotonic_ms() + kPassOverSliceMs;
+    playback.failed_run = std::max(playback.failed_run, 1);
+    while (playlist_index < playlist_count - 1) {
+        ++playlist_index;
+        const int k = playlist_entry_at(playlist_index);
+        if (load_module_quietly(playlist[k].path, playback.last_failure, sizeof playback.last_failure) == 0) {
+            playback.entry_not_loaded = false;
+            wtouchln(main_win, 0, getmaxy(main_win), 1);
+            draw_playlist_footer_now();
+            if (playback.failed_run > 1) tell_failed_run(false);
+            playback.failed_run = 0;
+            return;
+        }
+        ++playback.failed_run;
+        if (monotonic_ms() >= until) {
+            // Due again at once: the next step goes on from here.
+            playback.entry_started_ms = monotonic_ms() - kFailedEntryMs;
+            wake_at_ms(monotonic_ms());
+            draw_playlist_footer_now();
+            return;
+        }
+    }
+    if (playback.failed_run > 1) tell_failed_run(false);
+    playback.failed_run = 0;
+    finish_playlist();
+}
+
 }  // namespace
+
+void format_failed_run(char *out, std::size_t size, int count, bool none_played, const char *last) {
+    if (count <= 1)
+        std::snprintf(out, size, "%s", last);
+    else if (none_played)
+        std::snprintf(out, size, "None of the %d played. Last: %s", count, last);
+    else
+        std::snprintf(out, size, "%d entries passed over. Last: %s", count, last);
+}
 
 std::uint64_t next_random(std::uint64_t &state) {
     // splitmix64: every seed, 0 included, gives a well-mixed sequence.
@@ -134,25 +211,35 @@ void start_playlist() {
     draw_playlist_footer_now();
 }
 
-int start_command_line_playlist(int first) {
+int start_command_line_playlist(int first, bool (*close_box_early)()) {
     playlist_index = 0;
     playlist_active = true;
     playlist_elapsed_ms = 0;
     begin_pass();
+    playback.failed_run = 0;
+    bool loaded = false;
+    loading_popup(1);
     for (int k = std::clamp(first, 0, std::max(playlist_count - 1, 0)); k < playlist_count; ++k) {
         playlist_index = k;
-        loading_popup(1);
-        const int result = load_module(playlist[playlist_entry_at(k)].path);
-        loading_popup(0);
-        if (result == 0) {
-            playback.entry_not_loaded = false;
-            update_footer();
-            return 0;
+        if (load_module_quietly(playlist[playlist_entry_at(k)].path, playback.last_failure,
+                                sizeof playback.last_failure) == 0) {
+            loaded = true;
+            break;
         }
+        ++playback.failed_run;
     }
-    playlist_active = false;
+    loading_popup(0);
+    playback.entry_not_loaded = !loaded;
+    if (loaded) draw_playlist_footer_now();
+    if (playback.failed_run > 0) {
+        playback.close_run_box_early = close_box_early;
+        tell_failed_run(!loaded);
+        playback.close_run_box_early = nullptr;
+    }
+    playback.failed_run = 0;
+    if (!loaded) playlist_active = false;
     update_footer();
-    return -1;
+    return loaded ? 0 : -1;
 }
 
 void playlist_step() {
@@ -162,18 +249,18 @@ void playlist_step() {
     }
     keep_index_in_list();
     update_footer();
-    const bool over = playback.entry_not_loaded ? failed_entry_due() : player_view().module && player_view().ended;
+    const bool over = playback.entry_not_loaded ? failed_entry_due() : song_over();
     if (!over) return;
     draw_footer_border(1, 39);
     playlist_elapsed_ms += current_song_ms();
-    if (playlist_index < playlist_count - 1) {
+    if (playback.entry_not_loaded) {
+        pass_over_failed_entries();
+    } else if (playlist_index < playlist_count - 1) {
         ++playlist_index;
         load_entry(playlist_entry_at(playlist_index));
         wtouchln(main_win, 0, getmaxy(main_win), 1);
     } else {
-        update_footer();
-        draw_finished_message();
-        leave_playlist();
+        finish_playlist();
     }
     update_panels();
     doupdate();

@@ -4,7 +4,9 @@
 // when the module has ended (or the entry could not be loaded, a second
 // after its failure), its play time is added to the total and the next
 // entry is loaded, in order or at random; after the last one the finished
-// message is shown. The player wakes the screens when a song ends, so the
+// message is shown. Entries that cannot be loaded either, right after one
+// that could not, are passed over without a box each, and one box tells
+// how many were. The player wakes the screens when a song ends, so the
 // playlist moves on at once, without a timer. At random, each start of the
 // playlist draws a fresh order in which every entry plays once: the step
 // and N follow it, V goes back through it, and the playlist finishes after
@@ -23,6 +25,17 @@ extern std::uint64_t playlist_elapsed_ms;  // play time of the entries that have
 // How long after an entry failed to load the playlist moves on (its box
 // closes then, if nobody pressed Enter).
 inline constexpr long long kFailedEntryMs = 1000;
+
+// The entries after it that cannot be loaded either are passed over for at
+// most this long in one step, so the keys and the screen go on meanwhile.
+inline constexpr long long kPassOverSliceMs = 40;
+
+// The text of the one box that tells of `count` entries that could not be
+// loaded in a row, the last failing with `last` ("'name': reason"): `last`
+// alone for one; with `none_played` (a start that found nothing to play)
+// "None of the N played. Last: ...", otherwise "N entries passed over.
+// Last: ...".
+void format_failed_run(char *out, std::size_t size, int count, bool none_played, const char *last);
 
 // The next number of the generator whose state is `state` (splitmix64).
 std::uint64_t next_random(std::uint64_t &state);
@@ -47,8 +60,11 @@ void start_playlist();
 
 // Starts the playlist given on the command line (or resumed) at entry
 // `first`, where there is no module yet: entries that cannot be loaded are
-// passed over at once. Returns 0, or -1 when none could be loaded.
-int start_command_line_playlist(int first = 0);
+// passed over at once, and one box tells of them (the one that plays
+// meanwhile), until Enter, q or Escape, the end of that song, or
+// `close_box_early` (when given) returns true. Returns 0, or -1 when none
+// could be loaded (once the box is closed).
+int start_command_line_playlist(int first = 0, bool (*close_box_early)() = nullptr);
 
 // The idle step's part, on the main path: does nothing unless a playlist is
 // playing and its entry has ended (or failed a second ago); then it moves

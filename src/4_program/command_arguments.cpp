@@ -4,9 +4,11 @@
 #include <cstring>
 #include <dirent.h>
 #include <numeric>
+#include <set>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 #include "3_filesel/directory_listing.h"
@@ -24,6 +26,9 @@ const char *const kModuleExtensions[] = {"669", "amf", "apun", "asy", "dsm", "fa
 struct Collector {
     FILE *errors;
     CollectedArguments result;
+    long entry_budget;                 // directory entries the walks may look at
+    long entries_left;                 // of those, the ones not looked at yet
+    const char *cut_by_full = nullptr;  // the first directory argument the full playlist cut short, as given
 };
 
 void report_unreadable(Collector &collector, const char *shown) {
@@ -55,13 +60,8 @@ AddResult add_playlist_entry(const char *path, void *context) {
 // walked.
 constexpr int kWalkCapacity = 16384;
 
-// The directories being walked, to know a symbolic link that leads back
-// into one of them. A path of 255 characters cannot be deeper.
+// A path of 255 characters cannot be deeper.
 constexpr int kMaxDepth = kPathCapacity / 2;
-struct DirectoryId {
-    dev_t device;
-    ino_t inode;
-};
 
 struct WalkEntry {
     char name[kPathCapacity];
@@ -74,31 +74,52 @@ struct Walker {
 
     Collector &collector;
     std::vector<WalkEntry> names;  // the stack of slots, at most kWalkCapacity
-    DirectoryId path[kMaxDepth] = {};
+    // Every directory walked, by device and inode: one that several links
+    // lead to is walked once, and a link back up is not followed.
+    std::set<std::pair<dev_t, ino_t>> visited;
     int depth = 0;
+    bool cut_by_full = false;    // a directory was left unwalked because the playlist was full
+    bool cut_by_budget = false;  // the entries the walks may look at ran out
+};
 
-    bool on_path(const struct stat &info) const {
-        for (int i = 0; i < depth; ++i)
-            if (path[i].device == info.st_dev && path[i].inode == info.st_ino) return true;
+// Whether the walk may go on into another directory.
+bool may_go_on(Walker &walker) {
+    if (playlist_count >= kPlaylistCapacity) {
+        walker.cut_by_full = true;
         return false;
     }
-};
+    if (walker.collector.entries_left <= 0) {
+        walker.cut_by_budget = true;
+        return false;
+    }
+    return true;
+}
 
 void walk(Walker &walker, const char (&dir)[kPathCapacity]) {
     Collector &collector = walker.collector;
+    if (!may_go_on(walker)) return;
     struct stat info;
-    if (stat(dir, &info) != 0 || walker.on_path(info) || walker.depth >= kMaxDepth) return;
+    if (stat(dir, &info) != 0 || walker.depth >= kMaxDepth || !walker.visited.insert({info.st_dev, info.st_ino}).second)
+        return;
     DIR *stream = opendir(dir);
     if (!stream) {
         report_unreadable(collector, dir);
         return;
     }
-    walker.path[walker.depth++] = DirectoryId{info.st_dev, info.st_ino};
+    ++walker.depth;
     std::vector<WalkEntry> &names = walker.names;
     const std::size_t begin = names.size();
     while (const dirent *entry = readdir(stream)) {
         const char *name = entry->d_name;
-        if (name[0] == '.') continue;  // hidden, "." and ".."
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+        if (--collector.entries_left < 0) {
+            walker.cut_by_budget = true;
+            break;
+        }
+        if (name[0] == '.') continue;  // hidden
+        // Most files of a large tree are no modules: their names tell so
+        // without a look at each.
+        if (entry->d_type == DT_REG && !module_file_name(name)) continue;
         char path[kPathCapacity];
         if (join_path(path, dir, name) != 0) {
             std::fprintf(collector.errors, "XQ: Left out '%s/%s': %s\n", dir, name,
@@ -139,6 +160,20 @@ void walk(Walker &walker, const char (&dir)[kPathCapacity]) {
     --walker.depth;
 }
 
+// Walks the directory argument `given`, whose full path is `path`; says so
+// when the walk had to stop before its end. Returns false when it did.
+bool walk_argument(Collector &collector, const char (&path)[kPathCapacity], const char *given) {
+    Walker walker(collector);
+    walk(walker, path);
+    if (walker.cut_by_budget)
+        std::fprintf(collector.errors,
+                     "XQ: Stopped after looking at %ld entries: the rest of '%s' was not looked at.\n",
+                     collector.entry_budget, given);
+    else if (walker.cut_by_full && !collector.cut_by_full)
+        collector.cut_by_full = given;
+    return !walker.cut_by_budget && !walker.cut_by_full;
+}
+
 }  // namespace
 
 bool module_file_name(const char *name) {
@@ -158,8 +193,8 @@ ArgumentSort argument_sort(const char *path) {
     return ArgumentSort::module;
 }
 
-CollectedArguments collect_arguments(int count, char *const *paths, const char *cwd, FILE *errors) {
-    Collector collector{errors, {0, 0, 0}};
+CollectedArguments collect_arguments(int count, char *const *paths, const char *cwd, FILE *errors, long entry_budget) {
+    Collector collector{errors, {0, 0, 0}, entry_budget, entry_budget};
     for (int i = 0; i < count; ++i) {
         const char *given = paths[i];
         const ArgumentSort sort = argument_sort(given);
@@ -174,6 +209,7 @@ CollectedArguments collect_arguments(int count, char *const *paths, const char *
         }
         const int before = playlist_count;
         const int left_out_before = collector.result.left_out;
+        bool whole = true;
         switch (sort) {
         case ArgumentSort::module: add_module(collector, path, given); break;
         case ArgumentSort::playlist: {
@@ -181,19 +217,26 @@ CollectedArguments collect_arguments(int count, char *const *paths, const char *
             if (reading.status != 0) report_unreadable(collector, given);
             break;
         }
-        case ArgumentSort::directory: {
-            Walker walker(collector);
-            walk(walker, path);
-            break;
-        }
+        case ArgumentSort::directory: whole = walk_argument(collector, path, given); break;
         case ArgumentSort::unreadable: break;
         }
-        if (sort != ArgumentSort::module && playlist_count == before && collector.result.left_out == left_out_before)
+        if (sort != ArgumentSort::module && whole && playlist_count == before &&
+            collector.result.left_out == left_out_before)
             std::fprintf(errors, "XQ: No modules in '%s'\n", given);
     }
-    if (collector.result.left_out > 0)
+    const int left_out = collector.result.left_out;
+    const char *modules = left_out == 1 ? " was" : "s were";
+    if (collector.cut_by_full && left_out > 0)
+        std::fprintf(errors,
+                     "XQ: The playlist holds %d entries: %d more module%s left out, and the rest of '%s' was not "
+                     "looked at.\n",
+                     kPlaylistCapacity, left_out, modules, collector.cut_by_full);
+    else if (collector.cut_by_full)
+        std::fprintf(errors, "XQ: The playlist holds %d entries: the rest of '%s' was not looked at.\n",
+                     kPlaylistCapacity, collector.cut_by_full);
+    else if (left_out > 0)
         std::fprintf(errors, "XQ: The playlist holds %d entries: %d more module%s left out.\n", kPlaylistCapacity,
-                     collector.result.left_out, collector.result.left_out == 1 ? " was" : "s were");
+                     left_out, modules);
     collector.result.entries = playlist_count;
     return collector.result;
 }

@@ -27,11 +27,20 @@ struct CollectedArguments {
     int unreadable;  // paths that could not be read, each reported
 };
 
+// The most directory entries the walks of one command line look at: room
+// for a large collection of modules (the playlist holds 4096), and few
+// enough that a walk of "/" ends within seconds.
+inline constexpr long kWalkEntryBudget = 200000;
+
 // Fills the playlist from `count` paths, relative ones taken from `cwd`:
 // a module is added; a playlist's entries are added where it stands (each
 // checked for reading); a directory adds the module files below it, sorted
 // as the file selector sorts (sub-directories first, each walked in turn,
-// then the files), hidden entries and symbolic-link loops skipped. Every
-// path that cannot be read or kept is reported on `errors`; modules that
-// do not fit in the list are counted in one message at the end.
-CollectedArguments collect_arguments(int count, char *const *paths, const char *cwd, FILE *errors);
+// then the files), hidden entries skipped and each directory walked once,
+// however many symbolic links lead to it. Every path that cannot be read
+// or kept is reported on `errors`; modules that do not fit in the list are
+// counted in one message at the end. Once the list is full no directory is
+// walked any more, and the walks look at `entry_budget` directory entries
+// at most; either cut is reported, naming the directory argument.
+CollectedArguments collect_arguments(int count, char *const *paths, const char *cwd, FILE *errors,
+                                     long entry_budget = kWalkEntryBudget);

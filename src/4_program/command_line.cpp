@@ -8,12 +8,54 @@
 
 ArgumentKind classify_argument(const char *argument) {
     if (!argument) return ArgumentKind::missing;
-    // The long forms users type first.
-    if (std::strcmp(argument, "--help") == 0) return ArgumentKind::long_help;
-    if (std::strcmp(argument, "--version") == 0) return ArgumentKind::version;
-    if (argument[0] == '-' && argument[1] == 'h') return ArgumentKind::usage;
-    if (argument[0] == '-' && argument[1] == 'v') return ArgumentKind::version;
+    if (argument[0] != '-' || argument[1] == '\0') return ArgumentKind::path;
+    const struct {
+        const char *name;
+        ArgumentKind kind;
+    } options[] = {
+        {"--help", ArgumentKind::long_help},      {"--version", ArgumentKind::version},
+        {"--", ArgumentKind::options_end},        {"--render", ArgumentKind::render_option},
+        {"-o", ArgumentKind::render_option},      {"--loops", ArgumentKind::render_option},
+        {"--rate", ArgumentKind::render_option},  {"--resume", ArgumentKind::resume},
+        {"--remote", ArgumentKind::remote},
+    };
+    for (const auto &option : options)
+        if (std::strcmp(argument, option.name) == 0) return option.kind;
+    if (argument[1] == 'h') return ArgumentKind::usage;
+    if (argument[1] == 'v') return ArgumentKind::version;
+    return ArgumentKind::unknown;
+}
+
+ArgumentKind settling_argument(int argc, char *const *argv, int &at) {
+    at = 0;
+    if (argc < 2) return ArgumentKind::missing;
+    for (int i = 1; i < argc; ++i) {
+        const ArgumentKind kind = classify_argument(argv[i]);
+        switch (kind) {
+        case ArgumentKind::options_end: return ArgumentKind::path;
+        case ArgumentKind::render_option: ++i; break;
+        case ArgumentKind::path:
+        case ArgumentKind::missing: break;
+        case ArgumentKind::resume:
+        case ArgumentKind::remote:
+            if (i == 1) break;
+            [[fallthrough]];
+        case ArgumentKind::usage:
+        case ArgumentKind::long_help:
+        case ArgumentKind::version:
+        case ArgumentKind::unknown: at = i; return kind;
+        }
+    }
     return ArgumentKind::path;
+}
+
+int paths_without_options_end(int argc, char **argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--") != 0) continue;
+        for (int j = i; j + 1 < argc; ++j) argv[j] = argv[j + 1];
+        return argc - 2;
+    }
+    return argc - 1;
 }
 
 bool wants_remote(int argc, char *const *argv) { return argc > 1 && std::strcmp(argv[1], "--remote") == 0; }

@@ -11,15 +11,43 @@
 
 #include "1_player/version.h"
 
-// What the first argument asks for. Only its first two characters are
-// looked at, so "-help" asks for the usage and "-verbose" for the version;
-// "--help" and "--version" are their long forms; anything else, "-x" and
-// "--verbose" included, is a module path. "--help" asks for the usage on
-// standard output, so that it can be piped into a pager; "-h" for the usage
-// on standard error.
-enum class ArgumentKind { missing, usage, long_help, version, path };
+// What one argument is. "--help" and "--version" are the long forms of
+// -h and -v; any argument that begins with "-h" asks for the usage as -h
+// does, and any that begins with "-v" for the version, so "-help" and
+// "-verbose" keep working. "--help" asks for the usage on standard output,
+// so that it can be piped into a pager; "-h" for the usage on standard
+// error. "--" ends the options; "-" alone and "" are paths; any other
+// argument that begins with "-" is an unknown option (a file of such a
+// name is "./-name", or follows a "--").
+enum class ArgumentKind {
+    missing,          // no argument at all
+    usage,            // -h, -help, -hx...
+    long_help,        // --help
+    version,          // -v, -verbose, --version
+    path,             // a module, playlist or directory
+    options_end,      // --
+    render_option,    // --render, -o, --loops, --rate: the argument after it is its value
+    resume,           // --resume
+    remote,           // --remote: the words after it are a request for the running xq
+    unknown,          // any other argument that begins with "-"
+};
 
 ArgumentKind classify_argument(const char *argument);
+
+// The argument of argv[1..argc) that settles the run before any module is
+// played or rendered: the first, up to a "--", that asks for the usage or
+// the version, that is an unknown option, or that is --resume or --remote
+// anywhere but first (both take the whole command line). The values of
+// the render options are skipped. Returns its kind with its index in `at`;
+// ArgumentKind::missing without any argument, ArgumentKind::path when no
+// argument settles the run (`at` is then 0).
+ArgumentKind settling_argument(int argc, char *const *argv, int &at);
+
+// Takes the first "--" out of argv[1..argc), moving the arguments after it
+// down one place, and returns the number of arguments left after argv[0].
+// For a command line that holds no option but "--": what is left are
+// paths.
+int paths_without_options_end(int argc, char **argv);
 
 // True when the first argument is --remote: the words after it are a
 // request for the running xq.

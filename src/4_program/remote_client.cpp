@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "1_player/clock.h"
+#include "1_player/private_folder.h"
 #include "1_player/remote_request.h"
 #include "1_player/settings.h"
 
@@ -66,6 +67,13 @@ long read_answer(int fd, char *out, std::size_t size) {
     }
 }
 
+bool served_by_this_user(int fd) {
+    if (geteuid() == 0) return true;
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    return getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.uid == geteuid();
+}
+
 }  // namespace
 
 int remote_main(int count, char *const *words, FILE *out, FILE *errors) {
@@ -86,25 +94,49 @@ int remote_main(int count, char *const *words, FILE *out, FILE *errors) {
         std::fprintf(errors, "%s\n", error);
         return kFailure;
     }
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (remote_socket_path(std::getenv("XDG_RUNTIME_DIR"), std::getenv("HOME"), address.sun_path,
-                           sizeof address.sun_path) != 0) {
+    // Where the running xq made its socket; then, when that passed the
+    // runtime directory over, the runtime directory itself, where an xq of
+    // another user (that root may reach) has its socket.
+    const char *runtime = std::getenv("XDG_RUNTIME_DIR");
+    const char *usable = usable_runtime_dir(runtime);
+    sockaddr_un addresses[2]{};
+    int places = 0;
+    if (remote_socket_path(usable, std::getenv("HOME"), addresses[places].sun_path,
+                           sizeof addresses[places].sun_path) == 0)
+        ++places;
+    if (!usable && runtime && runtime[0] &&
+        remote_socket_path(runtime, nullptr, addresses[places].sun_path, sizeof addresses[places].sun_path) == 0)
+        ++places;
+    int fd = -1;
+    const sockaddr_un *reached = nullptr;
+    for (int i = 0; i < places && fd < 0; ++i) {
+        addresses[i].sun_family = AF_UNIX;
+        fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd < 0) {
+            std::fprintf(errors, "error: %s\n", std::strerror(errno));
+            return kFailure;
+        }
+        if (connect(fd, reinterpret_cast<const sockaddr *>(&addresses[i]), sizeof addresses[i]) == 0) {
+            reached = &addresses[i];
+            break;
+        }
+        const int why = errno;
+        close(fd);
+        fd = -1;
+        if (why != ENOENT && why != ECONNREFUSED && why != ENOTDIR) {
+            std::fprintf(errors, "error: can't reach xq at '%s': %s\n", addresses[i].sun_path, std::strerror(why));
+            return kFailure;
+        }
+    }
+    if (fd < 0) {
         std::fputs("xq is not running\n", errors);
         return kFailure;
     }
-    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-        std::fprintf(errors, "error: %s\n", std::strerror(errno));
-        return kFailure;
-    }
-    if (connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0) {
-        const int why = errno;
+    // Only an xq of this user's is told anything (root may reach anyone's,
+    // which then answers for itself).
+    if (!served_by_this_user(fd)) {
         close(fd);
-        if (why == ENOENT || why == ECONNREFUSED || why == ENOTDIR)
-            std::fputs("xq is not running\n", errors);
-        else
-            std::fprintf(errors, "error: can't reach xq at '%s': %s\n", address.sun_path, std::strerror(why));
+        std::fprintf(errors, "error: '%s' is another user's socket, not an xq of yours\n", reached->sun_path);
         return kFailure;
     }
     char answer[kMaxRemoteReply];

@@ -1,5 +1,9 @@
 // `xq --remote COMMAND [ARG]`: sends one request to the running xq's
-// control socket (remote_control.h) and prints its answer.
+// control socket (remote_control.h) and prints its answer. The socket is
+// looked for where xq makes it, then, when that passed the runtime
+// directory over, in the runtime directory; only an xq running as the same
+// user is told anything (root may reach any user's, which answers for
+// itself).
 #pragma once
 
 #include <cstdio>

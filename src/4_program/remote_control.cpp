@@ -14,6 +14,7 @@
 #include "1_player/clock.h"
 #include "1_player/player.h"
 #include "1_player/player_thread.h"
+#include "1_player/private_folder.h"
 #include "1_player/remote_request.h"
 #include "1_player/setting_bounds.h"
 #include "1_player/settings.h"
@@ -306,25 +307,6 @@ bool parse(const RemoteClient &c, RemoteRequest &r) {
     return false;
 }
 
-int make_private_dir(const char *dir, char *message, std::size_t size) {
-    if (mkdir(dir, S_IRWXU) != 0 && errno != EEXIST) {
-        std::snprintf(message, size, "No remote control: can't create '%s': %s.", dir, std::strerror(errno));
-        return -1;
-    }
-    struct stat info;
-    if (lstat(dir, &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != geteuid()) {
-        std::snprintf(message, size, "No remote control: '%s' is not a directory of yours.", dir);
-        return -1;
-    }
-    // Only the bits of others are taken away: a folder the user made
-    // read-only stays so.
-    if ((info.st_mode & 077) != 0 && chmod(dir, info.st_mode & 07700) != 0) {
-        std::snprintf(message, size, "No remote control: can't make '%s' private: %s.", dir, std::strerror(errno));
-        return -1;
-    }
-    return 0;
-}
-
 // True when an xq answers on `address`: a socket nobody listens on is left
 // from one that died.
 bool another_xq_listens(const sockaddr_un &address) {
@@ -351,12 +333,14 @@ int open_remote_control(char *message, std::size_t size) {
     if (remote.listen_fd >= 0) return 0;
     char path[kPathCapacity];
     char dir[kPathCapacity];
-    if (remote_socket_path(std::getenv("XDG_RUNTIME_DIR"), std::getenv("HOME"), path, sizeof path) != 0 ||
+    // A runtime directory another user could write to is passed over.
+    if (remote_socket_path(usable_runtime_dir(std::getenv("XDG_RUNTIME_DIR")), std::getenv("HOME"), path,
+                           sizeof path) != 0 ||
         remote_socket_dir(path, dir, sizeof dir) != 0) {
         std::snprintf(message, size, "No remote control: the socket's path would be too long.");
         return -1;
     }
-    if (make_private_dir(dir, message, size) != 0) return -1;
+    if (make_own_folder(dir, "No remote control", message, size) != 0) return -1;
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     // remote_socket_path keeps the path within the address.

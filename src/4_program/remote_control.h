@@ -1,7 +1,8 @@
 // The remote control: a running xq listens on a UNIX socket of its user's
-// own ("$XDG_RUNTIME_DIR/xq/control", else "~/.xq/control"; the socket
-// mode 0600 in a directory of mode 0700) for the one-line requests of
-// `xq --remote` (remote_request.h).
+// own ("$XDG_RUNTIME_DIR/xq/control" when nobody else can move things in
+// that directory, else "~/.xq/control"; the socket mode 0600 in a directory
+// of the user's own of mode 0700, see private_folder.h) for the one-line
+// requests of `xq --remote` (remote_request.h).
 //
 // The loops wait on the socket and its clients with the terminal; each
 // request is carried out by the idle step that follows, on the main path,

@@ -9,8 +9,10 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "1_player/atomic_save.h"
 #include "1_player/clock.h"
 #include "1_player/module_loader.h"
+#include "1_player/regular_file.h"
 #include "1_player/song_render.h"
 #include "3_playlist/playlist_store.h"
 #include "4_program/command_arguments.h"
@@ -103,11 +105,19 @@ Outcome render_into(const char *module_path, const char *temporary, const char *
     return {0, done.song_ms};
 }
 
-// Renders one module to `output` through a temporary file beside it, which
-// becomes `output` only once it is whole.
+// Renders one module to `output` through a temporary file beside the file
+// it names, which becomes that file only once it is whole. As every save,
+// it writes through a symbolic link into its target and refuses to replace
+// anything but a regular file.
 int render_one(const char *module_path, const char *output, const RenderOptions &options) {
+    char target[kPathCapacity];
+    int failure = 0;
+    if (save_target(output, target, sizeof target, failure) != 0) {
+        std::fprintf(stderr, "XQ: Can't write '%s': %s.\n", output, file_failure_text(failure));
+        return kRenderFailure;
+    }
     char temporary[kPathCapacity];
-    const int n = std::snprintf(temporary, sizeof temporary, "%s.XXXXXX", output);
+    const int n = std::snprintf(temporary, sizeof temporary, "%s.XXXXXX", target);
     if (n < 0 || static_cast<std::size_t>(n) >= sizeof temporary) {
         std::fprintf(stderr, "XQ: Can't write '%s': the path is longer than %zu characters.\n", output,
                      kPathCapacity - 8);
@@ -121,7 +131,7 @@ int render_one(const char *module_path, const char *output, const RenderOptions 
     }
     struct stat module_info;
     struct stat output_info;
-    if (stat(module_path, &module_info) == 0 && stat(output, &output_info) == 0 &&
+    if (stat(module_path, &module_info) == 0 && stat(target, &output_info) == 0 &&
         module_info.st_dev == output_info.st_dev && module_info.st_ino == output_info.st_ino) {
         std::fprintf(stderr, "XQ: Can't write '%s': it is the module itself.\n", output);
         return kRenderFailure;
@@ -141,8 +151,8 @@ int render_one(const char *module_path, const char *output, const RenderOptions 
     struct stat old;
     const mode_t mask = umask(0);
     umask(mask);
-    chmod(temporary, stat(output, &old) == 0 ? (old.st_mode & 07777) : (0666 & ~mask));
-    if (std::rename(temporary, output) != 0) {
+    chmod(temporary, stat(target, &old) == 0 ? (old.st_mode & 07777) : (0666 & ~mask));
+    if (std::rename(temporary, target) != 0) {
         const int error = errno;
         unlink(temporary);
         std::fprintf(stderr, "XQ: Can't write '%s': %s.\n", output, std::strerror(error));

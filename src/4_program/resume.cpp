@@ -4,13 +4,13 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "1_player/atomic_save.h"
 #include "1_player/player.h"
 #include "1_player/player_thread.h"
+#include "1_player/private_folder.h"
 #include "1_player/regular_file.h"
 #include "3_panels/command_keys.h"
 #include "3_playlist/playlist_playback.h"
@@ -21,39 +21,25 @@ namespace {
 constexpr const char *kHeader = "XQ RESUME 1";
 constexpr int kMaxNumberDigits = 6;
 
-// Reads at most `limit` bytes of a regular file, without blocking on
-// anything else. Returns 0, or -1 with `missing` telling a file that does
-// not exist from one that cannot be read.
-int read_whole_file(const char *path, std::string &data, std::size_t limit, bool &missing, int &why) {
-    missing = false;
-    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        why = errno;
-        missing = errno == ENOENT;
-        return -1;
-    }
+// Reads at most `limit` bytes of a regular file, without waiting on
+// anything else (a FIFO, a device). Returns 0, or -1 with `failure` set to
+// the errno value, EFBIG past `limit`, or kNotRegularFile.
+int read_whole_file(const char *path, std::string &data, std::size_t limit, int &failure) {
+    std::FILE *file = open_regular_file(path, failure);
+    if (!file) return -1;
     struct stat info;
-    why = 0;
-    if (fstat(fd, &info) != 0)
-        why = errno;
-    else if (!S_ISREG(info.st_mode))
-        why = EISDIR;
+    failure = 0;
+    if (fstat(fileno(file), &info) != 0)
+        failure = errno;
     else if (static_cast<std::size_t>(info.st_size) > limit)
-        why = EFBIG;
-    if (why != 0) {
-        close(fd);
+        failure = EFBIG;
+    if (failure != 0) {
+        std::fclose(file);
         return -1;
     }
     data.assign(static_cast<std::size_t>(info.st_size), '\0');
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = read(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<std::size_t>(n);
-    }
-    close(fd);
-    data.resize(done);
+    data.resize(std::fread(data.data(), 1, data.size(), file));
+    std::fclose(file);
     return 0;
 }
 
@@ -70,6 +56,21 @@ bool read_number(const std::string &line, const char *key, int &value) {
         value = value * 10 + (c - '0');
     }
     return true;
+}
+
+// The folder of the resume file at `path` ("~/.xq") is used only while it
+// is the user's own: another user who could write to it could put a link
+// there for xq to write through, or a file of their choosing to play.
+// Returns 0 when it may be used (or is missing, which the read or the
+// save tells); otherwise -1 with what is wrong in `reason`.
+int check_resume_folder(const char *path, char *reason, std::size_t size) {
+    char dir[kPathCapacity];
+    std::snprintf(dir, sizeof dir, "%s", path);
+    if (char *slash = std::strrchr(dir, '/')) *slash = '\0';
+    const FolderTrust trust = examine_own_folder(dir);
+    if (trust == FolderTrust::own || trust == FolderTrust::missing) return 0;
+    std::snprintf(reason, size, "'%s' %s", dir, folder_trust_text(trust));
+    return -1;
 }
 
 int damaged(char *message, std::size_t size, const char *path, const char *what) {
@@ -107,6 +108,11 @@ int store_resume(const char *path, const ResumePlace &place, char *message, std:
             return -1;
         }
     }
+    char reason[kPathCapacity + 64];
+    if (check_resume_folder(path, reason, sizeof reason) != 0) {
+        std::snprintf(message, size, "Can't save '%s': %s.", path, reason);
+        return -1;
+    }
     int failure = 0;
     switch (save_atomically(path, write_resume_lines, &place, failure, true)) {
     case SaveOutcome::saved: break;
@@ -120,18 +126,23 @@ int store_resume(const char *path, const ResumePlace &place, char *message, std:
 }
 
 int read_resume(const char *path, ResumePlace &place, char *message, std::size_t size) {
+    char reason[kPathCapacity + 64];
+    if (check_resume_folder(path, reason, sizeof reason) != 0) {
+        std::snprintf(message, size, "Can't resume: %s.", reason);
+        return -1;
+    }
     std::string data;
-    bool missing = false;
-    int why = 0;
-    if (read_whole_file(path, data, kMaxResumeFileBytes, missing, why) != 0) {
-        if (missing) {
+    int failure = 0;
+    if (read_whole_file(path, data, kMaxResumeFileBytes, failure) != 0) {
+        if (failure == ENOENT)
             std::snprintf(message, size, "Nothing to resume: '%s' does not exist yet (xq writes it as it ends).",
                           path);
-        } else if (why == EFBIG) {
+        else if (failure == EFBIG)
             return damaged(message, size, path, "is too large for a resume file");
-        } else {
-            std::snprintf(message, size, "Can't resume: '%s': %s.", path, std::strerror(why));
-        }
+        else if (failure == kNotRegularFile)
+            return damaged(message, size, path, "is not a regular file");
+        else
+            std::snprintf(message, size, "Can't resume: '%s': %s.", path, std::strerror(failure));
         return -1;
     }
     if (data.empty()) return damaged(message, size, path, "is empty");

@@ -14,7 +14,9 @@
 //     end
 //
 // A file that does not read exactly so (cut short, empty, not text) is
-// damaged, and nothing of it is used.
+// damaged, and nothing of it is used. The file is read and written only
+// while "~/.xq" is a directory of the user's own (private_folder.h), and
+// read only when it is a regular file.
 #pragma once
 
 #include <cstddef>

@@ -89,9 +89,16 @@ namespace {
     print_version_line(stdout);
     std::fflush(stdout);
     if (resumed != 0) std::fprintf(stderr, "XQ: %s\n", resume_message);
-    if (!error) std::exit(0);
-    std::fputs(error, stderr);
-    std::exit(kFailedStartStatus);
+    if (error) std::fputs(error, stderr);
+    const int status = error ? kFailedStartStatus : 0;
+    if (!library_back) {
+        // The thread left in its write still uses the command queue, its
+        // locks and the module's bytes: nothing may be destroyed under it,
+        // so the program leaves without running a destructor.
+        std::fflush(stderr);
+        _exit(status);
+    }
+    std::exit(status);
 }
 
 }  // namespace

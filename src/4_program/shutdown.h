@@ -42,7 +42,10 @@ void act_on_signals();
 // restored), frees the module, shuts the sound library down, restores the
 // terminal, writes the version line to standard output and exits with
 // status 0. With `clear_screen` (the user's `q`) the screen is cleared
-// first.
+// first. When the sound thread had to be left in a write that never ends,
+// the library, the module and the thread's queue are left alone and the
+// program ends without running destructors or atexit handlers (_exit),
+// the terminal restored and the messages written all the same.
 [[noreturn]] void leave_program(bool clear_screen);
 
 // The exit status of a start that played nothing (-1 as the shell sees it).

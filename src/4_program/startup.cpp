@@ -56,6 +56,8 @@ void prepare_config_dir() {
     }
 }
 
+bool terminal_gone_at_start() { return terminal_input_gone(fileno(stdin)); }
+
 }  // namespace
 
 FailedStartText failed_start_text(int tried) {
@@ -71,25 +73,53 @@ FailedStartText failed_start_text(int tried) {
 namespace {
 
 constexpr int kGoOn = 1;
+// The status of a command line that is no use, as other command-line tools
+// end.
+constexpr int kBadCommandLine = 2;
 
-// The command line's part of start-up: fills the playlist, or names the
-// one module in `path`. Returns kGoOn, or the exit status.
-int examine_arguments(int argc, char **argv, const char *&path) {
-    path = argc > 1 ? argv[1] : nullptr;
-    switch (classify_argument(path)) {
+// The options' part of start-up, before anything else: the usage, the
+// version, or an argument that is no option of xq in its place ends the run
+// here. Returns kGoOn, or the exit status.
+int examine_options(int argc, char **argv) {
+    int at = 0;
+    switch (settling_argument(argc, argv, at)) {
     case ArgumentKind::missing: print_usage(stderr); return kStartupFailure;
     case ArgumentKind::usage: print_usage(stderr); return 0;
     case ArgumentKind::long_help: print_usage(stdout); return 0;
     case ArgumentKind::version: print_version_line(stderr); return 0;
-    case ArgumentKind::path: break;
+    case ArgumentKind::unknown:
+        std::fprintf(stderr, "XQ: Unknown option '%s'.\n", argv[at]);
+        print_usage(stderr);
+        return kBadCommandLine;
+    case ArgumentKind::resume:
+    case ArgumentKind::remote:
+        std::fprintf(stderr, "XQ: %s comes first, before anything else.\n", argv[at]);
+        print_usage(stderr);
+        return kBadCommandLine;
+    case ArgumentKind::path:
+    case ArgumentKind::options_end:
+    case ArgumentKind::render_option: break;
     }
+    return kGoOn;
+}
+
+// The command line's part of start-up, once it holds no option but "--":
+// fills the playlist, or names the one module in `path`. Returns kGoOn, or
+// the exit status.
+int examine_arguments(int argc, char **argv, const char *&path) {
+    const int count = paths_without_options_end(argc, argv);
+    if (count == 0) {
+        print_usage(stderr);
+        return kStartupFailure;
+    }
+    path = argv[1];
     const ArgumentSort sort = argument_sort(path);
-    if (argc > 2 || sort == ArgumentSort::directory || sort == ArgumentSort::playlist) {
+    if (count > 1 || sort == ArgumentSort::directory || sort == ArgumentSort::playlist) {
         // A directory's modules are sorted as the file selector sorts them.
         std::setlocale(LC_ALL, "");
         char cwd[kPathCapacity];
         if (!getcwd(cwd, sizeof cwd)) std::snprintf(cwd, sizeof cwd, ".");
-        if (add_command_line_files(argc - 1, argv + 1, cwd, stderr) == 0) return kStartupFailure;
+        if (add_command_line_files(count, argv + 1, cwd, stderr) == 0) return kStartupFailure;
     } else if (access(path, R_OK) != 0) {
         std::fprintf(stderr, "XQ: Can't open '%s'\n", path);
         return kStartupFailure;
@@ -102,6 +132,8 @@ int examine_arguments(int argc, char **argv, const char *&path) {
 int xq_main(int argc, char **argv) {
     ignore_write_signals();
     if (wants_remote(argc, argv)) return remote_main(argc - 2, argv + 2, stdout, stderr);
+    const int options = examine_options(argc, argv);
+    if (options != kGoOn) return options;
     const bool resuming = wants_resume(argc, argv);
     ResumeStart resume;
     const char *path = nullptr;
@@ -113,8 +145,7 @@ int xq_main(int argc, char **argv) {
         if (prepare_resume(resume, stderr) != 0) return kStartupFailure;
         path = resume.path;
     } else {
-        if (wants_render(argc, argv) && classify_argument(argv[1]) == ArgumentKind::path)
-            return render_main(argc, argv);
+        if (wants_render(argc, argv)) return render_main(argc, argv);
         const int status = examine_arguments(argc, argv, path);
         if (status != kGoOn) return status;
     }
@@ -148,7 +179,6 @@ int xq_main(int argc, char **argv) {
         return kStartupFailure;
     }
     set_term(screen);
-    watch_terminal_input(fileno(stdin));
     // Until the screen has been suspended and resumed once, ncurses flushes
     // its output at every cursor movement, which turns one update into
     // dozens of small writes; one suspend and resume before anything is
@@ -199,14 +229,18 @@ int xq_main(int argc, char **argv) {
     install_quit_handlers();
     prepare_wait_signals();
 
+    // Until something plays, a terminal that is gone closes the box of what
+    // failed instead of ending the program: a start that plays nothing ends
+    // as a failed one, whatever standard input is.
     if (playlist_count > 0) {
-        if (start_command_line_playlist(resume.entry) != 0)
+        if (start_command_line_playlist(resume.entry, terminal_gone_at_start) != 0)
             leave_after_failed_start(failed_start_text(playlist_count).text);
     } else {
         loading_popup(1);
-        if (load_module(path) != 0) leave_after_failed_start(failed_start_text(1).text);
+        if (load_module(path, terminal_gone_at_start) != 0) leave_after_failed_start(failed_start_text(1).text);
         loading_popup(0);
     }
+    watch_terminal_input(fileno(stdin));
 
     if (resuming && (!resume.playlist || playlist_index == resume.entry)) resume_song_position(resume.position);
 

@@ -2,6 +2,8 @@
 
 #include <climits>
 #include <csignal>
+#include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <mikmod.h>
 #include <string>
@@ -280,6 +282,43 @@ TEST_F(Settings, SavesThroughALinkAndRefusesADevice) {
     ASSERT_EQ(symlink("/dev/null", path), 0);
     EXPECT_EQ(store_options(path, message, sizeof message), -1);
     EXPECT_EQ(std::string(message), "Can't save '" + std::string(path) + "': not a regular file.");
+}
+
+// The options are saved only into a "~/.xq" of the user's own: through a
+// link to another folder, or a folder others may write to, another user
+// could send the save on to any file of the user's.
+TEST_F(Settings, TheOptionsAreNotSavedThroughAFolderThatIsNotTheUsersOwn) {
+    TempHome home;
+    const std::string dir = home.path() + "/.xq";
+    home.write("elsewhere/keep", "");
+    const struct {
+        const char *what;
+        std::function<void()> make;
+        const char *reason;
+    } cases[] = {
+        {"a link", [&] { ASSERT_EQ(symlink((home.path() + "/elsewhere").c_str(), dir.c_str()), 0); },
+         "is a symbolic link, not a directory of yours"},
+        {"open to others",
+         [&] {
+             home.write(".xq/keep", "");
+             ASSERT_EQ(chmod(dir.c_str(), 0777), 0);
+         },
+         "can be written by other users"},
+    };
+    char path[kPathCapacity];
+    ASSERT_EQ(options_file_path(path), 0);
+    for (const auto &c : cases) {
+        c.make();
+        char message[2 * kPathCapacity];
+        EXPECT_EQ(write_options(message, sizeof message), -1) << c.what;
+        EXPECT_EQ(std::string(message), "Can't save '" + std::string(path) + "': '" + dir + "' " + c.reason + ".")
+            << c.what;
+        EXPECT_FALSE(std::filesystem::exists(path)) << c.what;
+        std::filesystem::remove_all(dir);
+    }
+    char message[2 * kPathCapacity];
+    home.write(".xq/keep", "");
+    EXPECT_EQ(write_options(message, sizeof message), 0) << message;
 }
 
 TEST_F(Settings, OptionsPathMustFitItsBuffer) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "2_screen/colors.h"
+#include "2_screen/keys.h"
 #include "4_program/startup.h"
 #include "headless_screen.h"
 
@@ -30,6 +31,19 @@ TEST(MessageBox, OnlyEnterClosesIt) {
     wait_for_enter(box.win);
     EXPECT_EQ(wgetch(box.win), 'z');  // everything before Enter was used up by the box
     close_panel_window(box);
+}
+
+// The box of a file that could not be loaded needs no answer: q and Escape
+// close it as Enter does; other keys are used up.
+TEST(MessageBox, ADismissableBoxClosesOnEnterQOrEscape) {
+    HeadlessScreen screen;
+    for (int key : {int{'\n'}, KEY_ENTER, int{'q'}, kEscape}) {
+        PanelWindow box = open_message_box("'a.xm': Not a file.", kMessageError);
+        press_keys({'x', KEY_UP, key, 'z'});
+        wait_for_dismissal(box.win);
+        EXPECT_EQ(wgetch(box.win), 'z') << key;
+        close_panel_window(box);
+    }
 }
 
 TEST(MessageBox, KindsOtherThanErrorAreGreen) {

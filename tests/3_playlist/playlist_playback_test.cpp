@@ -18,6 +18,7 @@
 #include "1_player/player_thread.h"
 #include "1_player/settings.h"
 #include "2_screen/colors.h"
+#include "2_screen/keys.h"
 #include "2_screen/main_window.h"
 #include "2_screen/playlist_footer.h"
 #include "2_screen/status_lines.h"
@@ -303,6 +304,70 @@ TEST_F(Playback, EntriesThatCannotBeLoadedArePassedOverWithTheirBox) {
     EXPECT_FALSE(playlist_active);
     EXPECT_EQ(playlist_elapsed_ms, a + c);
     EXPECT_NE(bottom_row().find("Playlist finished   4/  4"), std::string::npos) << bottom_row();
+}
+
+TEST(FailedRun, OneBoxTellsHowManyAndTheLastReason) {
+    const struct {
+        int count;
+        bool none_played;
+        const char *text;
+    } cases[] = {
+        {1, false, "'a.xm': Not a file."},
+        {1, true, "'a.xm': Not a file."},
+        {2, false, "2 entries passed over. Last: 'a.xm': Not a file."},
+        {4096, true, "None of the 4096 played. Last: 'a.xm': Not a file."},
+    };
+    for (const auto &c : cases) {
+        char text[128];
+        format_failed_run(text, sizeof text, c.count, c.none_played, "'a.xm': Not a file.");
+        EXPECT_STREQ(text, c.text) << c.count;
+    }
+}
+
+// Entries that cannot be loaded, right after one that could not: the first
+// has its box as ever, the others are passed over at once, and one box
+// (closed by q here) tells of the run as the entry after it plays.
+TEST_F(Playback, ARunOfEntriesThatCannotBeLoadedGetsOneBox) {
+    add({kA, kMissing, kFixtures, kMissing, kFixtures, kMissing, kC});
+    playlist_active = true;
+    start_playlist();
+    play_to_end();
+    const std::uint64_t a = song_time_ms(song_time());
+    press_keys({'\n'});  // the first one's box
+    step();
+    EXPECT_EQ(playlist_index, 1);
+    EXPECT_EQ(song(), "song a");
+    press_keys({'q', 'z'});
+    step_a_second_later();
+    EXPECT_EQ(song(), "song c");
+    EXPECT_EQ(playlist_index, 6);
+    EXPECT_EQ(playlist_elapsed_ms, a);
+    EXPECT_EQ(wgetch(main_win), 'z');  // one box took one key
+    EXPECT_EQ(panel_below(nullptr), main_panel);
+    draw_status_row();
+    EXPECT_NE(bottom_row().find("7/  7"), std::string::npos) << bottom_row();
+}
+
+// At the start nothing plays yet: every entry that cannot be loaded is
+// passed over at once, and one box tells of them all, Escape or q closing
+// it as Enter does; with nothing to play the start fails after it.
+TEST_F(Playback, AStartPassesOverItsFailuresWithOneBox) {
+    add({kMissing, kFixtures, kMissing, kA, kMissing});
+    press_keys({'q', 'z'});
+    EXPECT_EQ(start_command_line_playlist(), 0);
+    EXPECT_EQ(song(), "song a");
+    EXPECT_EQ(playlist_index, 3);
+    EXPECT_TRUE(playlist_active);
+    EXPECT_EQ(wgetch(main_win), 'z');
+    player_unload();
+    playlist_clear();
+
+    add({kMissing, kFixtures, kMissing});
+    press_keys({kEscape, 'z'});
+    EXPECT_EQ(start_command_line_playlist(), -1);
+    EXPECT_FALSE(playlist_active);
+    EXPECT_EQ(player_view().module, nullptr);
+    EXPECT_EQ(wgetch(main_win), 'z');
 }
 
 // Nobody presses Enter: the box of an entry that cannot be loaded closes

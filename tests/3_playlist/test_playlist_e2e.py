@@ -7,6 +7,7 @@ import os
 import re
 import shutil
 import sys
+import time
 import unittest
 
 from xqtest import PlayerTestCase, TerminalError, make_empty_files, mw
@@ -351,6 +352,42 @@ class CommandLine(PlaylistCase):
         rows = term.wait_for(lambda rows: playing_entry(rows) == (2, 2))
         self.assertIn("File   : tone1.xm", rows[1])
         term.send_keys("q")
+        self.assert_clean_exit(term)
+
+    def test_a_run_of_entries_that_cannot_be_loaded_gives_one_box(self):
+        junk = []
+        for n in range(200):
+            junk.append(os.path.join(self.files.name, f"junk{n:03}.xm"))
+            with open(junk[-1], "wb") as f:
+                f.write(b"not a module %d " % n * 20)
+        box = "200 entries passed over. Last: 'junk199.xm': Module format not recognized."
+        # At the start they are passed over at once: one box, over the song
+        # that plays, and q closes it.
+        term = self.start(*junk, self.tones[0])
+        rows = term.wait_for(box, timeout=20)
+        self.assertEqual(playing_entry(rows), (201, 201))
+        self.assertIn("File   : tone1.xm", rows[1])
+        self.rec.wait_for_sound(timeout=10)
+        term.send_keys("q")
+        term.wait_for(lambda rows: box not in "".join(rows))
+        time.sleep(0.3)
+        self.assertFalse(term.exited())
+        term.send_keys("q")
+        self.assert_clean_exit(term)
+        term.close()
+        # As the playlist moves on: the first has its own box for a second,
+        # the others are passed over, and one box tells of them all while
+        # the next song plays; Escape closes it, and the keys act on the song.
+        term = self.start(self.songs[0], *junk, self.tones[1])
+        term.wait_for("'junk000.xm': Module format not recognized.", timeout=10)
+        rows = term.wait_for(box, timeout=10)
+        self.assertIn("File   : tone2.xm", rows[1])
+        self.assertEqual(playing_entry(rows), (202, 202))
+        term.send_keys("Escape")
+        term.wait_for(lambda rows: box not in "".join(rows))
+        term.send_keys("p")
+        term.wait_for(lambda rows: any("Paused..." in r for r in rows))
+        term.send_keys("p", "q")
         self.assert_clean_exit(term)
 
     def test_a_small_terminal(self):

@@ -29,7 +29,7 @@ protected:
     // playlist's paths with the tree's path shown as "T"; the messages on
     // standard error go to `errors`.
     std::vector<std::string> collect(std::vector<std::string> arguments, std::string &errors,
-                                     CollectedArguments *result = nullptr) const {
+                                     CollectedArguments *result = nullptr, long entry_budget = kWalkEntryBudget) const {
         playlist_clear();
         std::vector<char *> argv;
         for (auto &a : arguments) argv.push_back(a.data());
@@ -39,7 +39,7 @@ protected:
         WorkingDirectoryGuard guard;
         EXPECT_EQ(chdir(tree.path().c_str()), 0);
         const CollectedArguments collected =
-            collect_arguments(static_cast<int>(argv.size()), argv.data(), tree.path().c_str(), stream);
+            collect_arguments(static_cast<int>(argv.size()), argv.data(), tree.path().c_str(), stream, entry_budget);
         std::fclose(stream);
         errors = shown(text);
         std::free(text);
@@ -152,6 +152,84 @@ TEST_F(CommandArguments, TheBoundHoldsWithOneMessage) {
     EXPECT_EQ(paths.back(), "T/many/4095.mod");
     EXPECT_EQ(result.left_out, 5001 - kPlaylistCapacity);
     EXPECT_EQ(errors, "XQ: The playlist holds 4096 entries: 905 more modules were left out.\n");
+}
+
+// Levels of directories, each holding a module and two links to the next:
+// 2^N ways lead to the last level, and each directory is walked once, the
+// first way in, so each module comes once.
+TEST_F(CommandArguments, ADirectoryThatManyLinksLeadToIsWalkedOnce) {
+    constexpr int kLevels = 8;
+    for (int i = 0; i <= kLevels; ++i) {
+        const std::string level = "L" + std::to_string(i);
+        tree.dir(level);
+        tree.file(level + "/m" + std::to_string(i) + ".xm");
+        if (i > 0)
+            for (const char *name : {"/a", "/b"}) tree.link("L" + std::to_string(i - 1) + name, "../" + level);
+    }
+    tree.link("L3/up", "../L1");  // back to a level already walked
+    std::vector<std::string> expected;
+    for (int i = kLevels; i >= 0; --i) {
+        std::string path = "T/L0";
+        for (int k = 0; k < i; ++k) path += "/a";
+        expected.push_back(path + "/m" + std::to_string(i) + ".xm");
+    }
+    std::string errors;
+    EXPECT_EQ(collect({"L0"}, errors), expected);
+    EXPECT_EQ(errors, "");
+    // Each argument is a walk of its own: the same tree twice gives its
+    // modules twice, as the same module twice does.
+    const auto twice = collect({"L7", "L7"}, errors);
+    EXPECT_EQ(twice, (std::vector<std::string>{"T/L7/a/m8.xm", "T/L7/m7.xm", "T/L7/a/m8.xm", "T/L7/m7.xm"}));
+}
+
+// Once the playlist is full no directory is walked any more: the modules of
+// the directory being listed are counted, and what was not looked at is
+// named.
+TEST_F(CommandArguments, AFullPlaylistEndsTheWalk) {
+    tree.dir("big/a");
+    for (int i = 0; i < kPlaylistCapacity; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "big/a/%04d.mod", i);
+        tree.file(name);
+    }
+    tree.dir("big/b");
+    tree.file("big/b/unseen.xm");
+    tree.file("big/c.xm");
+    tree.file("big/d.xm");
+    tree.dir("later");
+    tree.file("later/unseen.xm");
+    tree.file("counted.xm");
+    std::string errors;
+    CollectedArguments result{};
+    const auto paths = collect({"big", "later", "counted.xm"}, errors, &result);
+    ASSERT_EQ(paths.size(), static_cast<std::size_t>(kPlaylistCapacity));
+    EXPECT_EQ(paths.back(), "T/big/a/4095.mod");
+    EXPECT_EQ(result.left_out, 3);  // c.xm, d.xm, counted.xm
+    EXPECT_EQ(errors, "XQ: The playlist holds 4096 entries: 3 more modules were left out, and the rest of 'big' "
+                      "was not looked at.\n");
+    // Full before a directory argument is walked at all.
+    const auto again = collect({"big/a", "later"}, errors, &result);
+    EXPECT_EQ(again.size(), static_cast<std::size_t>(kPlaylistCapacity));
+    EXPECT_EQ(result.left_out, 0);
+    EXPECT_EQ(errors, "XQ: The playlist holds 4096 entries: the rest of 'later' was not looked at.\n");
+}
+
+// The walks of one command line look at a bounded number of entries, and
+// say where they stopped.
+TEST_F(CommandArguments, TheWalksStopAfterTheirEntries) {
+    tree.dir("wide");
+    for (int i = 0; i < 10; ++i) tree.file("wide/" + std::to_string(i) + ".xm");
+    tree.dir("other");
+    tree.file("other/o.xm");
+    tree.file("single.xm");
+    std::string errors;
+    const auto paths = collect({"wide", "other", "single.xm"}, errors, nullptr, 4);
+    ASSERT_EQ(paths.size(), 5u);
+    EXPECT_EQ(paths.back(), "T/single.xm");
+    EXPECT_EQ(errors, "XQ: Stopped after looking at 4 entries: the rest of 'wide' was not looked at.\n"
+                      "XQ: Stopped after looking at 4 entries: the rest of 'other' was not looked at.\n");
+    EXPECT_EQ(collect({"wide"}, errors, nullptr, 10).size(), 10u);
+    EXPECT_EQ(errors, "");
 }
 
 TEST_F(CommandArguments, ArgumentsAreSortedByWhatTheyName) {

@@ -6,24 +6,92 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 #include "3_playlist/playlist_store.h"
 
-TEST(CommandLine, FirstTwoCharactersDecide) {
+TEST(CommandLine, EachArgumentIsAnOptionAPathOrUnknown) {
     const struct {
         const char *argument;
         ArgumentKind kind;
     } cases[] = {
-        {nullptr, ArgumentKind::missing}, {"-h", ArgumentKind::usage},   {"-help", ArgumentKind::usage},
-        {"-v", ArgumentKind::version},    {"-verbose", ArgumentKind::version},
-        {"-x", ArgumentKind::path},       {"-", ArgumentKind::path},     {"song.xm", ArgumentKind::path},
-        {"h", ArgumentKind::path},        {"", ArgumentKind::path},
-        {"--help", ArgumentKind::long_help},  {"--version", ArgumentKind::version},
-        {"--h", ArgumentKind::path},      {"--helpme", ArgumentKind::path},
-        {"--verbose", ArgumentKind::path},
+        {nullptr, ArgumentKind::missing},
+        // -h and -v decide by their first two characters, as they always did.
+        {"-h", ArgumentKind::usage},            {"-help", ArgumentKind::usage},
+        {"-hx", ArgumentKind::usage},           {"-v", ArgumentKind::version},
+        {"-verbose", ArgumentKind::version},    {"-vfoo", ArgumentKind::version},
+        {"--help", ArgumentKind::long_help},    {"--version", ArgumentKind::version},
+        {"--render", ArgumentKind::render_option}, {"-o", ArgumentKind::render_option},
+        {"--loops", ArgumentKind::render_option},  {"--rate", ArgumentKind::render_option},
+        {"--resume", ArgumentKind::resume},     {"--remote", ArgumentKind::remote},
+        {"--", ArgumentKind::options_end},
+        {"-", ArgumentKind::path},              {"", ArgumentKind::path},
+        {"song.xm", ArgumentKind::path},        {"h", ArgumentKind::path},
+        {"./-name.xm", ArgumentKind::path},     {"a-b", ArgumentKind::path},
+        {"-x", ArgumentKind::unknown},          {"--bogus", ArgumentKind::unknown},
+        {"--h", ArgumentKind::unknown},         {"--helpme", ArgumentKind::unknown},
+        {"--verbose", ArgumentKind::unknown},   {"-oout.wav", ArgumentKind::unknown},
+        {"--render=o.wav", ArgumentKind::unknown}, {"---", ArgumentKind::unknown},
+        {"-name.xm", ArgumentKind::unknown},
     };
     for (const auto &c : cases)
         EXPECT_EQ(classify_argument(c.argument), c.kind) << (c.argument ? c.argument : "(none)");
+}
+
+// Which argument settles a whole command line before anything plays.
+TEST(CommandLine, TheFirstOptionThatEndsTheRunDecides) {
+    const struct {
+        std::vector<std::string> args;
+        ArgumentKind kind;
+        int at;
+    } cases[] = {
+        {{"xq"}, ArgumentKind::missing, 0},
+        {{"xq", "a.xm", "b.xm"}, ArgumentKind::path, 0},
+        {{"xq", "--bogus", "a.xm"}, ArgumentKind::unknown, 1},
+        {{"xq", "--render", "o.wav", "--bogus", "a.xm"}, ArgumentKind::unknown, 3},
+        {{"xq", "a.xm", "-x", "-h"}, ArgumentKind::unknown, 2},
+        {{"xq", "a.xm", "-h", "-x"}, ArgumentKind::usage, 2},
+        {{"xq", "-o", "o.wav", "--help"}, ArgumentKind::long_help, 3},
+        {{"xq", "a.xm", "-verbose"}, ArgumentKind::version, 2},
+        // The values of the render options are no options themselves.
+        {{"xq", "-o", "-out.wav", "--loops", "-1", "--rate", "-h", "a.xm"}, ArgumentKind::path, 0},
+        {{"xq", "--render"}, ArgumentKind::path, 0},
+        // After "--" everything is a path.
+        {{"xq", "--", "-x", "--help", "--"}, ArgumentKind::path, 0},
+        {{"xq", "-o", "o.wav", "--", "-name.xm"}, ArgumentKind::path, 0},
+        // --resume and --remote come first or not at all.
+        {{"xq", "--resume"}, ArgumentKind::path, 0},
+        {{"xq", "--resume", "--bogus"}, ArgumentKind::unknown, 2},
+        {{"xq", "a.xm", "--resume"}, ArgumentKind::resume, 2},
+        {{"xq", "-o", "o.wav", "a.xm", "--remote", "play"}, ArgumentKind::remote, 4},
+    };
+    for (const auto &c : cases) {
+        std::vector<std::string> args = c.args;
+        std::vector<char *> argv;
+        for (auto &a : args) argv.push_back(a.data());
+        int at = -1;
+        EXPECT_EQ(settling_argument(static_cast<int>(argv.size()), argv.data(), at), c.kind) << args.back();
+        EXPECT_EQ(at, c.at) << args.back();
+    }
+}
+
+TEST(CommandLine, TheFirstDoubleDashIsTakenOut) {
+    const struct {
+        std::vector<std::string> args;
+        std::vector<std::string> paths;
+    } cases[] = {
+        {{"xq", "a.xm"}, {"a.xm"}},
+        {{"xq", "--", "-name.xm"}, {"-name.xm"}},
+        {{"xq", "a.xm", "--", "--", "-x"}, {"a.xm", "--", "-x"}},
+        {{"xq", "--"}, {}},
+    };
+    for (const auto &c : cases) {
+        std::vector<std::string> args = c.args;
+        std::vector<char *> argv;
+        for (auto &a : args) argv.push_back(a.data());
+        const int count = paths_without_options_end(static_cast<int>(argv.size()), argv.data());
+        EXPECT_EQ(std::vector<std::string>(argv.begin() + 1, argv.begin() + 1 + count), c.paths) << c.args.back();
+    }
 }
 
 TEST(CommandLine, SeveralModulesBecomeThePlaylist) {

@@ -3,10 +3,12 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "3_playlist/playlist_store.h"
 #include "file_size_limit.h"
@@ -115,6 +117,79 @@ TEST(Resume, AMissingOrDamagedFileIsRefusedWithItsReason) {
     EXPECT_EQ(read_resume(resume_path().c_str(), place, message, sizeof message), -1);
     EXPECT_EQ(std::string(message), "Nothing to resume: '" + resume_path() +
                                         "' does not exist yet (xq writes it as it ends).");
+}
+
+// Something other than a regular file is refused by name at once: a FIFO
+// would wait for a writer, /dev/zero never end.
+TEST(Resume, WhatIsNotARegularFileIsRefusedAtOnce) {
+    TempHome home;
+    home.write(".xq/keep", "");
+    const std::string path = resume_path();
+    const struct {
+        const char *what;
+        std::function<int()> make;
+    } cases[] = {
+        {"a FIFO", [&] { return mkfifo(path.c_str(), 0600); }},
+        {"a link to /dev/zero", [&] { return symlink("/dev/zero", path.c_str()); }},
+        {"a directory", [&] { return mkdir(path.c_str(), 0700); }},
+    };
+    for (const auto &c : cases) {
+        ASSERT_EQ(c.make(), 0) << c.what;
+        ResumePlace place;
+        char message[2 * kPathCapacity] = "";
+        EXPECT_EQ(read_resume(path.c_str(), place, message, sizeof message), -1) << c.what;
+        EXPECT_EQ(std::string(message), "Can't resume: '" + path + "' is not a regular file.") << c.what;
+        std::filesystem::remove(path);
+    }
+}
+
+// "~/.xq" is used only while it is a directory of the user's own, reached
+// without a link and writable by nobody else: through any other, another
+// user could choose what plays, or what xq overwrites.
+TEST(Resume, AFolderThatIsNotTheUsersOwnIsNeitherReadNorWritten) {
+    TempHome home;
+    const std::string dir = home.path() + "/.xq";
+    const std::string elsewhere = home.path() + "/elsewhere";
+    const std::string old_text = documented_text("/old");
+    home.write("elsewhere/resume", old_text);
+    const struct {
+        const char *what;
+        std::function<void()> make;
+        const char *reason;
+        bool needs_root;  // to hand a folder to another user
+    } cases[] = {
+        {"a link to another folder", [&] { ASSERT_EQ(symlink(elsewhere.c_str(), dir.c_str()), 0); },
+         "is a symbolic link", false},
+        {"writable by others",
+         [&] {
+             home.write(".xq/resume", old_text);
+             ASSERT_EQ(chmod(dir.c_str(), 0777), 0);
+         },
+         "can be written by other users", false},
+        {"another user's",
+         [&] {
+             home.write(".xq/resume", old_text);
+             ASSERT_EQ(chown(dir.c_str(), 65534, 65534), 0);
+         },
+         "belongs to another user", true},
+    };
+    for (const auto &c : cases) {
+        if (c.needs_root && geteuid() != 0) continue;
+        c.make();
+        const std::string path = resume_path();
+        ResumePlace place;
+        char message[2 * kPathCapacity] = "";
+        EXPECT_EQ(read_resume(path.c_str(), place, message, sizeof message), -1) << c.what;
+        EXPECT_EQ(std::string(message).rfind("Can't resume: '" + dir + "' " + c.reason, 0), 0u)
+            << c.what << ": " << message;
+        EXPECT_TRUE(place.paths.empty()) << c.what;
+        EXPECT_EQ(store_resume(path.c_str(), three_entries("/m"), message, sizeof message), -1) << c.what;
+        EXPECT_EQ(std::string(message).rfind("Can't save '" + path + "': '" + dir + "' " + c.reason, 0), 0u)
+            << c.what << ": " << message;
+        EXPECT_EQ(home.read(".xq/resume"), old_text) << c.what;
+        std::filesystem::remove_all(dir);
+    }
+    EXPECT_EQ(home.read("elsewhere/resume"), old_text);
 }
 
 TEST(Resume, AFailedWriteIsReportedAndLeavesTheOldFileWhole) {

@@ -1,10 +1,12 @@
 #include "4_program/shutdown.h"
 
 #include <csignal>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "1_player/player_thread.h"
 #include "3_panels/event_loop.h"
 #include "3_panels/message_box.h"
 #include "headless_screen.h"
@@ -63,4 +65,60 @@ TEST(TerminalInput, GoneOnlyAtItsEnd) {
     ASSERT_GE(null_input, 0);
     EXPECT_TRUE(terminal_input_gone(null_input));
     close(null_input);
+}
+
+namespace {
+
+int never_written[2] = {-1, -1};
+
+// A sound thread held in a write that never ends: the exit must leave it be.
+void held_in_a_write() {
+    char byte;
+    while (read(never_written[0], &byte, 1) != 0) {
+    }
+}
+
+}  // namespace
+
+// The thread left in its write still uses the queue, its locks and the
+// module's bytes, so the exit runs no destructor and no atexit handler
+// (one here would end with status 7), and still leaves with the status of
+// an orderly exit or of a failed start, its message written.
+TEST(LeaveProgramDeathTest, AThreadLeftInAWriteRunsNoDestructor) {
+    const struct {
+        const char *error;
+        int status;
+        const char *stderr_pattern;
+    } cases[] = {
+        {nullptr, 0, ""},
+        {"XQ: Can't load 'a.xm': Not a file.\n", kFailedStartStatus, "XQ: Can't load 'a.xm': Not a file."},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EXIT(
+            {
+                alarm(10);
+                HeadlessScreen screen;
+                ASSERT_EQ(pipe(never_written), 0);
+                ASSERT_EQ(start_player_thread(held_in_a_write), 0);
+                std::atexit([] { _exit(7); });
+                if (c.error)
+                    leave_after_failed_start(c.error);
+                else
+                    leave_program(false);
+            },
+            ::testing::ExitedWithCode(c.status), c.stderr_pattern)
+            << (c.error ? c.error : "orderly exit");
+    }
+}
+
+// With the thread back, the exit is the ordinary one: atexit handlers run.
+TEST(LeaveProgramDeathTest, TheOrdinaryExitRunsItsHandlers) {
+    EXPECT_EXIT(
+        {
+            alarm(10);
+            HeadlessScreen screen;
+            std::atexit([] { _exit(7); });
+            leave_program(false);
+        },
+        ::testing::ExitedWithCode(7), "");
 }

@@ -399,6 +399,112 @@ class TheSocket(RemoteCase):
         self.assert_clean_exit(term)
         self.assertFalse(os.path.exists(path))
 
+    @unittest.skipUnless(os.geteuid() == 0, "handing a folder to another user needs root")
+    def test_a_runtime_directory_another_user_can_write_is_passed_over(self):
+        # Its owner could move xq's folder away and stand in for the socket:
+        # the socket goes in ~/.xq as without a runtime directory, and the
+        # client finds it there. A sticky one of root's, as /tmp, is used.
+        for owner, mode, used in ((65534, 0o777, False), (65534, 0o1777, False), (0, 0o1777, True)):
+            with self.subTest(owner=owner, mode=oct(mode)):
+                runtime = tempfile.mkdtemp(prefix="xqrun.")
+                self.addCleanup(shutil.rmtree, runtime, True)
+                os.chown(runtime, owner, owner)
+                os.chmod(runtime, mode)
+                home = tempfile.mkdtemp(prefix="xqhome.")
+                self.addCleanup(shutil.rmtree, home, True)
+                term = self.start(self.tone, env={"XDG_RUNTIME_DIR": runtime}, home=home)
+                self.wait_playing(term)
+                path = os.path.join(runtime, "xq", "control") if used else os.path.join(home, ".xq", "control")
+                deadline = time.monotonic() + 5
+                while not os.path.exists(path):
+                    self.assertLess(time.monotonic(), deadline, f"no control socket at {path}")
+                    time.sleep(0.02)
+                self.assertEqual(os.listdir(runtime), ["xq"] if used else [])
+                r = subprocess.run([XQ, "--remote", "status"], capture_output=True, text=True, timeout=10,
+                                   env=dict(os.environ, HOME=home, XDG_RUNTIME_DIR=runtime),
+                                   stdin=subprocess.DEVNULL)
+                self.assertEqual(parse_status(r.stdout).get("file"), self.tone, r.stderr)
+                term.send_keys("q")
+                self.assert_clean_exit(term)
+                self.assertFalse(os.path.exists(path))
+                term.close()
+
+    @unittest.skipUnless(os.geteuid() == 0, "running the client as another user needs root")
+    def test_the_client_tells_nothing_to_a_socket_of_another_user(self):
+        # A runtime directory anyone may write to, where root (standing for
+        # any other user) listens as if it were the client user's xq.
+        runtime = tempfile.mkdtemp(prefix="xqrun.")
+        self.addCleanup(shutil.rmtree, runtime, True)
+        os.chmod(runtime, 0o1777)
+        os.chown(runtime, 65533, 65533)
+        os.mkdir(os.path.join(runtime, "xq"), 0o777)
+        os.chmod(os.path.join(runtime, "xq"), 0o777)
+        impostor = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        self.addCleanup(impostor.close)
+        impostor.bind(os.path.join(runtime, "xq", "control"))
+        os.chmod(os.path.join(runtime, "xq", "control"), 0o777)
+        impostor.listen(1)
+        impostor.settimeout(10)
+        heard = []
+
+        def answer():
+            try:
+                conn, _ = impostor.accept()
+            except OSError:
+                return
+            with conn:
+                try:
+                    heard.append(conn.recv(100))
+                    conn.sendall(b"state=playing\n")
+                except OSError:
+                    pass
+
+        listener = threading.Thread(target=answer)
+        listener.start()
+        bin_dir = tempfile.mkdtemp(prefix="xqbin.")
+        self.addCleanup(shutil.rmtree, bin_dir, True)
+        os.chmod(bin_dir, 0o755)
+        xq_copy = os.path.join(bin_dir, "xq")
+        shutil.copy(XQ, xq_copy)
+        nobody = pwd.getpwnam("nobody")
+        r = subprocess.run(["setpriv", f"--reuid={nobody.pw_uid}", f"--regid={nobody.pw_gid}", "--clear-groups",
+                            xq_copy, "--remote", "quit"], capture_output=True, text=True, timeout=10,
+                           env={"PATH": "/usr/bin:/bin", "XDG_RUNTIME_DIR": runtime, "HOME": "/nonexistent"})
+        impostor.close()
+        listener.join(10)
+        self.assertEqual((r.returncode, r.stdout), (1, ""))
+        self.assertEqual(r.stderr, f"error: '{runtime}/xq/control' is another user's socket, not an xq of yours\n")
+        self.assertEqual(b"".join(heard), b"", "the request was not sent")
+
+    def test_a_home_folder_that_is_not_the_users_own_is_refused(self):
+        # Without a runtime directory the socket would go in ~/.xq: not when
+        # it is a link, nor when others may write to it.
+        elsewhere = tempfile.mkdtemp(prefix="xqelsewhere.")
+        self.addCleanup(shutil.rmtree, elsewhere, True)
+        folder = os.path.join(self.home, ".xq")
+        for what, reason in (("a link", "is a symbolic link, not a directory of yours"),
+                             ("open to others", "can be written by other users")):
+            with self.subTest(what):
+                if what == "a link":
+                    os.symlink(elsewhere, folder)
+                else:
+                    os.mkdir(folder)
+                    os.chmod(folder, 0o777)
+                term = self.start(self.tone, env={"XDG_RUNTIME_DIR": None}, home=self.home, width=160)
+                term.wait_for(f"No remote control: '{folder}' {reason}.")
+                term.send_keys("Enter")
+                self.wait_playing(term)
+                self.assertEqual(os.listdir(elsewhere if what == "a link" else folder), [])
+                term.send_keys("q")
+                self.assertEqual(term.wait_exit(10), 0)
+                self.assertIn(f"XQ: Can't save '{folder}/resume': '{folder}' {reason}.\n", term.stderr())
+                if what == "a link":
+                    os.remove(folder)
+                else:
+                    self.assertEqual(stat.S_IMODE(os.stat(folder).st_mode), 0o777, "left as the user made it")
+                    shutil.rmtree(folder)
+                term.close()
+
     def test_a_second_xq_runs_without_it_and_a_dead_ones_is_replaced(self):
         first = self.start_xq(self.tone)
         other = self.song_file("other.xm", mw.tone_song(channels=1, name=b"other"))

@@ -6,6 +6,7 @@ import array
 import pty
 import socket
 import os
+import stat
 import resource
 import shutil
 import signal
@@ -16,7 +17,7 @@ import time
 import unittest
 import wave
 
-from xqtest import XQ, mw
+from xqtest import VERSION_LINE, XQ, mw
 
 SECONDS = 2.0
 TICK = 0.02  # one tick at 125 BPM
@@ -65,13 +66,13 @@ class Render(unittest.TestCase):
         with open(os.path.join(self.home, ".xq", "options"), "w") as f:
             f.write(text)
 
-    def run_xq(self, *args, limit=None, env=None):
+    def run_xq(self, *args, limit=None, env=None, timeout=60):
         env = dict(os.environ, HOME=self.home, **(env or {}))
 
         def limited():
             if limit is not None:
                 resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit))
-        return subprocess.run([XQ, *args], capture_output=True, text=True, env=env, timeout=60,
+        return subprocess.run([XQ, *args], capture_output=True, text=True, env=env, timeout=timeout,
                               preexec_fn=limited, cwd=self.dir.name)
 
     def test_header_length_and_pitch_follow_the_settings(self):
@@ -221,6 +222,80 @@ class Render(unittest.TestCase):
         self.assertEqual(result.returncode, 0, result.stderr)
         with self.assertRaises(BlockingIOError):
             server.accept()
+
+    def test_only_regular_files_are_rendered(self):
+        fifo = self.path("pipe.xm")
+        os.mkfifo(fifo)
+        with open(self.path("list.m3u"), "w") as f:
+            f.write("pipe.xm\n/dev/zero\nhome\n")
+        cases = (
+            ([fifo], ["XQ: Can't load '%s': Not a file.\n" % fifo]),
+            ([self.path("list.m3u")], ["XQ: Can't load '%s': Not a file.\n" % path
+                                       for path in (fifo, "/dev/zero", self.home)]),
+        )
+        for modules, errors in cases:
+            with self.subTest(modules=modules):
+                started = time.monotonic()
+                result = self.run_xq("--render", self.path("out.wav"), *modules, timeout=10)
+                self.assertLess(time.monotonic() - started, 5)
+                self.assertEqual(result.returncode, 1, result.stderr)
+                self.assertEqual(result.stderr, "".join(errors))
+                self.assertEqual(sorted(os.listdir(self.dir.name)), ["home", "list.m3u", "pipe.xm", "tone.xm"])
+
+    def test_the_output_is_saved_as_other_files_are(self):
+        fifo = self.path("pipe.wav")
+        os.mkfifo(fifo)
+        listening = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        self.addCleanup(listening.close)
+        listening.bind(self.path("socket.wav"))
+        # As root a device node of our own: a render that replaced it must not
+        # replace the system's. Anyone else cannot replace /dev/full.
+        device = "/dev/full"
+        if os.geteuid() == 0:
+            device = self.path("full.wav")
+            os.mknod(device, 0o666 | stat.S_IFCHR, os.makedev(1, 7))
+        os.symlink(device, self.path("device.wav"))
+        for output, kind in ((device, stat.S_ISCHR), (self.path("device.wav"), stat.S_ISCHR),
+                             (fifo, stat.S_ISFIFO), (self.path("socket.wav"), stat.S_ISSOCK)):
+            with self.subTest(output=output):
+                result = self.run_xq("--render", output, self.song, timeout=10)
+                self.assertEqual(result.returncode, 1, result.stderr)
+                self.assertEqual(result.stderr, "XQ: Can't write '%s': not a regular file.\n" % output)
+                self.assertTrue(kind(os.stat(output).st_mode))
+        self.assertEqual(sorted(n for n in os.listdir(self.dir.name) if n != "full.wav"),
+                         ["device.wav", "home", "pipe.wav", "socket.wav", "tone.xm"])
+        # Through a symbolic link the WAV file goes to the link's target,
+        # new or old, and the link stays.
+        os.makedirs(self.path("wavs"))
+        os.symlink("wavs/new.wav", self.path("new.wav"))
+        with open(self.path("wavs/old.wav"), "w") as f:
+            f.write("old")
+        os.symlink(self.path("wavs/old.wav"), self.path("old.wav"))
+        for link in ("new.wav", "old.wav"):
+            with self.subTest(link=link):
+                result = self.run_xq("--render", link, self.song)
+                self.assertEqual(result.returncode, 0, result.stderr)
+                self.assertTrue(os.path.islink(self.path(link)))
+                with wave.open(self.path("wavs/" + link)) as w:
+                    self.assertAlmostEqual(w.getnframes() / w.getframerate(), SECONDS, delta=TICK)
+        self.assertEqual(sorted(os.listdir(self.path("wavs"))), ["new.wav", "old.wav"])
+
+    def test_unknown_options_and_the_end_of_the_options(self):
+        out = self.path("out.wav")
+        for args in (["--render", out, "--bogus", self.song], ["-o", out, self.song, "-x"],
+                     ["--bogus", "--render", out, self.song]):
+            with self.subTest(args=args):
+                result = self.run_xq(*args)
+                self.assertEqual(result.returncode, 2)
+                bad = [a for a in args if a in ("--bogus", "-x")][0]
+                self.assertTrue(result.stderr.startswith("XQ: Unknown option '%s'.\n%s\nUsage: xq " %
+                                                         (bad, VERSION_LINE)), result.stderr)
+                self.assertFalse(os.path.exists(out))
+        shutil.copy(self.song, self.path("-name.xm"))
+        result = self.run_xq("-o", out, "--", "-name.xm")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(result.stderr, "-name.xm: 00:02 -> %s\n" % out)
+        self.assertTrue(os.path.exists(out))
 
     def test_usage_mistakes(self):
         cases = (

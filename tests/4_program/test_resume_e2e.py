@@ -7,6 +7,7 @@ import resource
 import shutil
 import signal
 import tempfile
+import time
 import unittest
 
 from xqtest import PlayerTestCase, mw, run_plain, status_position
@@ -121,6 +122,44 @@ class Resume(PlayerTestCase):
                 self.assertEqual(message.count("\n"), 1, message)
                 with open(self.resume_file, "rb") as f:
                     self.assertEqual(f.read(), content, "a damaged file is left as it is")
+
+    def test_a_resume_file_that_is_not_a_regular_file_is_refused_at_once(self):
+        os.mkdir(os.path.join(self.home, ".xq"))
+        cases = {"a FIFO": os.mkfifo, "a link to /dev/zero": lambda path: os.symlink("/dev/zero", path)}
+        for what, make in cases.items():
+            with self.subTest(what):
+                make(self.resume_file)
+                try:
+                    began = time.monotonic()
+                    r = run_plain(["--resume"], env={"HOME": self.home}, timeout=10)
+                    self.assertLess(time.monotonic() - began, 5)
+                    self.assertEqual((r.returncode, r.stderr.decode()),
+                                     (255, f"XQ: Can't resume: '{self.resume_file}' is not a regular file.\n"))
+                finally:
+                    os.remove(self.resume_file)
+
+    @unittest.skipUnless(os.geteuid() == 0, "handing a folder to another user needs root")
+    def test_a_folder_that_is_not_the_users_own_is_neither_read_nor_written(self):
+        # ~/.xq is a link to a folder of another user's that anyone may write
+        other = tempfile.mkdtemp(prefix="xqother.")
+        self.addCleanup(shutil.rmtree, other, True)
+        planted = f"XQ RESUME 1\nplaylist=0\nentry=0\nposition=0\nentries=1\n{self.songs[0]}\nend\n"
+        with open(os.path.join(other, "resume"), "w") as f:
+            f.write(planted)
+        os.chown(other, 65534, 65534)
+        os.chmod(other, 0o777)
+        folder = os.path.join(self.home, ".xq")
+        os.symlink(other, folder)
+        r = run_plain(["--resume"], env={"HOME": self.home})
+        self.assertEqual((r.returncode, r.stderr.decode()),
+                         (255, f"XQ: Can't resume: '{folder}' is a symbolic link, not a directory of yours.\n"))
+        term = self.play(self.songs[1])
+        term.send_keys("q")
+        self.assert_clean_exit(term)
+        self.assertIn(f"XQ: Can't save '{self.resume_file}': '{folder}' is a symbolic link", term.stderr())
+        with open(os.path.join(other, "resume")) as f:
+            self.assertEqual(f.read(), planted, "nothing is written through the link")
+        self.assertEqual(os.listdir(other), ["resume"])
 
     def test_a_full_disk_leaves_the_old_resume_file_whole(self):
         os.mkdir(os.path.join(self.home, ".xq"))

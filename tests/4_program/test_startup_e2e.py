@@ -3,6 +3,7 @@ binary in tmux with sound going to a private null sink."""
 
 import os
 import re
+import shutil
 import stat
 import subprocess
 import time
@@ -41,7 +42,18 @@ class CommandLine(unittest.TestCase):
             (["--help"], 0, ""),
             (["-v"], 0, VERSION_LINE + "\n"),
             (["-verbose"], 0, VERSION_LINE + "\n"),
-            (["-x"], 255, "XQ: Can't open '-x'\n"),
+            (["-hx"], 0, USAGE),
+            (["-vfoo"], 0, VERSION_LINE + "\n"),
+            (["missing.xm", "-h"], 0, USAGE),
+            # an argument that looks like an option and is none of xq's
+            (["-x"], 2, "XQ: Unknown option '-x'.\n" + USAGE),
+            (["--bogus", "song.xm"], 2, "XQ: Unknown option '--bogus'.\n" + USAGE),
+            (["song.xm", "--verbose"], 2, "XQ: Unknown option '--verbose'.\n" + USAGE),
+            (["--resume", "--bogus"], 2, "XQ: Unknown option '--bogus'.\n" + USAGE),
+            (["song.xm", "--resume"], 2, "XQ: --resume comes first, before anything else.\n" + USAGE),
+            # after "--" everything is a path
+            (["--"], 255, USAGE),
+            (["--", "-x"], 255, "XQ: Can't open '-x'\n"),
             # several paths: each that cannot be read is named; none left ends it
             (["/no/such/song.xm", "more"], 255, "XQ: Can't open '/no/such/song.xm'\nXQ: Can't open 'more'\n"),
         ]
@@ -187,17 +199,41 @@ class FailedStart(PlayerTestCase):
         text = os.path.join(self.files.name, "notes.txt")
         with open(text, "w") as f:
             f.write("These are words, not music.\n" * 20)
-        term = self.start(text)
-        # the file's name, then libmikmod's own words with a full stop added
-        message = "'notes.txt': Module format not recognized."
-        term.wait_for(message)
-        style = term.screen_cells().style_of(message)
-        self.assertEqual((style["fg"], style["bold"]), (1, True))  # bold red
-        self.assertTrue(term.screen_cells().style_of("[ OK ]")["reverse"])
-        term.send_keys("x", "Escape", "q")
-        term.wait_for("[ OK ]")  # only Enter closes it
-        term.send_keys("Enter")
-        self.assert_failed_exit(term, f"XQ: Can't load '{text}': Module format not recognized.\n")
+        # Enter, q or Escape closes the box; other keys do not
+        for key in ("Enter", "q", "Escape"):
+            with self.subTest(key=key):
+                term = self.start(text)
+                # the file's name, then libmikmod's own words with a full stop added
+                message = "'notes.txt': Module format not recognized."
+                term.wait_for(message)
+                style = term.screen_cells().style_of(message)
+                self.assertEqual((style["fg"], style["bold"]), (1, True))  # bold red
+                self.assertTrue(term.screen_cells().style_of("[ OK ]")["reverse"])
+                term.send_keys("x", "Down")
+                time.sleep(0.2)
+                self.assertFalse(term.exited())
+                term.wait_for("[ OK ]")
+                term.send_keys(key)
+                self.assert_failed_exit(term, f"XQ: Can't load '{text}': Module format not recognized.\n")
+                term.close()
+
+    def test_a_failed_start_without_keys_to_read(self):
+        # Standard input from /dev/null, or at its end: the start that plays
+        # nothing fails all the same, naming the file.
+        text = os.path.join(self.files.name, "words.xm")
+        with open(text, "w") as f:
+            f.write("These are words, not music.\n" * 20)
+        other = os.path.join(self.files.name, "more-words.xm")
+        shutil.copy(text, other)
+        reason = "Module format not recognized."
+        for how, shell in (("from /dev/null", 'exec "$0" "$@" </dev/null'), ("at its end", 'true | exec "$0" "$@"')):
+            for files, stderr_end in (([text], f"XQ: Can't load '{text}': {reason}\n"),
+                                      ([text, other], f"XQ: Can't load '{other}': {reason}\n"
+                                                      "XQ: None of the 2 modules could be played.\n")):
+                with self.subTest(how=how, files=len(files)):
+                    term = self.start("-c", shell, XQ, *files, argv0="sh")
+                    self.assert_failed_exit(term, stderr_end)
+                    term.close()
 
     def test_a_directory(self):
         # A directory gives the modules below it; without any, nothing is
@@ -223,11 +259,24 @@ class FailedStart(PlayerTestCase):
         os.mkfifo(fifo)
         self.addCleanup(os.remove, fifo)
         term = self.start(bad, fifo)
-        for text in ("'bad.xm': ", "'pipe.xm': Not a file."):
-            term.wait_for(text)  # a FIFO is refused at once
-            term.send_keys("Enter")
+        # one box for both; a FIFO is refused at once
+        term.wait_for("None of the 2 played. Last: 'pipe.xm': Not a file.")
+        term.send_keys("Escape")
         self.assert_failed_exit(term, f"XQ: Can't load '{fifo}': Not a file.\n"
                                       "XQ: None of the 2 modules could be played.\n")
+
+    def test_many_files_none_of_which_plays_give_one_box(self):
+        bad = []
+        for n in range(200):
+            bad.append(os.path.join(self.files.name, f"junk{n:03}.xm"))
+            with open(bad[-1], "wb") as f:
+                f.write(b"no module here %d" % n * 20)
+        term = self.start(*bad)
+        term.wait_for("None of the 200 played. Last: 'junk199.xm': Module format not recognized.",
+                      timeout=20)
+        term.send_keys("q")
+        self.assert_failed_exit(term, f"XQ: Can't load '{bad[-1]}': Module format not recognized.\n"
+                                      "XQ: None of the 200 modules could be played.\n")
 
     def test_terminal_without_colours(self):
         song = self.song_file("plain.xm", mw.tone_song())
@@ -246,6 +295,49 @@ class FailedStart(PlayerTestCase):
             self.assertTrue(term.stderr().endswith(
                              "\nXQ: Couln't initialize sound, reason: Could not open sound device.\n"
                              "    Verify settings in $HOME/.xq/options\n"), term.stderr())
+
+
+class PathsOnTheCommandLine(PlayerTestCase):
+    def test_a_name_that_begins_with_a_dash_follows_a_double_dash(self):
+        path = self.song_file("-name.xm", mw.tone_song())
+        for args in (["--", "-name.xm"], ["./-name.xm"]):
+            with self.subTest(args=args):
+                term = self.start(*args, cwd=os.path.dirname(path))
+                term.wait_for(lambda rows: "File   : -name.xm" in rows[1])
+                self.assertEqual(term.stderr(), "XQ: Can't access '%s/.xq', creating it.\n" % term.home)
+                term.send_keys("q")
+                self.assert_clean_exit(term)
+                term.close()
+
+    def test_a_tree_of_links_is_walked_once_and_quickly(self):
+        # Twenty levels, each with two links to the next: a million ways
+        # down to the last level, which is walked once all the same.
+        tree = os.path.join(self.files.name, "links")
+        levels = 20
+        for i in range(levels + 1):
+            os.makedirs(os.path.join(tree, "L%d" % i))
+            if i > 0:
+                for name in ("a", "b"):
+                    os.symlink("../L%d" % i, os.path.join(tree, "L%d" % (i - 1), name))
+        self.song_file("links/L%d/deep.xm" % levels, mw.tone_song())
+        self.song_file("links/L0/top.xm", mw.tone_song())
+        term = self.start(os.path.join(tree, "L0"))
+        started = time.monotonic()
+        term.wait_for(lambda rows: "deep.xm" in rows[1], timeout=30)
+        self.assertLess(time.monotonic() - started, 2.0)
+        term.wait_for(lambda rows: re.search(r"Playlist: +1/ *2 ", rows[-1]))
+        term.send_keys("q")
+        self.assert_clean_exit(term)
+
+    def test_the_whole_file_system_is_walked_within_bounds(self):
+        term = self.start("/")
+        started = time.monotonic()
+        term.wait_for(lambda rows: term.exited() or rows[0].startswith(" :: XQ v0.6 ::"), timeout=30)
+        self.assertLess(time.monotonic() - started, 5.0)
+        if term.exited():
+            # nothing found before the walk stopped: said so
+            self.assertIn("XQ: Stopped after looking at 200000 entries: the rest of '/' was not looked at.\n",
+                          term.stderr())
 
 
 class SoundKeepsFlowing(PlayerTestCase):
