@@ -488,19 +488,22 @@ class TheSocket(RemoteCase):
                     os.mkdir(folder)
                     os.chmod(folder, 0o777)
                 term = self.start(self.tone, env={"XDG_RUNTIME_DIR": None}, home=self.home, width=160)
-                term.wait_for(f"No remote control: '{folder}' {reason}.")
-                term.send_keys("Enter")
-                self.wait_playing(term)
-                self.assertEqual(os.listdir(elsewhere if what == "a link" else folder), [])
-                term.send_keys("q")
-                self.assertEqual(term.wait_exit(10), 0)
-                self.assertIn(f"XQ: Can't save '{folder}/resume': '{folder}' {reason}.\n", term.stderr())
-                if what == "a link":
-                    os.remove(folder)
-                else:
-                    self.assertEqual(stat.S_IMODE(os.stat(folder).st_mode), 0o777, "left as the user made it")
-                    shutil.rmtree(folder)
-                term.close()
+                try:
+                    term.wait_for(f"No remote control: '{folder}' {reason}.")
+                    term.send_keys("Enter")
+                    self.wait_playing(term)
+                    self.assertEqual(os.listdir(elsewhere if what == "a link" else folder), [])
+                    term.send_keys("q")
+                    self.assertEqual(term.wait_exit(10), 0)
+                    self.assertIn(f"XQ: Can't save '{folder}/resume': '{folder}' {reason}.\n", term.stderr())
+                    if what != "a link":
+                        self.assertEqual(stat.S_IMODE(os.stat(folder).st_mode), 0o777, "left as the user made it")
+                finally:
+                    term.close()
+                    if os.path.islink(folder):
+                        os.remove(folder)
+                    else:
+                        shutil.rmtree(folder, True)
 
     def test_a_second_xq_runs_without_it_and_a_dead_ones_is_replaced(self):
         first = self.start_xq(self.tone)
