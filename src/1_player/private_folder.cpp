@@ -14,8 +14,7 @@ constexpr mode_t kWritableByOthers = S_IWGRP | S_IWOTH;
 
 FolderTrust examine_own_folder(const char *dir) {
     struct stat info;
-    if (lstat(dir, &info) != 0) return errno == ENOENT ? FolderTrust::missing : FolderTrust::unknown;
-    if (S_ISLNK(info.st_mode)) return FolderTrust::link;
+    if (stat(dir, &info) != 0) return errno == ENOENT ? FolderTrust::missing : FolderTrust::unknown;
     if (!S_ISDIR(info.st_mode)) return FolderTrust::not_directory;
     if (info.st_uid != geteuid()) return FolderTrust::foreign;
     if (info.st_mode & kWritableByOthers) return FolderTrust::open_to_others;
@@ -26,7 +25,6 @@ const char *folder_trust_text(FolderTrust trust) {
     switch (trust) {
     case FolderTrust::own: return "is the user's own";
     case FolderTrust::missing: return "does not exist";
-    case FolderTrust::link: return "is a symbolic link, not a directory of yours";
     case FolderTrust::not_directory: return "is not a directory";
     case FolderTrust::foreign: return "belongs to another user";
     case FolderTrust::open_to_others: return "can be written by other users";
@@ -57,7 +55,7 @@ int make_own_folder(const char *dir, const char *what, char *message, std::size_
         return -1;
     }
     struct stat info;
-    if (lstat(dir, &info) != 0) {
+    if (stat(dir, &info) != 0) {
         std::snprintf(message, size, "%s: '%s': %s.", what, dir, std::strerror(errno));
         return -1;
     }

@@ -2,8 +2,10 @@
 // and the resume file's ("~/.xq"). Another user who can write to such a
 // folder, or to the folder it was made in, can move it away and put a
 // socket or a link of their own in its place; so these folders are trusted
-// only as OpenSSH and tmux trust theirs: looked at without following a
-// link, owned by the user, writable by nobody else.
+// only as OpenSSH trusts its own: owned by the user and writable by nobody
+// else. A symbolic link is judged by the folder it leads to: dotfiles kept
+// in a folder of the user's own and linked into HOME are fine, a link into
+// another user's folder is not.
 #pragma once
 
 #include <cstddef>
@@ -11,19 +13,18 @@
 // What a folder is to the user.
 enum class FolderTrust {
     own,             // a directory of the user's that only the user may write
-    missing,         // nothing there
-    link,            // a symbolic link (never followed)
+    missing,         // nothing there (nor where a link leads)
     not_directory,   // something other than a directory
     foreign,         // a directory of another user's
     open_to_others,  // the user's, but its group or others may write to it
     unknown,         // it could not be looked at
 };
 
-// Looks at `dir` itself (lstat: a link is not followed).
+// Looks at `dir`, or at the folder it leads to when it is a link.
 FolderTrust examine_own_folder(const char *dir);
 
 // The reason a folder is not the user's own, to follow its name in a
-// message: "is a symbolic link", "belongs to another user"...
+// message: "belongs to another user", "can be written by other users"...
 const char *folder_trust_text(FolderTrust trust);
 
 // True when a folder of the user's may be made in `parent` without anyone

@@ -285,8 +285,8 @@ TEST_F(Settings, SavesThroughALinkAndRefusesADevice) {
 }
 
 // The options are saved only into a "~/.xq" of the user's own: through a
-// link to another folder, or a folder others may write to, another user
-// could send the save on to any file of the user's.
+// folder others may write to (or a link to one), another user could send
+// the save on to any file of the user's.
 TEST_F(Settings, TheOptionsAreNotSavedThroughAFolderThatIsNotTheUsersOwn) {
     TempHome home;
     const std::string dir = home.path() + "/.xq";
@@ -296,8 +296,12 @@ TEST_F(Settings, TheOptionsAreNotSavedThroughAFolderThatIsNotTheUsersOwn) {
         std::function<void()> make;
         const char *reason;
     } cases[] = {
-        {"a link", [&] { ASSERT_EQ(symlink((home.path() + "/elsewhere").c_str(), dir.c_str()), 0); },
-         "is a symbolic link, not a directory of yours"},
+        {"a link to a folder others may write",
+         [&] {
+             ASSERT_EQ(chmod((home.path() + "/elsewhere").c_str(), 0777), 0);
+             ASSERT_EQ(symlink((home.path() + "/elsewhere").c_str(), dir.c_str()), 0);
+         },
+         "can be written by other users"},
         {"open to others",
          [&] {
              home.write(".xq/keep", "");
@@ -319,6 +323,14 @@ TEST_F(Settings, TheOptionsAreNotSavedThroughAFolderThatIsNotTheUsersOwn) {
     char message[2 * kPathCapacity];
     home.write(".xq/keep", "");
     EXPECT_EQ(write_options(message, sizeof message), 0) << message;
+
+    // Through a link to a folder of the user's own (dotfiles kept elsewhere)
+    // the options are saved into that folder.
+    std::filesystem::remove_all(dir);
+    ASSERT_EQ(chmod((home.path() + "/elsewhere").c_str(), 0700), 0);
+    ASSERT_EQ(symlink((home.path() + "/elsewhere").c_str(), dir.c_str()), 0);
+    EXPECT_EQ(write_options(message, sizeof message), 0) << message;
+    EXPECT_TRUE(std::filesystem::exists(home.path() + "/elsewhere/options"));
 }
 
 TEST_F(Settings, OptionsPathMustFitItsBuffer) {

@@ -143,9 +143,9 @@ TEST(Resume, WhatIsNotARegularFileIsRefusedAtOnce) {
     }
 }
 
-// "~/.xq" is used only while it is a directory of the user's own, reached
-// without a link and writable by nobody else: through any other, another
-// user could choose what plays, or what xq overwrites.
+// "~/.xq" is used only while it is a directory of the user's own, writable
+// by nobody else (a link is judged by the folder it leads to): through any
+// other, another user could choose what plays, or what xq overwrites.
 TEST(Resume, AFolderThatIsNotTheUsersOwnIsNeitherReadNorWritten) {
     TempHome home;
     const std::string dir = home.path() + "/.xq";
@@ -158,8 +158,12 @@ TEST(Resume, AFolderThatIsNotTheUsersOwnIsNeitherReadNorWritten) {
         const char *reason;
         bool needs_root;  // to hand a folder to another user
     } cases[] = {
-        {"a link to another folder", [&] { ASSERT_EQ(symlink(elsewhere.c_str(), dir.c_str()), 0); },
-         "is a symbolic link", false},
+        {"a link to a folder others may write",
+         [&] {
+             ASSERT_EQ(chmod(elsewhere.c_str(), 0777), 0);
+             ASSERT_EQ(symlink(elsewhere.c_str(), dir.c_str()), 0);
+         },
+         "can be written by other users", false},
         {"writable by others",
          [&] {
              home.write(".xq/resume", old_text);
@@ -190,6 +194,17 @@ TEST(Resume, AFolderThatIsNotTheUsersOwnIsNeitherReadNorWritten) {
         std::filesystem::remove_all(dir);
     }
     EXPECT_EQ(home.read("elsewhere/resume"), old_text);
+
+    // A link to a folder of the user's own (dotfiles kept elsewhere) serves.
+    ASSERT_EQ(chmod(elsewhere.c_str(), 0700), 0);
+    ASSERT_EQ(symlink(elsewhere.c_str(), dir.c_str()), 0);
+    const std::string path = resume_path();
+    char message[2 * kPathCapacity] = "";
+    ResumePlace place;
+    EXPECT_EQ(read_resume(path.c_str(), place, message, sizeof message), 0) << message;
+    EXPECT_EQ(store_resume(path.c_str(), three_entries("/m"), message, sizeof message), 0) << message;
+    EXPECT_NE(home.read("elsewhere/resume"), old_text);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir));
 }
 
 TEST(Resume, AFailedWriteIsReportedAndLeavesTheOldFileWhole) {
