@@ -26,6 +26,7 @@ int loop_module = 0;
 int fade_module = 0;
 int random_mode = 0;
 int refresh_delay = 40;
+ColorScheme color_scheme = ColorScheme::dark;
 
 namespace {
 
@@ -35,6 +36,7 @@ enum class Reading {
     exactly_one_flag,  // only 1 reads as 1; written as 0 or 1
     integer,           // stored and written as it is
     bounded,           // kept within the setting's bounds; written as it is
+    scheme,            // a colour scheme's name; any other text changes nothing
 };
 
 // One setting of the options file, described once for reading and writing.
@@ -61,7 +63,19 @@ const OptionKey kKeys[] = {
     {"fade_module", nullptr, Reading::exactly_one_flag, &fade_module, Setting::count},
     {"random_mode", nullptr, Reading::nonzero_flag, &random_mode, Setting::count},
     {"delay", nullptr, Reading::bounded, &refresh_delay, Setting::refresh_delay},
+    {"colors", nullptr, Reading::scheme, nullptr, Setting::count},
 };
+
+// The colour scheme named by `text`, blanks around the name ignored.
+void read_color_scheme(const char *text) {
+    while (*text == ' ' || *text == '\t') ++text;
+    std::size_t length = std::strlen(text);
+    while (length > 0 && (text[length - 1] == ' ' || text[length - 1] == '\t' || text[length - 1] == '\r')) --length;
+    char name[16] = {};
+    if (length >= sizeof name) return;
+    std::memcpy(name, text, length);
+    parse_color_scheme(name, color_scheme);
+}
 
 bool is_flag(Reading reading) { return reading == Reading::nonzero_flag || reading == Reading::exactly_one_flag; }
 
@@ -100,11 +114,16 @@ void interpret_options_line(const char *line) {
     for (const OptionKey &key : kKeys) {
         const char *match = key.match ? key.match : key.name;
         if (!begins_with(match)) continue;
+        if (key.reading == Reading::scheme) {
+            read_color_scheme(equals + 1);
+            return;
+        }
         int value = decimal_value(equals + 1);
         switch (key.reading) {
         case Reading::nonzero_flag: *key.target = value != 0 ? 1 : 0; break;
         case Reading::exactly_one_flag: *key.target = value == 1 ? 1 : 0; break;
         case Reading::integer: *key.target = value; break;
+        case Reading::scheme: break;
         case Reading::bounded: {
             const SettingBounds bounds = setting_bounds(key.setting);
             *key.target = std::clamp(value, bounds.low, bounds.high);
@@ -170,6 +189,10 @@ namespace {
 
 bool write_option_lines(std::FILE *file, const void *) {
     for (const OptionKey &key : kKeys) {
+        if (key.reading == Reading::scheme) {
+            if (std::fprintf(file, "%s=%s\n", key.name, color_scheme_name(color_scheme)) < 0) return false;
+            continue;
+        }
         const int value = is_flag(key.reading) ? (*key.target ? 1 : 0) : *key.target;
         if (std::fprintf(file, "%s=%d\n", key.name, value) < 0) return false;
     }

@@ -1,6 +1,7 @@
 // The persistent settings and the options file "$HOME/.xq/options".
 //
-// The file holds one "key=number" line per setting. It is read twice at
+// The file holds one "key=number" line per setting ("colors=NAME" for the
+// colour scheme). It is read twice at
 // start-up (once before the sound library starts, for the sound options and
 // refresh_delay; once after the default panel corners exist, for the saved
 // corners) and written all at once from the options panel.
@@ -9,6 +10,7 @@
 #include <cstddef>
 #include <cstdio>
 
+#include "1_player/color_scheme.h"
 #include "1_player/setting_bounds.h"
 
 // The settings, program-wide: read from the options file, changed by the
@@ -28,6 +30,9 @@ extern int random_mode;  // playlists play in random order (default 0)
 // Key timeout of every window, in milliseconds (default 40), 0 to
 // kMaxRefreshDelay.
 extern int refresh_delay;
+// The colours the screen is drawn in (default dark), "colors=NAME" in the
+// file; the screen takes a change through use_color_scheme (colors.h).
+extern ColorScheme color_scheme;
 
 // The longest key timeout. A negative timeout would make key reads wait
 // forever and starve the sound, so a value read from the file is kept

@@ -7,9 +7,14 @@
 // attribute; the pairs and the "bold pair 4" helpers below build that
 // table (and let tests state what a cell should show). kNormal is plain
 // text in the terminal's own colours, what drawing returns to.
+//
+// There is one table per colour scheme (dark, light, terminal); the scheme
+// in use is chosen with use_color_scheme and changes every role at once.
 #pragma once
 
 #include <curses.h>
+
+#include "1_player/color_scheme.h"
 
 // The colour pairs, foreground on background; plain text (no pair)
 // keeps the terminal's default colours.
@@ -33,9 +38,23 @@ enum ColorPair : short {
     kWhiteOnBlue = 16,
     kMagentaOnBlue = 17,
     kRedOnBlue = 18,
+    // Foregrounds on the terminal's own background, for the light and
+    // terminal schemes.
+    kRedOnDefault = 19,
+    kGreenOnDefault = 20,
+    kBlueOnDefault = 21,
+    kYellowOnDefault = 22,
+    kCyanOnDefault = 23,
+    kMagentaOnDefault = 24,
+    kBlackOnDefault = 25,
+    // The light scheme's table header.
+    kBlackOnCyan = 26,
 };
 
-inline constexpr int kColorPairCount = 18;
+inline constexpr int kColorPairCount = 26;
+
+// The terminal's own colour in a pair (use_default_colors).
+inline constexpr short kDefaultColor = -1;
 
 struct PairColors {
     short foreground;
@@ -46,8 +65,8 @@ struct PairColors {
 PairColors pair_colors(int n);
 
 // init_pair for pairs 1 to kColorPairCount in ascending order, black backgrounds on
-// black, with the terminal's default colours for plain text; start_color
-// must have run.
+// black, the "on default" pairs on the terminal's own background, with the
+// terminal's default colours for plain text; start_color must have run.
 void init_color_pairs();
 
 inline constexpr attr_t kNormal = A_NORMAL;
@@ -159,12 +178,35 @@ inline constexpr int kColorRoleCount = static_cast<int>(ColorRole::pattern_outsi
 // The attribute of a role in the scheme in use.
 attr_t role_attr(ColorRole role);
 
+// The attribute of a role in `scheme`, whichever is in use.
+attr_t scheme_role_attr(ColorScheme scheme, ColorRole role);
+
+// True for the roles meant to stand out by their background: the title and
+// footer bars, the column header, cursors and chosen items, the pattern
+// view's current row, and the filled blocks of meters and panning. In the
+// light and terminal schemes every other role is drawn on the terminal's
+// own background.
+bool is_highlight(ColorRole role);
+
+// Pure: the scheme the screen can show of `wanted` on a terminal of
+// `colors` colours: the dark one, as ever, below 8 colours.
+ColorScheme scheme_for_terminal(ColorScheme wanted, int colors);
+
+// Makes `scheme` (as scheme_for_terminal allows on this terminal) the one
+// every role is drawn in from now on; what is on the screen keeps its
+// colours until it is drawn again. The default is the dark scheme.
+void use_color_scheme(ColorScheme scheme);
+
+// The scheme in use.
+ColorScheme color_scheme_in_use();
+
 // Replaces the window's whole attribute with a role's.
 void set_role(WINDOW *win, ColorRole role);
 
-// What the pattern view draws, each in a colour of its own. Everything of
-// the view sits on a black background (the current row on blue), so it
-// reads the same on dark and light terminals.
+// What the pattern view draws, each in a colour of its own. In the dark
+// scheme everything of the view sits on a black background (the current
+// row on blue); in the others on the terminal's own, the current row on
+// blue.
 enum class PatternRole {
     row_number,
     note,          // notes, note-offs and cuts

@@ -21,6 +21,7 @@
 #include "3_panels/panel_positions.h"
 #include "3_panels/panel_runner.h"
 #include "3_panels/panel_window.h"
+#include "3_panels/screen_resize.h"
 
 const OptionItem option_items[kOptionItemCount] = {
     {"16bit", OptionKind::check_box},
@@ -37,7 +38,7 @@ const OptionItem option_items[kOptionItemCount] = {
     {"Random mode (playlist)", OptionKind::check_box},
     {"", OptionKind::blank},
     {"Refresh delay", OptionKind::number},
-    {"", OptionKind::blank},
+    {"Colors", OptionKind::choice},
     {"Save options", OptionKind::action},
 };
 
@@ -49,6 +50,7 @@ constexpr int kFirstRow = 2;
 constexpr int kReverseStereoItem = 2;
 constexpr int kMixingFrequencyItem = 7;
 constexpr int kRefreshDelayItem = 13;
+constexpr int kColorsItem = 14;
 
 struct ModeFlag {
     int *flag;
@@ -163,6 +165,7 @@ bool choose_item(WINDOW *win, int item) {
     switch (item) {
     case kMixingFrequencyItem: edit_mixing_frequency(win); return true;
     case kRefreshDelayItem: edit_refresh_delay(win); return true;
+    case kColorsItem: next_colors(); return true;
     case kSaveOptionsItem: save_options(); return true;
     default: return toggle_option(item);
     }
@@ -194,9 +197,20 @@ void draw_option_item(WINDOW *win, int item) {
         put_format(win, row, kItemCol, " %s   [ %5d ] ", o.label,
                    item == kMixingFrequencyItem ? static_cast<int>(player_view().mixfreq) : refresh_delay);
         break;
+    case OptionKind::choice:
+        put_format(win, row, kItemCol, " %s          [ %-8s ] ", o.label, color_scheme_name(color_scheme));
+        break;
     case OptionKind::action: put_format(win, row, kItemCol, " %s ", o.label); break;
     case OptionKind::blank: break;
     }
+}
+
+void next_colors() {
+    color_scheme = next_color_scheme(color_scheme);
+    use_color_scheme(color_scheme);
+    note_resize_key();
+    follow_terminal_size();
+    redraw_open_panels();
 }
 
 void set_mixing_frequency(int hz) { apply_output(static_cast<unsigned>(hz)); }

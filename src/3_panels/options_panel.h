@@ -1,6 +1,6 @@
 // The options panel: the output options, the mixing frequency, the loop,
-// fade-out and random options and the refresh delay, with "Save options"
-// to write them to the options file.
+// fade-out and random options, the refresh delay and the colour scheme,
+// with "Save options" to write them to the options file.
 #pragma once
 
 #include <curses.h>
@@ -8,7 +8,8 @@
 inline constexpr int kOptionItemCount = 16;
 inline constexpr int kSaveOptionsItem = 15;
 
-enum class OptionKind { blank, check_box, number, action };
+// A choice steps through its values with Enter.
+enum class OptionKind { blank, check_box, number, choice, action };
 
 struct OptionItem {
     const char *label;  // empty for a blank row, never drawn or selected
@@ -31,6 +32,10 @@ void draw_option_item(WINDOW *win, int item);
 // the output options the driver only reads when it starts. Returns false
 // when nothing changed (reverse stereo while the output is mono).
 bool toggle_option(int item);
+
+// Enter on the Colors row: the next colour scheme, in use at once, with the
+// whole screen drawn again in it.
+void next_colors();
 
 // Makes `hz` the mixing frequency: restarts the sound driver with it at the
 // song's place. When the driver does not start with it, the old frequency

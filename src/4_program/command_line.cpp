@@ -17,7 +17,7 @@ ArgumentKind classify_argument(const char *argument) {
         {"--", ArgumentKind::options_end},        {"--render", ArgumentKind::render_option},
         {"-o", ArgumentKind::render_option},      {"--loops", ArgumentKind::render_option},
         {"--rate", ArgumentKind::render_option},  {"--resume", ArgumentKind::resume},
-        {"--remote", ArgumentKind::remote},
+        {"--remote", ArgumentKind::remote},       {"--colors", ArgumentKind::colors_option},
     };
     for (const auto &option : options)
         if (std::strcmp(argument, option.name) == 0) return option.kind;
@@ -33,7 +33,8 @@ ArgumentKind settling_argument(int argc, char *const *argv, int &at) {
         const ArgumentKind kind = classify_argument(argv[i]);
         switch (kind) {
         case ArgumentKind::options_end: return ArgumentKind::path;
-        case ArgumentKind::render_option: ++i; break;
+        case ArgumentKind::render_option:
+        case ArgumentKind::colors_option: ++i; break;
         case ArgumentKind::path:
         case ArgumentKind::missing: break;
         case ArgumentKind::resume:
@@ -47,6 +48,28 @@ ArgumentKind settling_argument(int argc, char *const *argv, int &at) {
         }
     }
     return ArgumentKind::path;
+}
+
+int take_colors_option(int argc, char **argv, ColorsOption &option) {
+    int i = 1;
+    while (i < argc) {
+        if (std::strcmp(argv[i], "--") == 0) break;
+        if (std::strcmp(argv[i], "--colors") != 0) {
+            ++i;
+            continue;
+        }
+        const int taken = i + 1 < argc ? 2 : 1;
+        if (taken == 1) {
+            option.bad = "";
+        } else if (parse_color_scheme(argv[i + 1], option.scheme)) {
+            option.given = true;
+        } else {
+            option.bad = argv[i + 1];
+        }
+        for (int j = i; j + taken < argc; ++j) argv[j] = argv[j + taken];
+        argc -= taken;
+    }
+    return argc;
 }
 
 int paths_without_options_end(int argc, char **argv) {
@@ -82,7 +105,9 @@ void print_usage(FILE *stream) {
                "  --rate HZ           with --render: mixing frequency (default 44100)\n"
                "  --resume            play what played when xq last ended, from where it was\n"
                "  --remote COMMAND    tell the running xq: play, pause, toggle, stop, next, prev,\n"
-               "                      forward, back, volume +N|-N|N, quit, or status\n",
+               "                      forward, back, volume +N|-N|N, quit, or status\n"
+               "  --colors NAME       colours for this run: dark (the default), light for a light\n"
+               "                      terminal, or terminal for the terminal's own colours\n",
                stream);
 }
 

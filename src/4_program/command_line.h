@@ -4,11 +4,13 @@
 // played entry after entry from the first (command_arguments.h). With
 // --render the modules are written to WAV files instead (render.h);
 // --remote sends a command to the xq that runs (remote_client.h); --resume
-// starts where the last run ended (resume.h).
+// starts where the last run ended (resume.h); --colors NAME picks the colour
+// scheme for the run.
 #pragma once
 
 #include <cstdio>
 
+#include "1_player/color_scheme.h"
 #include "1_player/version.h"
 
 // What one argument is. "--help" and "--version" are the long forms of
@@ -29,6 +31,7 @@ enum class ArgumentKind {
     render_option,    // --render, -o, --loops, --rate: the argument after it is its value
     resume,           // --resume
     remote,           // --remote: the words after it are a request for the running xq
+    colors_option,    // --colors: the argument after it names a colour scheme
     unknown,          // any other argument that begins with "-"
 };
 
@@ -38,10 +41,23 @@ ArgumentKind classify_argument(const char *argument);
 // played or rendered: the first, up to a "--", that asks for the usage or
 // the version, that is an unknown option, or that is --resume or --remote
 // anywhere but first (both take the whole command line). The values of
-// the render options are skipped. Returns its kind with its index in `at`;
+// the render options and of --colors are skipped. Returns its kind with its index in `at`;
 // ArgumentKind::missing without any argument, ArgumentKind::path when no
 // argument settles the run (`at` is then 0).
 ArgumentKind settling_argument(int argc, char *const *argv, int &at);
+
+// What the command line asks of the colours.
+struct ColorsOption {
+    bool given = false;           // a --colors came with a scheme's name
+    ColorScheme scheme = ColorScheme::dark;
+    const char *bad = nullptr;    // the name that is no scheme, "" for a --colors without one
+};
+
+// Takes every "--colors NAME" before a "--" out of argv[1..argc), moving
+// the arguments after it down, and returns the number of arguments left
+// (argc counts argv[0]). The last NAME counts; one that names no scheme,
+// or a --colors at the end, is left in `option.bad`.
+int take_colors_option(int argc, char **argv, ColorsOption &option);
 
 // Takes the first "--" out of argv[1..argc), moving the arguments after it
 // down one place, and returns the number of arguments left after argv[0].

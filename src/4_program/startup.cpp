@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "1_player/mixer.h"
+#include "1_player/settings.h"
 #include "1_player/module_loader.h"
 #include "1_player/sound_output.h"
 #include "2_screen/channel_table.h"
@@ -98,7 +99,8 @@ int examine_options(int argc, char **argv) {
         return kBadCommandLine;
     case ArgumentKind::path:
     case ArgumentKind::options_end:
-    case ArgumentKind::render_option: break;
+    case ArgumentKind::render_option:
+    case ArgumentKind::colors_option: break;
     }
     return kGoOn;
 }
@@ -134,6 +136,16 @@ int xq_main(int argc, char **argv) {
     if (wants_remote(argc, argv)) return remote_main(argc - 2, argv + 2, stdout, stderr);
     const int options = examine_options(argc, argv);
     if (options != kGoOn) return options;
+    ColorsOption colors;
+    argc = take_colors_option(argc, argv, colors);
+    if (colors.bad) {
+        if (colors.bad[0] == '\0')
+            std::fputs("XQ: --colors takes dark, light or terminal.\n", stderr);
+        else
+            std::fprintf(stderr, "XQ: --colors takes dark, light or terminal, not '%s'.\n", colors.bad);
+        print_usage(stderr);
+        return kBadCommandLine;
+    }
     const bool resuming = wants_resume(argc, argv);
     ResumeStart resume;
     const char *path = nullptr;
@@ -208,6 +220,8 @@ int xq_main(int argc, char **argv) {
     init_color_pairs();
     compute_default_panel_positions();
     read_options(nullptr, screen_rows());
+    if (colors.given) color_scheme = colors.scheme;
+    use_color_scheme(color_scheme);
     follow_refresh_delay();
 
     create_main_window();

@@ -29,6 +29,7 @@ void reset_settings() {
     fade_module = 0;
     random_mode = 0;
     refresh_delay = 40;
+    color_scheme = ColorScheme::dark;
     PanelPositions = default_panel_positions(80, 24);
 }
 
@@ -40,7 +41,7 @@ protected:
 
 const char kDefaultFile[] =
     "16bits=1\nstereo=1\nreverse_stereo=0\nsurround=1\ninterpolate=0\nhq_mixer=1\n"
-    "loop_module=0\nfade_module=0\nrandom_mode=0\ndelay=40\nAC_X=6\nAC_Y=4\nVPOS_X=6\n"
+    "loop_module=0\nfade_module=0\nrandom_mode=0\ndelay=40\ncolors=dark\nAC_X=6\nAC_Y=4\nVPOS_X=6\n"
     "VPOS_Y=4\nVFREQ_X=6\nVFREQ_Y=4\nOPT_X=20\nOPT_Y=2\nEFT_X=20\nEFT_Y=0\n";
 
 }  // namespace
@@ -79,6 +80,34 @@ TEST_F(Settings, EachLineSetsItsValueAsTheReaderTakesIt) {
         interpret_options_line(c.line);
         EXPECT_EQ(*c.setting, c.expected) << c.line;
     }
+}
+
+TEST_F(Settings, TheColorsLineNamesAScheme) {
+    const struct {
+        const char *line;
+        ColorScheme expected;
+    } cases[] = {
+        {"colors=light", ColorScheme::light},     {"colors=terminal", ColorScheme::terminal},
+        {"colors = light ", ColorScheme::light},  {"colors=light\r", ColorScheme::light},
+        {"colors=Light", ColorScheme::terminal},  {"colors=", ColorScheme::terminal},
+        {"colors=lights", ColorScheme::terminal}, {"colors=1", ColorScheme::terminal},
+        {"colors", ColorScheme::terminal},        {"colors=dark", ColorScheme::dark},
+    };
+    // Each line after "colors=terminal": a line naming no scheme keeps it.
+    for (const auto &c : cases) {
+        color_scheme = ColorScheme::terminal;
+        interpret_options_line(c.line);
+        EXPECT_EQ(color_scheme, c.expected) << c.line;
+    }
+    // No other key reads a colors line, and it reads no other key's line.
+    color_scheme = ColorScheme::light;
+    for (const char *line : {"16bits=0", "stereo=0", "delay=7", "OPT_X=3", "random_mode=1"}) interpret_options_line(line);
+    EXPECT_EQ(color_scheme, ColorScheme::light);
+    interpret_options_line("colors=terminal");
+    EXPECT_EQ(output_16bits, 0);
+    EXPECT_EQ(refresh_delay, 7);
+    EXPECT_EQ(PanelPositions.options.x, 3);
+    EXPECT_EQ(random_mode, 1);
 }
 
 TEST_F(Settings, SavedRowsThatReachTheLastScreenRowGoBackToTwo) {
@@ -214,6 +243,7 @@ TEST_F(Settings, EveryOptionReadsBackAsWritten) {
                           &hq_mixer,      &loop_module, &fade_module,    &random_mode};
     for (int *flag : flags) *flag = 1 - *flag;
     refresh_delay = 9999;
+    color_scheme = ColorScheme::terminal;
     PanelCorner *const corners[] = {&PanelPositions.all_channels, &PanelPositions.voices_position,
                                     &PanelPositions.voices_frequency, &PanelPositions.options,
                                     &PanelPositions.effects};
@@ -231,6 +261,8 @@ TEST_F(Settings, EveryOptionReadsBackAsWritten) {
     read_options(nullptr, 24);
     for (std::size_t i = 0; i < std::size(flags); ++i) EXPECT_EQ(*flags[i], written_flags[i]) << i;
     EXPECT_EQ(refresh_delay, 9999);
+    EXPECT_EQ(color_scheme, ColorScheme::terminal);
+    EXPECT_NE(file.find("\ncolors=terminal\n"), std::string::npos);
     value = 0;
     for (PanelCorner *corner : corners) {
         EXPECT_EQ(corner->x, 10 + value);

@@ -7,6 +7,7 @@
 #include "1_player/player.h"
 #include "1_player/settings.h"
 #include "1_player/sound_output.h"
+#include "2_screen/colors.h"
 #include "2_screen/main_window.h"
 #include "3_panels/number_editor.h"
 #include "headless_screen.h"
@@ -18,7 +19,7 @@ TEST(OptionsPanel, SelectionPassesOverTheBlankRows) {
     } cases[] = {
         {0, KEY_UP, 0},       {0, KEY_DOWN, 1},     {4, KEY_DOWN, 6},   {6, KEY_UP, 4},
         {7, KEY_DOWN, 9},     {9, KEY_UP, 7},       {11, KEY_DOWN, 13}, {13, KEY_UP, 11},
-        {13, KEY_DOWN, 15},   {15, KEY_UP, 13},     {15, KEY_DOWN, 15}, {3, KEY_NPAGE, 15},
+        {13, KEY_DOWN, 14},   {14, KEY_DOWN, 15},   {15, KEY_UP, 14},   {14, KEY_UP, 13},     {15, KEY_DOWN, 15}, {3, KEY_NPAGE, 15},
         {11, KEY_PPAGE, 0},   {6, 'z', 6},
     };
     for (const auto &c : cases)
@@ -27,6 +28,32 @@ TEST(OptionsPanel, SelectionPassesOverTheBlankRows) {
         item = next_option_item(item, KEY_DOWN);
         EXPECT_NE(option_items[item].kind, OptionKind::blank) << item;
     }
+}
+
+TEST(OptionsPanel, TheColorsRowStepsThroughTheSchemesAndRepaintsTheScreen) {
+    HeadlessScreen screen{24, 80};
+    create_test_main_window();
+    WINDOW *win = newwin(20, 40, 2, 20);
+    const struct {
+        ColorScheme after;
+        const char *shown;
+    } steps[] = {
+        {ColorScheme::light, " Colors          [ light    ] "},
+        {ColorScheme::terminal, " Colors          [ terminal ] "},
+        {ColorScheme::dark, " Colors          [ dark     ] "},
+    };
+    ASSERT_EQ(std::string(option_items[14].label), "Colors");
+    for (const auto &step : steps) {
+        next_colors();
+        EXPECT_EQ(color_scheme, step.after);
+        EXPECT_EQ(color_scheme_in_use(), step.after);
+        // The title bar is drawn again in the new scheme.
+        EXPECT_EQ(cell_attr(main_win, 0, 20), scheme_role_attr(step.after, ColorRole::title_bar)) << step.shown;
+        draw_option_item(win, 14);
+        EXPECT_EQ(cells_text(win, 16, 3, 30), step.shown);
+    }
+    delwin(win);
+    destroy_test_main_window();
 }
 
 TEST(NumberEditor, StepsStayWithinEachFieldsBounds) {

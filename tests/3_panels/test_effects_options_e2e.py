@@ -128,11 +128,12 @@ class PanelScreens(PlayerTestCase):
             4: " [X] 16bit ", 5: " [X] Stereo ", 6: " [ ] Reverse stereo ", 7: " [X] Surround ",
             8: " [ ] Interpolate ", 10: " [X] High quality mixer ",
             11: " Mixing frequency   [ 44100 ] ", 13: " [ ] Loop module ", 14: " [ ] Fadeout module ",
-            15: " [ ] Random mode (playlist) ", 17: " Refresh delay   [    40 ] ", 19: " Save options ",
+            15: " [ ] Random mode (playlist) ", 17: " Refresh delay   [    40 ] ",
+            18: " Colors          [ dark     ] ", 19: " Save options ",
         }
         for row, text in expected.items():
             self.assertEqual(screen.text(row)[23:23 + len(text)], text, row)
-        for row in (9, 12, 16, 18):
+        for row in (9, 12, 16):
             self.assertEqual(screen.text(row)[21:59].strip(), "", row)
         self.assertTrue(screen.cell(4, 24).reverse)
         self.assertEqual(screen.text(21)[20:60], "└" + "─" * 38 + "┘")
@@ -141,7 +142,7 @@ class PanelScreens(PlayerTestCase):
         cells = term.wait_for(lambda s: s.cell(10, 24).reverse, cells=True)
         self.assertFalse(cells.cell(8, 24).reverse)
         # The number editor ignores q and Escape; Enter stores.
-        term.send_keys("PageDown", "Up", "Enter", "Right", "q", "Escape", "Enter")
+        term.send_keys("PageDown", "Up", "Up", "Enter", "Right", "q", "Escape", "Enter")
         rows = term.wait_for(showing("Refresh delay   [    80 ]"))
         self.assertIn("[ Options ]", "\n".join(rows))
         term.send_keys("q")
@@ -167,7 +168,7 @@ class PanelScreens(PlayerTestCase):
         home = os.path.join(self.files.name, "home-save")
         os.makedirs(home)
         term = self.start_tone(home=home)
-        term.send_keys("o", "PageDown", "Up", "Up", "Up", "Up", "Enter")  # Loop module
+        term.send_keys("o", "PageDown", "Up", "Up", "Up", "Up", "Up", "Enter")  # Loop module
         term.wait_for(showing("[X] Loop module"))
         term.send_keys("m", "Left", "Left", "Down", "Enter", "PageDown", "Enter")
         path = os.path.join(home, ".xq", "options")
@@ -179,8 +180,9 @@ class PanelScreens(PlayerTestCase):
         self.assert_clean_exit(term)
         with open(path) as f:
             lines = f.read().splitlines()
-        self.assertEqual(len(lines), 20)
+        self.assertEqual(len(lines), 21)
         self.assertIn("loop_module=1", lines)
+        self.assertIn("colors=dark", lines)
         self.assertIn("OPT_X=18", lines)
         self.assertIn("OPT_Y=3", lines)
 

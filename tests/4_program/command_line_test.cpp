@@ -94,6 +94,44 @@ TEST(CommandLine, TheFirstDoubleDashIsTakenOut) {
     }
 }
 
+TEST(CommandLine, ColorsTakesASchemeForTheRun) {
+    const struct {
+        std::vector<std::string> args;
+        std::vector<std::string> left;
+        bool given;
+        ColorScheme scheme;
+        const char *bad;
+    } cases[] = {
+        {{"xq", "a.xm"}, {"a.xm"}, false, ColorScheme::dark, nullptr},
+        {{"xq", "--colors", "light", "a.xm"}, {"a.xm"}, true, ColorScheme::light, nullptr},
+        {{"xq", "a.xm", "--colors", "terminal", "b.xm"}, {"a.xm", "b.xm"}, true, ColorScheme::terminal, nullptr},
+        {{"xq", "--colors", "light", "--colors", "dark", "a.xm"}, {"a.xm"}, true, ColorScheme::dark, nullptr},
+        {{"xq", "--resume", "--colors", "light"}, {"--resume"}, true, ColorScheme::light, nullptr},
+        {{"xq", "--colors", "Light", "a.xm"}, {"a.xm"}, false, ColorScheme::dark, "Light"},
+        {{"xq", "a.xm", "--colors"}, {"a.xm"}, false, ColorScheme::dark, ""},
+        // After "--" it is a path like any other.
+        {{"xq", "--", "--colors", "light"}, {"--", "--colors", "light"}, false, ColorScheme::dark, nullptr},
+    };
+    for (const auto &c : cases) {
+        std::vector<std::string> args = c.args;
+        std::vector<char *> argv;
+        for (auto &a : args) argv.push_back(a.data());
+        ColorsOption option;
+        const int count = take_colors_option(static_cast<int>(argv.size()), argv.data(), option);
+        EXPECT_EQ(std::vector<std::string>(argv.begin() + 1, argv.begin() + count), c.left) << c.args.back();
+        EXPECT_EQ(option.given, c.given) << c.args.back();
+        EXPECT_EQ(option.scheme, c.scheme) << c.args.back();
+        EXPECT_EQ(option.bad ? std::string(option.bad) : "(none)", c.bad ? c.bad : "(none)") << c.args.back();
+    }
+    // Its value is never taken for an option of its own.
+    std::vector<std::string> args = {"xq", "--colors", "-h", "a.xm"};
+    std::vector<char *> argv;
+    for (auto &a : args) argv.push_back(a.data());
+    int at = -1;
+    EXPECT_EQ(classify_argument("--colors"), ArgumentKind::colors_option);
+    EXPECT_EQ(settling_argument(static_cast<int>(argv.size()), argv.data(), at), ArgumentKind::path);
+}
+
 TEST(CommandLine, SeveralModulesBecomeThePlaylist) {
     char dir_pattern[] = "/tmp/xqargs.XXXXXX";
     const std::string dir = mkdtemp(dir_pattern);

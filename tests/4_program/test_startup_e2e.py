@@ -30,7 +30,9 @@ USAGE = (VERSION_LINE + "\n"
          "  --rate HZ           with --render: mixing frequency (default 44100)\n"
          "  --resume            play what played when xq last ended, from where it was\n"
          "  --remote COMMAND    tell the running xq: play, pause, toggle, stop, next, prev,\n"
-         "                      forward, back, volume +N|-N|N, quit, or status\n")
+         "                      forward, back, volume +N|-N|N, quit, or status\n"
+         "  --colors NAME       colours for this run: dark (the default), light for a light\n"
+         "                      terminal, or terminal for the terminal's own colours\n")
 
 
 class CommandLine(unittest.TestCase):
@@ -51,6 +53,11 @@ class CommandLine(unittest.TestCase):
             (["song.xm", "--verbose"], 2, "XQ: Unknown option '--verbose'.\n" + USAGE),
             (["--resume", "--bogus"], 2, "XQ: Unknown option '--bogus'.\n" + USAGE),
             (["song.xm", "--resume"], 2, "XQ: --resume comes first, before anything else.\n" + USAGE),
+            # --colors names a scheme; its value is never an option itself
+            (["--colors", "pink", "song.xm"], 2, "XQ: --colors takes dark, light or terminal, not 'pink'.\n" + USAGE),
+            (["song.xm", "--colors"], 2, "XQ: --colors takes dark, light or terminal.\n" + USAGE),
+            (["--colors", "-h", "song.xm"], 2, "XQ: --colors takes dark, light or terminal, not '-h'.\n" + USAGE),
+            (["--colors", "light", "/no/such/song.xm"], 255, "XQ: Can't open '/no/such/song.xm'\n"),
             # after "--" everything is a path
             (["--"], 255, USAGE),
             (["--", "-x"], 255, "XQ: Can't open '-x'\n"),
