@@ -13,7 +13,7 @@ constexpr PairColors kPairs[kColorPairCount] = {
     {COLOR_WHITE, COLOR_BLUE},     {COLOR_MAGENTA, COLOR_BLUE},  {COLOR_RED, COLOR_BLUE},
     {COLOR_RED, kDefaultColor},    {COLOR_GREEN, kDefaultColor}, {COLOR_BLUE, kDefaultColor},
     {COLOR_YELLOW, kDefaultColor}, {COLOR_CYAN, kDefaultColor},  {COLOR_MAGENTA, kDefaultColor},
-    {COLOR_BLACK, kDefaultColor},  {COLOR_BLACK, COLOR_CYAN},
+    {COLOR_BLACK, COLOR_CYAN},
 };
 
 // The scheme: every role's attribute, in the order of ColorRole (checked
@@ -129,7 +129,7 @@ constexpr RoleEntry kLightScheme[] = {
     {ColorRole::volume_loud, bold_pair(kRedOnDefault)},
     {ColorRole::volume_over, bold_pair(kWhiteOnRed)},
     {ColorRole::panning_left, bold_pair(kMagentaOnDefault)},
-    {ColorRole::panning_middle, bold_pair(kBlackOnDefault)},
+    {ColorRole::panning_middle, kBold},
     {ColorRole::panning_right, bold_pair(kBlueOnDefault)},
     {ColorRole::panning_hard_left, bold_pair(kMagentaOnMagenta)},
     {ColorRole::panning_hard_right, bold_pair(kCyanOnCyan)},
@@ -169,7 +169,7 @@ constexpr RoleEntry kLightScheme[] = {
     {ColorRole::about_text, pair(kBlueOnDefault)},
     {ColorRole::pattern_row_number, pair(kBlueOnDefault)},
     {ColorRole::pattern_row_number_current, bold_pair(kCyanOnBlue)},
-    {ColorRole::pattern_note, pair(kBlackOnDefault)},
+    {ColorRole::pattern_note, kNormal},
     {ColorRole::pattern_note_current, bold_pair(kWhiteOnBlue)},
     {ColorRole::pattern_instrument, pair(kMagentaOnDefault)},
     {ColorRole::pattern_instrument_current, bold_pair(kYellowOnBlue)},
@@ -181,24 +181,26 @@ constexpr RoleEntry kLightScheme[] = {
     {ColorRole::pattern_panning_current, bold_pair(kCyanOnBlue)},
     {ColorRole::pattern_timing, pair(kRedOnDefault)},
     {ColorRole::pattern_timing_current, bold_pair(kRedOnBlue)},
-    {ColorRole::pattern_other, pair(kBlackOnDefault)},
+    {ColorRole::pattern_other, kNormal},
     {ColorRole::pattern_other_current, bold_pair(kWhiteOnBlue)},
     {ColorRole::pattern_empty, pair(kBlueOnDefault)},
     {ColorRole::pattern_empty_current, bold_pair(kWhiteOnBlue)},
-    {ColorRole::pattern_muted, A_DIM | pair(kBlackOnDefault)},
+    {ColorRole::pattern_muted, A_DIM},
     {ColorRole::pattern_muted_current, A_DIM | pair(kWhiteOnBlue)},
-    {ColorRole::pattern_outside, pair(kBlackOnDefault)},
+    {ColorRole::pattern_outside, kNormal},
     {ColorRole::pattern_outside_current, pair(kWhiteOnBlue)},
 };
 
 // The terminal's own background everywhere and its 8 basic colours for
 // text, so the user's theme decides how they look; only the highlights
-// carry a background, mostly by reverse video.
+// carry a background, mostly by reverse video of the theme's own colours
+// (a basic colour behind the theme's background colour would read on one
+// kind of theme only).
 constexpr RoleEntry kTerminalScheme[] = {
     {ColorRole::title_bar, kReverse | kBold},
-    {ColorRole::title_bar_name, reverse_pair(kCyanOnDefault) | kBold},
-    {ColorRole::title_bar_note, reverse_pair(kYellowOnDefault) | kBold},
-    {ColorRole::footer_label, reverse_pair(kYellowOnDefault) | kBold},
+    {ColorRole::title_bar_name, kReverse | kBold},
+    {ColorRole::title_bar_note, kReverse | kBold},
+    {ColorRole::footer_label, kReverse | kBold},
     {ColorRole::status_label, bold_pair(kCyanOnDefault)},
     {ColorRole::label, kBold},
     {ColorRole::key_letter, kBold},
@@ -206,7 +208,7 @@ constexpr RoleEntry kTerminalScheme[] = {
     {ColorRole::driver, bold_pair(kMagentaOnDefault)},
     {ColorRole::driver_rate, bold_pair(kYellowOnDefault)},
     {ColorRole::table_header, kReverse},
-    {ColorRole::channel_active, reverse_pair(kCyanOnDefault) | kBold},
+    {ColorRole::channel_active, kReverse | kBold},
     {ColorRole::volume_soft, pair(kGreenOnDefault)},
     {ColorRole::volume_medium, bold_pair(kGreenOnDefault)},
     {ColorRole::volume_strong, bold_pair(kYellowOnDefault)},
@@ -236,7 +238,7 @@ constexpr RoleEntry kTerminalScheme[] = {
     {ColorRole::edit_field, kReverse},
     {ColorRole::list_entry, pair(kCyanOnDefault)},
     {ColorRole::list_entry_selected, reverse_pair(kCyanOnDefault)},
-    {ColorRole::list_cursor, reverse_pair(kBlueOnDefault) | kBold},
+    {ColorRole::list_cursor, kReverse | kBold},
     {ColorRole::directory, kBold},
     {ColorRole::help_text, pair(kCyanOnDefault)},
     {ColorRole::help_key, bold_pair(kCyanOnDefault)},

@@ -46,12 +46,11 @@ enum ColorPair : short {
     kYellowOnDefault = 22,
     kCyanOnDefault = 23,
     kMagentaOnDefault = 24,
-    kBlackOnDefault = 25,
     // The light scheme's table header.
-    kBlackOnCyan = 26,
+    kBlackOnCyan = 25,
 };
 
-inline constexpr int kColorPairCount = 26;
+inline constexpr int kColorPairCount = 25;
 
 // The terminal's own colour in a pair (use_default_colors).
 inline constexpr short kDefaultColor = -1;

@@ -175,7 +175,7 @@ TEST(ColorSchemes, TheSchemeInUseGivesEveryRolesAttribute) {
     use_color_scheme(ColorScheme::light);
     EXPECT_EQ(color_scheme_in_use(), ColorScheme::light);
     EXPECT_EQ(role_attr(ColorRole::help_text), pair(kBlueOnDefault));
-    EXPECT_EQ(pattern_attr(PatternRole::note, false), pair(kBlackOnDefault));
+    EXPECT_EQ(pattern_attr(PatternRole::timing, false), pair(kRedOnDefault));
     WINDOW *win = newwin(3, 10, 0, 0);
     set_role(win, ColorRole::status_label);
     mvwaddstr(win, 1, 1, "x");
@@ -189,7 +189,7 @@ TEST(ColorSchemes, TheSchemeInUseGivesEveryRolesAttribute) {
 
 TEST(ColorSchemes, TheNewPairsAreOnTheTerminalsOwnBackground) {
     HeadlessScreen screen;
-    for (int n = kRedOnDefault; n <= kBlackOnDefault; ++n) {
+    for (int n = kRedOnDefault; n <= kMagentaOnDefault; ++n) {
         short foreground = 0, background = 0;
         ASSERT_EQ(pair_content(static_cast<short>(n), &foreground, &background), OK) << n;
         EXPECT_EQ(background, kDefaultColor) << n;
