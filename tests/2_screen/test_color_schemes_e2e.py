@@ -80,6 +80,28 @@ class ColorSchemes(PlayerTestCase):
         help_body = range(HELP_TOP + 1, HELP_TOP + 19)
         self.assertEqual(marked_cells(help_panel, help_body, range(5, 75)), [])
 
+    def test_light_keeps_the_file_selector_the_playlist_and_a_message_box_off_black(self):
+        term = self.start(self.tone, home=self.make_home("colors=light\n"))
+        self.wait_playing(term)
+        term.send_keys("f")
+        selector = term.wait_for(lambda s: any("[ Select file ]" in row for row in s.lines), cells=True)
+        self.assertEqual(black_cells(selector, range(selector.height)), [], str(selector))
+        self.assertTrue(any(marked(c) for row in selector.rows[3:-1] for c in row))  # the cursor
+        term.send_keys("Tab")  # to the buttons: OK is the chosen one
+        buttons = term.wait_for(lambda s: all(c.reverse for c in s.cells_of("[ OK ]")), cells=True)
+        self.assertEqual(black_cells(buttons, range(buttons.height)), [], str(buttons))
+        term.send_keys("Right", "Enter")  # Cancel
+        term.wait_for(lambda rows: not any("[ Select file ]" in row for row in rows))
+        term.send_keys("l")
+        playlist = term.wait_for(lambda s: any("Playlist (press 'q'" in row for row in s.lines), cells=True)
+        self.assertEqual(black_cells(playlist, range(playlist.height)), [], str(playlist))
+        term.send_keys("q", "o", "PageDown", "Enter")  # a message box: the options saved
+        box = term.wait_for(lambda s: any("saved." in row for row in s.lines), cells=True)
+        self.assertEqual(black_cells(box, range(box.height)), [], str(box))
+        self.assertTrue(any(c.reverse for c in box.cells_of("[ OK ]")))  # the chosen button
+        term.send_keys("Enter", "q", "q")
+        self.assert_clean_exit(term)
+
     def test_terminal_colours_give_only_the_highlights_a_background(self):
         main, help_panel, pattern = self.open_three("--colors", "terminal", home=self.make_home("colors=light\n"))
         self.assertEqual(marked_cells(main, INFORMATION_ROWS, range(main.width)), [], str(main))
