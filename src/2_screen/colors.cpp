@@ -307,6 +307,7 @@ static_assert(in_role_order(kTerminalScheme), "the scheme lists every role once,
 constexpr const RoleEntry *kSchemes[kColorSchemeCount] = {kDarkScheme, kLightScheme, kTerminalScheme};
 
 ColorScheme scheme_in_use = ColorScheme::dark;  // set by use_color_scheme
+bool own_colors = false;  // the terminal took use_default_colors: the "on default" pairs exist
 
 // Each pattern-view role's roles on an ordinary row and on the current row.
 struct PatternRoles {
@@ -341,7 +342,7 @@ void init_color_pairs() {
     // Plain text keeps the terminal's own colours, but the pairs with a black
     // background are drawn on black: on a light terminal their yellow and
     // cyan would otherwise be unreadable.
-    use_default_colors();
+    own_colors = use_default_colors() == OK;
     for (int n = 1; n <= kColorPairCount; ++n) {
         const PairColors c = kPairs[n - 1];
         init_pair(static_cast<short>(n), c.foreground, c.background);
@@ -365,7 +366,9 @@ bool is_highlight(ColorRole role) {
 
 ColorScheme scheme_for_terminal(ColorScheme wanted, int colors) { return colors < 8 ? ColorScheme::dark : wanted; }
 
-void use_color_scheme(ColorScheme scheme) { scheme_in_use = scheme_for_terminal(scheme, COLORS); }
+void use_color_scheme(ColorScheme scheme) {
+    scheme_in_use = own_colors ? scheme_for_terminal(scheme, COLORS) : ColorScheme::dark;
+}
 
 ColorScheme color_scheme_in_use() { return scheme_in_use; }
 

@@ -191,9 +191,11 @@ bool is_highlight(ColorRole role);
 // `colors` colours: the dark one, as ever, below 8 colours.
 ColorScheme scheme_for_terminal(ColorScheme wanted, int colors);
 
-// Makes `scheme` (as scheme_for_terminal allows on this terminal) the one
+// Makes `scheme` (as scheme_for_terminal allows on this terminal, and the
+// dark one where the terminal has no default colours for the pairs) the one
 // every role is drawn in from now on; what is on the screen keeps its
-// colours until it is drawn again. The default is the dark scheme.
+// colours until it is drawn again. The default is the dark scheme;
+// init_color_pairs must have run.
 void use_color_scheme(ColorScheme scheme);
 
 // The scheme in use.

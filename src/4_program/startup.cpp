@@ -12,8 +12,8 @@
 #include <unistd.h>
 
 #include "1_player/mixer.h"
-#include "1_player/settings.h"
 #include "1_player/module_loader.h"
+#include "1_player/settings.h"
 #include "1_player/sound_output.h"
 #include "2_screen/channel_table.h"
 #include "2_screen/colors.h"
