@@ -50,6 +50,17 @@ ArgumentKind settling_argument(int argc, char *const *argv, int &at) {
     return ArgumentKind::path;
 }
 
+namespace {
+
+// Takes argv[at..at+count) out of argv[0..argc), moving the arguments after
+// them down; returns the number left.
+int drop_arguments(int argc, char **argv, int at, int count) {
+    for (int j = at; j + count < argc; ++j) argv[j] = argv[j + count];
+    return argc - count;
+}
+
+}  // namespace
+
 int take_colors_option(int argc, char **argv, ColorsOption &option) {
     int i = 1;
     while (i < argc) {
@@ -66,17 +77,14 @@ int take_colors_option(int argc, char **argv, ColorsOption &option) {
         } else {
             option.bad = argv[i + 1];
         }
-        for (int j = i; j + taken < argc; ++j) argv[j] = argv[j + taken];
-        argc -= taken;
+        argc = drop_arguments(argc, argv, i, taken);
     }
     return argc;
 }
 
 int paths_without_options_end(int argc, char **argv) {
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--") != 0) continue;
-        for (int j = i; j + 1 < argc; ++j) argv[j] = argv[j + 1];
-        return argc - 2;
+        if (std::strcmp(argv[i], "--") == 0) return drop_arguments(argc, argv, i, 1) - 1;
     }
     return argc - 1;
 }

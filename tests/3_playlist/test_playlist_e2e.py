@@ -11,7 +11,7 @@ import time
 import unittest
 
 from xqtest import PlayerTestCase, TerminalError, make_empty_files, mw
-from xqtest import measures_sound
+from xqtest import measures_sound, write_junk_modules
 from test_file_selector_e2e import header, highlighted, is_open, names
 
 # The playlist panel on an 80x24 screen: rows 1 to 22, columns 4 to 75; its
@@ -355,11 +355,7 @@ class CommandLine(PlaylistCase):
         self.assert_clean_exit(term)
 
     def test_a_run_of_entries_that_cannot_be_loaded_gives_one_box(self):
-        junk = []
-        for n in range(200):
-            junk.append(os.path.join(self.files.name, f"junk{n:03}.xm"))
-            with open(junk[-1], "wb") as f:
-                f.write(b"not a module %d " % n * 20)
+        junk = write_junk_modules(self.files.name, 200)
         box = "200 entries passed over. Last: 'junk199.xm': Module format not recognized."
         # At the start they are passed over at once: one box, over the song
         # that plays, and q closes it.

@@ -11,7 +11,7 @@ import unittest
 
 from xqtest import (QUIT_SIGNALS, VERSION_LINE, XQ, PlayerTestCase, Terminal,
                     UnreachableServer, mw, run_plain, status_position)
-from xqtest import measures_sound
+from xqtest import measures_sound, write_junk_modules
 
 USAGE = (VERSION_LINE + "\n"
          "Usage: xq [ -h | -v ] [ module | playlist | directory ]...\n"
@@ -273,11 +273,7 @@ class FailedStart(PlayerTestCase):
                                       "XQ: None of the 2 modules could be played.\n")
 
     def test_many_files_none_of_which_plays_give_one_box(self):
-        bad = []
-        for n in range(200):
-            bad.append(os.path.join(self.files.name, f"junk{n:03}.xm"))
-            with open(bad[-1], "wb") as f:
-                f.write(b"no module here %d" % n * 20)
+        bad = write_junk_modules(self.files.name, 200)
         term = self.start(*bad)
         term.wait_for("None of the 200 played. Last: 'junk199.xm': Module format not recognized.",
                       timeout=20)

@@ -10,7 +10,7 @@ passed; a pass that finds no test of its kind in the file runs nothing and
 passes."""
 
 import argparse
-import importlib.util
+import importlib
 import os
 import sys
 import unittest
@@ -43,11 +43,9 @@ def main(argv):
     parser.add_argument("--pass", dest="which", choices=("screen", "sound", "all"), default="all")
     parser.add_argument("file")
     args = parser.parse_args(argv)
-    name = os.path.splitext(os.path.basename(args.file))[0]
-    spec = importlib.util.spec_from_file_location(name, args.file)
-    module = importlib.util.module_from_spec(spec)
-    sys.modules[name] = module
-    spec.loader.exec_module(module)
+    folder, file_name = os.path.split(os.path.abspath(args.file))
+    sys.path.insert(0, folder)
+    module = importlib.import_module(os.path.splitext(file_name)[0])
     tests = chosen(unittest.defaultTestLoader.loadTestsFromModule(module), args.which)
     print("%s: %d test%s in the %s pass" % (args.file, len(tests), "" if len(tests) == 1 else "s", args.which),
           flush=True)

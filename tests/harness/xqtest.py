@@ -41,6 +41,17 @@ def make_empty_files(directory, count):
         os.close(os.open(os.path.join(directory, "file%05d" % i), os.O_CREAT | os.O_WRONLY, 0o644))
 
 
+def write_junk_modules(directory, count):
+    """Writes `count` files junk000.xm, junk001.xm, ... into `directory`
+    that no module loader takes, each different; returns their paths."""
+    paths = []
+    for n in range(count):
+        paths.append(os.path.join(directory, f"junk{n:03}.xm"))
+        with open(paths[-1], "wb") as f:
+            f.write(b"no module here %d " % n * 20)
+    return paths
+
+
 def run_plain(args, env=None, timeout=20):
     """Runs xq without a terminal (for what it does before curses starts)."""
     full_env = dict(os.environ)
