@@ -9,7 +9,7 @@
 #   scripts/install-deps.sh all      everything, tests and packaging included
 set -euo pipefail
 
-player=(build-essential cmake pkg-config libmikmod-dev libncurses-dev libpulse-dev)
+player=(build-essential cmake pkg-config libmikmod-dev libncurses-dev libpulse-dev libsystemd-dev)
 sink=(python3 pulseaudio pulseaudio-utils)
 tests=(
     libgtest-dev libgmock-dev           # unit tests
@@ -19,6 +19,7 @@ tests=(
     lintian binutils                    # checking the .deb (readelf: its hardening)
     man-db groff-base                   # checking the manual page
     util-linux                          # setpriv: a remote client of another user
+    dbus-daemon dbus-bin playerctl      # a private session bus and a desktop's media keys
 )
 
 case "${1:-all}" in

@@ -115,12 +115,11 @@ int parse_remote_request(const char *text, std::size_t length, RemoteRequest &ou
     return 0;
 }
 
-int volume_presses(const RemoteRequest &request, int current) {
-    switch (request.volume_sign) {
-    case '+': return request.volume_amount;
-    case '-': return -request.volume_amount;
-    default: return request.volume_amount - current;
-    }
+int requested_volume(const RemoteRequest &request, int current) {
+    int wanted = request.volume_amount;
+    if (request.volume_sign == '+') wanted = current + request.volume_amount;
+    if (request.volume_sign == '-') wanted = current - request.volume_amount;
+    return wanted < 0 ? 0 : wanted > kMaxRemoteVolume ? kMaxRemoteVolume : wanted;
 }
 
 std::size_t format_remote_status(char *out, std::size_t size, const RemoteStatus &s) {

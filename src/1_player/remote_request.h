@@ -30,9 +30,9 @@ struct RemoteRequest {
 int parse_remote_request(const char *text, std::size_t length, RemoteRequest &out, char *error,
                          std::size_t error_size);
 
-// How many presses of `+` (a positive count) or `-` (a negative one) bring
-// the volume from `current` to what `request` asks for.
-int volume_presses(const RemoteRequest &request, int current);
+// The volume `request` asks for when the volume is `current`: a step from
+// it or a volume of its own, kept within 0 and kMaxRemoteVolume.
+int requested_volume(const RemoteRequest &request, int current);
 
 // What `status` reports: every field as the main screen shows it.
 struct RemoteStatus {

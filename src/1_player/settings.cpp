@@ -27,6 +27,7 @@ int fade_module = 0;
 int random_mode = 0;
 int refresh_delay = 40;
 ColorScheme color_scheme = ColorScheme::dark;
+int mpris_enabled = 1;
 
 namespace {
 
@@ -64,6 +65,7 @@ const OptionKey kKeys[] = {
     {"random_mode", nullptr, Reading::nonzero_flag, &random_mode, Setting::count},
     {"delay", nullptr, Reading::bounded, &refresh_delay, Setting::refresh_delay},
     {"colors", nullptr, Reading::scheme, nullptr, Setting::count},
+    {"mpris", nullptr, Reading::nonzero_flag, &mpris_enabled, Setting::count},
 };
 
 // The colour scheme named by `text`, blanks around the name ignored.

@@ -34,6 +34,9 @@ extern int refresh_delay;
 // file; the screen takes a change through use_color_scheme (colors.h).
 extern ColorScheme color_scheme;
 
+// The desktop's media keys reach xq over the session bus (default 1).
+extern int mpris_enabled;
+
 // The longest key timeout. A negative timeout would make key reads wait
 // forever and starve the sound, so a value read from the file is kept
 // within the refresh delay's bounds.

@@ -12,18 +12,16 @@
 #include <unistd.h>
 
 #include "1_player/clock.h"
-#include "1_player/player.h"
 #include "1_player/player_thread.h"
 #include "1_player/private_folder.h"
 #include "1_player/remote_request.h"
-#include "1_player/setting_bounds.h"
 #include "1_player/settings.h"
-#include "3_panels/command_keys.h"
 #include "3_panels/event_loop.h"
 #include "3_panels/idle.h"
 #include "3_panels/message_box.h"
 #include "3_playlist/playlist_playback.h"
 #include "3_playlist/playlist_store.h"
+#include "4_program/remote_commands.h"
 #include "4_program/shutdown.h"
 
 namespace {
@@ -192,24 +190,10 @@ bool next_request(RemoteClient &taken) {
     return false;
 }
 
-// The view shows every command sent so far.
-const PlayerView &current_view() {
-    refresh_player_view();
-    player_catch_up();
-    return player_view();
-}
-
-const char *play_state(const PlayerView &view) {
-    if (!is_playing(view)) return "stopped";
-    if (view.ended) return "ended";
-    if (view.paused) return "paused";
-    return "playing";
-}
-
-void answer_status(int fd, const char *state) {
+void answer_status(int fd) {
     const PlayerView &view = current_view();
     RemoteStatus s;
-    s.state = state ? state : play_state(view);
+    s.state = play_state(view);
     s.file = view.module ? view.module->path.c_str() : "";
     s.title = view.module ? view.module->title.c_str() : "";
     s.format = view.module ? view.module->type.c_str() : "";
@@ -229,74 +213,28 @@ void answer_status(int fd, const char *state) {
     answer_and_close(fd, text);
 }
 
-// What `p` would do now: true when it would pause.
-bool p_would_pause() {
-    const PlayerView &view = current_view();
-    return is_playing(view) && !view.ended && !view.paused;
-}
-
-void press(int key) { handle_command_key(key); }
-
-// Sets the module's volume as that many presses of `+` or `-` would.
-void change_volume(const RemoteRequest &r) {
-    const int presses = std::clamp(volume_presses(r, current_view().volume), -2 * kMaxRemoteVolume, 2 * kMaxRemoteVolume);
-    request_frame();
-    player_change_setting(PlayerSetting::song_volume, [presses](int value, int) {
-        for (int i = 0; i < std::abs(presses); ++i)
-            value = step_within(value, presses < 0 ? -1 : +1, setting_bounds(Setting::song_volume));
-        return value;
-    });
-}
-
-// While paused only `p` acts, as on the keyboard: play and toggle end the
-// pause; the status and the quit are answered before.
-void carry_out_while_paused(const RemoteRequest &r, int fd) {
-    switch (r.command) {
-    case RemoteCommand::play:
-    case RemoteCommand::toggle:
-        answer_and_close(fd, "ok\n");
-        press('p');
-        return;
-    case RemoteCommand::pause: answer_and_close(fd, "ok\n"); return;
-    default: answer_and_close(fd, "error: paused: play or toggle ends the pause first\n"); return;
-    }
-}
-
-// Carries out a request as its key would, and answers it. A request whose
-// key waits (the quit) is answered first.
+// Carries out a request and answers it; the quit is answered first, since
+// it does not come back.
 void carry_out(const RemoteRequest &r, int fd) {
-    if (r.command == RemoteCommand::status) return answer_status(fd, nullptr);
+    if (r.command == RemoteCommand::status) return answer_status(fd);
     if (r.command == RemoteCommand::quit) {
         answer_and_close(fd, "ok\n");
         leave_program(true);
     }
-    if (remote.acting_depth > 1 || message_boxes_waiting > 0)
-        return answer_and_close(fd, "error: xq waits for Enter in a message box\n");
+    if (const char *refusal = remote_command_refusal(r, remote.acting_depth > 1)) {
+        char text[128];
+        std::snprintf(text, sizeof text, "%s\n", refusal);
+        return answer_and_close(fd, text);
+    }
+    // While paused the answer comes first (play ends the pause and goes
+    // on with the song); otherwise once the command is done.
     if (keys_held_by_pause()) {
-        carry_out_while_paused(r, fd);
-        return;
+        answer_and_close(fd, "ok\n");
+        return carry_out_remote_command(r);
     }
-    switch (r.command) {
-    case RemoteCommand::play:
-        if (!p_would_pause()) press('p');
-        break;
-    case RemoteCommand::pause:
-    case RemoteCommand::toggle:
-        if (p_would_pause() || r.command == RemoteCommand::toggle) press('p');
-        break;
-    case RemoteCommand::stop: press('t'); break;
-    case RemoteCommand::next: press('N'); break;
-    case RemoteCommand::prev: press('V'); break;
-    case RemoteCommand::forward: press('n'); break;
-    case RemoteCommand::back: press('v'); break;
-    case RemoteCommand::volume:
-        if (current_view().module) change_volume(r);
-        break;
-    default: break;
-    }
+    carry_out_remote_command(r);
     answer_and_close(fd, "ok\n");
 }
-
 
 // Parses the request; a bad one is answered with the error and forgotten.
 bool parse(const RemoteClient &c, RemoteRequest &r) {

@@ -13,6 +13,7 @@
 #include "1_player/sound_output.h"
 #include "3_panels/event_loop.h"
 #include "4_program/command_line.h"
+#include "4_program/mpris.h"
 #include "4_program/remote_control.h"
 #include "4_program/resume.h"
 
@@ -69,6 +70,7 @@ namespace {
 
 [[noreturn]] void end_program(bool clear_screen, const char *error) {
     close_remote_control();
+    close_mpris();
     if (clear_screen) {
         wclear(stdscr);
         wrefresh(stdscr);

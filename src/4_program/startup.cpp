@@ -35,6 +35,7 @@
 #include "4_program/command_line.h"
 #include "4_program/main_loop.h"
 #include "4_program/remote_client.h"
+#include "4_program/mpris.h"
 #include "4_program/remote_control.h"
 #include "4_program/render.h"
 #include "4_program/resume.h"
@@ -127,6 +128,18 @@ int examine_arguments(int argc, char **argv, const char *&path) {
         return kStartupFailure;
     }
     return kGoOn;
+}
+
+// The commands from outside the terminal: the control socket's descriptors
+// and the session bus's, served at every idle step.
+int outside_fds(pollfd *fds, int room) {
+    const int count = remote_control_fds(fds, room);
+    return count + mpris_fds(fds + count, room - count);
+}
+
+void serve_outside() {
+    act_on_remote_commands();
+    serve_mpris();
 }
 
 }  // namespace
@@ -233,8 +246,8 @@ int xq_main(int argc, char **argv) {
     LoopContext loop;
     loop.terminal_fd = fileno(stdin);
     loop.act_on_signals = act_on_signals;
-    loop.remote_fds = remote_control_fds;
-    loop.serve_remote = act_on_remote_commands;
+    loop.remote_fds = outside_fds;
+    loop.serve_remote = serve_outside;
     loop.playlist_step = playlist_step;
     loop.more_command_keys = kPlaylistKeys;
     set_loop_context(loop);
@@ -267,6 +280,7 @@ int xq_main(int argc, char **argv) {
     // A second xq plays on without the remote control, and says so.
     char remote_message[2 * kPathCapacity];
     if (open_remote_control(remote_message, sizeof remote_message) != 0) message_box(remote_message, kMessageNotice);
+    open_mpris();
 
     run_main_loop();
 }

@@ -87,21 +87,22 @@ TEST(RemoteRequest, AnUnknownWordIsShownCutShort) {
     EXPECT_EQ(error, "error: unknown command '" + std::string(32, 'z') + "'");
 }
 
-TEST(RemoteRequest, VolumePressesReachTheAskedVolume) {
+TEST(RemoteRequest, VolumeRequestsReachTheAskedVolumeWithinItsBounds) {
     const struct {
         char sign;
         int amount;
         int current;
-        int presses;
+        int wanted;
     } cases[] = {
-        {'+', 5, 128, 5}, {'-', 5, 128, -5}, {0, 100, 128, -28}, {0, 256, 250, 6}, {0, 64, 64, 0}, {'-', 0, 10, 0},
+        {'+', 5, 128, 133}, {'-', 5, 128, 123}, {0, 100, 128, 100}, {0, 256, 250, 256}, {0, 64, 64, 64},
+        {'-', 0, 10, 10},   {'-', 20, 10, 0},   {'+', 200, 250, 256},
     };
     for (const auto &c : cases) {
         RemoteRequest r;
         r.command = RemoteCommand::volume;
         r.volume_sign = c.sign;
         r.volume_amount = c.amount;
-        EXPECT_EQ(volume_presses(r, c.current), c.presses) << c.sign << c.amount << " from " << c.current;
+        EXPECT_EQ(requested_volume(r, c.current), c.wanted) << c.sign << c.amount << " from " << c.current;
     }
 }
 

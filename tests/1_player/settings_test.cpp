@@ -30,6 +30,7 @@ void reset_settings() {
     random_mode = 0;
     refresh_delay = 40;
     color_scheme = ColorScheme::dark;
+    mpris_enabled = 1;
     PanelPositions = default_panel_positions(80, 24);
 }
 
@@ -41,7 +42,7 @@ protected:
 
 const char kDefaultFile[] =
     "16bits=1\nstereo=1\nreverse_stereo=0\nsurround=1\ninterpolate=0\nhq_mixer=1\n"
-    "loop_module=0\nfade_module=0\nrandom_mode=0\ndelay=40\ncolors=dark\nAC_X=6\nAC_Y=4\nVPOS_X=6\n"
+    "loop_module=0\nfade_module=0\nrandom_mode=0\ndelay=40\ncolors=dark\nmpris=1\nAC_X=6\nAC_Y=4\nVPOS_X=6\n"
     "VPOS_Y=4\nVFREQ_X=6\nVFREQ_Y=4\nOPT_X=20\nOPT_Y=2\nEFT_X=20\nEFT_Y=0\n";
 
 }  // namespace
@@ -58,6 +59,7 @@ TEST_F(Settings, EachLineSetsItsValueAsTheReaderTakesIt) {
         {"loop_module=1", &loop_module, 1},    {"fade_module=7", &fade_module, 0},
         {"random_mode=3", &random_mode, 1},    {"reverse_stereo=1", &reverse_stereo, 1},
         {"surround=0", &surround, 0},          {"stereo=0", &stereo, 0},
+        {"mpris=0", &mpris_enabled, 0},        {"mpris=2", &mpris_enabled, 1},
         {"delay=40=15", &refresh_delay, 15},   {"delay=abc", &refresh_delay, 0},
         {"delayed=25", &refresh_delay, 25},    {"Delay=25", &refresh_delay, 40},
         {" delay=25", &refresh_delay, 40},     {"delay=  -7x", &refresh_delay, 0},
@@ -240,7 +242,7 @@ TEST_F(Settings, EveryOptionReadsBackAsWritten) {
     char message[kPathCapacity];
 
     int *const flags[] = {&output_16bits, &stereo,      &reverse_stereo, &surround,   &interpolate,
-                          &hq_mixer,      &loop_module, &fade_module,    &random_mode};
+                          &hq_mixer,      &loop_module, &fade_module,    &random_mode, &mpris_enabled};
     for (int *flag : flags) *flag = 1 - *flag;
     refresh_delay = 9999;
     color_scheme = ColorScheme::terminal;

@@ -1,0 +1,94 @@
+#include "4_program/mpris_values.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+constexpr int kHighestSongVolume = 256;
+constexpr double kSongVolumeOfOne = 128.0;
+
+bool unreserved(unsigned char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+           c == '_' || c == '~' || c == '/';
+}
+
+// The length of the valid UTF-8 sequence at `s` (of `left` bytes), or 0.
+std::size_t utf8_sequence(const unsigned char *s, std::size_t left) {
+    std::size_t length;
+    std::uint32_t least;
+    if (s[0] < 0x80) return 1;
+    if ((s[0] & 0xE0) == 0xC0) length = 2, least = 0x80;
+    else if ((s[0] & 0xF0) == 0xE0) length = 3, least = 0x800;
+    else if ((s[0] & 0xF8) == 0xF0) length = 4, least = 0x10000;
+    else return 0;
+    if (length > left) return 0;
+    std::uint32_t code = s[0] & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((s[i] & 0xC0) != 0x80) return 0;
+        code = code << 6 | (s[i] & 0x3F);
+    }
+    if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+    return length;
+}
+
+}  // namespace
+
+const char *mpris_playback_status(const PlayerView &view) {
+    if (!is_playing(view) || view.ended) return "Stopped";
+    return view.paused ? "Paused" : "Playing";
+}
+
+double mpris_volume(int song_volume) { return song_volume / kSongVolumeOfOne; }
+
+bool song_volume_from_mpris(double volume, int &song_volume) {
+    if (std::isnan(volume)) return false;
+    if (volume <= 0) {
+        song_volume = 0;
+    } else if (volume >= kHighestSongVolume / kSongVolumeOfOne) {
+        song_volume = kHighestSongVolume;
+    } else {
+        song_volume = static_cast<int>(std::lround(volume * kSongVolumeOfOne));
+    }
+    return true;
+}
+
+std::string mpris_track_id(std::uint64_t load_number) {
+    if (load_number == 0) return "/org/mpris/MediaPlayer2/TrackList/NoTrack";
+    char path[64];
+    std::snprintf(path, sizeof path, "/org/xq/track/%llu", static_cast<unsigned long long>(load_number));
+    return path;
+}
+
+std::string file_url(const std::string &path, const std::string &cwd) {
+    std::string whole = path;
+    if (path.empty() || path[0] != '/') whole = cwd + (cwd.empty() || cwd.back() != '/' ? "/" : "") + path;
+    std::string url = "file://";
+    for (unsigned char c : whole) {
+        if (unreserved(c)) {
+            url += static_cast<char>(c);
+        } else {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%%%02X", c);
+            url += hex;
+        }
+    }
+    return url;
+}
+
+std::string clean_utf8(const std::string &text, std::size_t limit) {
+    std::string out;
+    const auto *s = reinterpret_cast<const unsigned char *>(text.data());
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = utf8_sequence(s + i, text.size() - i);
+        if (out.size() + (length ? length : 1) > limit) break;
+        if (length == 0 || (length == 1 && (s[i] < 0x20 || s[i] == 0x7F))) {
+            out += '?';
+            i += length ? length : 1;
+        } else {
+            out.append(text, i, length);
+            i += length;
+        }
+    }
+    return out;
+}

@@ -1,0 +1,37 @@
+// What the desktop's media player interface says of the playback, worked
+// out from the player's snapshot: pure helpers, testable without a bus.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "1_player/player_view.h"
+
+// "Playing", "Paused" or "Stopped" (a song that ended is stopped).
+const char *mpris_playback_status(const PlayerView &view);
+
+// The song volume (0 to 256, 128 the module's own level) as the desktop
+// counts it: 1.0 for 128.
+double mpris_volume(int song_volume);
+
+// The song volume a desktop volume asks for: false for a value that is no
+// number; otherwise kept within 0 and 256 (a volume below 0 is silence, as
+// the interface has it).
+bool song_volume_from_mpris(double volume, int &song_volume);
+
+// The object path that names the module loaded `load_number`-th; the
+// interface's "no track" path without a module (load number 0).
+std::string mpris_track_id(std::uint64_t load_number);
+
+// "file://" and `path` with every byte outside the unreserved characters
+// and "/" written as %XX; a relative path is taken from `cwd`.
+std::string file_url(const std::string &path, const std::string &cwd);
+
+// `text` as valid UTF-8: a byte that starts no valid sequence, and a
+// control character, becomes "?". At most `limit` bytes.
+std::string clean_utf8(const std::string &text, std::size_t limit = 1024);
+
+// The song time (1/1024 s) in microseconds.
+inline std::int64_t mpris_position_us(long song_time) {
+    return static_cast<std::int64_t>(song_time) * 1'000'000 / 1024;
+}
