@@ -9,7 +9,7 @@
 #   scripts/install-deps.sh all      everything, tests and packaging included
 set -euo pipefail
 
-player=(build-essential cmake pkg-config libmikmod-dev libncurses-dev libpulse-dev libsystemd-dev)
+player=(build-essential cmake pkg-config libmikmod-dev libncurses-dev libpulse-dev libsystemd-dev libarchive-dev)
 sink=(python3 pulseaudio pulseaudio-utils)
 tests=(
     libgtest-dev libgmock-dev           # unit tests
@@ -20,6 +20,7 @@ tests=(
     man-db groff-base                   # checking the manual page
     util-linux                          # setpriv: a remote client of another user
     dbus-daemon dbus-bin playerctl      # a private session bus and a desktop's media keys
+    p7zip-full jlha-utils               # archive fixtures: 7z and lha packs
 )
 
 case "${1:-all}" in

@@ -9,6 +9,7 @@
 #include <vector>
 #include <unistd.h>
 
+#include "1_player/archive_path.h"
 #include "1_player/regular_file.h"
 #include "1_player/settings.h"
 
@@ -57,6 +58,9 @@ void format_load_failure(char *out, std::size_t size, const char *path, const ch
 }
 
 int read_module_file(const char *file_path, std::vector<char> &data, char *message, std::size_t size) {
+    // A member of an archive, or a compressed file, is unpacked into memory.
+    const int packed = read_packed_module(file_path, data, message, size);
+    if (packed != 1) return packed;
     // Opening never waits: a FIFO or a device is refused, not read.
     int failure = 0;
     std::FILE *file = open_regular_file(file_path, failure);

@@ -26,7 +26,8 @@ void format_file_sizes(char *out, std::size_t size, int samples, int instruments
 inline constexpr long long kMaxModuleBytes = 256LL << 20;
 
 // Reads the module file at `file_path` into `data`, without blocking on
-// something that is not a regular file. Returns 0, or -1 with the reason
+// something that is not a regular file. A path through an archive, a
+// compressed file and a one-module zip are read unpacked (archive_path.h). Returns 0, or -1 with the reason
 // for the user in `message`.
 int read_module_file(const char *file_path, std::vector<char> &data, char *message, std::size_t size);
 

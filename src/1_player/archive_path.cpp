@@ -1,0 +1,502 @@
+#include "1_player/archive_path.h"
+
+#include <algorithm>
+#include <archive.h>
+#include <archive_entry.h>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "1_player/module_loader.h"
+#include "1_player/regular_file.h"
+
+namespace {
+
+constexpr std::size_t kReadBlock = 64 * 1024;
+constexpr const char *kSingleModuleEndings[] = {".mdz", ".s3z", ".itz", ".xmz"};
+constexpr const char *kArchiveEndings[] = {".zip", ".7z",      ".rar",     ".lha",     ".lzh",     ".cab",
+                                           ".tar", ".tgz",     ".tbz",     ".tbz2",    ".txz",     ".tlz",
+                                           ".tzst", ".tar.gz", ".tar.bz2", ".tar.xz", ".tar.lzma", ".tar.zst",
+                                           ".tar.z"};
+
+bool ends_with_nocase(const char *name, const char *ending) {
+    const std::size_t n = std::strlen(name);
+    const std::size_t e = std::strlen(ending);
+    if (n <= e) return false;
+    for (std::size_t i = 0; i < e; ++i)
+        if (std::tolower(static_cast<unsigned char>(name[n - e + i])) != ending[i]) return false;
+    return true;
+}
+
+bool has_single_module_name(const char *name) {
+    for (const char *ending : kSingleModuleEndings)
+        if (ends_with_nocase(name, ending)) return true;
+    return false;
+}
+
+const char *base_name(const std::string &path) {
+    const std::size_t slash = path.rfind('/');
+    return path.c_str() + (slash == std::string::npos ? 0 : slash + 1);
+}
+
+// What the first bytes of a file say: packed by one of the formats or
+// compressions read here, or plain.
+bool has_packed_magic(const unsigned char *b, std::size_t n) {
+    auto starts = [&](const char *magic, std::size_t length, std::size_t at = 0) {
+        return n >= at + length && std::memcmp(b + at, magic, length) == 0;
+    };
+    return starts("\x1f\x8b", 2) || starts("\x1f\x9d", 2) || starts("BZh", 3) ||
+           starts("\xfd" "7zXZ\0", 6) || starts("\x5d\0\0", 3) || starts("\x28\xb5\x2f\xfd", 4) ||
+           starts("PK\3\4", 4) || starts("PK\5\6", 4) || starts("7z\xbc\xaf\x27\x1c", 6) ||
+           starts("Rar!\x1a\x07", 6) || starts("MSCF", 4) || starts("-lh", 3, 2) || starts("-lz", 3, 2) ||
+           starts("ustar", 5, 257);
+}
+
+bool file_has_packed_magic(const char *path) {
+    int failure = 0;
+    std::FILE *file = open_regular_file(path, failure);
+    if (!file) return false;
+    unsigned char head[262];
+    const std::size_t n = std::fread(head, 1, sizeof head, file);
+    std::fclose(file);
+    return has_packed_magic(head, n);
+}
+
+// The archive file's identity, to tell that it changed while it was read.
+struct FileStamp {
+    dev_t dev = 0;
+    ino_t ino = 0;
+    off_t size = 0;
+    long long mtime_ns = 0;
+    bool operator==(const FileStamp &) const = default;
+};
+
+FileStamp stamp_of(const struct stat &info) {
+    return {info.st_dev, info.st_ino, info.st_size,
+            static_cast<long long>(info.st_mtim.tv_sec) * 1'000'000'000LL + info.st_mtim.tv_nsec};
+}
+
+// One libarchive reader over a file (opened without waiting on it) or over
+// bytes in memory. Closes itself.
+class Reader {
+public:
+    Reader() = default;
+    Reader(const Reader &) = delete;
+    Reader &operator=(const Reader &) = delete;
+    ~Reader() {
+        if (a_) archive_read_free(a_);
+        if (file_) std::fclose(file_);
+    }
+
+    // `raw`: a stream no archive format claims is read as one member (a
+    // compressed single file, or a plain one).
+    bool open_file(const char *path, bool raw, char *message, std::size_t size) {
+        int failure = 0;
+        file_ = open_regular_file(path, failure);
+        if (!file_) {
+            std::snprintf(message, size, "%s", failure == kNotRegularFile ? "Not a file." : "File can't be read.");
+            return false;
+        }
+        struct stat info;
+        if (fstat(fileno(file_), &info) != 0) {
+            std::snprintf(message, size, "File can't be read.");
+            return false;
+        }
+        stamp_ = stamp_of(info);
+        bytes_ = info.st_size;
+        if (!make(raw) || archive_read_open_fd(a_, fileno(file_), kReadBlock) != ARCHIVE_OK) return fail(message, size);
+        return true;
+    }
+
+    bool open_memory(const std::vector<char> &data, bool raw, char *message, std::size_t size) {
+        bytes_ = static_cast<long long>(data.size());
+        if (!make(raw) || archive_read_open_memory(a_, data.data(), data.size()) != ARCHIVE_OK)
+            return fail(message, size);
+        return true;
+    }
+
+    // The reason libarchive gives, as a sentence.
+    bool fail(char *message, std::size_t size) const {
+        const char *why = a_ ? archive_error_string(a_) : nullptr;
+        std::snprintf(message, size, "Damaged archive: %.120s.", why ? why : "unknown format");
+        return false;
+    }
+
+    // Reads the current member into `data`, refusing more than `bound`
+    // bytes; its declared size is checked first so that a bomb is stopped
+    // before it is unpacked.
+    bool read_member(archive_entry *entry, std::vector<char> &data, char *message, std::size_t size) const {
+        if (archive_entry_is_encrypted(entry)) {
+            std::snprintf(message, size, "Member is encrypted.");
+            return false;
+        }
+        const long long bound = archive_bomb_bound(bytes_);
+        const bool declared = archive_entry_size_is_set(entry);
+        const long long stated = declared ? archive_entry_size(entry) : 0;
+        if (!too_large(stated, bound, message, size)) return false;
+        data.clear();
+        if (declared) data.reserve(static_cast<std::size_t>(stated));
+        char block[kReadBlock];
+        for (;;) {
+            const la_ssize_t n = archive_read_data(a_, block, sizeof block);
+            if (n == 0) break;
+            if (n < 0) {
+                data.clear();
+                return fail(message, size);
+            }
+            if (!too_large(static_cast<long long>(data.size()) + n, bound, message, size)) {
+                data.clear();
+                data.shrink_to_fit();
+                return false;
+            }
+            data.insert(data.end(), block, block + n);
+        }
+        return true;
+    }
+
+    // True while `bytes` stays within the module and bomb bounds.
+    bool too_large(long long bytes, long long bound, char *message, std::size_t size) const {
+        if (bytes > kMaxModuleBytes) {
+            std::snprintf(message, size, "Member is too large for a module (over %lld MiB).", kMaxModuleBytes >> 20);
+            return false;
+        }
+        if (bytes > bound) {
+            std::snprintf(message, size, "Member unpacks to over %lld times its archive's size: refused.",
+                          kArchiveBombRatio);
+            return false;
+        }
+        return true;
+    }
+
+    archive *get() const { return a_; }
+    long long bytes() const { return bytes_; }
+    // True when the file under the reader is still the one it opened.
+    bool unchanged(const char *path) const {
+        struct stat info;
+        return !file_ || (stat(path, &info) == 0 && stamp_of(info) == stamp_);
+    }
+
+private:
+    bool make(bool raw) {
+        a_ = archive_read_new();
+        if (!a_) return false;
+        archive_read_support_filter_all(a_);
+        archive_read_support_format_zip(a_);
+        archive_read_support_format_7zip(a_);
+        archive_read_support_format_tar(a_);
+        archive_read_support_format_lha(a_);
+        archive_read_support_format_rar(a_);
+        archive_read_support_format_rar5(a_);
+        archive_read_support_format_cab(a_);
+        if (raw) archive_read_support_format_raw(a_);
+        return true;
+    }
+
+    archive *a_ = nullptr;
+    std::FILE *file_ = nullptr;
+    FileStamp stamp_;
+    long long bytes_ = 0;
+};
+
+bool is_raw(archive *a) { return archive_format(a) == ARCHIVE_FORMAT_RAW; }
+
+// True when passing over a member unpacks it: in a compressed stream (a
+// tar.gz) and in 7z's solid blocks. A zip's members are passed by seeking.
+bool passing_unpacks(archive *a) {
+    return archive_filter_count(a) > 1 || (archive_format(a) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_7ZIP;
+}
+
+// Whether a member path goes on into a member archive: `wanted` begins
+// with `name` and a "/".
+bool goes_into(const std::string &wanted, const std::string &name) {
+    return wanted.size() > name.size() + 1 && wanted.compare(0, name.size(), name) == 0 && wanted[name.size()] == '/';
+}
+
+int read_member_of(Reader &reader, const std::string &member, int depth, std::vector<char> &data, char *message,
+                   std::size_t size);
+
+// Reads the member at `member` of the archive in `bytes` (one level in).
+int read_member_in_memory(const std::vector<char> &bytes, const std::string &member, std::vector<char> &data,
+                          char *message, std::size_t size) {
+    Reader inner;
+    if (!inner.open_memory(bytes, false, message, size)) return -1;
+    return read_member_of(inner, member, 1, data, message, size);
+}
+
+int read_member_of(Reader &reader, const std::string &member, int depth, std::vector<char> &data, char *message,
+                   std::size_t size) {
+    std::string wanted;
+    if (!normalise_member_name(member.c_str(), wanted) || wanted.empty()) {
+        std::snprintf(message, size, "Member name leaves the archive: refused.");
+        return -1;
+    }
+    archive *a = reader.get();
+    const long long walk_bound = std::max(kArchiveBombFloorBytes, kArchiveBombRatio * reader.bytes());
+    long long walked = 0;
+    int members = 0;
+    archive_entry *entry = nullptr;
+    for (;;) {
+        const int r = archive_read_next_header(a, &entry);
+        if (r == ARCHIVE_EOF) break;
+        if (r != ARCHIVE_OK && r != ARCHIVE_WARN) {
+            reader.fail(message, size);
+            return -1;
+        }
+        if (++members > kMaxArchiveMembers) break;
+        const char *raw_name = archive_entry_pathname(entry);
+        std::string name;
+        const bool safe = raw_name && normalise_member_name(raw_name, name);
+        const bool directory = archive_entry_filetype(entry) == AE_IFDIR;
+        if (safe && !directory && name == wanted) return reader.read_member(entry, data, message, size) ? 0 : -1;
+        if (safe && !directory && goes_into(wanted, name)) {
+            if (depth > 0) {
+                std::snprintf(message, size, "Archives nested deeper than one level are not opened.");
+                return -1;
+            }
+            std::vector<char> bytes;
+            if (!reader.read_member(entry, bytes, message, size)) return -1;
+            return read_member_in_memory(bytes, wanted.substr(name.size() + 1), data, message, size);
+        }
+        if (archive_entry_size_is_set(entry) && passing_unpacks(a))
+            walked += std::max<long long>(archive_entry_size(entry), 0);
+        if (walked > walk_bound) {
+            std::snprintf(message, size, "Archive unpacks to over %lld times its size: refused.", kArchiveBombRatio);
+            return -1;
+        }
+    }
+    std::snprintf(message, size, "No such member in the archive.");
+    return -1;
+}
+
+// A packed file that is not entered: a compressed single module, or an
+// archive holding exactly one file.
+int read_packed_file(const char *path, std::vector<char> &data, char *message, std::size_t size) {
+    Reader reader;
+    if (!reader.open_file(path, true, message, size)) return -1;
+    archive *a = reader.get();
+    archive_entry *entry = nullptr;
+    int r = archive_read_next_header(a, &entry);
+    if (r != ARCHIVE_OK && r != ARCHIVE_WARN) {
+            reader.fail(message, size);
+            return -1;
+        }
+    if (is_raw(a)) {
+        if (archive_filter_count(a) <= 1) return 1;  // no compression: a plain file
+        return reader.read_member(entry, data, message, size) ? 0 : -1;
+    }
+    // The one file of the archive, wherever it stands among its folders.
+    int files = 0;
+    bool read = false;
+    for (;;) {
+        if (archive_entry_filetype(entry) != AE_IFDIR) {
+            if (++files > 1) break;
+            if (!reader.read_member(entry, data, message, size)) return -1;
+            read = true;
+        }
+        r = archive_read_next_header(a, &entry);
+        if (r == ARCHIVE_EOF) break;
+        if (r != ARCHIVE_OK && r != ARCHIVE_WARN) {
+            reader.fail(message, size);
+            return -1;
+        }
+    }
+    if (files == 1 && read) return 0;
+    data.clear();
+    std::snprintf(message, size, "%s", files == 0 ? "Archive holds no file." : "Archive of many files: open it as a folder.");
+    return -1;
+}
+
+}  // namespace
+
+long long archive_bomb_bound(long long archive_bytes) {
+    const long long ratio = archive_bytes > kMaxModuleBytes / kArchiveBombRatio ? kMaxModuleBytes
+                                                                                : archive_bytes * kArchiveBombRatio;
+    return std::min(kMaxModuleBytes, std::max(kArchiveBombFloorBytes, ratio));
+}
+
+int split_archive_path(const char *path, ArchiveSplit &split, char *message, std::size_t size) {
+    const std::string whole(path);
+    std::size_t at = whole[0] == '/' ? 1 : 0;
+    while (at < whole.size()) {
+        std::size_t end = whole.find('/', at);
+        if (end == std::string::npos) return 0;
+        if (end == at) {  // an empty component
+            ++at;
+            continue;
+        }
+        const std::string prefix = whole.substr(0, end);
+        std::size_t rest = end;
+        while (rest < whole.size() && whole[rest] == '/') ++rest;
+        if (rest >= whole.size()) return 0;  // a trailing "/" only
+        struct stat info;
+        if (stat(prefix.c_str(), &info) != 0) return 0;
+        if (S_ISREG(info.st_mode)) {
+            split.archive = prefix;
+            split.member = whole.substr(rest);
+            return 1;
+        }
+        if (!S_ISDIR(info.st_mode)) {
+            std::snprintf(message, size, "Not a file.");
+            return -1;
+        }
+        at = rest;
+    }
+    return 0;
+}
+
+bool has_archive_name(const char *name) {
+    if (has_single_module_name(name)) return false;
+    for (const char *ending : kArchiveEndings)
+        if (ends_with_nocase(name, ending)) return true;
+    return false;
+}
+
+bool normalise_member_name(const char *raw, std::string &out) {
+    out.clear();
+    if (raw[0] == '/' || raw[0] == '\\') return false;
+    const char *p = raw;
+    while (*p) {
+        const char *end = std::strchr(p, '/');
+        const std::size_t length = end ? static_cast<std::size_t>(end - p) : std::strlen(p);
+        const std::string part(p, length);
+        if (part == "..") return false;
+        if (!part.empty() && part != ".") {
+            if (!out.empty()) out += '/';
+            out += part;
+        }
+        p += length;
+        if (*p == '/') ++p;
+    }
+    return true;
+}
+
+int read_archive_index(const char *path, ArchiveIndex &index, char *message, std::size_t size) {
+    index = ArchiveIndex{};
+    index.path = path;
+    ArchiveSplit split;
+    const int entered = split_archive_path(path, split, message, size);
+    if (entered < 0) return -1;
+    Reader outer;
+    Reader inner;
+    std::vector<char> bytes;
+    Reader *reader = &outer;
+    const std::string file = entered ? split.archive : std::string(path);
+    if (!outer.open_file(file.c_str(), false, message, size)) return -1;
+    if (entered) {
+        // An archive inside an archive: its bytes are read whole, within the
+        // bounds of any member, and listed from memory.
+        if (read_member_of(outer, split.member, 1, bytes, message, size) != 0) return -1;
+        if (!inner.open_memory(bytes, false, message, size)) return -1;
+        reader = &inner;
+        index.nested = true;
+    }
+    archive *a = reader->get();
+    const long long walk_bound = std::max(kArchiveBombFloorBytes, kArchiveBombRatio * reader->bytes());
+    long long walked = 0;
+    archive_entry *entry = nullptr;
+    for (;;) {
+        const int r = archive_read_next_header(a, &entry);
+        if (r == ARCHIVE_EOF) break;
+        if (r != ARCHIVE_OK && r != ARCHIVE_WARN) {
+            reader->fail(message, size);
+            if (index.members.empty()) return -1;
+            index.problem = message;
+            break;
+        }
+        if (static_cast<int>(index.members.size()) >= kMaxArchiveMembers) {
+            std::snprintf(message, size, "Only the first %d members are listed.", kMaxArchiveMembers);
+            index.problem = message;
+            break;
+        }
+        ArchiveMember member;
+        const char *raw_name = archive_entry_pathname(entry);
+        if (!raw_name) raw_name = "";
+        member.unsafe = !normalise_member_name(raw_name, member.name);
+        if (member.unsafe) member.name = raw_name;
+        if (member.name.empty()) continue;
+        member.directory = archive_entry_filetype(entry) == AE_IFDIR;
+        member.encrypted = archive_entry_is_encrypted(entry);
+        if (archive_entry_size_is_set(entry)) member.size = archive_entry_size(entry);
+        if (passing_unpacks(a)) walked += std::max<long long>(member.size, 0);
+        index.members.push_back(std::move(member));
+        if (walked > walk_bound) {
+            std::snprintf(message, size, "Archive unpacks to over %lld times its size: listed in part.",
+                          kArchiveBombRatio);
+            index.problem = message;
+            break;
+        }
+    }
+    if (!outer.unchanged(file.c_str())) {
+        std::snprintf(message, size, "Archive changed while it was read: listed as read.");
+        index.problem = message;
+    }
+    return 0;
+}
+
+std::vector<ArchiveEntry> archive_folder(const ArchiveIndex &index, const std::string &folder) {
+    std::vector<ArchiveEntry> entries;
+    std::set<std::string> seen;
+    const std::string prefix = folder.empty() ? std::string() : folder + "/";
+    for (const ArchiveMember &member : index.members) {
+        if (member.unsafe) {
+            if (folder.empty() && seen.insert(member.name).second)
+                entries.push_back({member.name, ArchiveEntryKind::unsafe, member.size});
+            continue;
+        }
+        if (member.name.compare(0, prefix.size(), prefix) != 0 || member.name.size() == prefix.size()) continue;
+        const std::string rest = member.name.substr(prefix.size());
+        const std::size_t slash = rest.find('/');
+        const std::string name = rest.substr(0, slash);
+        if (!seen.insert(name).second) continue;
+        ArchiveEntryKind kind = ArchiveEntryKind::file;
+        if (slash != std::string::npos || member.directory)
+            kind = ArchiveEntryKind::folder;
+        else if (member.encrypted)
+            kind = ArchiveEntryKind::encrypted;
+        else if (!index.nested && has_archive_name(name.c_str()))
+            kind = ArchiveEntryKind::archive;
+        entries.push_back({name, kind, kind == ArchiveEntryKind::folder ? -1 : member.size});
+    }
+    return entries;
+}
+
+int read_packed_module(const char *path, std::vector<char> &data, char *message, std::size_t size) {
+    ArchiveSplit split;
+    const int entered = split_archive_path(path, split, message, size);
+    if (entered < 0) return -1;
+    if (entered == 0) return file_has_packed_magic(path) ? read_packed_file(path, data, message, size) : 1;
+    Reader reader;
+    if (!reader.open_file(split.archive.c_str(), false, message, size)) return -1;
+    return read_member_of(reader, split.member, 0, data, message, size);
+}
+
+bool is_archive_file(const char *path) {
+    if (has_single_module_name(path) || !file_has_packed_magic(path)) return false;
+    char message[256];
+    Reader reader;
+    if (!reader.open_file(path, true, message, sizeof message)) return false;
+    archive_entry *entry = nullptr;
+    const int r = archive_read_next_header(reader.get(), &entry);
+    return (r == ARCHIVE_OK || r == ARCHIVE_WARN) && !is_raw(reader.get());
+}
+
+bool archive_member_names(const char *path, std::string &member, std::string &archive) {
+    ArchiveSplit split;
+    char message[128];
+    if (split_archive_path(path, split, message, sizeof message) != 1) return false;
+    member = base_name(split.member);
+    archive = base_name(split.archive);
+    // A member inside a member archive names the archive it is in.
+    const std::size_t slash = split.member.rfind('/');
+    if (slash != std::string::npos) {
+        const std::string folder = split.member.substr(0, slash);
+        const std::size_t inner = folder.rfind('/');
+        const std::string last = folder.substr(inner == std::string::npos ? 0 : inner + 1);
+        if (has_archive_name(last.c_str())) archive = last;
+    }
+    return true;
+}
