@@ -484,6 +484,13 @@ bool is_archive_file(const char *path) {
     return (r == ARCHIVE_OK || r == ARCHIVE_WARN) && !is_raw(reader.get());
 }
 
+bool path_readable(const char *path) {
+    if (access(path, R_OK) == 0) return true;
+    ArchiveSplit split;
+    char message[128];
+    return split_archive_path(path, split, message, sizeof message) == 1 && access(split.archive.c_str(), R_OK) == 0;
+}
+
 bool archive_member_names(const char *path, std::string &member, std::string &archive) {
     ArchiveSplit split;
     char message[128];

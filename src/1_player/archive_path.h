@@ -112,6 +112,10 @@ int read_packed_module(const char *path, std::vector<char> &data, char *message,
 // content (not a compressed single file, not a one-module zip by its name).
 bool is_archive_file(const char *path);
 
+// True when `path` can be read: a readable file, or a path into a readable
+// archive file (whether the member is there shows when it is read).
+bool path_readable(const char *path);
+
 // For the File row: the member's own name and the archive's file name
 // ("song.xm", "pack.zip") when `path` passes through an archive; false for
 // any other path.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "1_player/archive_path.h"
 #include "1_player/loaded_module.h"
 #include "1_player/track_decoder.h"
 
@@ -72,6 +73,8 @@ ModuleInfoPtr describe_module(const MODULE &m, const char *path, long long bytes
     auto info = std::make_shared<ModuleInfo>();
     info->load_number = load_number;
     info->path = path ? path : "";
+    std::string member;
+    if (!archive_member_names(info->path.c_str(), member, info->archive)) info->archive.clear();
     info->bytes = bytes;
     info->title = text_of(m.songname);
     info->type = text_of(m.modtype);

@@ -47,6 +47,7 @@ struct ModuleInfo {
     // module playing?" by comparing it, never by an address.
     std::uint64_t load_number = 0;
     std::string path;       // the file, as it names it from anywhere
+    std::string archive;    // the file name of the pack it was read from, "" for a plain file
     long long bytes = 0;    // the file's size
     std::string title;      // the song's name (may hold any bytes: drawn as text)
     std::string type;       // the format, as the library names it

@@ -27,15 +27,18 @@ void draw_title_row(const ModuleInfo &module) {
         .put(role_attr(ColorRole::module_text), module.type.c_str());
 }
 
-// "File   : ", the name and the bracket with the sizes. A name too long for
-// the row is shortened, with a "~" in its last cell, so that the bracket
-// stays whole and nothing reaches the right border.
+// "File   : ", the name (with "  [ in pack.zip ]" for a member of a pack)
+// and the bracket with the sizes. A name too long for the row is
+// shortened, with a "~" in its last cell, so that the bracket stays whole
+// and nothing reaches the right border.
 void draw_file_row(const ModuleInfo &module) {
     clear_info_row(1);
     constexpr int kLabelCells = 9;
     char sizes[128];
     format_file_sizes(sizes, sizeof sizes, module.sample_count, module.instrument_count, module.bytes);
-    const char *file_name = file_name_of(module.path.c_str());
+    char name[512];
+    file_row_name(name, sizeof name, module.path.c_str(), module.archive.c_str());
+    const char *file_name = name;
     const int right = screen_cols() - 1;
     const int name_col = 1 + kLabelCells;
     const int name_cells = std::clamp(right - name_col - text_cells(sizes), 1, std::max(right - name_col, 1));
@@ -49,6 +52,13 @@ void draw_file_row(const ModuleInfo &module) {
 }
 
 }  // namespace
+
+void file_row_name(char *out, std::size_t size, const char *path, const char *archive) {
+    if (archive[0] != '\0')
+        std::snprintf(out, size, "%s  [ in %s ]", file_name_of(path), archive);
+    else
+        std::snprintf(out, size, "%s", file_name_of(path));
+}
 
 void draw_information_rows() {
     const ModuleInfoPtr &module = player_view().module;

@@ -5,12 +5,14 @@
 #include <dirent.h>
 #include <numeric>
 #include <set>
+#include <string>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
 
+#include "1_player/archive_path.h"
 #include "3_filesel/directory_listing.h"
 #include "3_filesel/directory_path.h"
 #include "3_playlist/playlist_formats.h"
@@ -22,6 +24,11 @@ namespace {
 const char *const kModuleExtensions[] = {"669", "amf", "apun", "asy", "dsm", "far", "gdm", "gt2",
                                          "imf", "it",  "m15",  "med", "mod", "mtm", "okt", "s3m",
                                          "stm", "stx", "ult",  "umx", "uni", "xm"};
+
+// A module compressed alone: "song.xm.gz".
+const char *const kCompressions[] = {"gz", "bz2", "xz", "lzma", "zst", "z"};
+// A module zipped alone: "song.mdz".
+const char *const kZippedModules[] = {"mdz", "s3z", "itz", "xmz"};
 
 struct Collector {
     FILE *errors;
@@ -48,7 +55,7 @@ AddResult add_module(Collector &collector, const char *path, const char *shown) 
 
 AddResult add_playlist_entry(const char *path, void *context) {
     Collector &collector = *static_cast<Collector *>(context);
-    if (access(path, R_OK) != 0) {
+    if (!path_readable(path)) {
         report_unreadable(collector, path);
         return AddResult::empty;
     }
@@ -174,6 +181,51 @@ bool walk_argument(Collector &collector, const char (&path)[kPathCapacity], cons
     return !walker.cut_by_budget && !walker.cut_by_full;
 }
 
+// Adds the modules of `folder` in the pack `index` and of every folder
+// below it, folders first, each sorted as the file selector sorts.
+void add_archive_folder(Collector &collector, const char *pack, const ArchiveIndex &index, const std::string &folder,
+                        int depth) {
+    std::vector<ArchiveEntry> entries = archive_folder(index, folder);
+    std::sort(entries.begin(), entries.end(), [](const ArchiveEntry &a, const ArchiveEntry &b) {
+        const bool a_folder = a.kind == ArchiveEntryKind::folder;
+        const bool b_folder = b.kind == ArchiveEntryKind::folder;
+        if (a_folder != b_folder) return a_folder;
+        return listed_before(a.name.c_str(), b.name.c_str());
+    });
+    for (const ArchiveEntry &entry : entries) {
+        if (playlist_count >= kPlaylistCapacity) {
+            collector.cut_by_full = collector.cut_by_full ? collector.cut_by_full : pack;
+            return;
+        }
+        const std::string inner = folder.empty() ? entry.name : folder + "/" + entry.name;
+        if (entry.kind == ArchiveEntryKind::folder) {
+            if (depth < kMaxDepth) add_archive_folder(collector, pack, index, inner, depth + 1);
+            continue;
+        }
+        if (entry.kind != ArchiveEntryKind::file || !module_file_name(entry.name.c_str())) continue;
+        const std::string path = std::string(index.path) + "/" + inner;
+        if (path.size() >= kPathCapacity) {
+            std::fprintf(collector.errors, "XQ: Left out '%s': %s\n", path.c_str(),
+                         add_result_message(AddResult::too_long));
+            continue;
+        }
+        add_module(collector, path.c_str(), path.c_str());
+    }
+}
+
+// Adds the modules of the pack `path` (`given` as the user wrote it).
+void add_archive(Collector &collector, const char *path, const char *given) {
+    ArchiveIndex index;
+    char message[kPathCapacity];
+    if (read_archive_index(path, index, message, sizeof message) != 0) {
+        std::fprintf(collector.errors, "XQ: Can't open '%s': %s\n", given, message);
+        ++collector.result.unreadable;
+        return;
+    }
+    if (!index.problem.empty()) std::fprintf(collector.errors, "XQ: '%s': %s\n", given, index.problem.c_str());
+    add_archive_folder(collector, given, index, "", 0);
+}
+
 }  // namespace
 
 bool module_file_name(const char *name) {
@@ -182,14 +234,26 @@ bool module_file_name(const char *name) {
     if (!dot || dot == name) return false;
     for (const char *extension : kModuleExtensions)
         if (strcasecmp(dot + 1, extension) == 0) return true;
+    for (const char *extension : kZippedModules)
+        if (strcasecmp(dot + 1, extension) == 0) return true;
+    for (const char *extension : kCompressions) {
+        if (strcasecmp(dot + 1, extension) != 0) continue;
+        const std::string inner(name, static_cast<std::size_t>(dot - name));
+        return module_file_name(inner.c_str());
+    }
     return false;
 }
 
 ArgumentSort argument_sort(const char *path) {
     struct stat info;
-    if (access(path, R_OK) != 0 || stat(path, &info) != 0) return ArgumentSort::unreadable;
+    if (access(path, R_OK) != 0 || stat(path, &info) != 0) {
+        // A path through a pack: a member, or an archive inside it.
+        if (!path_readable(path)) return ArgumentSort::unreadable;
+        return has_archive_name(path) ? ArgumentSort::archive : ArgumentSort::module;
+    }
     if (S_ISDIR(info.st_mode)) return ArgumentSort::directory;
     if (S_ISREG(info.st_mode) && playlist_kind(path) != PlaylistKind::none) return ArgumentSort::playlist;
+    if (S_ISREG(info.st_mode) && (has_archive_name(path) || is_archive_file(path))) return ArgumentSort::archive;
     return ArgumentSort::module;
 }
 
@@ -218,6 +282,7 @@ CollectedArguments collect_arguments(int count, char *const *paths, const char *
             break;
         }
         case ArgumentSort::directory: whole = walk_argument(collector, path, given); break;
+        case ArgumentSort::archive: add_archive(collector, path, given); break;
         case ArgumentSort::unreadable: break;
         }
         if (sort != ArgumentSort::module && whole && playlist_count == before &&

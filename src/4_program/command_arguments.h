@@ -11,13 +11,16 @@ enum class ArgumentSort {
     module,      // any other readable file: the module library decides
     playlist,    // a playlist file of a kind playlist_kind recognises
     directory,
+    archive,     // a pack of modules (zip, 7z, tar, lha...): its modules, as a directory's
 };
 
 ArgumentSort argument_sort(const char *path);
 
 // True when `name` looks like a module file by its name: one of the
 // module library's extensions (".xm", ".it", ".mod", ".s3m"... case
-// ignored) or the Amiga prefix "mod.". Directories hold other files too.
+// ignored) or the Amiga prefix "mod.", also compressed (".xm.gz",
+// ".it.bz2", ".mod.xz"...) or zipped alone (".mdz", ".s3z", ".itz",
+// ".xmz"). Directories hold other files too.
 bool module_file_name(const char *name);
 
 // What collecting the arguments did.
@@ -37,7 +40,9 @@ inline constexpr long kWalkEntryBudget = 200000;
 // checked for reading); a directory adds the module files below it, sorted
 // as the file selector sorts (sub-directories first, each walked in turn,
 // then the files), hidden entries skipped and each directory walked once,
-// however many symbolic links lead to it. Every path that cannot be read
+// however many symbolic links lead to it; a pack adds the modules inside
+// it in the same order, its folders first (archives inside it are left
+// out), with paths through it ("pack.zip/sub/song.xm"). Every path that cannot be read
 // or kept is reported on `errors`; modules that do not fit in the list are
 // counted in one message at the end. Once the list is full no directory is
 // walked any more, and the walks look at `entry_budget` directory entries

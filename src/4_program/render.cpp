@@ -260,6 +260,14 @@ int render_output_path(char (&out)[kPathCapacity], const char *output, bool outp
     char name[kPathCapacity];
     std::snprintf(name, sizeof name, "%s", name_of(module_path));
     char *dot = std::strrchr(name, '.');
+    static const char *const kCompressions[] = {".gz", ".bz2", ".xz", ".lzma", ".zst", ".z"};
+    for (const char *ending : kCompressions) {
+        if (dot && dot != name && strcasecmp(dot, ending) == 0) {
+            *dot = '\0';
+            dot = std::strrchr(name, '.');
+            break;
+        }
+    }
     if (dot && dot != name) *dot = '\0';
     int n;
     if (output_is_directory) {

@@ -36,8 +36,10 @@ int parse_render_options(int argc, char **argv, RenderOptions &options, char *me
 // The WAV file for the module at `module_path`: OUT itself when it is the
 // only module and OUT is not a directory; "OUT/NAME.wav" when OUT is a
 // directory; otherwise OUT without its ".wav" ending, "-NAME.wav". NAME is
-// the module's file name without its extension. Returns 0, or -1 when the
-// result would not fit.
+// the module's file name without its extension (and without a compression's
+// ending: "song.xm.gz" is "song"); a member of a pack is named after itself
+// ("pack.zip/sub/song.xm" is "song"). Returns 0, or -1 when the result would
+// not fit.
 int render_output_path(char (&out)[kPathCapacity], const char *output, bool output_is_directory, bool several,
                        const char *module_path);
 

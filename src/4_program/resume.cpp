@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "1_player/archive_path.h"
 #include "1_player/atomic_save.h"
 #include "1_player/player.h"
 #include "1_player/player_thread.h"
@@ -240,7 +241,7 @@ int prepare_resume(ResumeStart &start, FILE *errors) {
     start.position = place.position;
     if (!place.playlist) {
         const char *module_file = place.paths[0].c_str();
-        if (access(module_file, R_OK) != 0) {
+        if (!path_readable(module_file)) {
             std::fprintf(errors, "XQ: Can't open '%s'\n", module_file);
             return -1;
         }
@@ -252,7 +253,7 @@ int prepare_resume(ResumeStart &start, FILE *errors) {
     for (int i = 0; i < static_cast<int>(place.paths.size()); ++i) {
         const char *entry_path = place.paths[static_cast<std::size_t>(i)].c_str();
         bool kept = false;
-        if (access(entry_path, R_OK) != 0) {
+        if (!path_readable(entry_path)) {
             std::fprintf(errors, "XQ: Can't open '%s'\n", entry_path);
         } else {
             const AddResult added = playlist_add_path(entry_path);

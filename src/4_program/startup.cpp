@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "1_player/archive_path.h"
 #include "1_player/mixer.h"
 #include "1_player/module_loader.h"
 #include "1_player/settings.h"
@@ -117,13 +118,14 @@ int examine_arguments(int argc, char **argv, const char *&path) {
     }
     path = argv[1];
     const ArgumentSort sort = argument_sort(path);
-    if (count > 1 || sort == ArgumentSort::directory || sort == ArgumentSort::playlist) {
+    if (count > 1 || sort == ArgumentSort::directory || sort == ArgumentSort::playlist ||
+        sort == ArgumentSort::archive) {
         // A directory's modules are sorted as the file selector sorts them.
         std::setlocale(LC_ALL, "");
         char cwd[kPathCapacity];
         if (!getcwd(cwd, sizeof cwd)) std::snprintf(cwd, sizeof cwd, ".");
         if (add_command_line_files(count, argv + 1, cwd, stderr) == 0) return kStartupFailure;
-    } else if (access(path, R_OK) != 0) {
+    } else if (!path_readable(path)) {
         std::fprintf(stderr, "XQ: Can't open '%s'\n", path);
         return kStartupFailure;
     }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "3_playlist/playlist_store.h"
+#include "../1_player/archive_fixture.h"
 #include "../3_filesel/temp_tree.h"
 
 namespace {
@@ -65,7 +66,10 @@ TEST(ModuleFileName, ExtensionsOfTheLibrarysFormats) {
     } cases[] = {
         {"a.xm", true},     {"B.MOD", true},    {"c.s3m", true},     {"d.it", true},   {"e.669", true},
         {"mod.intro", true}, {"MOD.Intro", true}, {"readme.txt", false}, {"cover.jpg", false},
-        {"list.m3u", false}, {"xm", false},      {".xm", false},      {"mod.", false},  {"a.xmz", false},
+        {"list.m3u", false}, {"xm", false},      {".xm", false},      {"mod.", false},  {"a.xmq", false},
+        // Compressed alone, or zipped alone.
+        {"a.xm.gz", true},   {"B.IT.BZ2", true}, {"c.mod.xz", true},  {"a.xmz", true},  {"d.MDZ", true},
+        {"notes.txt.gz", false}, {"a.gz", false}, {"pack.zip", false},
     };
     for (const auto &c : cases) EXPECT_EQ(module_file_name(c.name), c.module) << c.name;
 }
@@ -232,9 +236,42 @@ TEST_F(CommandArguments, TheWalksStopAfterTheirEntries) {
     EXPECT_EQ(errors, "");
 }
 
+// A pack plays every module in it, folders first, as the file selector
+// lists them; a path through it plays the one member.
+TEST_F(CommandArguments, APackGivesItsModulesInTheSelectorsOrder) {
+    write_fixture_archive(tree / "inner.zip", FixtureKind::zip_deflated, {{"in.xm", "x"}});
+    write_fixture_archive(tree / "pack.zip", FixtureKind::zip_deflated,
+                          {{"z.xm", "z"}, {"b/s.it", "s"}, {"a.mod.gz", "a"}, {"notes.txt", "n"},
+                           {"../up.xm", "u"}, {"a/deep/d.xm", "d"}, {"inner.zip", fixture_bytes(tree / "inner.zip")}});
+    write_fixture_archive(tree / "songs.tar.gz", FixtureKind::tar_gz, {{"one.xm", "1"}, {"two.s3m", "2"}});
+    write("list.m3u", "pack.zip/z.xm\npack.zip/inner.zip/in.xm\n");
+    write("damaged.zip", "PK\3\4 and then nothing of a zip");
+    const struct {
+        std::vector<std::string> arguments;
+        std::vector<std::string> playlist;
+        std::string errors;
+    } cases[] = {
+        {{"pack.zip"},
+         {"T/pack.zip/a/deep/d.xm", "T/pack.zip/b/s.it", "T/pack.zip/a.mod.gz", "T/pack.zip/z.xm"}, ""},
+        {{"songs.tar.gz", "pack.zip/b/s.it"}, {"T/songs.tar.gz/one.xm", "T/songs.tar.gz/two.s3m", "T/pack.zip/b/s.it"}, ""},
+        {{"pack.zip/inner.zip"}, {"T/pack.zip/inner.zip/in.xm"}, ""},
+        {{"list.m3u"}, {"T/pack.zip/z.xm", "T/pack.zip/inner.zip/in.xm"}, ""},
+        {{"damaged.zip"}, {}, "XQ: Can't open 'damaged.zip': Damaged archive: "},
+    };
+    for (const auto &c : cases) {
+        std::string errors;
+        EXPECT_EQ(collect(c.arguments, errors), c.playlist) << c.arguments.front();
+        EXPECT_EQ(errors.substr(0, c.errors.size()), c.errors) << c.arguments.front();
+    }
+}
+
 TEST_F(CommandArguments, ArgumentsAreSortedByWhatTheyName) {
     tree.file("song.xm");
     tree.dir("dir");
+    tree.dir("folder.zip");
+    write_fixture_archive(tree / "pack.zip", FixtureKind::zip_deflated, {{"a.xm", "a"}});
+    write_fixture_archive(tree / "song.mdz", FixtureKind::zip_deflated, {{"a.xm", "a"}});
+    write_fixture_archive(tree / "named.dat", FixtureKind::seven_zip, {{"a.xm", "a"}});
     write("list.m3u", "song.xm\n");
     write("plain.pli", "XQ PLAYING LIST\n");
     const struct {
@@ -244,6 +281,10 @@ TEST_F(CommandArguments, ArgumentsAreSortedByWhatTheyName) {
         {tree / "song.xm", ArgumentSort::module},     {tree / "dir", ArgumentSort::directory},
         {tree / "list.m3u", ArgumentSort::playlist},  {tree / "plain.pli", ArgumentSort::playlist},
         {tree / "missing", ArgumentSort::unreadable},
+        {tree / "pack.zip", ArgumentSort::archive},   {tree / "named.dat", ArgumentSort::archive},
+        {tree / "song.mdz", ArgumentSort::module},    {tree / "folder.zip", ArgumentSort::directory},
+        {tree / "pack.zip/a.xm", ArgumentSort::module}, {tree / "song.xm/a.xm", ArgumentSort::module},
+        {tree / "dir/pack.zip/a.xm", ArgumentSort::unreadable},
     };
     for (const auto &c : cases) EXPECT_EQ(argument_sort(c.path.c_str()), c.sort) << c.path;
 }

@@ -23,6 +23,10 @@ TEST(Render, OutputNamesForOneModuleSeveralOrADirectory) {
         {"dir", true, true, "/m/song.xm", "dir/song.wav"},
         {"dir/", true, false, "tune", "dir/tune.wav"},
         {"dir", true, false, "/m/.xm", "dir/.xm.wav"},
+        // A member of a pack, a compressed module.
+        {"out.wav", false, true, "/m/pack.zip/sub/song.xm", "out-song.wav"},
+        {"dir", true, false, "/m/song.xm.gz", "dir/song.wav"},
+        {"dir", true, false, "/m/SONG.IT.BZ2", "dir/SONG.wav"},
     };
     for (const auto &c : cases) {
         char out[kPathCapacity];
