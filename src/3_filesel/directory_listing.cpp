@@ -35,25 +35,52 @@ void draw_blank_row(WINDOW *win, int row) {
     put_blanks(win, row, 1, kRowWidth);
 }
 
-// One listing row, with one stat for the kind and the size: the name field
-// (bold for a directory, bold pair 8 when highlighted), then the size field
-// or blanks in the normal attribute.
+// What a member of a pack is, as the listing tells entries apart.
+EntryKind packed_kind(const ArchiveEntry &entry) {
+    switch (entry.kind) {
+    case ArchiveEntryKind::folder: return EntryKind::directory;
+    case ArchiveEntryKind::archive: return EntryKind::archive;
+    case ArchiveEntryKind::file: return EntryKind::regular;
+    case ArchiveEntryKind::encrypted:
+    case ArchiveEntryKind::unsafe: return EntryKind::other;
+    }
+    return EntryKind::other;
+}
+
+// One listing row, with one stat for the kind and the size (none inside a
+// pack, whose member list says both): the name field (bold for a directory
+// or a pack, bold pair 8 when highlighted), then the size field, "<archive>"
+// for a pack, or blanks in the normal attribute.
 void draw_entry_row(WINDOW *win, const DirectoryListing &listing, int index, int row, bool highlighted) {
     const char *name = listing.names[index];
-    struct stat info;
-    const bool known = stat(name, &info) == 0;
-    const bool directory = known && S_ISDIR(info.st_mode);
-    const attr_t name_attr = directory ? role_attr(ColorRole::directory) : kNormal;
+    EntryKind kind = EntryKind::unreadable;
+    long long bytes = -1;
+    if (!listing.packed.empty()) {
+        kind = packed_kind(listing.packed[index]);
+        bytes = listing.packed[index].size;
+    } else {
+        struct stat info;
+        if (stat(name, &info) == 0) {
+            kind = S_ISDIR(info.st_mode) ? EntryKind::directory
+                   : S_ISREG(info.st_mode) && has_archive_name(name) ? EntryKind::archive
+                                                                     : EntryKind::regular;
+            bytes = static_cast<long long>(info.st_size);
+        }
+    }
+    const bool folder = kind == EntryKind::directory || kind == EntryKind::archive;
+    const attr_t name_attr = folder ? role_attr(ColorRole::directory) : kNormal;
     set_attr(win, highlighted ? role_attr(ColorRole::list_cursor) : name_attr);
     put_field(win, row, 1, name, kNameWidth);
     set_attr(win, kNormal);
-    if (directory) {
+    if (kind == EntryKind::directory) {
         put_blanks(win, row, 1 + kNameWidth, kRowWidth - kNameWidth);
         return;
     }
     char size[10];
-    if (known)
-        format_entry_size(size, static_cast<long long>(info.st_size));
+    if (kind == EntryKind::archive)
+        std::snprintf(size, sizeof size, "%s", "<archive>");
+    else if (bytes >= 0)
+        format_entry_size(size, bytes);
     else
         std::snprintf(size, sizeof size, "%9s", "?");
     put_format(win, row, 1 + kNameWidth, " %s", size);
@@ -93,8 +120,10 @@ void collect_entries(DirectoryListing &listing, DIR *dir) {
         if (!entry) break;
         const char *name = entry->d_name;
         if (std::strcmp(name, ".") == 0) continue;
+        // A pack is listed with the directories: it is entered as one.
         struct stat info;
-        const bool directory = stat(name, &info) == 0 && S_ISDIR(info.st_mode);
+        const bool directory = stat(name, &info) == 0 &&
+                               (S_ISDIR(info.st_mode) || (S_ISREG(info.st_mode) && has_archive_name(name)));
         if (dirs + files < kMaxListed) {
             store_name(directory ? dir_names[dirs++] : file_names[files++], name);
         } else {
@@ -116,13 +145,110 @@ void collect_entries(DirectoryListing &listing, DIR *dir) {
         std::memcpy(listing.names[listing.count++], file_names[scratch.file_order[i]], kPathCapacity);
 }
 
+
+bool starts_path(const std::string &path, const std::string &prefix) {
+    return path == prefix || (path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0 &&
+                              path[prefix.size()] == '/');
+}
+
+// True when `folder` is the top of the pack or one of its folders.
+bool has_folder(const ArchiveIndex &index, const std::string &folder) {
+    if (folder.empty()) return true;
+    for (const ArchiveMember &m : index.members)
+        if (!m.unsafe && starts_path(m.name, folder) && (m.directory || m.name != folder)) return true;
+    return false;
+}
+
+// The member list of the pack at `path`, reusing the one the listing holds.
+std::shared_ptr<const ArchiveIndex> pack_index(DirectoryListing &listing, const std::string &path, std::string &note,
+                                               std::string &failure) {
+    for (const auto &held : {listing.pack, listing.outer})
+        if (held && held->path == path) return held;
+    auto index = std::make_shared<ArchiveIndex>();
+    char message[kPathCapacity];
+    if (read_archive_index(path.c_str(), *index, message, sizeof message) != 0) {
+        failure = message;
+        return nullptr;
+    }
+    if (!index->problem.empty()) note = index->problem;
+    return index;
+}
+
+// The pack shown for `path` and the folder within it: the pack the path
+// enters, or the pack inside it that the path goes on into.
+int find_pack_folder(DirectoryListing &listing, const std::string &path, std::shared_ptr<const ArchiveIndex> &pack,
+                     std::shared_ptr<const ArchiveIndex> &outer, std::string &folder, std::string &note) {
+    ArchiveSplit split;
+    char message[kPathCapacity];
+    std::string file = path;
+    std::string member;
+    if (split_archive_path(path.c_str(), split, message, sizeof message) == 1) {
+        file = split.archive;
+        normalise_member_name(split.member.c_str(), member);
+    }
+    outer = pack_index(listing, file, note, listing.failure);
+    if (!outer) return -1;
+    pack = outer;
+    folder = member;
+    // A member pack on the way is entered in turn, one level deep.
+    for (std::size_t at = 0; at < member.size();) {
+        const std::size_t slash = member.find('/', at);
+        const std::string parent = at == 0 ? std::string() : member.substr(0, at - 1);
+        const std::string name = member.substr(at, slash == std::string::npos ? std::string::npos : slash - at);
+        bool is_pack = false;
+        for (const ArchiveEntry &e : archive_folder(*outer, parent))
+            if (e.name == name && e.kind == ArchiveEntryKind::archive) is_pack = true;
+        if (is_pack) {
+            pack = pack_index(listing, file + "/" + member.substr(0, slash), note, listing.failure);
+            if (!pack) return -1;
+            folder = slash == std::string::npos ? std::string() : member.substr(slash + 1);
+            break;
+        }
+        if (slash == std::string::npos) break;
+        at = slash + 1;
+    }
+    if (pack == outer) outer.reset();
+    if (!has_folder(*pack, folder)) {
+        listing.failure = "No such folder in the archive.";
+        return -1;
+    }
+    return 0;
+}
+
+// The entries of a pack's folder into the listing: "..", the folders and
+// packs, then the rest, each sorted by name.
+void collect_pack_entries(DirectoryListing &listing, const ArchiveIndex &pack, const std::string &folder) {
+    if (!listing.names) listing.names = std::make_unique_for_overwrite<char[][kPathCapacity]>(kListingCapacity);
+    std::vector<ArchiveEntry> entries = archive_folder(pack, folder);
+    auto folder_like = [](const ArchiveEntry &e) {
+        return e.kind == ArchiveEntryKind::folder || e.kind == ArchiveEntryKind::archive;
+    };
+    std::stable_sort(entries.begin(), entries.end(), [&](const ArchiveEntry &a, const ArchiveEntry &b) {
+        if (folder_like(a) != folder_like(b)) return folder_like(a);
+        return listed_before(a.name.c_str(), b.name.c_str());
+    });
+    listing.packed.clear();
+    listing.packed.push_back({"..", ArchiveEntryKind::folder, -1});
+    store_name(listing.names[0], "..");
+    listing.count = 1;
+    listing.left_out = 0;
+    for (ArchiveEntry &e : entries) {
+        if (listing.count >= kMaxListed || e.name.size() >= kPathCapacity) {
+            ++listing.left_out;
+            continue;
+        }
+        store_name(listing.names[listing.count++], e.name.c_str());
+        listing.packed.push_back(std::move(e));
+    }
+}
+
 }  // namespace
 
 EntryKind entry_kind(const char *name) {
     struct stat info;
     if (stat(name, &info) != 0) return EntryKind::unreadable;
     if (S_ISDIR(info.st_mode)) return EntryKind::directory;
-    if (S_ISREG(info.st_mode)) return EntryKind::regular;
+    if (S_ISREG(info.st_mode)) return has_archive_name(name) ? EntryKind::archive : EntryKind::regular;
     return EntryKind::other;
 }
 
@@ -201,8 +327,15 @@ void draw_listing_header(WINDOW *win, const DirectoryListing &listing) {
     set_attr(win, kNormal);
 }
 
+EntryKind listed_kind(const DirectoryListing &listing, int index) {
+    if (index < 0 || index >= listing.count) return EntryKind::unreadable;
+    if (!listing.packed.empty()) return packed_kind(listing.packed[static_cast<std::size_t>(index)]);
+    return entry_kind(listing.names[index]);
+}
+
 attr_t entry_name_attr(const DirectoryListing &listing, int index) {
-    return entry_kind(listing.names[index]) == EntryKind::directory ? role_attr(ColorRole::directory) : kNormal;
+    const EntryKind kind = listed_kind(listing, index);
+    return kind == EntryKind::directory || kind == EntryKind::archive ? role_attr(ColorRole::directory) : kNormal;
 }
 
 void draw_entry_name(WINDOW *win, const DirectoryListing &listing, int index, attr_t attribute) {
@@ -238,7 +371,63 @@ void draw_listing_page(WINDOW *win, const DirectoryListing &listing) {
     set_attr(win, kNormal);
 }
 
+namespace {
+
+// show_directory for a path to a pack or through one.
+int show_pack_folder(WINDOW *win, DirectoryListing &listing, const char *path) {
+    std::shared_ptr<const ArchiveIndex> pack;
+    std::shared_ptr<const ArchiveIndex> outer;
+    std::string folder;
+    std::string note;
+    if (find_pack_folder(listing, path, pack, outer, folder, note) != 0) {
+        errno = ENOENT;
+        return -1;
+    }
+    // The working directory is the one holding the pack.
+    char holder[kPathCapacity];
+    const std::string &file = outer ? outer->path : pack->path;
+    std::snprintf(holder, sizeof holder, "%s", file.c_str());
+    parent_path(holder);
+    if (chdir(holder) != 0) {
+        listing.failure.clear();
+        return -1;
+    }
+    if (path != listing.dir) std::snprintf(listing.dir, sizeof listing.dir, "%s", path);
+    listing.pack = pack;
+    listing.outer = outer;
+    listing.pack_note = note;
+    collect_pack_entries(listing, *pack, folder);
+    listing.highlight = 0;
+    listing.page = 0;
+    draw_listing_header(win, listing);
+    draw_listing_page(win, listing);
+    wnoutrefresh(win);
+    return 0;
+}
+
+}  // namespace
+
 int show_directory(WINDOW *win, DirectoryListing &listing, const char *path) {
+    listing.failure.clear();
+    struct stat info;
+    const bool exists = stat(path, &info) == 0;
+    if (!exists || S_ISREG(info.st_mode)) {
+        // A pack, or a path through one, is shown as a directory.
+        ArchiveSplit split;
+        char message[kPathCapacity];
+        const int entered = exists ? 0 : split_archive_path(path, split, message, sizeof message);
+        if (entered < 0) {
+            listing.failure = message;
+            errno = ENOTDIR;
+            return -1;
+        }
+        if (entered == 1 || (exists && (has_archive_name(path) || is_archive_file(path))))
+            return show_pack_folder(win, listing, path);
+        if (exists) {
+            errno = ENOTDIR;
+            return -1;
+        }
+    }
     DIR *dir = opendir(path);
     if (!dir) return -1;
     // Entering the very directory that was opened keeps the listing and the
@@ -251,6 +440,10 @@ int show_directory(WINDOW *win, DirectoryListing &listing, const char *path) {
     }
     if (path != listing.dir) std::snprintf(listing.dir, sizeof listing.dir, "%s", path);
     listing.highlight = 0;
+    listing.packed.clear();
+    listing.pack.reset();
+    listing.outer.reset();
+    listing.pack_note.clear();
     read_listing(win, listing, dir);
     closedir(dir);
     listing.page = 0;

@@ -1,12 +1,16 @@
 // The file selector's view of one directory: its path, its entries sorted
 // by name with the directories first, and the drawing of the listing page
-// by page.
+// by page. A pack (zip, 7z, tar, lha...) is listed with the directories and
+// shown as one: its folders are folders.
 #pragma once
 
 #include <curses.h>
 #include <dirent.h>
 #include <memory>
+#include <string>
+#include <vector>
 
+#include "1_player/archive_path.h"
 #include "1_player/settings.h"
 
 // Slots of a listing's names.
@@ -26,11 +30,25 @@ struct DirectoryListing {
     int highlight = 0;  // index of the highlighted entry
     int page = 0;       // the page holding the highlight
     int left_out = 0;   // entries of the directory that did not fit in the listing
+    // Inside a pack (dir is "/music/pack.zip/sub"): what each entry is,
+    // parallel to names; empty in a plain directory.
+    std::vector<ArchiveEntry> packed;
+    // The pack's member list, read once as the pack was entered and kept
+    // while the selector stays inside it, and the outer pack's when `pack`
+    // is a pack inside another. Null in a plain directory.
+    std::shared_ptr<const ArchiveIndex> pack;
+    std::shared_ptr<const ArchiveIndex> outer;
+    // Why a pack could be listed only in part, to be told once as it is
+    // entered ("" when it was whole); why one could not be shown at all
+    // after show_directory failed on it ("" for a plain directory's errno).
+    std::string pack_note;
+    std::string failure;
 };
 
 // What an entry is, looked up with stat relative to the working directory.
 enum class EntryKind {
     directory,
+    archive,     // a regular file named like a pack: entered as a directory
     regular,
     other,       // devices, FIFOs, sockets
     unreadable,  // stat failed (a dangling link, a vanished entry)
@@ -94,9 +112,14 @@ void draw_entry_name(WINDOW *win, const DirectoryListing &listing, int index, at
 // for a directory, normal for anything else.
 attr_t entry_name_attr(const DirectoryListing &listing, int index);
 
+// What entry `index` of the listing is: looked up with stat in a plain
+// directory, taken from the pack's member list inside one (a member file
+// is regular, an encrypted or unsafe one is other).
+EntryKind listed_kind(const DirectoryListing &listing, int index);
+
 // Reads the stream `dir` (the working directory's, opened and closed by the
 // caller) into the listing, stopping at kMaxListed entries and counting the
-// rest in left_out, directories being kept in preference to files; draws
+// rest in left_out, directories (and packs) being kept in preference to files; draws
 // the header and the first page with the highlighted entry (0) shown so,
 // and refreshes the window into the virtual screen. The sound plays on, on
 // its own thread, while a large directory is read.
@@ -109,8 +132,12 @@ void draw_listing_page(WINDOW *win, const DirectoryListing &listing);
 // Makes `path` (absolute, plain; it may be the listing's own dir) the
 // directory shown: opens it, makes it the working directory, sets the
 // listing's dir to it, reads and draws the listing with the highlight on
-// entry 0 and page 0. Returns 0, or -1 with errno set when the directory
-// cannot be opened or entered; then nothing has changed.
+// entry 0 and page 0. A path to a pack or through one shows the pack's
+// folder: the pack's member list is read when the pack is entered (kept
+// in the listing while the selector moves between its folders), and the
+// working directory becomes the one holding the pack. Returns 0, or -1
+// with errno set (and for a pack the reason in listing.failure) when the
+// directory cannot be opened or entered; then nothing has changed.
 int show_directory(WINDOW *win, DirectoryListing &listing, const char *path);
 
 // Empties the listing and draws it that way.

@@ -11,6 +11,7 @@
 #include <unistd.h>
 #include <utility>
 
+#include "1_player/module_loader.h"
 #include "2_screen/colors.h"
 #include "2_screen/main_window.h"
 #include "2_screen/keys.h"
@@ -152,6 +153,7 @@ private:
     // still names it (a link beneath another link can make the text rewrite
     // point elsewhere).
     void resolve_shown_directory() {
+        if (listing_.pack) return;  // a pack's folders are no links
         char (&dir)[kPathCapacity] = listing_.dir;
         char before[kPathCapacity];
         std::memcpy(before, dir, sizeof before);
@@ -191,7 +193,8 @@ private:
             return;
         }
         char link[kPathCapacity];
-        switch (read_link_target(name, link)) {
+        // A name inside a pack is no file of the working directory.
+        switch (listing_.pack ? LinkTarget::none : read_link_target(name, link)) {
         case LinkTarget::absolute:
             if (normalise_path(target, link, "/") != 0) {
                 tell(kPathTooLong);
@@ -202,24 +205,69 @@ private:
         case LinkTarget::none: break;
         }
         if (show_directory(window_.win, listing_, target) != 0) {
-            tell_cannot_read(name, errno);
+            tell_failure(name, errno);
             return;
         }
+        tell_pack_note();
         page_drawn_ = 0;
         // The File line keeps its name, and shows it: OK would return it.
         draw_file_line(kEditedNameWidth);
+    }
+
+    // Why show_directory failed: a pack's own reason, or the errno's.
+    void tell_failure(const char *name, int error) {
+        if (listing_.failure.empty()) {
+            tell_cannot_read(name, error);
+            return;
+        }
+        tell_about(name, listing_.failure.c_str());
+        listing_.failure.clear();
+    }
+
+    // "'name': reason", the name cut to its tail as a failed load's is.
+    void tell_about(const char *name, const char *reason) {
+        char message[kPathCapacity];
+        format_load_failure(message, sizeof message, name, reason);
+        tell(message);
+    }
+
+    // A pack listed only in part says so once, as it is entered.
+    void tell_pack_note() {
+        if (listing_.pack_note.empty()) return;
+        const std::string note = std::move(listing_.pack_note);
+        listing_.pack_note.clear();
+        update_panels();
+        doupdate();
+        tell_about(listing_.pack->path.c_str(), note.c_str());
+    }
+
+    // An entry of a pack's folder: its member list says what it is.
+    void take_packed_entry(const char *name) {
+        switch (listing_.packed[static_cast<std::size_t>(listing_.highlight)].kind) {
+        case ArchiveEntryKind::folder:
+        case ArchiveEntryKind::archive: enter_directory(name); break;
+        case ArchiveEntryKind::file: choose_file(name); break;
+        case ArchiveEntryKind::encrypted: tell_about(name, "Member is encrypted."); break;
+        case ArchiveEntryKind::unsafe: tell_about(name, "Member name leaves the archive: refused."); break;
+        }
     }
 
     void take_highlighted_entry() {
         if (listing_.count == 0) return;
         resolve_shown_directory();
         const char *name = listing_.names[listing_.highlight];
+        if (!listing_.packed.empty()) {
+            take_packed_entry(name);
+            return;
+        }
         struct stat info;
         if (stat(name, &info) != 0) {
             tell_cannot_read(name, errno);
             return;
         }
-        if (S_ISREG(info.st_mode))
+        if (S_ISREG(info.st_mode) && has_archive_name(name))
+            enter_directory(name);
+        else if (S_ISREG(info.st_mode))
             choose_file(name);
         else if (S_ISDIR(info.st_mode))
             enter_directory(name);
@@ -249,8 +297,10 @@ private:
         if (typed_directory(shown) == 0) {
             page_drawn_ = 0;
             highlight();
+            tell_pack_note();
             return;
         }
+        listing_.failure.clear();
         std::memcpy(listing_.dir, shown, sizeof listing_.dir);
         draw_listing_header(w, listing_);
         draw_entry_name(w, listing_, listing_.highlight, role_attr(ColorRole::selection));
@@ -317,12 +367,14 @@ private:
                 std::snprintf(problem, sizeof problem, "%s", kPathTooLong);
             } else {
                 resolve_link(dir);
-                if (normalise_in_place(dir) != 0)
+                if (normalise_in_place(dir) != 0) {
                     std::snprintf(problem, sizeof problem, "%s", kPathTooLong);
-                else if (show_directory(w, listing_, dir) == 0)
+                } else if (show_directory(w, listing_, dir) == 0) {
+                    tell_pack_note();
                     return;
-                else
+                } else {
                     format_cannot_read(problem, dir, errno);
+                }
             }
         }
         char here[kPathCapacity];

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <panel.h>
 #include <vector>
 
@@ -249,7 +250,15 @@ private:
         const FileChoice choice = file_selector();
         if (choice.button != SelectorButton::ok) return;
         const DirectoryListing &listing = choice.listing;
-        const AddDirResult result = playlist_add_dir(choice.dir, listing.names.get(), listing.count, listing.left_out);
+        // Inside a pack its member list says which entries are files.
+        std::unique_ptr<bool[]> files;
+        if (!listing.packed.empty()) {
+            files = std::make_unique<bool[]>(listing.packed.size());
+            for (std::size_t i = 0; i < listing.packed.size(); ++i)
+                files[i] = listing.packed[i].kind == ArchiveEntryKind::file;
+        }
+        const AddDirResult result =
+            playlist_add_dir(choice.dir, listing.names.get(), listing.count, listing.left_out, files.get());
         touch_panel();
         draw_list();
         char message[kPathCapacity];

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <sys/stat.h>
 
+#include "1_player/archive_path.h"
 
 PlaylistEntry playlist[kPlaylistCapacity];
 int playlist_count = 0;
@@ -53,11 +54,14 @@ AddResult playlist_add_path(const char *path) {
     return playlist_add_file(dir, slash + 1);
 }
 
-AddDirResult playlist_add_dir(const char *dir, const char (*names)[kPathCapacity], int count, int left_out) {
+AddDirResult playlist_add_dir(const char *dir, const char (*names)[kPathCapacity], int count, int left_out,
+                              const bool *is_file) {
     AddDirResult result{0, left_out, 0};
     for (int i = 0; i < count; ++i) {
         struct stat info;
-        if (stat(names[i], &info) == 0 && S_ISREG(info.st_mode)) {
+        const bool file = is_file ? is_file[i]
+                                  : stat(names[i], &info) == 0 && S_ISREG(info.st_mode) && !has_archive_name(names[i]);
+        if (file) {
             switch (playlist_add_file(dir, names[i])) {
             case AddResult::added: ++result.added; break;
             case AddResult::full: ++result.left_out; break;

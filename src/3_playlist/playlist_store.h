@@ -52,10 +52,14 @@ struct AddDirResult {
 // Adds every regular file of a directory's listing, `names[0..count)`
 // (relative to the working directory, which the file selector leaves on
 // the listed directory), in listing order, with `dir` as their directory;
-// links to regular files count as regular files. `left_out` entries that
-// the listing itself could not hold are counted as left out. The sound
-// plays on meanwhile, on its own thread.
-AddDirResult playlist_add_dir(const char *dir, const char (*names)[kPathCapacity], int count, int left_out);
+// links to regular files count as regular files, and packs (named like
+// one) are left out. `left_out` entries that the listing itself could not
+// hold are counted as left out. Inside a pack the names are no files of
+// the working directory: `is_file` then says which are members to add
+// (nullptr: look each name up). The sound plays on meanwhile, on its own
+// thread.
+AddDirResult playlist_add_dir(const char *dir, const char (*names)[kPathCapacity], int count, int left_out,
+                              const bool *is_file = nullptr);
 
 // Removes entry `index`; later entries move down one slot.
 void playlist_remove(int index);
