@@ -16,6 +16,7 @@
 #include "2_screen/colors.h"
 #include "headless_screen.h"
 #include "temp_tree.h"
+#include "../1_player/archive_fixture.h"
 
 namespace {
 
@@ -330,6 +331,71 @@ TEST_F(Listing, ADirectoryThatCannotBeShownChangesNothing) {
     }
     chmod((tree / "locked").c_str(), S_IRWXU);
     chmod((tree / "unsearchable").c_str(), S_IRWXU);
+}
+
+// A pack is listed with the directories and entered as one; its folders
+// are folders, and its member list is read once while the selector stays
+// inside it.
+TEST_F(Listing, APackIsEnteredAsADirectory) {
+    tree.dir("x.zip");  // a directory named like a pack stays a directory
+    tree.dir("sub");
+    tree.file("song.xm", 7);
+    write_fixture_archive(tree / "inner.zip", FixtureKind::zip_deflated, {{"in.xm", "12345"}});
+    write_fixture_archive(tree / "pack.zip", FixtureKind::zip_deflated,
+                          {{"z.xm", "zz"}, {"b/s.it", "s"}, {"a/", "", true}, {"../up.xm", "u"},
+                           {"inner.zip", fixture_bytes(tree / "inner.zip")}});
+    show(tree.path());
+    EXPECT_EQ(listed(listing), (std::vector<std::string>{"..", "inner.zip", "pack.zip", "sub", "x.zip", "song.xm"}));
+    EXPECT_EQ(listed_kind(listing, 2), EntryKind::archive);
+    EXPECT_EQ(listed_kind(listing, 4), EntryKind::directory);
+    EXPECT_EQ(row(5 + 2), padded(padded("pack.zip", 48) + " <archive>"));
+
+    show(tree / "pack.zip");
+    EXPECT_EQ(listed(listing), (std::vector<std::string>{"..", "a", "b", "inner.zip", "../up.xm", "z.xm"}));
+    EXPECT_EQ(working_directory(), tree.path());
+    EXPECT_EQ(listed_kind(listing, 1), EntryKind::directory);
+    EXPECT_EQ(listed_kind(listing, 3), EntryKind::archive);
+    EXPECT_EQ(listed_kind(listing, 4), EntryKind::other);
+    EXPECT_EQ(listed_kind(listing, 5), EntryKind::regular);
+    EXPECT_EQ(row(5 + 5), padded(padded("z.xm", 48) + "         2"));
+    const ArchiveIndex *read = listing.pack.get();
+
+    show(tree / "pack.zip/b");  // the same pack: not read again
+    EXPECT_EQ(listed(listing), (std::vector<std::string>{"..", "s.it"}));
+    EXPECT_EQ(listing.pack.get(), read);
+    show(tree / "pack.zip/inner.zip");
+    EXPECT_EQ(listed(listing), (std::vector<std::string>{"..", "in.xm"}));
+    show(tree / "pack.zip");
+    EXPECT_EQ(listing.pack.get(), read);  // the outer pack kept while inside the inner one
+
+    show(tree.path());
+    EXPECT_EQ(listing.pack, nullptr);
+    EXPECT_TRUE(listing.packed.empty());
+}
+
+TEST_F(Listing, APackThatCannotBeShownChangesNothingAndSaysWhy) {
+    tree.dir("here");
+    write_fixture_archive(tree / "pack.zip", FixtureKind::zip_deflated, {{"a.xm", "a"}});
+    std::ofstream(tree / "bad.zip") << "PK\3\4 and no more";
+    ASSERT_EQ(mkfifo((tree / "fifo.zip").c_str(), 0600), 0);
+    show(tree / "here");
+    const struct {
+        std::string path;
+        const char *failure;
+    } cases[] = {
+        {tree / "bad.zip", "Damaged archive: "},
+        {tree / "fifo.zip", ""},
+        {tree / "fifo.zip/a", "Not a file."},
+        {tree / "pack.zip/nothing", "No such folder in the archive."},
+        {tree / "pack.zip/a.xm", "No such folder in the archive."},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(show_directory(win, listing, c.path.c_str()), -1) << c.path;
+        EXPECT_EQ(listing.failure.rfind(c.failure, 0), 0u) << c.path << ": " << listing.failure;
+        EXPECT_EQ(std::string(listing.dir), tree / "here") << c.path;
+        EXPECT_EQ(working_directory(), tree / "here") << c.path;
+        EXPECT_EQ(listing.count, 1) << c.path;
+    }
 }
 
 TEST_F(Listing, AnEmptyListingDrawsBlankRows) {
