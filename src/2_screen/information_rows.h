@@ -7,7 +7,7 @@
 // current screen width.
 void draw_information_rows();
 
-// Pure: the name the File row shows for the module at `path`: its file
-// name, and for a member of a pack "song.xm  [ in pack.zip ]" (`archive`
-// is the pack's file name, "" for a plain file).
-void file_row_name(char *out, std::size_t size, const char *path, const char *archive);
+// Pure: what the File row shows after the name of a member of a pack,
+// "  [ in pack.zip ]" (`archive` is the pack's file name), or "" for a
+// plain file.
+void format_pack_note(char *out, std::size_t size, const char *archive);

@@ -9,6 +9,7 @@
 #include <sys/resource.h>
 #include <vector>
 
+#include "3_playlist/playlist_file.h"
 #include "3_playlist/playlist_store.h"
 #include "file_size_limit.h"
 #include "../3_filesel/temp_tree.h"
@@ -77,6 +78,46 @@ TEST_F(PlaylistFormats, M3uRoundTrip) {
     ASSERT_EQ(playlist_count, 2);
     EXPECT_STREQ(playlist[1].path, "/music/sub dir/b é.mod");
     EXPECT_STREQ(playlist[1].dir, "/music/sub dir");
+}
+
+// Members of packs are kept as the paths they are, in every format.
+TEST_F(PlaylistFormats, PathsThroughPacksRoundTripInEveryFormat) {
+    const std::vector<std::string> members = {"/music/pack.zip/sub/a.xm", "/music/songs.7z/b.it",
+                                              "/music/outer.zip/inner.lha/c.mod", "/music/d.xm.gz"};
+    auto loaded = [&]() {
+        std::vector<std::string> paths;
+        for (int i = 0; i < playlist_count; ++i) paths.emplace_back(playlist[i].path);
+        return paths;
+    };
+    auto fill = [&]() {
+        playlist_clear();
+        for (const std::string &m : members) ASSERT_EQ(playlist_add_path(m.c_str()), AddResult::added);
+    };
+
+    fill();
+    const std::string m3u = tree / "list.m3u";
+    ASSERT_EQ(store_m3u_playlist(m3u.c_str(), message, sizeof message), 0);
+    playlist_clear();
+    int result = -1;
+    ASSERT_TRUE(load_foreign_playlist(m3u.c_str(), message, sizeof message, result));
+    EXPECT_EQ(loaded(), members);
+
+    fill();
+    const std::string pli = tree / "list.pli";
+    ASSERT_EQ(store_playlist(pli.c_str(), message, sizeof message), 0);
+    playlist_clear();
+    EXPECT_EQ(read_playlist(pli.c_str(), message, sizeof message).status, 0);
+    EXPECT_EQ(loaded(), members);
+    EXPECT_STREQ(playlist[0].dir, "/music/pack.zip/sub");
+    EXPECT_STREQ(playlist[0].name, "a.xm");
+
+    std::string pls = "[playlist]\n";
+    for (std::size_t i = 0; i < members.size(); ++i)
+        pls += "File" + std::to_string(i + 1) + "=" + members[i] + "\n";
+    write("list.pls", pls + "NumberOfEntries=4\nVersion=2\n");
+    playlist_clear();
+    ASSERT_TRUE(load_foreign_playlist((tree / "list.pls").c_str(), message, sizeof message, result));
+    EXPECT_EQ(loaded(), members);
 }
 
 TEST_F(PlaylistFormats, PlsLoadsInTheOrderOfItsNumbers) {
