@@ -14,6 +14,7 @@ test:
 bench: all
 	python3 bench/run.py
 	python3 bench/render.py
+	python3 bench/packs.py
 
 # The sound beside a parallel build, and with the terminal stopped.
 bench-busy: all

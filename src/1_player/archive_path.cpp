@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,7 +17,7 @@
 
 namespace {
 
-constexpr std::size_t kReadBlock = 64 * 1024;
+constexpr std::size_t kReadBlock = 8 * 1024;
 constexpr const char *kSingleModuleEndings[] = {".mdz", ".s3z", ".itz", ".xmz"};
 constexpr const char *kArchiveEndings[] = {".zip", ".7z",      ".rar",     ".lha",     ".lzh",     ".cab",
                                            ".tar", ".tgz",     ".tbz",     ".tbz2",    ".txz",     ".tlz",
@@ -216,28 +217,36 @@ bool goes_into(const std::string &wanted, const std::string &name) {
     return wanted.size() > name.size() + 1 && wanted.compare(0, name.size(), name) == 0 && wanted[name.size()] == '/';
 }
 
-int read_member_of(Reader &reader, const std::string &member, int depth, std::vector<char> &data, char *message,
-                   std::size_t size);
+// How far a reading has walked through a pack: the members passed, the
+// bytes unpacked on the way, and (when kept) the names passed.
+struct Walk {
+    int members = 0;
+    long long walked = 0;
+    std::set<std::string> *seen = nullptr;
+};
+
+constexpr int kNotInPack = -2;
+
+int read_member_of(Reader &reader, const std::string &member, int depth, Walk &walk, std::vector<char> &data,
+                   char *message, std::size_t size);
 
 // Reads the member at `member` of the archive in `bytes` (one level in).
 int read_member_in_memory(const std::vector<char> &bytes, const std::string &member, std::vector<char> &data,
                           char *message, std::size_t size) {
     Reader inner;
     if (!inner.open_memory(bytes, false, message, size)) return -1;
-    return read_member_of(inner, member, 1, data, message, size);
+    Walk walk;
+    const int found = read_member_of(inner, member, 1, walk, data, message, size);
+    return found == kNotInPack ? -1 : found;
 }
 
-int read_member_of(Reader &reader, const std::string &member, int depth, std::vector<char> &data, char *message,
-                   std::size_t size) {
-    std::string wanted;
-    if (!normalise_member_name(member.c_str(), wanted) || wanted.empty()) {
-        std::snprintf(message, size, "Member name leaves the archive: refused.");
-        return -1;
-    }
+// Reads on from where `reader` stands to the member at `member` (already
+// normalised). Returns 0, -1 with the reason, or kNotInPack at the end of
+// the pack.
+int read_member_of(Reader &reader, const std::string &wanted, int depth, Walk &walk, std::vector<char> &data,
+                   char *message, std::size_t size) {
     archive *a = reader.get();
     const long long walk_bound = std::max(kArchiveBombFloorBytes, kArchiveBombRatio * reader.bytes());
-    long long walked = 0;
-    int members = 0;
     archive_entry *entry = nullptr;
     for (;;) {
         const int r = archive_read_next_header(a, &entry);
@@ -246,11 +255,12 @@ int read_member_of(Reader &reader, const std::string &member, int depth, std::ve
             reader.fail(message, size);
             return -1;
         }
-        if (++members > kMaxArchiveMembers) break;
+        if (++walk.members > kMaxArchiveMembers) break;
         const char *raw_name = archive_entry_pathname(entry);
         std::string name;
         const bool safe = raw_name && normalise_member_name(raw_name, name);
         const bool directory = archive_entry_filetype(entry) == AE_IFDIR;
+        if (safe && walk.seen) walk.seen->insert(name);
         if (safe && !directory && name == wanted) return reader.read_member(entry, data, message, size) ? 0 : -1;
         if (safe && !directory && goes_into(wanted, name)) {
             if (depth > 0) {
@@ -262,14 +272,67 @@ int read_member_of(Reader &reader, const std::string &member, int depth, std::ve
             return read_member_in_memory(bytes, wanted.substr(name.size() + 1), data, message, size);
         }
         if (archive_entry_size_is_set(entry) && passing_unpacks(a))
-            walked += std::max<long long>(archive_entry_size(entry), 0);
-        if (walked > walk_bound) {
+            walk.walked += std::max<long long>(archive_entry_size(entry), 0);
+        if (walk.walked > walk_bound) {
             std::snprintf(message, size, "Archive unpacks to over %lld times its size: refused.", kArchiveBombRatio);
             return -1;
         }
     }
     std::snprintf(message, size, "No such member in the archive.");
-    return -1;
+    return kNotInPack;
+}
+
+// The normalised member path, or false with the reason for one that must
+// never be resolved.
+bool wanted_member(const std::string &member, std::string &wanted, char *message, std::size_t size) {
+    if (normalise_member_name(member.c_str(), wanted) && !wanted.empty()) return true;
+    std::snprintf(message, size, "Member name leaves the archive: refused.");
+    return false;
+}
+
+// The pack a member was last read from, kept open where that reading
+// stopped: a playlist that follows the pack's order finds each next member
+// by reading on rather than from the start (a tar.gz is not unpacked again
+// from its beginning for every song). Reopened when the member wanted was
+// passed already or the file changed.
+struct OpenPack {
+    std::string path;
+    std::unique_ptr<Reader> reader;
+    Walk walk;
+    std::set<std::string> seen;
+};
+
+std::mutex open_pack_mutex;
+OpenPack open_pack;  // guarded by open_pack_mutex
+
+// True when `wanted`, or a member archive on its way, was passed already.
+bool passed_already(const OpenPack &pack, const std::string &wanted) {
+    if (pack.seen.count(wanted)) return true;
+    for (std::size_t slash = wanted.find('/'); slash != std::string::npos; slash = wanted.find('/', slash + 1))
+        if (pack.seen.count(wanted.substr(0, slash))) return true;
+    return false;
+}
+
+int read_pack_member(const std::string &archive, const std::string &member, std::vector<char> &data, char *message,
+                     std::size_t size) {
+    std::string wanted;
+    if (!wanted_member(member, wanted, message, size)) return -1;
+    std::lock_guard<std::mutex> lock(open_pack_mutex);
+    OpenPack &pack = open_pack;
+    const bool reusable = pack.reader && pack.path == archive && pack.reader->unchanged(archive.c_str()) &&
+                          !passed_already(pack, wanted);
+    if (!reusable) {
+        pack = OpenPack{};
+        auto reader = std::make_unique<Reader>();
+        if (!reader->open_file(archive.c_str(), false, message, size)) return -1;
+        pack.path = archive;
+        pack.reader = std::move(reader);
+        pack.walk.seen = &pack.seen;
+    }
+    const int found = read_member_of(*pack.reader, wanted, 0, pack.walk, data, message, size);
+    // A reading that failed or reached the end leaves nothing to read on from.
+    if (found != 0) pack = OpenPack{};
+    return found == kNotInPack ? -1 : found;
 }
 
 // A packed file that is not entered: a compressed single module, or an
@@ -389,7 +452,10 @@ int read_archive_index(const char *path, ArchiveIndex &index, char *message, std
     if (entered) {
         // An archive inside an archive: its bytes are read whole, within the
         // bounds of any member, and listed from memory.
-        if (read_member_of(outer, split.member, 1, bytes, message, size) != 0) return -1;
+        std::string wanted;
+        if (!wanted_member(split.member, wanted, message, size)) return -1;
+        Walk walk;
+        if (read_member_of(outer, wanted, 1, walk, bytes, message, size) != 0) return -1;
         if (!inner.open_memory(bytes, false, message, size)) return -1;
         reader = &inner;
         index.nested = true;
@@ -469,9 +535,7 @@ int read_packed_module(const char *path, std::vector<char> &data, char *message,
     const int entered = split_archive_path(path, split, message, size);
     if (entered < 0) return -1;
     if (entered == 0) return file_has_packed_magic(path) ? read_packed_file(path, data, message, size) : 1;
-    Reader reader;
-    if (!reader.open_file(split.archive.c_str(), false, message, size)) return -1;
-    return read_member_of(reader, split.member, 0, data, message, size);
+    return read_pack_member(split.archive, split.member, data, message, size);
 }
 
 bool is_archive_file(const char *path) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -246,6 +247,25 @@ TEST(ArchivePath, BadPacksAreRefusedWithAReason) {
     if (read_archive_index((tree / "cut.zip").c_str(), index, message, sizeof message) == 0) {
         EXPECT_FALSE(index.problem.empty());
     }
+}
+
+// Members read in the pack's order, against it, and after the pack was
+// written anew: each read gives the member's bytes as the file holds them.
+TEST(ArchivePath, ReadingOnThroughAPackFollowsItsChanges) {
+    TempTree tree;
+    std::vector<FixtureMember> members;
+    for (char c = 'a'; c <= 'f'; ++c) members.push_back({std::string(1, c) + ".xm", song_bytes(c)});
+    write_fixture_archive(tree / "pack.tar.gz", FixtureKind::tar_gz, members);
+    int status = -1;
+    for (const char *name : {"a.xm", "c.xm", "d.xm", "b.xm", "f.xm", "f.xm", "e.xm", "a.xm"})
+        EXPECT_EQ(read_text(tree / "pack.tar.gz/" + name, status), song_bytes(name[0])) << name;
+    EXPECT_EQ(read_text(tree / "pack.tar.gz/b.xm", status), song_bytes('b'));
+    members[3].data = song_bytes('z');  // d.xm, after b.xm: read on, from a new file
+    write_fixture_archive(tree / "new.tar.gz", FixtureKind::tar_gz, members);
+    ASSERT_EQ(std::rename((tree / "new.tar.gz").c_str(), (tree / "pack.tar.gz").c_str()), 0);
+    EXPECT_EQ(read_text(tree / "pack.tar.gz/d.xm", status), song_bytes('z'));
+    EXPECT_EQ(read_text(tree / "pack.tar.gz/missing.xm", status), "No such member in the archive.");
+    EXPECT_EQ(read_text(tree / "pack.tar.gz/e.xm", status), song_bytes('e'));
 }
 
 TEST(ArchivePath, AListingStopsAtItsLimitAndSaysSo) {
