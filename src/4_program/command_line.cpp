@@ -106,6 +106,8 @@ void print_usage(FILE *stream) {
                "  module              .xm, .it, .mod...; one alone plays by itself\n"
                "  playlist            .pli, .m3u, .m3u8, .pls: its entries join the playlist\n"
                "  directory           the module files below it, sorted by name\n"
+               "  pack                .zip, .7z, .tar.gz, .lha...: the modules inside it;\n"
+               "                      pack.zip/song.xm plays one of them\n"
                "  -o, --render OUT    write each module to a WAV file instead of playing it:\n"
                "                      OUT itself for one module, OUT-NAME.wav for several,\n"
                "                      or NAME.wav inside OUT when OUT is a directory\n"
