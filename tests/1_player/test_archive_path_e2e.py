@@ -15,7 +15,7 @@ import time
 import unittest
 import zipfile
 
-from xqtest import PlayerTestCase, measures_sound, mw, run_plain
+from xqtest import XQ, PlayerTestCase, measures_sound, mw, run_plain
 from test_file_selector_e2e import file_line, header, is_open, names
 
 
@@ -168,6 +168,48 @@ class PackCase(PlayerTestCase):
                 term.wait_for(lambda rows: header(rows) == "Dir: " + path)
             term.send_keys("Tab", "Right", "Enter")
             term.wait_for(lambda rows: not is_open(rows))
+        term.send_keys("q")
+        self.assert_clean_exit(term)
+
+    @measures_sound
+    def test_no_gap_while_a_huge_pack_is_listed(self):
+        huge = os.path.join(self.files.name, "huge.tar.gz")
+        tar_of(huge, [("m%05d.xm" % i, b"") for i in range(16400)], "w:gz")
+        term = self.start(os.path.join(self.dir, "deflated.zip/sub/song.xm"), cwd=self.files.name)
+        sound = self.rec.wait_for_sound(timeout=10)
+        opened = self.rec.wait_until(sound + self.rec.frames(0.5))
+        term.send_keys("f")
+        term.wait_for(lambda rows: is_open(rows) and header(rows) == "Dir: " + self.files.name)
+        term.send_keys("d")
+        term.type_text("/huge.tar.gz")
+        term.send_keys("Enter")
+        term.wait_for("'huge.tar.gz': Only the first 16383 members are listed.")
+        term.send_keys("Enter")
+        rows = term.wait_for(lambda rows: header(rows) == "Dir: " + huge and "m00000.xm" in names(rows))
+        self.assertEqual(names(rows)[0], "..")
+        end = self.rec.wait_until(self.rec.mark() + self.rec.frames(0.5))
+        self.assertEqual(self.rec.gaps(opened, end, min_ms=10), [])
+        term.send_keys("Tab", "Right", "Enter")
+        term.wait_for(lambda rows: not is_open(rows))
+        term.send_keys("q")
+        self.assert_clean_exit(term)
+
+    def test_remote_status_names_the_member(self):
+        runtime = tempfile.mkdtemp(prefix="xqrun.")
+        os.chmod(runtime, 0o700)
+        self.addCleanup(shutil.rmtree, runtime, True)
+        home = self.make_home()
+        member = os.path.join(self.dir, "pack.7z/sub/song.xm")
+        term = self.start(member, env={"XDG_RUNTIME_DIR": runtime}, home=home)
+        self.wait_playing(term)
+        deadline = time.monotonic() + 5
+        while not os.path.exists(os.path.join(runtime, "xq", "control")):
+            self.assertLess(time.monotonic(), deadline, "no control socket")
+            time.sleep(0.02)
+        r = subprocess.run([XQ, "--remote", "status"], capture_output=True, text=True, timeout=10,
+                           env=dict(os.environ, HOME=home, XDG_RUNTIME_DIR=runtime), stdin=subprocess.DEVNULL)
+        self.assertIn("file=" + member + "\n", r.stdout)
+        self.assertIn("title=in pack.7z\n", r.stdout)
         term.send_keys("q")
         self.assert_clean_exit(term)
 

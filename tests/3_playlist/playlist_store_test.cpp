@@ -117,6 +117,28 @@ TEST_F(Store, RemoveAndMoveCopyWholeEntries) {
     EXPECT_STREQ(playlist[2].path, "");  // the freed slot is emptied
 }
 
+// Inside a pack the names are no files of the working directory: the
+// member list says which are files, and a plain directory's packs are no
+// entries.
+TEST_F(Store, AddDirInAPackTakesItsMemberFiles) {
+    WorkingDirectoryGuard cwd;
+    TempTree tree;
+    tree.file("a.xm");  // a file of the working directory named as a member is no member
+    tree.file("pack.zip");
+    ASSERT_EQ(chdir(tree.path().c_str()), 0);
+    const char names[][kPathCapacity] = {"..", "sub", "a.xm", "b.it", "sealed.xm"};
+    const bool files[] = {false, false, true, true, false};
+    const std::string dir = tree / "pack.zip/music";
+    const AddDirResult result = playlist_add_dir(dir.c_str(), names, 5, 0, files);
+    EXPECT_EQ(result.added, 2);
+    EXPECT_EQ(paths(), (std::vector<std::string>{dir + "/a.xm", dir + "/b.it"}));
+
+    playlist_clear();
+    const char plain[][kPathCapacity] = {"..", "pack.zip", "a.xm"};
+    playlist_add_dir(tree.path().c_str(), plain, 3, 0);
+    EXPECT_EQ(paths(), (std::vector<std::string>{tree / "a.xm"}));
+}
+
 TEST_F(Store, AddDirTakesTheListedRegularFilesInListingOrder) {
     WorkingDirectoryGuard cwd;
     TempTree tree;
