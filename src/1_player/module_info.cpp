@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "1_player/archive_path.h"
 #include "1_player/loaded_module.h"
 #include "1_player/track_decoder.h"
 
@@ -69,12 +68,12 @@ void copy_records(const MODULE &m, ModuleInfo &info) {
 
 }  // namespace
 
-ModuleInfoPtr describe_module(const MODULE &m, const char *path, long long bytes, std::uint64_t load_number) {
+ModuleInfoPtr describe_module(const MODULE &m, const char *path, long long bytes, std::uint64_t load_number,
+                              const char *archive) {
     auto info = std::make_shared<ModuleInfo>();
     info->load_number = load_number;
     info->path = path ? path : "";
-    std::string member;
-    if (!archive_member_names(info->path.c_str(), member, info->archive)) info->archive.clear();
+    info->archive = archive ? archive : "";
     info->bytes = bytes;
     info->title = text_of(m.songname);
     info->type = text_of(m.modtype);

@@ -1,10 +1,12 @@
 #include "1_player/player.h"
 
 #include <cstdio>
+#include <string>
 #include <unistd.h>
 #include <utility>
 #include <vector>
 
+#include "1_player/archive_path.h"
 #include "1_player/loaded_module.h"
 #include "1_player/module_loader.h"
 #include "1_player/player_core.h"
@@ -258,6 +260,11 @@ LoadResult player_load(const char *file_path, bool loop, bool fade) {
     char path[kPathCapacity];
     absolute_path(path, sizeof path, file_path, getcwd(cwd, sizeof cwd) ? cwd : nullptr);
     const long long bytes = static_cast<long long>(data.size());
+    // Which pack it came from is looked up here: the player's thread never
+    // waits on the file system.
+    std::string member;
+    std::string archive;
+    archive_member_names(path, member, archive);
 
     // The player loads the module and, once it is ready, swaps it for the
     // old one, which sounds until then.
@@ -274,7 +281,7 @@ LoadResult player_load(const char *file_path, bool loop, bool fade) {
             Player_Free(core.module);
         }
         core.module = fresh;
-        core.info = describe_module(*fresh, path, bytes, ++core.loads);
+        core.info = describe_module(*fresh, path, bytes, ++core.loads, archive.c_str());
         fresh->loop = fresh->wrap = loop ? 1 : 0;  // wrap starts a finished song again
         fresh->fadeout = fade ? 1 : 0;
         core.song_position = 0;
@@ -292,6 +299,9 @@ LoadResult player_load(const char *file_path, bool loop, bool fade) {
 ModuleInfoPtr read_module_info(const char *file_path, char *message, std::size_t size) {
     std::vector<char> data;
     if (read_module_file(file_path, data, message, size) != 0) return nullptr;
+    std::string member;
+    std::string archive;
+    archive_member_names(file_path, member, archive);
     ModuleInfoPtr info;
     // The player loads it aside, between two stretches of the song that plays.
     const bool called = player_call([&] {
@@ -300,7 +310,7 @@ ModuleInfoPtr read_module_info(const char *file_path, char *message, std::size_t
             std::snprintf(message, size, "%s", MikMod_strerror(MikMod_errno));
             return;
         }
-        info = describe_module(*loaded, file_path, static_cast<long long>(data.size()), 0);
+        info = describe_module(*loaded, file_path, static_cast<long long>(data.size()), 0, archive.c_str());
         Player_Free(loaded);
     });
     if (!called) std::snprintf(message, size, "The player did not answer.");
