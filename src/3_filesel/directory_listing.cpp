@@ -452,6 +452,9 @@ int show_directory(WINDOW *win, DirectoryListing &listing, const char *path) {
 
 void clear_listing(WINDOW *win, DirectoryListing &listing) {
     listing.count = 0;
+    listing.packed.clear();
+    listing.pack.reset();
+    listing.outer.reset();
     listing.left_out = 0;
     listing.highlight = 0;
     listing.page = 0;
