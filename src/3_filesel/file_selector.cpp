@@ -11,7 +11,7 @@
 #include <unistd.h>
 #include <utility>
 
-#include "1_player/module_loader.h"
+#include "1_player/module_info.h"
 #include "2_screen/colors.h"
 #include "2_screen/main_window.h"
 #include "2_screen/keys.h"
@@ -224,10 +224,15 @@ private:
         listing_.failure.clear();
     }
 
-    // "'name': reason", the name cut to its tail as a failed load's is.
+    // "'name': reason", a long name cut to its tail behind a "~" (a member
+    // named "../x.xm" is shown whole: it is what the pack holds).
     void tell_about(const char *name, const char *reason) {
+        constexpr std::size_t kShownName = 40;
+        const std::size_t length = std::strlen(name);
+        const char *marker = length > kShownName ? "~" : "";
+        const char *tail = length > kShownName ? name + length - (kShownName - 1) : name;
         char message[kPathCapacity];
-        format_load_failure(message, sizeof message, name, reason);
+        std::snprintf(message, sizeof message, "'%s%s': %.150s", marker, tail, reason);
         tell(message);
     }
 
@@ -238,7 +243,7 @@ private:
         listing_.pack_note.clear();
         update_panels();
         doupdate();
-        tell_about(listing_.pack->path.c_str(), note.c_str());
+        tell_about(file_name_of(listing_.pack->path.c_str()), note.c_str());
     }
 
     // An entry of a pack's folder: its member list says what it is.

@@ -171,6 +171,22 @@ class PackCase(PlayerTestCase):
         term.send_keys("q")
         self.assert_clean_exit(term)
 
+    def test_a_small_screen_enters_a_pack_too(self):
+        term = self.start(os.path.join(self.dir, "single.mdz"), width=40, height=12, cwd=self.dir)
+        term.wait_for(lambda rows: "in single.mdz" in title_of(rows))
+        term.send_keys("f")
+        term.wait_for("Select file")
+        term.send_keys("d")
+        term.type_text("/pack.tar.bz2/sub")
+        term.send_keys("Enter")
+        rows = term.wait_for(lambda rows: any("song.xm" in r for r in rows))
+        self.assertTrue(any(r.startswith("│..") for r in rows), "\n".join(rows))
+        term.send_keys("Down", "Enter", "Tab", "Enter")
+        rows = term.wait_for(lambda rows: "in pack.tar.bz2" in title_of(rows))
+        self.assertTrue(rows[1].startswith("│File   : "), rows[1])
+        term.send_keys("q")
+        self.assert_clean_exit(term)
+
     @measures_sound
     def test_no_gap_while_a_huge_pack_is_listed(self):
         huge = os.path.join(self.files.name, "huge.tar.gz")
@@ -271,6 +287,25 @@ class BadPacks(PlayerTestCase):
                 self.assertEqual(r.returncode, 255, errors)
                 self.assertIn(reason, errors)
                 self.assertNotIn("Sanitizer", errors)
+
+    def test_the_selector_shows_an_unsafe_member_and_refuses_it(self):
+        term = self.start(os.path.join(self.dir, "names.zip/good.xm"), cwd=self.dir)
+        term.wait_for(lambda rows: "the good one" in title_of(rows))
+        term.send_keys("f")
+        term.wait_for(lambda rows: is_open(rows) and header(rows) == "Dir: " + self.dir)
+        term.send_keys("d")
+        term.type_text("/names.zip")
+        term.send_keys("Enter")
+        rows = term.wait_for(lambda rows: header(rows) == "Dir: " + self.dir + "/names.zip")
+        self.assertEqual(names(rows), ["..", "../escape.xm", "good.xm"])
+        term.send_keys("Down", "Enter")
+        term.wait_for("'../escape.xm': Member name leaves the archive: refused.")
+        term.send_keys("Enter")
+        term.wait_for(lambda rows: "refused" not in "".join(rows))
+        term.send_keys("Tab", "Right", "Enter")
+        term.wait_for(lambda rows: not is_open(rows))
+        term.send_keys("q")
+        self.assert_clean_exit(term)
 
     def test_the_rest_of_a_pack_stays_usable(self):
         term = self.start(os.path.join(self.dir, "bomb.zip/good.xm"))
