@@ -213,17 +213,32 @@ void add_archive_folder(Collector &collector, const char *pack, const ArchiveInd
     }
 }
 
-// Adds the modules of the pack `path` (`given` as the user wrote it).
+// Adds the modules of the pack `path` (`given` as the user wrote it), or
+// of a folder inside one ("pack.zip/disk1").
 void add_archive(Collector &collector, const char *path, const char *given) {
     ArchiveIndex index;
+    std::string folder;
     char message[kPathCapacity];
-    if (read_archive_index(path, index, message, sizeof message) != 0) {
+    ArchiveSplit split;
+    const bool inside = split_archive_path(path, split, message, sizeof message) == 1;
+    int read = 0;
+    if (inside && !has_archive_name(path)) {
+        read = read_archive_index(split.archive.c_str(), index, message, sizeof message);
+        normalise_member_name(split.member.c_str(), folder);
+        if (read == 0 && archive_folder(index, folder).empty()) {
+            std::snprintf(message, sizeof message, "No such folder in the archive.");
+            read = -1;
+        }
+    } else {
+        read = read_archive_index(path, index, message, sizeof message);
+    }
+    if (read != 0) {
         std::fprintf(collector.errors, "XQ: Can't open '%s': %s\n", given, message);
         ++collector.result.unreadable;
         return;
     }
     if (!index.problem.empty()) std::fprintf(collector.errors, "XQ: '%s': %s\n", given, index.problem.c_str());
-    add_archive_folder(collector, given, index, "", 0);
+    add_archive_folder(collector, given, index, folder, 0);
 }
 
 }  // namespace
@@ -247,9 +262,12 @@ bool module_file_name(const char *name) {
 ArgumentSort argument_sort(const char *path) {
     struct stat info;
     if (access(path, R_OK) != 0 || stat(path, &info) != 0) {
-        // A path through a pack: a member, or an archive inside it.
+        // A path through a pack: a member, or an archive or a folder inside
+        // it (a name that is no module's).
         if (!path_readable(path)) return ArgumentSort::unreadable;
-        return has_archive_name(path) ? ArgumentSort::archive : ArgumentSort::module;
+        const char *slash = std::strrchr(path, '/');
+        const char *name = slash ? slash + 1 : path;
+        return has_archive_name(name) || !module_file_name(name) ? ArgumentSort::archive : ArgumentSort::module;
     }
     if (S_ISDIR(info.st_mode)) return ArgumentSort::directory;
     if (S_ISREG(info.st_mode) && playlist_kind(path) != PlaylistKind::none) return ArgumentSort::playlist;

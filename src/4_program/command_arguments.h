@@ -11,7 +11,7 @@ enum class ArgumentSort {
     module,      // any other readable file: the module library decides
     playlist,    // a playlist file of a kind playlist_kind recognises
     directory,
-    archive,     // a pack of modules (zip, 7z, tar, lha...): its modules, as a directory's
+    archive,     // a pack of modules (zip, 7z, tar, lha...) or a folder in one: its modules, as a directory's
 };
 
 ArgumentSort argument_sort(const char *path);
@@ -42,7 +42,8 @@ inline constexpr long kWalkEntryBudget = 200000;
 // then the files), hidden entries skipped and each directory walked once,
 // however many symbolic links lead to it; a pack adds the modules inside
 // it in the same order, its folders first (archives inside it are left
-// out), with paths through it ("pack.zip/sub/song.xm"). Every path that cannot be read
+// out), with paths through it ("pack.zip/sub/song.xm"); a folder inside a
+// pack ("pack.zip/sub") adds the modules below it. Every path that cannot be read
 // or kept is reported on `errors`; modules that do not fit in the list are
 // counted in one message at the end. Once the list is full no directory is
 // walked any more, and the walks look at `entry_budget` directory entries

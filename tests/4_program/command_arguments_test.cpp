@@ -255,6 +255,8 @@ TEST_F(CommandArguments, APackGivesItsModulesInTheSelectorsOrder) {
          {"T/pack.zip/a/deep/d.xm", "T/pack.zip/b/s.it", "T/pack.zip/a.mod.gz", "T/pack.zip/z.xm"}, ""},
         {{"songs.tar.gz", "pack.zip/b/s.it"}, {"T/songs.tar.gz/one.xm", "T/songs.tar.gz/two.s3m", "T/pack.zip/b/s.it"}, ""},
         {{"pack.zip/inner.zip"}, {"T/pack.zip/inner.zip/in.xm"}, ""},
+        {{"pack.zip/a"}, {"T/pack.zip/a/deep/d.xm"}, ""},
+        {{"pack.zip/nowhere"}, {}, "XQ: Can't open 'pack.zip/nowhere': No such folder in the archive.\n"},
         {{"list.m3u"}, {"T/pack.zip/z.xm", "T/pack.zip/inner.zip/in.xm"}, ""},
         {{"damaged.zip"}, {}, "XQ: Can't open 'damaged.zip': Damaged archive: "},
     };
@@ -284,6 +286,7 @@ TEST_F(CommandArguments, ArgumentsAreSortedByWhatTheyName) {
         {tree / "pack.zip", ArgumentSort::archive},   {tree / "named.dat", ArgumentSort::archive},
         {tree / "song.mdz", ArgumentSort::module},    {tree / "folder.zip", ArgumentSort::directory},
         {tree / "pack.zip/a.xm", ArgumentSort::module}, {tree / "song.xm/a.xm", ArgumentSort::module},
+        {tree / "pack.zip/folder", ArgumentSort::archive},
         {tree / "dir/pack.zip/a.xm", ArgumentSort::unreadable},
     };
     for (const auto &c : cases) EXPECT_EQ(argument_sort(c.path.c_str()), c.sort) << c.path;
