@@ -1,6 +1,7 @@
 #include "1_player/archive_path.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -8,6 +9,9 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/stat.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <thread>
 #include <vector>
 
 #include "1_player/module_loader.h"
@@ -278,6 +282,38 @@ TEST(ArchivePath, AListingStopsAtItsLimitAndSaysSo) {
     ASSERT_EQ(read_archive_index((tree / "many.tar").c_str(), index, message, sizeof message), 0);
     EXPECT_EQ(static_cast<int>(index.members.size()), kMaxArchiveMembers);
     EXPECT_EQ(index.problem, "Only the first 16383 members are listed.");
+}
+
+// A pack written anew while it is listed: the listing is of the file as it
+// was opened, and says that it changed.
+TEST(ArchivePath, APackChangedWhileListedSaysSo) {
+    TempTree tree;
+    std::vector<FixtureMember> many;
+    for (int i = 0; i < 16000; ++i) many.push_back({"m" + std::to_string(i) + ".xm", "x"});
+    write_fixture_archive(tree / "a.tar", FixtureKind::tar, many);
+    write_fixture_archive(tree / "b.tar", FixtureKind::tar, many);
+    ASSERT_EQ(std::rename((tree / "a.tar").c_str(), (tree / "pack.tar").c_str()), 0);
+    std::atomic<bool> listing{true};
+    std::thread writer([&] {
+        // Once the pack is open for its listing, its copy takes its place.
+        const std::filesystem::path pack = tree / "pack.tar";
+        while (listing) {
+            std::error_code error;
+            for (const auto &fd : std::filesystem::directory_iterator("/proc/self/fd", error)) {
+                if (std::filesystem::read_symlink(fd.path(), error) != pack) continue;
+                renameat2(AT_FDCWD, (tree / "pack.tar").c_str(), AT_FDCWD, (tree / "b.tar").c_str(), RENAME_EXCHANGE);
+                return;
+            }
+        }
+    });
+    ArchiveIndex index;
+    char message[256];
+    const int read = read_archive_index((tree / "pack.tar").c_str(), index, message, sizeof message);
+    listing = false;
+    writer.join();
+    ASSERT_EQ(read, 0);
+    EXPECT_EQ(index.members.size(), many.size());
+    EXPECT_EQ(index.problem, "Archive changed while it was read: listed as read.");
 }
 
 TEST(ArchivePath, TheFileRowNamesTheMemberAndItsArchive) {
