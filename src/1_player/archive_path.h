@@ -12,11 +12,12 @@
 // Bounds, so that a hostile file costs little: a member is read into
 // memory up to kMaxModuleBytes and never past the bomb bound
 // (archive_bomb_bound: 200 times the archive file's size, at least
-// 16 MiB), listing an archive stops at kMaxArchiveMembers members or once
-// the bytes unpacked while walking it pass the same bound, and a member
-// whose name is absolute or holds ".." is listed but never read. Nothing
-// here writes a file. Only the file selector's and the loader's threads
-// call in; the sound thread never does.
+// 16 MiB), listing an archive stops at kMaxArchiveMembers members, and
+// walking one where passing a member unpacks it (a tar.gz, a 7z) stops once
+// the members passed add up to 200 times its size (at least 16 MiB); a
+// member whose name is absolute or holds ".." is listed but never read.
+// Nothing here writes a file. Only the file selector's and the loader's
+// threads call in; the sound thread never does.
 #pragma once
 
 #include <cstddef>
@@ -105,7 +106,10 @@ std::vector<ArchiveEntry> archive_folder(const ArchiveIndex &index, const std::s
 // Reads the module at `path` when it passes through an archive or is a
 // compressed file or a one-module zip. Returns 1 when `path` is neither
 // (the caller reads the plain file), 0 with the module's bytes in `data`,
-// or -1 with the reason in `message`.
+// or -1 with the reason in `message`. The pack read last stays open where
+// the reading stopped, so that members read in the pack's order are found
+// by reading on; it is opened again for a member passed already or when
+// the file has changed.
 int read_packed_module(const char *path, std::vector<char> &data, char *message, std::size_t size);
 
 // True when the regular file at `path` is an archive of many files by its
