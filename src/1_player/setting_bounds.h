@@ -26,6 +26,8 @@ enum class Setting : int {
     mixer_treble,      // the sound card's treble
     mixing_frequency,  // the library's mixing rate, in Hz
     refresh_delay,     // the key timeout of every window, in milliseconds
+    separation,        // the stereo separation, in percent: 0 mono, 100 as the module pans
+    crossfeed,         // the headphone crossfeed: 0 off, or one of its three presets
     count,
 };
 
@@ -46,6 +48,8 @@ inline constexpr SettingBounds kSettingBounds[] = {
     {0, 256},            // mixer_treble
     {4000, 60000},       // mixing_frequency
     {0, 10000},          // refresh_delay
+    {0, 100},            // separation
+    {0, 3},              // crossfeed
 };
 static_assert(std::size(kSettingBounds) == static_cast<std::size_t>(Setting::count));
 
@@ -58,4 +62,17 @@ constexpr int step_within(int value, int step, SettingBounds bounds) {
     const long long moved = static_cast<long long>(value) + step;
     if (step < 0) return moved >= bounds.low ? static_cast<int>(moved) : value;
     return moved <= bounds.high ? static_cast<int>(moved) : value;
+}
+
+// The library's panning separation for a stereo separation of `percent`
+// (100 % is the library's full 128), rounded; and back. Every percent has
+// a separation of its own, so a percent comes back from its separation.
+constexpr int pansep_of_separation(int percent) {
+    const SettingBounds bounds = setting_bounds(Setting::separation);
+    const int kept = percent < bounds.low ? bounds.low : percent > bounds.high ? bounds.high : percent;
+    return (kept * 128 + 50) / 100;
+}
+constexpr int separation_of_pansep(int pansep) {
+    const int kept = pansep < 0 ? 0 : pansep > 128 ? 128 : pansep;
+    return (kept * 100 + 64) / 128;
 }

@@ -26,6 +26,8 @@ int loop_module = 0;
 int fade_module = 0;
 int random_mode = 0;
 int refresh_delay = 40;
+int separation = 100;
+int crossfeed = 0;
 ColorScheme color_scheme = ColorScheme::dark;
 int mpris_enabled = 1;
 
@@ -66,6 +68,8 @@ const OptionKey kKeys[] = {
     {"delay", nullptr, Reading::bounded, &refresh_delay, Setting::refresh_delay},
     {"colors", nullptr, Reading::scheme, nullptr, Setting::count},
     {"mpris", nullptr, Reading::nonzero_flag, &mpris_enabled, Setting::count},
+    {"separation", nullptr, Reading::bounded, &separation, Setting::separation},
+    {"crossfeed", nullptr, Reading::bounded, &crossfeed, Setting::crossfeed},
 };
 
 // The colour scheme named by `text`, blanks around the name ignored.

@@ -30,6 +30,12 @@ extern int random_mode;  // playlists play in random order (default 0)
 // Key timeout of every window, in milliseconds (default 40), 0 to
 // kMaxRefreshDelay.
 extern int refresh_delay;
+// The stereo separation in percent, 0 (mono) to 100 (as the module pans,
+// the default); the player mixes with its pansep_of_separation.
+extern int separation;
+// The headphone crossfeed: 0 off (the default), 1 the filter's default
+// preset, 2 Chu Moy's, 3 Jan Meier's (crossfeed.h).
+extern int crossfeed;
 // The colours the screen is drawn in (default dark), "colors=NAME" in the
 // file; the screen takes a change through use_color_scheme (colors.h).
 extern ColorScheme color_scheme;

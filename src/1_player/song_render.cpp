@@ -116,6 +116,7 @@ RenderOutcome render_song(const char *module_path, const char *wav_path, const c
         std::fprintf(errors, "XQ: Can't write '%s': %s.\n", output, MikMod_strerror(MikMod_errno));
         return {RenderStatus::failed, 0, 0};
     }
+    md_pansep = static_cast<UBYTE>(pansep_of_separation(separation));
     MODULE *m = Player_LoadMem(data.data(), static_cast<int>(data.size()), 64, 0);
     data = std::vector<char>();
     if (!m) {

@@ -299,6 +299,7 @@ int start_sound(char *message, std::size_t size) {
         std::snprintf(message, size, "%s", MikMod_strerror(MikMod_errno));
         return -1;
     }
+    md_pansep = static_cast<UBYTE>(pansep_of_separation(separation));
     output.started = true;
     if (md_driver) {
         output.started_device = MikMod_DriverFromAlias(md_driver->Alias);

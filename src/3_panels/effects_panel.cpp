@@ -6,6 +6,7 @@
 #include "1_player/mixer.h"
 #include "1_player/player.h"
 #include "1_player/player_thread.h"
+#include "1_player/settings.h"
 #include "2_screen/colors.h"
 #include "2_screen/keys.h"
 #include "2_screen/level_meter.h"
@@ -44,7 +45,7 @@ int bounded_step(int value, int direction, SettingBounds bounds) {
 
 // The setting each row shows; the BPM's top is the module's own.
 constexpr Setting kRowSettings[kEffectRowCount] = {
-    Setting::speed,          Setting::tempo,        Setting::bpm,          Setting::reverb,     Setting::stereo_separation,
+    Setting::speed,          Setting::tempo,        Setting::bpm,          Setting::reverb,     Setting::separation,
     Setting::general_volume, Setting::song_volume,  Setting::mixer_volume, Setting::mixer_bass, Setting::mixer_treble,
 };
 
@@ -108,7 +109,8 @@ int effect_percent(int row, int value) {
         share = share * 100.0f;
         return static_cast<int>(share);
     }
-    case kStereoRow:
+    // The separation in whole percent, each of which has a value of its own.
+    case kStereoRow: return separation_of_pansep(value);
     case kGenVolRow: return share_of(value, 1.0f / 128.0f);
     case kMixVolRow: {
         float share = static_cast<float>(value) / static_cast<float>(kMixerVolumeFull);
@@ -125,6 +127,8 @@ int effect_step(int row, int value, int direction, int top_bpm) {
     switch (row) {
     case kSpeedRow: return bounded_step(value, -direction, bounds);  // left slows: more ticks a row
     case kBpmRow: return bounded_step(value, direction, {bounds.low, top_bpm});
+    case kStereoRow:
+        return pansep_of_separation(bounded_step(separation_of_pansep(value), direction, bounds));
     case kMixVolRow:
         // No clamp above: from 25699 or less one more step is added.
         if (direction < 0) return value < kMixerVolumeStep + 1 ? bounds.low : value - kMixerVolumeStep;
@@ -171,6 +175,14 @@ int effect_value(int row) {
 }
 
 void change_effect(int row, int direction) {
+    if (row == kStereoRow) {
+        // The percent the options file keeps is stepped here, where it is
+        // owned; the player mixes with its pansep.
+        separation = bounded_step(separation, direction, setting_bounds(Setting::separation));
+        player_change_setting(PlayerSetting::stereo_separation,
+                              [pansep = pansep_of_separation(separation)](int, int) { return pansep; });
+        return;
+    }
     if (is_player_row(row)) {
         // The player steps the value it has when it gets to the change.
         player_change_setting(player_setting(row),

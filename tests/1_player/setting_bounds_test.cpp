@@ -30,3 +30,14 @@ TEST(SettingBounds, AStepThatWouldPassABoundDoesNothing) {
     for (const auto &c : cases)
         EXPECT_EQ(step_within(c.value, c.step, c.bounds), c.expected) << c.value << " " << c.step;
 }
+
+TEST(SettingBounds, EveryPercentOfSeparationHasItsOwnPansepAndComesBack) {
+    const struct {
+        int percent, pansep;
+    } cases[] = {{0, 0}, {1, 1}, {2, 3}, {50, 64}, {99, 127}, {100, 128}, {-5, 0}, {150, 128}};
+    for (const auto &c : cases) EXPECT_EQ(pansep_of_separation(c.percent), c.pansep) << c.percent;
+    for (int percent = 0; percent <= 100; ++percent)
+        EXPECT_EQ(separation_of_pansep(pansep_of_separation(percent)), percent);
+    EXPECT_EQ(separation_of_pansep(64), 50);
+    EXPECT_EQ(separation_of_pansep(200), 100);
+}

@@ -29,6 +29,8 @@ void reset_settings() {
     fade_module = 0;
     random_mode = 0;
     refresh_delay = 40;
+    separation = 100;
+    crossfeed = 0;
     color_scheme = ColorScheme::dark;
     mpris_enabled = 1;
     PanelPositions = default_panel_positions(80, 24);
@@ -42,7 +44,7 @@ protected:
 
 const char kDefaultFile[] =
     "16bits=1\nstereo=1\nreverse_stereo=0\nsurround=1\ninterpolate=0\nhq_mixer=1\n"
-    "loop_module=0\nfade_module=0\nrandom_mode=0\ndelay=40\ncolors=dark\nmpris=1\nAC_X=6\nAC_Y=4\nVPOS_X=6\n"
+    "loop_module=0\nfade_module=0\nrandom_mode=0\ndelay=40\ncolors=dark\nmpris=1\nseparation=100\ncrossfeed=0\nAC_X=6\nAC_Y=4\nVPOS_X=6\n"
     "VPOS_Y=4\nVFREQ_X=6\nVFREQ_Y=4\nOPT_X=20\nOPT_Y=2\nEFT_X=20\nEFT_Y=0\n";
 
 }  // namespace
@@ -76,6 +78,12 @@ TEST_F(Settings, EachLineSetsItsValueAsTheReaderTakesIt) {
         {"OPT_Y=16", &PanelPositions.options.y, 16},
         {"EFT_X=500", &PanelPositions.effects.x, 500},
         {"EFT_Y=9", &PanelPositions.effects.y, 9},
+        // Neither new key begins with an older one, nor an older one with it.
+        {"separation=50", &separation, 50},    {"separation=-4", &separation, 0},
+        {"separation=250", &separation, 100},  {"separation=0", &stereo, 1},
+        {"stereo_separation=0", &stereo, 0},   {"crossfeed=2", &crossfeed, 2},
+        {"crossfeed=9", &crossfeed, 3},        {"crossfeed=-1", &crossfeed, 0},
+        {"crossfeed=1", &stereo, 1},
     };
     for (const auto &c : cases) {
         reset_settings();
@@ -245,6 +253,8 @@ TEST_F(Settings, EveryOptionReadsBackAsWritten) {
                           &hq_mixer,      &loop_module, &fade_module,    &random_mode, &mpris_enabled};
     for (int *flag : flags) *flag = 1 - *flag;
     refresh_delay = 9999;
+    separation = 37;
+    crossfeed = 3;
     color_scheme = ColorScheme::terminal;
     PanelCorner *const corners[] = {&PanelPositions.all_channels, &PanelPositions.voices_position,
                                     &PanelPositions.voices_frequency, &PanelPositions.options,
@@ -263,6 +273,8 @@ TEST_F(Settings, EveryOptionReadsBackAsWritten) {
     read_options(nullptr, 24);
     for (std::size_t i = 0; i < std::size(flags); ++i) EXPECT_EQ(*flags[i], written_flags[i]) << i;
     EXPECT_EQ(refresh_delay, 9999);
+    EXPECT_EQ(separation, 37);
+    EXPECT_EQ(crossfeed, 3);
     EXPECT_EQ(color_scheme, ColorScheme::terminal);
     EXPECT_NE(file.find("\ncolors=terminal\n"), std::string::npos);
     value = 0;

@@ -9,6 +9,7 @@
 #include "1_player/mixer.h"
 #include "1_player/loaded_module.h"
 #include "1_player/player.h"
+#include "1_player/settings.h"
 #include "2_screen/main_window.h"
 #include "3_panels/options_panel.h"
 #include "3_panels/panel_window.h"
@@ -27,6 +28,8 @@ TEST(EffectsPanel, MeterPercentagesInSinglePrecision) {
         {kMixVolRow, 25700, 100}, {kMixVolRow, 26214, 102}, {kMixVolRow, 771, 3},
         {kBassRow, 12850, 5019},  // a level a device may report
         {kTrebleRow, 256, 100},
+        // the separation in whole percent: one step above mono reads 1 %
+        {kStereoRow, 1, 1},      {kStereoRow, 127, 99},   {kStereoRow, 128, 100},
     };
     for (const auto &c : cases)
         EXPECT_EQ(effect_percent(c.row, c.value), c.percent) << "row " << c.row << " value " << c.value;
@@ -47,6 +50,10 @@ TEST(EffectsPanel, LeftAndRightStopAtEachRowsBounds) {
         {kBpmRow, 255, right, 255, 255},    {kBpmRow, 255, right, 256, 256},
         {kReverbRow, 15, right, 255, 15},   {kReverbRow, 0, left, 255, 0},
         {kStereoRow, 128, right, 255, 128}, {kGenVolRow, 127, right, 255, 128},
+        // the separation steps a percent at a time
+        {kStereoRow, 1, left, 255, 0},      {kStereoRow, 0, left, 255, 0},
+        {kStereoRow, 0, right, 255, 1},     {kStereoRow, 64, right, 255, 65},
+        {kStereoRow, 127, left, 255, 125},
         {kModVolRow, 256, right, 255, 256}, {kModVolRow, -5, right, 255, -4},
         {kModVolRow, -5, left, 255, -5},
         {kMixVolRow, 771, left, 255, 0},    {kMixVolRow, 772, left, 255, 1},
@@ -87,6 +94,7 @@ protected:
         ASSERT_NE(module, nullptr);
         adopt_module(module, false);
         saved_ = {md_reverb, md_pansep, md_volume};
+        saved_separation_ = separation;
         writes.clear();
         mixer_request = record_request;
     }
@@ -96,12 +104,14 @@ protected:
         md_reverb = saved_[0];
         md_pansep = saved_[1];
         md_volume = saved_[2];
+        separation = saved_separation_;
         mixer_volume = mixer_bass = mixer_treble = 0;
         mixer_request = saved_request_;
     }
 
 private:
     std::vector<UBYTE> saved_;
+    int saved_separation_ = 100;
     MixerRequest saved_request_ = mixer_request;
 };
 
@@ -128,6 +138,12 @@ TEST_F(EffectRows, WriteTheFieldsTheyShowOnTheirOwnTypes) {
     EXPECT_EQ(md_pansep, 128);
     change_effect(kStereoRow, -1);
     EXPECT_EQ(md_pansep, 127);
+    EXPECT_EQ(separation, 99);  // the percent the options file keeps
+    separation = 1;
+    change_effect(kStereoRow, -1);
+    EXPECT_EQ(md_pansep, 0);
+    change_effect(kStereoRow, -1);
+    EXPECT_EQ(separation, 0);
     md_volume = 0;
     change_effect(kGenVolRow, -1);
     EXPECT_EQ(md_volume, 0);

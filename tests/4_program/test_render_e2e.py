@@ -314,3 +314,108 @@ class Render(unittest.TestCase):
 
 if __name__ == "__main__":
     unittest.main()
+
+
+def left_sine(hz, seconds=2.0):
+    """A pure sine of `hz` panned hard left, on one channel, for `seconds`."""
+    song = mw.Song(name=b"left sine", format="xm", channels=1, speed=mw.SPEED, bpm=mw.BPM)
+    cycle = 64
+    song.samples.append(mw.Sample(name="sine", data=mw.sine(cycle, 100), loop=mw.LOOP_FORWARD,
+                                  loop_start=0, loop_length=cycle, bits=8,
+                                  rate=hz * cycle / 2 ** (9 / 12)))
+    pattern = song.new_pattern(round(seconds / mw.ROW_SECONDS))
+    pattern.set(0, 0, "A-4", 1, 64, mw.FX_PAN, 0)
+    song.orders = [0]
+    return song
+
+
+def side_levels(path):
+    """RMS of the left and the right side of a 16-bit stereo WAV, past its
+    first tenth (where the filters settle)."""
+    with wave.open(path) as w:
+        samples = array.array("h", w.readframes(w.getnframes()))
+    start = len(samples) // 10 * 2 // 2 * 2
+    rms = lambda part: (sum(s * s for s in part) / max(1, len(part))) ** 0.5  # noqa: E731
+    return rms(samples[start::2]), rms(samples[start + 1::2])
+
+
+def bs2b_right_to_left_db(level, hz, rate=44100):
+    """What the crossfeed library itself makes of a sine of `hz` on the left
+    side alone at `level`: the right side against the left, in dB."""
+    import ctypes
+    import ctypes.util
+    import math
+    lib = ctypes.CDLL(ctypes.util.find_library("bs2b") or "libbs2b.so.0")
+    lib.bs2b_open.restype = ctypes.c_void_p
+    lib.bs2b_set_level.argtypes = [ctypes.c_void_p, ctypes.c_uint32]
+    lib.bs2b_set_srate.argtypes = [ctypes.c_void_p, ctypes.c_uint32]
+    lib.bs2b_cross_feed_f.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_float), ctypes.c_int]
+    lib.bs2b_close.argtypes = [ctypes.c_void_p]
+    filt = lib.bs2b_open()
+    lib.bs2b_set_srate(filt, rate)
+    lib.bs2b_set_level(filt, level)
+    frames = rate
+    buf = (ctypes.c_float * (2 * frames))()
+    for i in range(frames):
+        buf[2 * i] = 0.3 * math.sin(2 * math.pi * hz * i / rate)
+    lib.bs2b_cross_feed_f(filt, buf, frames)
+    lib.bs2b_close(filt)
+    start = frames // 10
+    left = sum(buf[2 * i] ** 2 for i in range(start, frames))
+    right = sum(buf[2 * i + 1] ** 2 for i in range(start, frames))
+    return 10 * math.log10(right / left)
+
+
+# The crossfeed presets as the library names them: cut frequency in Hz
+# and feed in tenths of a dB.
+BS2B_PRESETS = {1: 700 | (45 << 16), 2: 700 | (60 << 16), 3: 650 | (95 << 16)}
+
+
+class RenderForHeadphones(unittest.TestCase):
+    # The renders' set-up, without running their tests a second time.
+    path = Render.path
+    options = Render.options
+    run_xq = Render.run_xq
+
+    def setUp(self):
+        Render.setUp(self)
+        self.left = self.path("left.xm")
+        mw.write_song(left_sine(500), self.left)
+
+    def render_with(self, options):
+        self.options(options)
+        out = self.path("out.wav")
+        result = self.run_xq("-o", out, self.left)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        return side_levels(out)
+
+    def test_separation_brings_the_sides_together(self):
+        full_left, full_right = self.render_with("")
+        self.assertGreater(full_left, 1000)
+        self.assertLess(full_right, full_left / 100)  # as the module pans it: hard left
+        left, right = self.render_with("separation=100\n")
+        self.assertAlmostEqual(left, full_left, delta=full_left * 0.01)
+        self.assertLess(right, left / 100)
+        left, right = self.render_with("separation=0\n")
+        self.assertAlmostEqual(left / right, 1.0, delta=0.02)  # mono
+        left, right = self.render_with("separation=50\n")
+        share = right / left
+        self.assertTrue(0.1 < share < 0.9, share)
+
+    def test_crossfeed_feeds_the_left_into_the_right_as_its_preset_does(self):
+        import math
+        for preset, level in BS2B_PRESETS.items():
+            with self.subTest(crossfeed=preset):
+                left, right = self.render_with("crossfeed=%d\n" % preset)
+                got = 20 * math.log10(right / left)
+                expected = bs2b_right_to_left_db(level, 500)
+                print(f"\ncrossfeed {preset}: right side {got:.2f} dB, the filter's {expected:.2f} dB")
+                self.assertAlmostEqual(got, expected, delta=1.0)
+        left, right = self.render_with("crossfeed=0\n")
+        self.assertLess(right, left / 100)
+        # Crossfeed needs two sides: a mono render is left as it is.
+        self.options("crossfeed=2\nstereo=0\n")
+        out = self.path("mono.wav")
+        self.assertEqual(self.run_xq("-o", out, self.left).returncode, 0)
+        with wave.open(out) as w:
+            self.assertEqual(w.getnchannels(), 1)
