@@ -9,7 +9,7 @@
 #   scripts/install-deps.sh all      everything, tests and packaging included
 set -euo pipefail
 
-player=(build-essential cmake pkg-config libmikmod-dev libncurses-dev libpulse-dev libsystemd-dev libarchive-dev)
+player=(build-essential cmake pkg-config libmikmod-dev libncurses-dev libpulse-dev libsystemd-dev libarchive-dev libbs2b-dev libkissfft-dev)
 sink=(python3 pulseaudio pulseaudio-utils)
 tests=(
     libgtest-dev libgmock-dev           # unit tests

@@ -8,7 +8,9 @@
 #include <pulse/pulseaudio.h>
 #include <vector>
 
+#include "1_player/mixed_sound.h"
 #include "1_player/player_thread.h"
+#include "1_player/sound_ring.h"
 
 namespace {
 
@@ -188,6 +190,8 @@ int output_init() {
     pulse.piece_bytes = pa_usec_to_bytes(kOutputPieceMs * PA_USEC_PER_MSEC, &sound_format);
     pulse.buffer.assign(pa_usec_to_bytes(kOutputBufferMs * PA_USEC_PER_MSEC, &sound_format), 0);
     md_mode |= DMODE_SOFT_MUSIC;
+    // What is heard lies about the server's buffer behind what is written.
+    output_sound_ring().set_ahead_ms(kOutputBufferMs - kOutputPieceMs / 2);
     return VC_Init();
 }
 
@@ -218,6 +222,7 @@ void output_update() {
     bytes -= bytes % pulse.frame_bytes;
     if (bytes == 0) return;
     const ULONG mixed = VC_WriteBytes(pulse.buffer.data(), static_cast<ULONG>(bytes));
+    pass_mixed_sound(pulse.buffer.data(), mixed);
     pa_threaded_mainloop_lock(pulse.loop);
     if (pa_stream_write(pulse.stream, pulse.buffer.data(), mixed, nullptr, 0, PA_SEEK_RELATIVE) < 0)
         notice_failure();

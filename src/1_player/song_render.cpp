@@ -1,5 +1,6 @@
 #include "1_player/song_render.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -8,7 +9,9 @@
 #include <unistd.h>
 #include <vector>
 
+#include "1_player/crossfeed.h"
 #include "1_player/loaded_module.h"
+#include "1_player/mixed_sound.h"
 #include "1_player/module_loader.h"
 #include "1_player/quit_request.h"
 #include "1_player/settings.h"
@@ -87,6 +90,35 @@ int song_percent(const MODULE &m) {
 }
 
 std::uint32_t song_ms_of(const MODULE &m) { return static_cast<std::uint32_t>(m.sngtime * 1000ULL / 1024); }
+
+// The headphone crossfeed over the `data_bytes` of sound in the WAV file at
+// `path`, from its start on, as the sound thread would have fed it. Returns
+// 0, or -1 with errno set.
+int crossfeed_wav(const char *path, std::uint64_t data_bytes) {
+    if (crossfeed == 0 || !(md_mode & DMODE_STEREO)) return 0;
+    const int fd = open(path, O_RDWR | O_CLOEXEC);
+    if (fd < 0) return -1;
+    Crossfeed filter;
+    std::vector<unsigned char> chunk(65536);  // whole frames of every format
+    int result = 0;
+    for (std::uint64_t done = 0; done < data_bytes && result == 0;) {
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size(), data_bytes - done));
+        const off_t at = static_cast<off_t>(kWavHeaderBytes + done);
+        const ssize_t got = pread(fd, chunk.data(), want, at);
+        if (got <= 0) {
+            if (got == 0) errno = EIO;
+            result = -1;
+            break;
+        }
+        crossfeed_rendered(filter, chunk.data(), static_cast<std::size_t>(got));
+        if (pwrite(fd, chunk.data(), static_cast<std::size_t>(got), at) != got) result = -1;
+        done += static_cast<std::uint64_t>(got);
+    }
+    const int error = errno;
+    if (close(fd) != 0 && result == 0) return -1;
+    errno = error;
+    return result;
+}
 
 }  // namespace
 
@@ -173,6 +205,7 @@ RenderOutcome render_song(const char *module_path, const char *wav_path, const c
     if (write_error == 0 && (stat(wav_path, &info) != 0 || static_cast<std::uint64_t>(info.st_size) < expected))
         write_error = errno != 0 ? errno : ENOSPC;
     if (write_error == 0 && trim_wav(wav_path, pass.end_frame * frame_bytes()) != 0) write_error = errno ? errno : EIO;
+    if (write_error == 0 && crossfeed_wav(wav_path, pass.end_frame * frame_bytes()) != 0) write_error = errno ? errno : EIO;
     if (write_error != 0) return {RenderStatus::failed, song_ms, write_error};
     return {RenderStatus::written, song_ms};
 }

@@ -9,11 +9,13 @@
 
 #include "1_player/clock.h"
 #include "1_player/loaded_module.h"
+#include "1_player/mixed_sound.h"
 #include "1_player/player_core.h"
 #include "1_player/player_thread.h"
 #include "1_player/player_view.h"
 #include "1_player/pulse_output.h"
 #include "1_player/settings.h"
+#include "1_player/sound_ring.h"
 
 namespace {
 
@@ -265,8 +267,10 @@ void mix_silently() {
         frame *= 2;
     const unsigned long bytes = std::min<unsigned long>(sizeof output.silent_mix, md_mixfreq / 100UL * frame);
     MikMod_Lock();
-    VC_WriteBytes(output.silent_mix, static_cast<ULONG>(bytes - bytes % frame));
+    const ULONG mixed = VC_WriteBytes(output.silent_mix, static_cast<ULONG>(bytes - bytes % frame));
     MikMod_Unlock();
+    output_sound_ring().set_ahead_ms(0);
+    pass_mixed_sound(output.silent_mix, mixed);
 }
 
 // How long the loop waits while it holds the sound back (the "no sound"
@@ -300,6 +304,7 @@ int start_sound(char *message, std::size_t size) {
         return -1;
     }
     md_pansep = static_cast<UBYTE>(pansep_of_separation(separation));
+    set_output_crossfeed(crossfeed);
     output.started = true;
     if (md_driver) {
         output.started_device = MikMod_DriverFromAlias(md_driver->Alias);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <panel.h>
 
+#include "1_player/crossfeed.h"
 #include "1_player/player.h"
 #include "1_player/player_thread.h"
 #include "1_player/reverse_stereo.h"
@@ -39,6 +40,7 @@ const OptionItem option_items[kOptionItemCount] = {
     {"", OptionKind::blank},
     {"Refresh delay", OptionKind::number},
     {"Colors", OptionKind::choice},
+    {"Crossfeed", OptionKind::choice},
     {"Save options", OptionKind::action},
 };
 
@@ -166,6 +168,7 @@ bool choose_item(WINDOW *win, int item) {
     case kMixingFrequencyItem: edit_mixing_frequency(win); return true;
     case kRefreshDelayItem: edit_refresh_delay(win); return true;
     case kColorsItem: next_colors(); return true;
+    case kCrossfeedItem: next_crossfeed(); return true;
     case kSaveOptionsItem: save_options(); return true;
     default: return toggle_option(item);
     }
@@ -198,7 +201,10 @@ void draw_option_item(WINDOW *win, int item) {
                    item == kMixingFrequencyItem ? static_cast<int>(player_view().mixfreq) : refresh_delay);
         break;
     case OptionKind::choice:
-        put_format(win, row, kItemCol, " %s          [ %-8s ] ", o.label, color_scheme_name(color_scheme));
+        if (item == kCrossfeedItem)
+            put_format(win, row, kItemCol, " %s       [ %-9s ] ", o.label, crossfeed_name(crossfeed));
+        else
+            put_format(win, row, kItemCol, " %s          [ %-8s ] ", o.label, color_scheme_name(color_scheme));
         break;
     case OptionKind::action: put_format(win, row, kItemCol, " %s ", o.label); break;
     case OptionKind::blank: break;
@@ -211,6 +217,11 @@ void next_colors() {
     note_resize_key();
     follow_terminal_size();
     redraw_open_panels();
+}
+
+void next_crossfeed() {
+    crossfeed = (crossfeed + 1) % kCrossfeedPresets;
+    set_output_crossfeed(crossfeed);
 }
 
 void set_mixing_frequency(int hz) { apply_output(static_cast<unsigned>(hz)); }

@@ -1,12 +1,13 @@
 // The options panel: the output options, the mixing frequency, the loop,
-// fade-out and random options, the refresh delay and the colour scheme,
-// with "Save options" to write them to the options file.
+// fade-out and random options, the refresh delay, the colour scheme and
+// the headphone crossfeed, with "Save options" to write them to the options file.
 #pragma once
 
 #include <curses.h>
 
-inline constexpr int kOptionItemCount = 16;
-inline constexpr int kSaveOptionsItem = 15;
+inline constexpr int kOptionItemCount = 17;
+inline constexpr int kCrossfeedItem = 15;
+inline constexpr int kSaveOptionsItem = 16;
 
 // A choice steps through its values with Enter.
 enum class OptionKind { blank, check_box, number, choice, action };
@@ -36,6 +37,10 @@ bool toggle_option(int item);
 // Enter on the Colors row: the next colour scheme, in use at once, with the
 // whole screen drawn again in it.
 void next_colors();
+
+// Enter on the Crossfeed row: the next preset (off, default, Chu Moy, Jan
+// Meier, off again), heard at once.
+void next_crossfeed();
 
 // Makes `hz` the mixing frequency: restarts the sound driver with it at the
 // song's place. When the driver does not start with it, the old frequency

@@ -4,6 +4,7 @@
 #include <mikmod.h>
 #include <string>
 
+#include "1_player/crossfeed.h"
 #include "1_player/player.h"
 #include "1_player/settings.h"
 #include "1_player/sound_output.h"
@@ -19,7 +20,8 @@ TEST(OptionsPanel, SelectionPassesOverTheBlankRows) {
     } cases[] = {
         {0, KEY_UP, 0},       {0, KEY_DOWN, 1},     {4, KEY_DOWN, 6},   {6, KEY_UP, 4},
         {7, KEY_DOWN, 9},     {9, KEY_UP, 7},       {11, KEY_DOWN, 13}, {13, KEY_UP, 11},
-        {13, KEY_DOWN, 14},   {14, KEY_DOWN, 15},   {15, KEY_UP, 14},   {14, KEY_UP, 13},     {15, KEY_DOWN, 15}, {3, KEY_NPAGE, 15},
+        {13, KEY_DOWN, 14},   {14, KEY_DOWN, 15},   {15, KEY_UP, 14},   {14, KEY_UP, 13},
+        {15, KEY_DOWN, 16},   {16, KEY_UP, 15},     {16, KEY_DOWN, 16}, {3, KEY_NPAGE, 16},
         {11, KEY_PPAGE, 0},   {6, 'z', 6},
     };
     for (const auto &c : cases)
@@ -54,6 +56,30 @@ TEST(OptionsPanel, TheColorsRowStepsThroughTheSchemesAndRepaintsTheScreen) {
     }
     delwin(win);
     destroy_test_main_window();
+}
+
+TEST(OptionsPanel, TheCrossfeedRowStepsThroughThePresetsAndTellsTheSoundThread) {
+    HeadlessScreen screen{24, 80};
+    WINDOW *win = newwin(20, 40, 2, 20);
+    const struct {
+        int after;
+        const char *shown;
+    } steps[] = {
+        {1, " Crossfeed       [ default   ] "},
+        {2, " Crossfeed       [ Chu Moy   ] "},
+        {3, " Crossfeed       [ Jan Meier ] "},
+        {0, " Crossfeed       [ off       ] "},
+    };
+    ASSERT_EQ(std::string(option_items[kCrossfeedItem].label), "Crossfeed");
+    ASSERT_EQ(crossfeed, 0);
+    for (const auto &step : steps) {
+        next_crossfeed();
+        EXPECT_EQ(crossfeed, step.after);
+        EXPECT_EQ(output_crossfeed(), step.after);
+        draw_option_item(win, kCrossfeedItem);
+        EXPECT_EQ(cells_text(win, 2 + kCrossfeedItem, 3, 31), step.shown);
+    }
+    delwin(win);
 }
 
 TEST(NumberEditor, StepsStayWithinEachFieldsBounds) {

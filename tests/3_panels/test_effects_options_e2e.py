@@ -129,7 +129,8 @@ class PanelScreens(PlayerTestCase):
             8: " [ ] Interpolate ", 10: " [X] High quality mixer ",
             11: " Mixing frequency   [ 44100 ] ", 13: " [ ] Loop module ", 14: " [ ] Fadeout module ",
             15: " [ ] Random mode (playlist) ", 17: " Refresh delay   [    40 ] ",
-            18: " Colors          [ dark     ] ", 19: " Save options ",
+            18: " Colors          [ dark     ] ", 19: " Crossfeed       [ off       ] ",
+            20: " Save options ",
         }
         for row, text in expected.items():
             self.assertEqual(screen.text(row)[23:23 + len(text)], text, row)
@@ -142,7 +143,7 @@ class PanelScreens(PlayerTestCase):
         cells = term.wait_for(lambda s: s.cell(10, 24).reverse, cells=True)
         self.assertFalse(cells.cell(8, 24).reverse)
         # The number editor ignores q and Escape; Enter stores.
-        term.send_keys("PageDown", "Up", "Up", "Enter", "Right", "q", "Escape", "Enter")
+        term.send_keys("PageDown", "Up", "Up", "Up", "Enter", "Right", "q", "Escape", "Enter")
         rows = term.wait_for(showing("Refresh delay   [    80 ]"))
         self.assertIn("[ Options ]", "\n".join(rows))
         term.send_keys("q")
@@ -168,20 +169,22 @@ class PanelScreens(PlayerTestCase):
         home = os.path.join(self.files.name, "home-save")
         os.makedirs(home)
         term = self.start_tone(home=home)
-        term.send_keys("o", "PageDown", "Up", "Up", "Up", "Up", "Up", "Enter")  # Loop module
+        term.send_keys("o", "PageDown", "Up", "Up", "Up", "Up", "Up", "Up", "Enter")  # Loop module
         term.wait_for(showing("[X] Loop module"))
         term.send_keys("m", "Left", "Left", "Down", "Enter", "PageDown", "Enter")
         path = os.path.join(home, ".xq", "options")
         term.wait_for(showing(f"'{path}' saved."))
         term.send_keys("Enter")
         rows = term.wait_for(not_showing("saved."))
-        self.assertIn("Save options", rows[20][18:60])  # still open, on Save options
+        self.assertIn("Save options", rows[21][18:60])  # still open, on Save options
         term.send_keys("q", "q")
         self.assert_clean_exit(term)
         with open(path) as f:
             lines = f.read().splitlines()
-        self.assertEqual(len(lines), 21)
+        self.assertEqual(len(lines), 23)
         self.assertIn("loop_module=1", lines)
+        self.assertIn("separation=100", lines)
+        self.assertIn("crossfeed=0", lines)
         self.assertIn("colors=dark", lines)
         self.assertIn("OPT_X=18", lines)
         self.assertIn("OPT_Y=3", lines)
