@@ -105,6 +105,10 @@ constexpr RoleEntry kDarkScheme[] = {
     {ColorRole::pattern_muted_current, A_DIM | pair(kWhiteOnBlue)},
     {ColorRole::pattern_outside, pair(kWhiteOnBlack)},
     {ColorRole::pattern_outside_current, pair(kWhiteOnBlue)},
+    {ColorRole::spectrum_bar, pair(kGreenOnBlack)},
+    {ColorRole::spectrum_bar_top, pair(kYellowOnBlack)},
+    {ColorRole::spectrum_peak, pair(kRedOnBlack)},
+    {ColorRole::scope_trace, pair(kCyanOnBlack)},
 };
 
 // For a white background: dark foregrounds on the terminal's own
@@ -189,6 +193,10 @@ constexpr RoleEntry kLightScheme[] = {
     {ColorRole::pattern_muted_current, A_DIM | pair(kWhiteOnBlue)},
     {ColorRole::pattern_outside, kNormal},
     {ColorRole::pattern_outside_current, pair(kWhiteOnBlue)},
+    {ColorRole::spectrum_bar, pair(kGreenOnDefault)},
+    {ColorRole::spectrum_bar_top, pair(kMagentaOnDefault)},
+    {ColorRole::spectrum_peak, pair(kRedOnDefault)},
+    {ColorRole::scope_trace, pair(kBlueOnDefault)},
 };
 
 // The terminal's own background everywhere and its 8 basic colours for
@@ -275,6 +283,10 @@ constexpr RoleEntry kTerminalScheme[] = {
     {ColorRole::pattern_muted_current, A_DIM | pair(kWhiteOnBlue)},
     {ColorRole::pattern_outside, kNormal},
     {ColorRole::pattern_outside_current, pair(kWhiteOnBlue)},
+    {ColorRole::spectrum_bar, pair(kGreenOnDefault)},
+    {ColorRole::spectrum_bar_top, pair(kYellowOnDefault)},
+    {ColorRole::spectrum_peak, pair(kRedOnDefault)},
+    {ColorRole::scope_trace, pair(kCyanOnDefault)},
 };
 
 // The roles that stand out by their background (is_highlight).

@@ -170,9 +170,14 @@ enum class ColorRole {
     pattern_muted_current,
     pattern_outside,
     pattern_outside_current,
+    // The Spectrum panel.
+    spectrum_bar,      // a bar's cells in its lower two thirds
+    spectrum_bar_top,  // and in its top third
+    spectrum_peak,     // the falling peak over a bar
+    scope_trace,       // an oscilloscope's trace
 };
 
-inline constexpr int kColorRoleCount = static_cast<int>(ColorRole::pattern_outside_current) + 1;
+inline constexpr int kColorRoleCount = static_cast<int>(ColorRole::scope_trace) + 1;
 
 // The attribute of a role in the scheme in use.
 attr_t role_attr(ColorRole role);

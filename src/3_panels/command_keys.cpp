@@ -19,6 +19,7 @@
 #include "3_panels/help_panel.h"
 #include "3_panels/idle.h"
 #include "3_panels/panel_window.h"
+#include "3_panels/spectrum_panel.h"
 
 namespace {
 
@@ -105,6 +106,7 @@ constexpr KeyBinding kCommandKeyBindings[] = {
     {'+', with_module<step_setting<PlayerSetting::song_volume, Setting::song_volume, +1>>},
     {'-', with_module<step_setting<PlayerSetting::song_volume, Setting::song_volume, -1>>},
     {'M', with_module<player_mute_all>},
+    {'F', run_step<spectrum_panel>},
 };
 
 }  // namespace

@@ -46,6 +46,7 @@ constexpr HelpEntry kHelpEntries[] = {
     {5, kRight, "Volume up/down............", "+/-"},
     {6, kRight, "Reverse stereo............", "!"},
     {7, kRight, "Switch volume display.....", "u"},
+    {8, kRight, "Spectrum..................", "F"},
     {9, kRight, "Playlist panel............", "l"},
     {10, kRight, "Effects panel.............", "e"},
     {11, kRight, "Options panel.............", "o"},

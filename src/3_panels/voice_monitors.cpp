@@ -19,6 +19,7 @@
 #include "3_panels/panel_positions.h"
 #include "3_panels/panel_runner.h"
 #include "3_panels/pattern_view.h"
+#include "3_panels/spectrum_panel.h"
 
 namespace {
 
@@ -305,6 +306,7 @@ bool voice_monitor_key(VoiceMonitor &monitor, int key) {
     case 'e': effects_panel(); return true;
     case 'o': options_panel(); return true;
     case 'P': pattern_view(); return true;
+    case 'F': spectrum_panel(); return true;
     default: break;
     }
     if (is_volume_monitor(monitor.kind)) {

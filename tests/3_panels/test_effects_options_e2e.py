@@ -303,6 +303,36 @@ class PanelSound(PlayerTestCase):
         self.assert_clean_exit(term)
 
     @measures_sound
+    def test_half_separation_puts_part_of_the_left_on_the_right(self):
+        term = self.play(self.left)
+        left, right = channel_rms(self.after_keys(term, "e", "Down", "Down", "Down", "Down", *["Left"] * 50,
+                                                  until=self.meter_reads(6, 50)))
+        share = right / left
+        print(f"\nseparation 50 %: right/left {share:.3f}")
+        self.assertTrue(0.1 < share < 0.9, share)
+        term.send_keys("q", "q")
+        self.assert_clean_exit(term)
+
+    @measures_sound
+    def test_crossfeed_is_heard_at_once_without_gaps(self):
+        term = self.play(self.left)
+        opened = self.rec.mark()
+        left, right = channel_rms(self.after_keys(term, "o", "PageDown", "Up", "Enter",
+                                                  until=showing("Crossfeed       [ default   ]")))
+        # bs2b's default preset: the far side about 4.5 dB down at the
+        # lowest frequencies and more above its 700 Hz cut, for a square
+        # wave at 440 Hz well below the near side yet far from silent.
+        share = right / left
+        print(f"\ncrossfeed default: right/left {share:.3f}")
+        self.assertTrue(0.2 < share < 0.7, share)
+        left, right = channel_rms(self.after_keys(term, "Enter", "Enter", "Enter",
+                                                  until=showing("Crossfeed       [ off       ]")))
+        self.assertLess(right, left / 100)  # off again: hard left as before
+        self.assertEqual(self.rec.gaps(opened, self.rec.mark(), 10), [])
+        term.send_keys("q", "q")
+        self.assert_clean_exit(term)
+
+    @measures_sound
     def test_reverse_stereo_swaps_the_channels_at_once(self):
         term = self.play(self.left)
         opened = self.rec.mark()
