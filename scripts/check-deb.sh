@@ -30,7 +30,7 @@ deb=${debs[0]}
 
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for lib in libmikmod libncursesw libc6 libbs2b libkissfft; do
+for lib in libmikmod libncursesw libc6 libkissfft; do
     grep -q "$lib" <<<"$depends" || fail "the package does not depend on $lib (shlibdeps)"
 done
 contents=$(dpkg-deb -c "$deb")

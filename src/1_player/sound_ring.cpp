@@ -7,13 +7,16 @@ namespace {
 constexpr std::size_t kMask = kSoundRingFrames - 1;
 static_assert((kSoundRingFrames & kMask) == 0, "the ring's size is a power of two");
 
-float sample_at(const void *sound, std::size_t index, SampleFormat format) {
+std::int16_t sample_at(const void *sound, std::size_t index, SampleFormat format) {
     switch (format) {
-    case SampleFormat::u8: return (static_cast<const std::uint8_t *>(sound)[index] - 128) / 128.0f;
-    case SampleFormat::s16: return static_cast<const std::int16_t *>(sound)[index] / 32768.0f;
-    case SampleFormat::f32: return static_cast<const float *>(sound)[index];
+    case SampleFormat::u8: return static_cast<std::int16_t>((static_cast<const std::uint8_t *>(sound)[index] - 128) * 256);
+    case SampleFormat::s16: return static_cast<const std::int16_t *>(sound)[index];
+    case SampleFormat::f32: {
+        const float sample = static_cast<const float *>(sound)[index] * 32768.0f;
+        return static_cast<std::int16_t>(std::clamp(sample, -32768.0f, 32767.0f));
     }
-    return 0.0f;
+    }
+    return 0;
 }
 
 std::size_t sample_bytes(SampleFormat format) {
@@ -34,8 +37,8 @@ void SoundRing::write(const void *sound, std::size_t bytes, SampleFormat format,
     const std::size_t first = frames > kSoundRingFrames ? frames - kSoundRingFrames : 0;
     std::uint64_t at = written_.load(std::memory_order_relaxed) + first;
     for (std::size_t i = first; i < frames; ++i, ++at) {
-        const float left = sample_at(sound, i * channels, format);
-        const float right = stereo ? sample_at(sound, i * channels + 1, format) : left;
+        const std::int16_t left = sample_at(sound, i * channels, format);
+        const std::int16_t right = stereo ? sample_at(sound, i * channels + 1, format) : left;
         left_[at & kMask].store(left, std::memory_order_relaxed);
         right_[at & kMask].store(right, std::memory_order_relaxed);
     }
@@ -53,9 +56,9 @@ unsigned SoundRing::read_heard(float *left, float *right, std::size_t frames) co
         return 0;
     }
     // What is heard lies the output's buffer behind what was written, but
-    // never further back than the ring's other half.
+    // never further back than the ring holds the frames asked for.
     const std::uint64_t ahead = std::min<std::uint64_t>(
-        static_cast<std::uint64_t>(ahead_ms_.load(std::memory_order_relaxed)) * rate / 1000, kSoundRingFrames / 2);
+        static_cast<std::uint64_t>(ahead_ms_.load(std::memory_order_relaxed)) * rate / 1000, kSoundRingFrames - frames);
     const std::uint64_t end = written > ahead ? written - ahead : 0;
     for (std::size_t i = 0; i < frames; ++i) {
         const std::uint64_t back = frames - i;
@@ -64,13 +67,18 @@ unsigned SoundRing::read_heard(float *left, float *right, std::size_t frames) co
             continue;
         }
         const std::uint64_t at = end - back;
-        left[i] = left_[at & kMask].load(std::memory_order_relaxed);
-        right[i] = right_[at & kMask].load(std::memory_order_relaxed);
+        left[i] = left_[at & kMask].load(std::memory_order_relaxed) / 32768.0f;
+        right[i] = right_[at & kMask].load(std::memory_order_relaxed) / 32768.0f;
     }
     return rate;
 }
 
-SoundRing &output_sound_ring() {
-    static SoundRing ring;
-    return ring;
-}
+namespace {
+
+// Set up before the program starts: the sound thread's first write takes
+// no lock to make it.
+constinit SoundRing output_ring;
+
+}  // namespace
+
+SoundRing &output_sound_ring() { return output_ring; }

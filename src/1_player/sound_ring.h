@@ -11,8 +11,9 @@
 
 #include "1_player/crossfeed.h"
 
-// Frames the ring holds: about three quarters of a second at 44.1 kHz.
-inline constexpr std::size_t kSoundRingFrames = 32768;
+// Frames the ring holds: over a third of a second at 44.1 kHz, room for
+// a transform's frames behind the output's buffer.
+inline constexpr std::size_t kSoundRingFrames = 16384;
 
 class SoundRing {
 public:
@@ -28,15 +29,16 @@ public:
     std::uint64_t written() const { return written_.load(std::memory_order_acquire); }
 
     // The readers' side: copies the `frames` frames (at most half the
-    // ring) that end where the sound being heard is, each side from -1 to
-    // 1, into `left` and `right`; frames before the first written are
-    // silence. Returns the rate they were mixed at, 0 while nothing was
-    // written.
+    // ring) that end where the sound being heard is (or as near it as the
+    // ring reaches back), each side from -1 to 1, into `left` and `right`;
+    // frames before the first written are silence. Returns the rate they
+    // were mixed at, 0 while nothing was written.
     unsigned read_heard(float *left, float *right, std::size_t frames) const;
 
 private:
-    std::atomic<float> left_[kSoundRingFrames] = {};
-    std::atomic<float> right_[kSoundRingFrames] = {};
+    // 16-bit samples: plenty for a picture, half the memory of floats.
+    std::atomic<std::int16_t> left_[kSoundRingFrames] = {};
+    std::atomic<std::int16_t> right_[kSoundRingFrames] = {};
     std::atomic<std::uint64_t> written_{0};
     std::atomic<unsigned> rate_{0};
     std::atomic<unsigned> ahead_ms_{0};

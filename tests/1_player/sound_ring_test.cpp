@@ -73,4 +73,9 @@ TEST(SoundRing, WrapsRoundAndSkipsWhatTheOutputStillHolds) {
     ring->set_ahead_ms(250);
     ring->read_heard(left, right, 4);
     for (int i = 0; i < 4; ++i) EXPECT_FLOAT_EQ(left[i] * 32768.0f, float((39746 + i) % 30000)) << i;
+    // An output that holds more than the ring: the oldest frames it keeps.
+    ring->set_ahead_ms(60000);
+    ring->read_heard(left, right, 4);
+    const int oldest = 40000 - static_cast<int>(kSoundRingFrames);
+    for (int i = 0; i < 4; ++i) EXPECT_FLOAT_EQ(left[i] * 32768.0f, float((oldest + i) % 30000)) << i;
 }
