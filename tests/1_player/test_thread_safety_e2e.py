@@ -1,7 +1,8 @@
 """The sound thread and the screens share the player only through the
 snapshot and the command queue: the player built with ThreadSanitizer plays
-a playlist while keys go through every panel, change the output options
-(each change restarts the driver), skip through the playlist, take
+a playlist while keys go through every panel (the Spectrum panel reading
+the sound as it is mixed), change the output options (each change
+restarts the driver) and the crossfeed, skip through the playlist, take
 commands from the remote control and quit; and it plays on while its sound
 server goes away and comes back under the Samples and Instruments panels.
 Not one data race is reported."""
@@ -28,6 +29,11 @@ KEY_GROUPS = [
     ["o"], ["Enter"], ["Enter"], ["Down", "Down", "Down", "Enter"], ["q"],
     ["l"], ["q"],
     ["P"], ["Right", "Left"], [" "], ["Up", "Up", "PageDown", "]", "["], [" "], ["q"],
+    # The Spectrum panel reads the sound thread's ring; the crossfeed and the
+    # separation change what the sound thread mixes.
+    ["F"], ["n"], ["p"], ["p"], ["q"], ["o"], ["PageDown", "Up", "Enter"], ["q"], ["F"], ["F"],
+    ["o"], ["PageDown", "Up", "Enter", "Enter", "Enter"], ["q"],
+    ["e"], ["Down", "Down", "Down", "Down", "Left", "Left", "Right"], ["q"],
     ["N"], ["V"], ["N"],
     ["+", "+", "-", "B", "b", "K", "k", "S", "s", "R", "r", "!", "!"],
     ["n", "n", "v", "a", "A"], ["M"], ["M"], ["Down", "Enter"], ["Enter"],
