@@ -15,7 +15,7 @@ Library use (standard library only):
     mw.song_length(song)                   # 6.4 seconds
 
 Command line: python3 tools/modwriter.py PRESET OUT [options]; presets are
-tone, short, channels, comment, name, wide, samples, notation and demo (see --help of each). The
+tone, short, channels, comment, name, songs, wide, samples, notation and demo (see --help of each). The
 committed demo is regenerated with
 
     python3 tools/modwriter.py demo examples/demo.xm
@@ -42,7 +42,7 @@ from xqmod.presets import (  # noqa: E402
     BPM, DEFAULT_COMMENT, DEFAULT_NAME, POSITION_SECONDS, ROW_SECONDS, ROWS,
     NOTATION_CELLS, SNGTIME_PER_SECOND, SPEED, TONE_CYCLE, TONE_FREQUENCY, TONE_NOTE,
     TONE_POSITIONS, TONE_RATE, TONE_WAVES, channels_song, comment_song, name_song,
-    notation_song, positions_for, ending_song, samples_song, short_song, tone_song, wide_song)
+    notation_song, positions_for, ending_song, songs_song, SONGS_LENGTHS_MS, SONGS_STARTS, samples_song, short_song, tone_song, wide_song)
 from xqmod.waves import (  # noqa: E402
     clamp, fade, harmonics, mix, noise, pluck, saw, sine, square, triangle)
 
@@ -80,6 +80,8 @@ def _build(args: argparse.Namespace) -> Song:
                             _name(args, b"xq comment"))
     if args.preset == "name":
         return name_song(_name(args, DEFAULT_NAME), args.format)
+    if args.preset == "songs":
+        return songs_song(args.format, _name(args, b"xq songs"))
     if args.preset == "ending":
         return ending_song(args.seconds, args.format, _name(args, b"xq ending"))
     if args.preset == "wide":
@@ -152,6 +154,9 @@ def _parser() -> argparse.ArgumentParser:
     sub = preset("ending", "a song that ends without looping; its last row starts a looped tone")
     fmt(sub)
     sub.add_argument("--seconds", type=float, default=2.0, help="length, 0.1 s steps, at most 6.4 (default: 2)")
+    sub = preset("songs", "three songs in one order list, with jumps, breaks, a pattern loop, a "
+                          "pattern delay and speed and BPM changes (see songs_song)")
+    fmt(sub)
     sub = preset("wide", "the channels song as a MOD of 33 to 99 channels")
     sub.add_argument("--channels", type=int, default=96, help="channels (default: 96)")
     sub.add_argument("--positions", type=int, default=4, help="positions (default: 4)")

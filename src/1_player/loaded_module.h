@@ -10,11 +10,12 @@
 #include "1_player/setting_bounds.h"
 
 // A description of `m`, loaded from `bytes` bytes of the file at `path`,
-// numbered `load_number`; `archive` names the pack it was read from ("" for
-// a plain file), looked up by the caller since this runs on the player's
-// thread, which never waits on the file system.
+// numbered `load_number`, with the lengths of its `songs`; `archive` names
+// the pack it was read from ("" for a plain file), looked up by the caller
+// since this runs on the player's thread, which never waits on the file
+// system.
 ModuleInfoPtr describe_module(const MODULE &m, const char *path, long long bytes, std::uint64_t load_number,
-                              const char *archive = "");
+                              const char *archive = "", std::vector<SongLength> songs = {});
 
 // The pattern playing at the song position, 1-based, read from the order
 // list and never outside it; numpos once the position is past the end.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "1_player/loaded_module.h"
 #include "1_player/track_decoder.h"
@@ -69,7 +70,7 @@ void copy_records(const MODULE &m, ModuleInfo &info) {
 }  // namespace
 
 ModuleInfoPtr describe_module(const MODULE &m, const char *path, long long bytes, std::uint64_t load_number,
-                              const char *archive) {
+                              const char *archive, std::vector<SongLength> songs) {
     auto info = std::make_shared<ModuleInfo>();
     info->load_number = load_number;
     info->path = path ? path : "";
@@ -90,6 +91,7 @@ ModuleInfoPtr describe_module(const MODULE &m, const char *path, long long bytes
     info->initial_volume = m.initvolume;
     copy_patterns(m, *info);
     copy_records(m, *info);
+    info->songs = std::move(songs);
     return info;
 }
 

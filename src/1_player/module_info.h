@@ -42,6 +42,13 @@ struct SampleInfo {
     int global_volume = 0;
 };
 
+// One song of a module, as the walk at load found it (song_walk.h).
+struct SongLength {
+    int start_position = 0;  // the position it starts at
+    long long length_ms = 0;
+    bool known = true;  // false: longer than the walk follows (an hour)
+};
+
 struct ModuleInfo {
     // Counts the loads of the run, from 1: a screen asks "is this still the
     // module playing?" by comparing it, never by an address.
@@ -75,6 +82,9 @@ struct ModuleInfo {
     // still say how many it names).
     std::vector<InstrumentInfo> instruments;
     std::vector<SampleInfo> samples;
+    // The songs of the module, the main one first; empty when it was not
+    // walked (a module loaded aside).
+    std::vector<SongLength> songs;
 };
 
 using ModuleInfoPtr = std::shared_ptr<const ModuleInfo>;

@@ -11,6 +11,8 @@
 #include "1_player/module_loader.h"
 #include "1_player/player_core.h"
 #include "1_player/player_thread.h"
+#include "1_player/song_seek.h"
+#include "1_player/song_walk.h"
 #include "1_player/sound_output.h"
 
 static_assert(kMode16Bits == DMODE_16BITS && kModeStereo == DMODE_STEREO && kModeSoftMusic == DMODE_SOFT_MUSIC &&
@@ -33,6 +35,31 @@ void post_to_module(void (*change)(PlayerCore &, MODULE &)) {
     });
 }
 
+// Starts song `index` of the module loaded (the first when it has no such
+// song) from its first row, with the speed, tempo, volume and clock the
+// module starts with; its passes count afresh.
+void begin_song(PlayerCore &core, int index) {
+    MODULE &m = *core.module;
+    core.subsong = index >= 0 && index < static_cast<int>(core.songs.size()) ? index : 0;
+    const SongWalk *walk = playing_song(core);
+    core.ending = walk ? ending_of(*walk, core.loops, core.fade) : SongEnding{};
+    core.ending.loops = core.loops;
+    core.ending.fade = core.fade;
+    m.fadeout = core.fade && core.loops <= 1 ? 1 : 0;
+    if (Player_GetModule() == &m) {
+        Player_SetPosition(0);
+    } else {
+        restart_song_at(m, 0);
+        m.sngtime = 0;
+    }
+    const int start = walk ? walk->start_position : 0;
+    if (start > 0 && start < m.numpos) m.sngpos = static_cast<SWORD>(start);
+    core.song_position = m.sngpos;
+}
+
+// The song time of `m`, in nanoseconds.
+long long song_time_ns(const MODULE &m) { return static_cast<long long>(m.sngtime) * 1'000'000'000LL / 1024; }
+
 // The option bits of the output mode, which the options set.
 constexpr unsigned kOptionBits =
     kMode16Bits | kModeStereo | kModeReverse | kModeSurround | kModeInterpolate | kModeHqMixer;
@@ -51,12 +78,11 @@ void player_play_or_pause() {
         if (core.stopped) {
             core.stopped = false;
             Player_Start(core.module);
-            if (song_has_ended(*core.module)) Player_SetPosition(0);
+            if (song_has_ended(*core.module)) begin_song(core, core.subsong);
             return;
         }
         if (song_has_ended(*core.module)) {
-            Player_SetPosition(0);
-            core.song_position = 0;
+            begin_song(core, core.subsong);
             return;
         }
         Player_TogglePause();
@@ -89,7 +115,7 @@ void player_stop() {
     player_post([] {
         PlayerCore &core = player_core();
         if (!core.module) return;
-        Player_SetPosition(0);
+        begin_song(core, core.subsong);
         Player_Stop();
         core.module->patpos = 0;
         core.stopped = true;
@@ -104,8 +130,7 @@ void player_restart() {
         if (!core.module) return;
         if (core.stopped) Player_Start(core.module);
         core.stopped = false;
-        Player_SetPosition(0);
-        core.song_position = 0;
+        begin_song(core, core.subsong);
     });
 }
 
@@ -140,6 +165,46 @@ void player_seek(int position) {
         if (!core.module || position >= core.module->numpos) return;
         Player_SetPosition(static_cast<UWORD>(position));
         core.song_position = position;
+    });
+}
+
+void player_seek_time(long long ms, bool relative) {
+    player_post([ms, relative] {
+        PlayerCore &core = player_core();
+        const SongWalk *walk = playing_song(core);
+        if (!core.module || core.stopped || !walk || walk->rows.empty()) return;
+        MODULE &m = *core.module;
+        // A song that ended stands at its end: only a seek back moves it.
+        const long long now = song_has_ended(m) ? walk->length_ns : song_time_ns(m);
+        const long long target = relative ? now + ms * 1'000'000LL : ms * 1'000'000LL;
+        if (song_has_ended(m) && target >= walk->length_ns) return;
+        seek_song(m, *walk, target);
+        core.song_position = m.sngpos;
+    });
+}
+
+void player_change_song(int step) {
+    player_post([step] {
+        PlayerCore &core = player_core();
+        const int count = static_cast<int>(core.songs.size());
+        if (!core.module || count < 2) return;
+        const int index = core.subsong + step;
+        if (index < 0 || index >= count) return;
+        if (core.stopped) {
+            core.stopped = false;
+            Player_Start(core.module);
+        }
+        begin_song(core, index);
+    });
+}
+
+void player_set_loops(int loops) {
+    player_post([loops] {
+        PlayerCore &core = player_core();
+        core.loops = loops < 1 ? 1 : loops;
+        core.ending.loops = core.loops;
+        if (core.module && core.ending.passes_done < core.loops)
+            core.module->fadeout = core.fade && core.ending.passes_done == core.loops - 1 ? 1 : 0;
     });
 }
 
@@ -202,15 +267,25 @@ void player_mute_all() {
     });
 }
 
+// Jumps are always taken as written (the library would otherwise ignore a
+// jump backwards and play on into the orders after it); a song that does
+// not wrap round ends where its walk ended it.
 void player_set_loop(bool loop) {
     player_post([loop] {
-        if (MODULE *m = player_core().module) m->loop = m->wrap = loop ? 1 : 0;
+        if (MODULE *m = player_core().module) {
+            m->loop = 1;
+            m->wrap = loop ? 1 : 0;
+        }
     });
 }
 
 void player_set_fade(bool fade) {
     player_post([fade] {
-        if (MODULE *m = player_core().module) m->fadeout = fade ? 1 : 0;
+        PlayerCore &core = player_core();
+        core.fade = fade;
+        core.ending.fade = fade;
+        if (core.module && core.ending.passes_done < core.ending.loops)
+            core.module->fadeout = fade && core.ending.passes_done == core.ending.loops - 1 ? 1 : 0;
     });
 }
 
@@ -245,7 +320,7 @@ OutputChange player_set_output(unsigned mode_bits, unsigned mixfreq) {
     return out;
 }
 
-LoadResult player_load(const char *file_path, bool loop, bool fade) {
+LoadResult player_load(const char *file_path, bool loop, bool fade, int subsong) {
     // Every failure leaves the module that was playing as it was, playing.
     LoadResult result;
     char reason[kPathCapacity];
@@ -280,15 +355,21 @@ LoadResult player_load(const char *file_path, bool loop, bool fade) {
             Player_Stop();
             Player_Free(core.module);
         }
+        // The songs are walked on a copy, before the new module sounds.
+        core.songs = walk_module_bytes(data.data(), data.size());
+        std::vector<SongLength> lengths;
+        for (const SongWalk &walk : core.songs)
+            lengths.push_back({walk.start_position, walk.length_ns / 1'000'000, walk.length_known});
         core.module = fresh;
-        core.info = describe_module(*fresh, path, bytes, ++core.loads, archive.c_str());
-        fresh->loop = fresh->wrap = loop ? 1 : 0;  // wrap starts a finished song again
-        fresh->fadeout = fade ? 1 : 0;
-        core.song_position = 0;
+        core.info = describe_module(*fresh, path, bytes, ++core.loads, archive.c_str(), std::move(lengths));
+        fresh->loop = 1;             // jumps as written
+        fresh->wrap = loop ? 1 : 0;  // wrap starts a finished song again
+        core.fade = fade;
         core.muted = 0;
         core.stopped = false;
         remember_module_data(std::move(data));
         Player_Start(fresh);
+        begin_song(core, subsong);
         result.loaded = true;
     });
     if (!called) std::snprintf(reason, sizeof reason, "The player did not answer.");
@@ -331,6 +412,8 @@ void player_unload() {
         core.info = nullptr;
         core.muted = 0;
         core.song_position = 0;
+        core.songs.clear();
+        core.subsong = 0;
         remember_module_data({});
     });
 }

@@ -49,6 +49,19 @@ void player_previous_position();
 // it has one.
 void player_seek(int position);
 
+// Moves within the song playing to `ms` milliseconds from its start, or
+// `ms` from where it is when `relative`, landing on the row and tick its
+// walk found, never past its end (song_seek.h).
+void player_seek_time(long long ms, bool relative);
+
+// Plays the next (`step` 1) or previous (-1) song of a module that holds
+// several, from its start.
+void player_change_song(int step);
+
+// How many times a song that does not loop plays before it ends (1 or
+// more); the last pass fades out when fading is on.
+void player_set_loops(int loops);
+
 // The settings the keys and the Effects panel change.
 enum class PlayerSetting { speed, tempo, bpm, song_volume, reverb, stereo_separation, general_volume };
 
@@ -64,8 +77,8 @@ void player_toggle_mute(int channel);
 // `M`: mutes every channel of the module, or unmutes them all, by turns.
 void player_mute_all();
 
-// The module's end: loops (plays on from its restart position) or stops;
-// fades out at its end or not.
+// The module's end: loops (plays on from its restart position) or stops
+// where its walk ended it; fades out at its end or not.
 void player_set_loop(bool loop);
 void player_set_fade(bool fade);
 
@@ -96,13 +109,15 @@ struct LoadResult {
     char message[kPathCapacity] = {};
 };
 
-// Loads the module at `file_path` and starts it, looping and fading as
-// `loop` and `fade` say. On success the new module replaces and frees the
+// Loads the module at `file_path` and starts its song `subsong` (0-based;
+// the first when it has no such song), looping and fading as `loop` and
+// `fade` say. The module's songs are walked first, on a copy, for their
+// lengths. On success the new module replaces and frees the
 // old one (with its mutes and position keys' place); on failure the old one
 // plays on as it was, and the file and reason are kept for
 // last_load_failure(). Only a regular file is read (a FIFO, a device or a
 // directory is "Not a file."), and opening it never waits.
-LoadResult player_load(const char *file_path, bool loop, bool fade);
+LoadResult player_load(const char *file_path, bool loop, bool fade, int subsong = 0);
 
 // The description of the module in the file at `file_path`, loaded aside
 // (the module playing is not touched), or null with the reason for the user

@@ -9,6 +9,7 @@
 #include <mikmod.h>
 
 #include "1_player/module_info.h"
+#include "1_player/song_walk.h"
 
 struct PlayerCore {
     MODULE *module = nullptr;   // the module loaded, or none before the first load
@@ -18,7 +19,17 @@ struct PlayerCore {
     std::uint64_t muted = 0;    // bit c set: channel c is muted
     bool mute_all_next = true;  // the next mute-all mutes (else it unmutes)
     std::uint64_t loads = 0;    // modules loaded so far: the next load's number less one
+    SongWalks songs;            // the walks of the module's songs, found at its load
+    int subsong = 0;            // the song playing, an index into `songs`
+    SongEnding ending;          // how the song playing ends
+    int loops = 1;              // passes of a song that does not loop before it ends
+    bool fade = false;          // the last pass fades out
 };
+
+// The walk of the song playing, or null when the module has none.
+inline const SongWalk *playing_song(const PlayerCore &core) {
+    return core.subsong >= 0 && core.subsong < static_cast<int>(core.songs.size()) ? &core.songs[core.subsong] : nullptr;
+}
 
 // The one PlayerCore of the program.
 PlayerCore &player_core();

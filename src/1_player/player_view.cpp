@@ -65,6 +65,7 @@ void capture_player_view(PlayerView &view, bool with_voices) {
     view.module = core.info;
     view.stopped = core.stopped;
     view.song_position = core.song_position;
+    view.subsong = core.subsong;
     view.muted = core.muted;
     view.mute_all_next = core.mute_all_next;
     if (!core.module) {

@@ -56,6 +56,7 @@ struct PlayerView {
     bool paused = false;
     bool ended = false;    // a song that does not wrap has played past its last position
     int song_position = 0;         // the position last reached by the position keys; 0 after a load
+    int subsong = 0;               // the song of the module playing (module->songs), 0-based
     std::uint64_t muted = 0;       // bit c set: channel c is muted
     bool mute_all_next = true;     // the next mute-all mutes (else it unmutes)
     // The mixer's settings.
@@ -91,6 +92,17 @@ inline bool song_moves(const PlayerView &view) {
 // The number of the module loaded in `view` (0 for none): another load
 // gives another number, even where its memory is the freed one's.
 inline std::uint64_t loaded_module_number(const PlayerView &view) { return view.module ? view.module->load_number : 0; }
+
+// The number of songs of the module loaded (0 without one).
+inline int song_count(const PlayerView &view) { return view.module ? static_cast<int>(view.module->songs.size()) : 0; }
+
+// The length of the song playing, in milliseconds, or -1 when it is not
+// known (no module, or longer than its walk follows).
+inline long long song_length_ms(const PlayerView &view) {
+    if (view.subsong < 0 || view.subsong >= song_count(view)) return -1;
+    const SongLength &song = view.module->songs[static_cast<std::size_t>(view.subsong)];
+    return song.known ? song.length_ms : -1;
+}
 
 // True when channel `channel` is muted.
 inline bool channel_is_muted(const PlayerView &view, int channel) {

@@ -15,6 +15,8 @@
 #include "1_player/module_loader.h"
 #include "1_player/quit_request.h"
 #include "1_player/settings.h"
+#include "1_player/library_tick.h"
+#include "1_player/song_walk.h"
 
 namespace {
 
@@ -27,49 +29,25 @@ constexpr std::uint64_t kMaxDataBytes = 0xF0000000ULL;
 // The song being rendered, as the player hook sees it; the render's own.
 struct Pass {
     MODULE *module = nullptr;
-    int loops = 1;
-    int passes_done = 0;
-    int fade = 0;              // fade out during the last pass
+    SongEnding ending;  // where the song ends, after how many passes
     std::uint64_t frames = 0;  // frames mixed before the current tick
     std::uint64_t end_frame = 0;
     bool finished = false;
-    MikMod_player_t library_player = nullptr;
 };
 Pass pass;  // the render's own, for the tick hook of the library's player
 
-// Starts the song again from its first row, as loading it would.
-void restart_song(MODULE *m) {
-    m->sngpos = 0;
-    m->patpos = 0;
-    m->patbrk = 0;
-    m->posjmp = 2;
-    m->pat_repcrazy = 0;
-    m->patdly = 0;
-    m->patdly2 = 0;
-    m->sngspd = m->initspeed != 0 ? (m->initspeed < 32 ? m->initspeed : 32) : 6;
-    m->vbtick = m->sngspd;
-    m->bpm = m->inittempo < 32 ? 32 : m->inittempo;
-    m->volume = m->initvolume > 128 ? 128 : m->initvolume;
-}
-
 // Runs in place of the library's player at every tick of the mixer: plays
-// the tick, and notes where in the output the song passed its end. A song
-// that ends with passes to go starts again within the same tick, so the
-// passes follow each other without a gap.
+// the tick, ending the song where its walk ends it, and notes where in the
+// output the song passed its end. A song with passes to go starts again
+// within the same tick, so the passes follow each other without a gap.
 void render_tick() {
     MODULE *m = pass.module;
-    if (pass.finished || !m || !pass.library_player) return;
-    pass.library_player();
+    if (pass.finished || !m) return;
+    play_song_tick(*m, pass.ending);
     if (m->sngpos >= m->numpos) {
-        ++pass.passes_done;
-        if (pass.passes_done >= pass.loops) {
-            pass.finished = true;
-            pass.end_frame = pass.frames;
-            return;
-        }
-        restart_song(m);
-        m->fadeout = pass.passes_done == pass.loops - 1 ? pass.fade : 0;
-        pass.library_player();
+        pass.finished = true;
+        pass.end_frame = pass.frames;
+        return;
     }
     pass.frames += tick_frames(md_mixfreq, static_cast<unsigned>(mixer_bpm(*m)));
 }
@@ -82,11 +60,18 @@ void put_le32(unsigned char *at, std::uint32_t value) {
     for (int i = 0; i < 4; ++i) at[i] = static_cast<unsigned char>(value >> (8 * i));
 }
 
-int song_percent(const MODULE &m) {
-    if (m.numpos == 0 || pass.loops == 0) return 100;
-    const long done = static_cast<long>(pass.passes_done) * m.numpos + (m.sngpos < m.numpos ? m.sngpos : m.numpos);
-    const long whole = static_cast<long>(pass.loops) * m.numpos;
-    return static_cast<int>(done * 100 / whole);
+// The share of the song done, by its song time against its length (by its
+// position where the length is not known).
+int song_percent(const MODULE &m, long long length_ms) {
+    const int loops = pass.ending.loops;
+    if (length_ms > 0) {
+        const long long whole = length_ms * loops;
+        const long long done = static_cast<long long>(m.sngtime) * 1000 / 1024;
+        return static_cast<int>(std::min<long long>(done * 100 / whole, 100));
+    }
+    if (m.numpos == 0) return 100;
+    const long done = static_cast<long>(pass.ending.passes_done) * m.numpos + (m.sngpos < m.numpos ? m.sngpos : m.numpos);
+    return static_cast<int>(done * 100 / (static_cast<long>(loops) * m.numpos));
 }
 
 std::uint32_t song_ms_of(const MODULE &m) { return static_cast<std::uint32_t>(m.sngtime * 1000ULL / 1024); }
@@ -128,7 +113,8 @@ void register_render_library() {
 }
 
 RenderOutcome render_song(const char *module_path, const char *wav_path, const char *output, int loops,
-                          unsigned rate, bool fade, RenderProgress progress, void *context, std::FILE *errors) {
+                          unsigned rate, bool fade, RenderProgress progress, void *context, std::FILE *errors,
+                          int subsong) {
     // Read as playing reads it: a FIFO, a device or a directory is refused
     // at once instead of being waited on.
     std::vector<char> data;
@@ -149,6 +135,7 @@ RenderOutcome render_song(const char *module_path, const char *wav_path, const c
         return {RenderStatus::failed, 0, 0};
     }
     md_pansep = static_cast<UBYTE>(pansep_of_separation(separation));
+    const SongWalks songs = walk_module_bytes(data.data(), data.size());
     MODULE *m = Player_LoadMem(data.data(), static_cast<int>(data.size()), 64, 0);
     data = std::vector<char>();
     if (!m) {
@@ -156,16 +143,21 @@ RenderOutcome render_song(const char *module_path, const char *wav_path, const c
         MikMod_Exit();
         return {RenderStatus::failed, 0};
     }
-    // A jump backwards ends the song instead of looping it for ever.
-    m->loop = 0;
+    // Jumps are taken as written; the song ends where its walk ended it.
+    m->loop = 1;
     m->wrap = 0;
     m->fadeout = loops == 1 && fade ? 1 : 0;
+    const SongWalk *song = subsong >= 0 && subsong < static_cast<int>(songs.size()) ? &songs[subsong] : nullptr;
     pass = Pass{};
     pass.module = m;
-    pass.loops = loops;
-    pass.fade = fade ? 1 : 0;
-    pass.library_player = MikMod_RegisterPlayer(render_tick);
+    pass.ending = song ? ending_of(*song, loops, fade) : SongEnding{};
+    pass.ending.loops = loops < 1 ? 1 : loops;
+    pass.ending.fade = fade;
+    const long long length_ms = song && song->length_known ? song->length_ns / 1'000'000 : 0;
+    library_player_tick();  // kept before ours takes its place
+    const MikMod_player_t library_player = MikMod_RegisterPlayer(render_tick);
     Player_Start(m);
+    if (song && song->start_position > 0) restart_song_at(*m, song->start_position);
 
     std::uint64_t updates = 0;
     const std::uint64_t max_frames = kMaxDataBytes / frame_bytes();
@@ -188,11 +180,11 @@ RenderOutcome render_song(const char *module_path, const char *wav_path, const c
             pass.finished = true;
             pass.end_frame = max_frames;
         }
-        if (progress) progress(context, song_percent(*m), song_ms_of(*m));
+        if (progress) progress(context, song_percent(*m, length_ms), song_ms_of(*m));
     }
     const std::uint32_t song_ms = song_ms_of(*m);
     Player_Stop();
-    MikMod_RegisterPlayer(pass.library_player);
+    MikMod_RegisterPlayer(library_player);
     pass.module = nullptr;
     Player_Free(m);
     MikMod_Exit();

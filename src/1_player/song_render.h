@@ -23,15 +23,18 @@ struct RenderOutcome {
 // and the song time reached.
 using RenderProgress = void (*)(void *context, int percent, std::uint32_t song_ms);
 
-// Renders the module at `module_path` (read as the player reads it: only a
-// regular file, never waited on) into the WAV file `wav_path` (which
-// exists) `loops` times over, the last pass fading out when `fade`, at
+// Renders song `subsong` (0-based, as the walk of its songs numbers them;
+// the first when there is no such song) of the module at `module_path`
+// (read as the player reads it: only a regular file, never waited on) into
+// the WAV file `wav_path` (which exists) `loops` times over, each pass
+// ending where the song's walk ends it, the last pass fading out when `fade`, at
 // `rate` Hz (0 keeps the library's own) in the output mode of the settings.
 // A quit request stops it (interrupted). The reason of a failure to start,
 // naming `output` (the file the user asked for), goes to `errors`; a
 // failed write is returned in write_error.
 RenderOutcome render_song(const char *module_path, const char *wav_path, const char *output, int loops,
-                          unsigned rate, bool fade, RenderProgress progress, void *context, std::FILE *errors);
+                          unsigned rate, bool fade, RenderProgress progress, void *context, std::FILE *errors,
+                          int subsong = 0);
 
 // Frames of one player tick at `mixfreq` Hz and `bpm`, as the library's
 // software mixers count them.

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "1_player/clock.h"
+#include "1_player/library_tick.h"
 #include "1_player/loaded_module.h"
 #include "1_player/mixed_sound.h"
 #include "1_player/player_core.h"
@@ -15,6 +16,7 @@
 #include "1_player/player_view.h"
 #include "1_player/pulse_output.h"
 #include "1_player/settings.h"
+#include "1_player/song_walk.h"
 #include "1_player/sound_ring.h"
 
 namespace {
@@ -81,9 +83,14 @@ void guarded_pulse_exit() {
     output.pulse_start_failed = false;
 }
 
+// The library's tick, with the song ended where its walk ends it.
 void counting_tick() {
-    if (output.library_tick) output.library_tick();
-    const MODULE *m = player_core().module;
+    PlayerCore &core = player_core();
+    if (core.module)
+        play_song_tick(*core.module, core.ending);
+    else if (output.library_tick)
+        output.library_tick();
+    const MODULE *m = core.module;
     output.mixed_ns.fetch_add(tick_ns(m ? mixer_bpm(*m) : 125), std::memory_order_relaxed);
 }
 
@@ -431,7 +438,10 @@ int restart_output() {
 }
 
 void run_sound_loop() {
-    if (!output.library_tick) output.library_tick = MikMod_RegisterPlayer(counting_tick);
+    if (!output.library_tick) {
+        library_player_tick();  // kept before ours takes its place
+        output.library_tick = MikMod_RegisterPlayer(counting_tick);
+    }
     PlayerView view;
     AudioPace pace;
     PlaceHistory history;

@@ -217,7 +217,8 @@ TEST_F(OptionToggles, LoopSetsLoopAndWrapFadeAndRandomTheirOwn) {
     EXPECT_TRUE(module->loop);
     EXPECT_TRUE(module->wrap);
     ASSERT_TRUE(toggle_option(9));
-    EXPECT_FALSE(module->loop);
+    // Jumps stay as written: the song ends where its walk ends it.
+    EXPECT_TRUE(module->loop);
     EXPECT_FALSE(module->wrap);
     ASSERT_TRUE(toggle_option(10));
     EXPECT_TRUE(module->fadeout);

@@ -335,3 +335,52 @@ def notation_song(fmt: str = "xm", name: str | bytes = b"xq notation") -> Song:
         song.patterns[pattern].set(row, channel, **fields)
     song.orders = [0, 1]
     return song
+
+
+# What songs_song's three songs last, in milliseconds, as a player that
+# takes every jump as written and ends a song at its first repeated row
+# times them (speed 6 and 125 BPM make a row 120 ms).
+SONGS_LENGTHS_MS = (5660, 3840, 2560)
+SONGS_STARTS = (0, 4, 6)
+
+
+def songs_song(fmt: str = "xm", name: str | bytes = b"xq songs") -> Song:
+    """Three songs in one order list, as a game module holds its level tunes,
+    each opening with a held tone (a looped square wave at a pitch of its
+    own). The first (positions 0-3) goes through a pattern loop (rows 4-7
+    twice), a pattern delay (row 10 three times), a pattern break to the
+    next position's first row, a BPM change to 150, a
+    pattern break to row 4 of the next position, a speed change to 3, a jump
+    forwards and at last a jump back to position 1, where it would repeat:
+    2.64 + 0.9 + 0.2 + 1.92 s. The second (positions 4-5) only ends by its
+    jump back to its own start: 32 rows of 0.12 s. The third (positions 6-7)
+    plays at speed 4 to the end of the order list: 32 rows of 0.08 s."""
+    _check(fmt, 2, 8)
+    song = Song(name=name, format=fmt, channels=2, speed=6, bpm=125)
+    song.samples.append(_looped("held square", waves.square(TONE_CYCLE, 100), rate=TONE_RATE))
+    volume = None if fmt == "mod" else 64
+    loops = song.new_pattern(16)             # 0: 22 rows
+    loops.set(0, 0, TONE_NOTE, 1, volume)
+    loops.set(4, 1, effect=0xE, param=0x60)
+    loops.set(7, 1, effect=0xE, param=0x61)
+    loops.set(10, 1, effect=0xE, param=0xE2)
+    loops.set(15, 1, effect=0xD, param=0)  # FastTracker would start the next pattern at the loop's row
+    faster = song.new_pattern(16)            # 1: 150 BPM, rows 0-8, then to row 4
+    faster.set(0, 1, effect=0xF, param=150)
+    faster.set(8, 1, effect=0xD, param=4)
+    quick = song.new_pattern(16)             # 2: from row 4 at speed 3, rows 4-7
+    quick.set(4, 1, effect=0xF, param=3)
+    quick.set(7, 1, effect=0xB, param=3)
+    back = song.new_pattern(16)              # 3: speed 6 and 125 BPM again, then back to 1
+    back.set(0, 0, effect=0xF, param=6)
+    back.set(0, 1, effect=0xF, param=125)
+    back.set(15, 1, effect=0xB, param=1)
+    second = song.new_pattern(16)            # 4
+    second.set(0, 0, TONE_NOTE + 7, 1, volume)
+    second_end = song.new_pattern(16)        # 5: back to position 4
+    second_end.set(15, 1, effect=0xB, param=4)
+    third = song.new_pattern(16)             # 6: speed 4
+    third.set(0, 0, TONE_NOTE + 12, 1, volume)
+    third.set(0, 1, effect=0xF, param=4)
+    song.orders = [0, 1, 2, 3, 4, 5, 6, 6]
+    return song

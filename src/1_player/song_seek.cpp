@@ -1,0 +1,108 @@
+#include "1_player/song_seek.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "1_player/library_tick.h"
+#include "1_player/loaded_module.h"
+#include "1_player/sound_output.h"
+
+int seek_start_row(const SongWalk &walk, long long target_ns) {
+    const int at = row_at_time(walk, target_ns);
+    if (at < 0) return -1;
+    const long long lead_end = target_ns - kSeekLeadNs;
+    int start = at;
+    // The last row at least kSeekLeadNs before the target...
+    while (start > 0 && walk.rows[start].time_ns > lead_end) --start;
+    // ...or better, the first row of a position not too far before it.
+    for (int r = start; r >= 0 && walk.rows[r].time_ns >= target_ns - kLongestSeekRunNs; --r)
+        if (walk.rows[r].entry) return r;
+    return start;
+}
+
+double sample_position_after(double position, double step, unsigned long length, unsigned long loop_start,
+                             unsigned long loop_end, bool loop, bool bidi) {
+    double p = position + step;
+    if (loop && loop_end > loop_start && loop_end <= length) {
+        if (p < loop_end) return p;
+        const double span = static_cast<double>(loop_end - loop_start);
+        if (!bidi) return loop_start + std::fmod(p - loop_start, span);
+        const double x = std::fmod(p - loop_start, 2 * span);
+        return x < span ? loop_start + x : loop_end - (x - span);
+    }
+    return p < static_cast<double>(length) ? p : -1;
+}
+
+namespace {
+
+// A voice as the silent run follows it: the sample it plays and where.
+struct VoiceTrack {
+    SAMPLE *sample = nullptr;
+    double position = 0;
+};
+
+void follow_voices(VoiceTrack *tracks, int count, long long tick) {
+    VOICEINFO info[UF_MAXCHAN];
+    const int known = Player_QueryVoices(static_cast<UWORD>(count), info);
+    for (int v = 0; v < known; ++v) {
+        VoiceTrack &t = tracks[v];
+        if (!info[v].s) {
+            t.sample = nullptr;
+            continue;
+        }
+        if (info[v].kick || info[v].s != t.sample) {
+            t.sample = info[v].s;
+            t.position = (t.sample->flags & SF_UST_LOOP) ? t.sample->loopstart : 0;
+        }
+        if (!t.sample) continue;
+        const SAMPLE &s = *t.sample;
+        const double frames = static_cast<double>(Voice_GetFrequency(static_cast<SBYTE>(v))) * tick / 1e9;
+        t.position = sample_position_after(t.position, frames, s.length, s.loopstart, s.loopend,
+                                           (s.flags & SF_LOOP) != 0, (s.flags & SF_BIDI) != 0);
+        if (t.position < 0) t.sample = nullptr;
+    }
+}
+
+}  // namespace
+
+long long seek_song(MODULE &m, const SongWalk &walk, long long target_ns) {
+    target_ns = std::clamp<long long>(target_ns, 0, std::max<long long>(walk.length_ns - 1, 0));
+    const int start = seek_start_row(walk, target_ns);
+    if (start < 0) return 0;
+    const SongRow &row = walk.rows[start];
+    const int voices = std::min(song_voice_count(m), UF_MAXCHAN);
+    for (int v = 0; v < voices; ++v) Voice_Stop(static_cast<SBYTE>(v));
+    // The row is taken up at the next tick, as after a pattern break.
+    m.sngpos = static_cast<SWORD>(row.sngpos);
+    m.patpos = static_cast<UWORD>(row.patpos);
+    m.patbrk = static_cast<UWORD>(row.patpos);
+    m.posjmp = 2;
+    const int pattern = m.positions[row.sngpos];
+    m.numrow = pattern < m.numpat ? m.pattrows[pattern] : 0;
+    m.pat_repcrazy = 0;
+    m.patdly = 0;
+    m.patdly2 = 0;
+    m.sngspd = static_cast<UWORD>(row.sngspd);
+    m.vbtick = m.sngspd;
+    m.bpm = static_cast<UWORD>(row.bpm);
+    m.volume = static_cast<SWORD>(row.volume);
+    m.sngtime = row.sngtime;
+    m.sngremainder = static_cast<UWORD>(row.sngremainder);
+
+    VoiceTrack tracks[UF_MAXCHAN];
+    const MikMod_player_t tick = library_player_tick();
+    long long now = row.time_ns;
+    while (now < target_ns && m.sngpos < m.numpos) {
+        tick();
+        const long long step = tick_ns(mixer_bpm(m));
+        follow_voices(tracks, voices, step);
+        now += step;
+    }
+    for (int v = 0; v < voices; ++v) {
+        if (tracks[v].sample)
+            Voice_Play(static_cast<SBYTE>(v), tracks[v].sample, static_cast<ULONG>(tracks[v].position));
+        else
+            Voice_Stop(static_cast<SBYTE>(v));
+    }
+    return now;
+}

@@ -1,0 +1,34 @@
+// Seeking within a song: the player lands on the row and tick its walk
+// found for the time asked, the song having played there silently. It jumps
+// to a row a little before the target that the walk met, puts back the
+// speed, tempo, volume and clock the song had there, then advances with the
+// library's own tick, mixing nothing, so that notes, volumes and effects are
+// those playback would have. A voice sounding across the target goes on
+// from the place in its sample it would have reached.
+#pragma once
+
+#include <mikmod.h>
+
+#include "1_player/song_walk.h"
+
+// How far before the target the silent run starts, at least, when the walk
+// met a row that far back: enough for the notes that sound across the
+// target to have started.
+inline constexpr long long kSeekLeadNs = 2'000'000'000LL;
+// The longest silent run: it starts at a position's first row when one
+// lies this close, else at any row kSeekLeadNs before the target.
+inline constexpr long long kLongestSeekRunNs = 10'000'000'000LL;
+
+// The row of `walk` the silent run towards `target_ns` starts from.
+int seek_start_row(const SongWalk &walk, long long target_ns);
+
+// Where a voice is in its sample after playing `step` more frames from
+// `position`, following the sample's loop (forwards, or back and forth):
+// -1 once a sample without a loop has played to its end.
+double sample_position_after(double position, double step, unsigned long length, unsigned long loop_start,
+                             unsigned long loop_end, bool loop, bool bidi);
+
+// Moves `m` (the module the library plays, at the song `walk` describes) to
+// `target_ns` of its song, cut to the song's length, landing on the first
+// tick that starts at or after it. Returns the song time landed on.
+long long seek_song(MODULE &m, const SongWalk &walk, long long target_ns);

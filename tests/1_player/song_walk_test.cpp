@@ -1,0 +1,217 @@
+#include "1_player/song_walk.h"
+
+#include <gtest/gtest.h>
+#include <mikmod.h>
+#include <string>
+#include <vector>
+
+#include "1_player/loaded_module.h"
+#include "1_player/song_seek.h"
+#include "1_player/sound_output.h"
+#include "silent_player.h"
+
+namespace {
+
+// What songs_song (tools/xqmod/presets.py) holds: three songs, their starts
+// and their lengths as a player taking every jump times them.
+constexpr int kStarts[] = {0, 4, 6};
+constexpr long long kLengthsMs[] = {5660, 3840, 2560};
+constexpr long long kTickNs = 20'000'000;  // one tick at 125 BPM
+
+const char *const kFormats[] = {"xm", "mod", "it", "s3m"};
+
+std::string fixture(const char *name) { return std::string(XQ_FIXTURE_DIR) + "/" + name; }
+
+class SongWalkTest : public ::testing::Test {
+protected:
+    void SetUp() override { start_silent_player(); }
+    void TearDown() override {
+        if (module_) {
+            Player_Stop();
+            Player_Free(module_);
+        }
+        stop_silent_player();
+    }
+    // Loads the songs fixture of `format` and makes it the module the
+    // library plays.
+    MODULE &load(const char *format) {
+        const std::vector<char> bytes = file_bytes(fixture((std::string("songs.") + format).c_str()));
+        module_ = Player_LoadMem(bytes.data(), static_cast<int>(bytes.size()), 64, 0);
+        EXPECT_NE(module_, nullptr) << format;
+        Player_Start(module_);
+        return *module_;
+    }
+    MODULE *module_ = nullptr;
+};
+
+TEST_F(SongWalkTest, FindsEachSongWithItsLengthInEveryFormat) {
+    for (const char *format : kFormats) {
+        const std::vector<char> bytes = file_bytes(fixture((std::string("songs.") + format).c_str()));
+        const SongWalks songs = walk_module_bytes(bytes.data(), bytes.size());
+        ASSERT_EQ(songs.size(), 3u) << format;
+        for (int s = 0; s < 3; ++s) {
+            SCOPED_TRACE(std::string(format) + " song " + std::to_string(s + 1));
+            EXPECT_EQ(songs[s].start_position, kStarts[s]);
+            EXPECT_TRUE(songs[s].length_known);
+            EXPECT_NEAR(songs[s].length_ns / 1'000'000.0, kLengthsMs[s], 1.0);
+        }
+        // The first two end where a row would play again, the third at the
+        // end of the order list.
+        EXPECT_TRUE(songs[0].ends_at_repeat);
+        EXPECT_TRUE(songs[1].ends_at_repeat);
+        EXPECT_FALSE(songs[2].ends_at_repeat);
+    }
+}
+
+TEST_F(SongWalkTest, TheMapHoldsEachRowAtItsTime) {
+    MODULE &m = load("xm");
+    std::vector<char> reached(m.numpos, 0);
+    const SongWalk walk = walk_song(m, 0, reached);
+    // Rows 4-7 twice (the pattern loop), row 10 once however long its delay,
+    // then rows 11-15; position 1 from 2.64 s at 150 BPM (100 ms a row);
+    // position 2 from its row 4 at speed 3; position 3 back at 120 ms a row.
+    const struct {
+        long long ms;
+        int position;
+        int row;
+        bool entry;
+    } expected[] = {
+        {0, 0, 0, true},      {480, 0, 4, false},   {840, 0, 7, false},   {960, 0, 4, false},
+        {1320, 0, 7, false},  {1440, 0, 8, false},  {1680, 0, 10, false}, {2040, 0, 11, false},
+        {2640, 1, 0, true},   {3440, 1, 8, false},  {3540, 2, 4, true},   {3690, 2, 7, false},
+        {3740, 3, 0, true},   {5540, 3, 15, false},
+    };
+    for (const auto &e : expected) {
+        SCOPED_TRACE(e.ms);
+        const int r = row_at_time(walk, e.ms * 1'000'000LL);
+        ASSERT_GE(r, 0);
+        EXPECT_EQ(walk.rows[r].sngpos, e.position);
+        EXPECT_EQ(walk.rows[r].patpos, e.row);
+        EXPECT_EQ(walk.rows[r].entry, e.entry);
+        EXPECT_NEAR(walk.rows[r].time_ns / 1e6, e.ms, 1.0);
+    }
+    // Positions 0 to 3 are the first song's, no others.
+    EXPECT_EQ(std::vector<char>(reached.begin(), reached.begin() + 5), (std::vector<char>{1, 1, 1, 1, 0}));
+}
+
+// Plays the song from its start through play_song_tick until it ends, and
+// returns how long it played.
+long long play_until_end(MODULE &m, SongEnding &ending) {
+    restart_song_at(m, ending.start_position);
+    m.sngtime = 0;
+    long long played = 0;
+    for (int ticks = 0; ticks < 100000; ++ticks) {
+        play_song_tick(m, ending);
+        if (m.sngpos >= m.numpos) return played;
+        played += tick_ns(mixer_bpm(m));
+    }
+    return -1;
+}
+
+TEST_F(SongWalkTest, PlaybackEndsWhereTheWalkEndsItAfterItsPasses) {
+    for (const char *format : kFormats) {
+        const std::vector<char> bytes = file_bytes(fixture((std::string("songs.") + format).c_str()));
+        const SongWalks songs = walk_module_bytes(bytes.data(), bytes.size());
+        ASSERT_EQ(songs.size(), 3u);
+        MODULE &m = load(format);
+        m.loop = 1;
+        m.wrap = 0;
+        for (int s = 0; s < 3; ++s) {
+            for (int loops : {1, 3}) {
+                SCOPED_TRACE(std::string(format) + " song " + std::to_string(s + 1) + " loops " + std::to_string(loops));
+                SongEnding ending = ending_of(songs[s], loops, false);
+                const long long played = play_until_end(m, ending);
+                // A song that ends by a jump back repeats only the part it
+                // jumps to: the first song goes back to position 1.
+                long long expected = songs[s].length_ns * loops;
+                if (s == 0) expected = songs[0].length_ns + (loops - 1) * (songs[0].length_ns - 2640'000'000LL);
+                EXPECT_NEAR(played, expected, kTickNs);
+            }
+        }
+        Player_Stop();
+        Player_Free(module_);
+        module_ = nullptr;
+    }
+}
+
+TEST_F(SongWalkTest, ASongThatWrapsRoundIsNotEnded) {
+    const std::vector<char> bytes = file_bytes(fixture("songs.xm"));
+    const SongWalks songs = walk_module_bytes(bytes.data(), bytes.size());
+    MODULE &m = load("xm");
+    m.loop = 1;
+    m.wrap = 1;
+    SongEnding ending = ending_of(songs[1], 1, false);
+    restart_song_at(m, 4);
+    long long played = 0;
+    while (played < 3 * songs[1].length_ns) {
+        play_song_tick(m, ending);
+        ASSERT_LT(m.sngpos, m.numpos);
+        played += tick_ns(mixer_bpm(m));
+    }
+}
+
+TEST_F(SongWalkTest, ASeekLandsOnTheMapsRowWithTheSongClock) {
+    const std::vector<char> bytes = file_bytes(fixture("songs.xm"));
+    const SongWalks songs = walk_module_bytes(bytes.data(), bytes.size());
+    MODULE &m = load("xm");
+    m.loop = 1;
+    m.wrap = 0;
+    // Forwards and backwards, into a pattern loop's second pass, across a
+    // BPM change, onto a row entered by a break, and past the end (onto the
+    // last row, whose jump back the library takes up at once).
+    for (long long ms : {3000LL, 1000LL, 3600LL, 5000LL, 100LL, 9000LL}) {
+        SCOPED_TRACE(ms);
+        const long long landed = seek_song(m, songs[0], ms * 1'000'000LL);
+        const long long target = std::min(ms * 1'000'000LL, songs[0].length_ns - 1);
+        EXPECT_GE(landed, target);
+        EXPECT_LT(landed, target + kTickNs);
+        const SongRow &row = songs[0].rows[row_at_time(songs[0], landed)];
+        EXPECT_EQ(m.sngpos, ms < 9000 ? row.sngpos : 1);
+        EXPECT_EQ(m.patpos, ms < 9000 ? row.patpos : 0);
+        // The library's clock counts each tick at the tempo before it.
+        EXPECT_NEAR(m.sngtime * 1e9 / 1024, landed, kTickNs);
+        // Playing on from there ends the song at its length.
+        SongEnding ending = ending_of(songs[0], 1, false);
+        long long played = landed;
+        while (m.sngpos < m.numpos && played < 2 * songs[0].length_ns) {
+            play_song_tick(m, ending);
+            if (m.sngpos < m.numpos) played += tick_ns(mixer_bpm(m));
+        }
+        EXPECT_NEAR(played, songs[0].length_ns, kTickNs);
+    }
+}
+
+TEST(SongSeek, SamplePositionFollowsTheLoop) {
+    const struct {
+        double position, step;
+        unsigned long length, loop_start, loop_end;
+        bool loop, bidi;
+        double expected;
+    } cases[] = {
+        {0, 50, 100, 0, 0, false, false, 50},
+        {90, 20, 100, 0, 0, false, false, -1},     // played to its end
+        {90, 20, 100, 40, 100, true, false, 50},   // round the loop
+        {10, 250, 100, 40, 100, true, false, 80},  // several times round
+        {90, 20, 100, 40, 100, true, true, 90},    // back from the loop's end
+        {90, 80, 100, 40, 100, true, true, 50},    // and forwards again
+        {0, 30, 100, 40, 100, true, false, 30},    // not yet in the loop
+    };
+    for (const auto &c : cases)
+        EXPECT_DOUBLE_EQ(sample_position_after(c.position, c.step, c.length, c.loop_start, c.loop_end, c.loop, c.bidi),
+                         c.expected)
+            << c.position << "+" << c.step;
+}
+
+TEST(SongSeek, TheSilentRunStartsAtAPositionsFirstRowWhenOneIsNear) {
+    SongWalk walk;
+    // A row every second; positions start at 0, 4 and 30 s.
+    for (int s = 0; s < 40; ++s) walk.rows.push_back({s * 1'000'000'000LL, 0, 0, 0, 0, 6, 125, 64, s == 0 || s == 4 || s == 30});
+    walk.length_ns = 40'000'000'000LL;
+    const struct {
+        long long target_s;
+        int start;
+    } cases[] = {{0, 0}, {1, 0}, {5, 0}, {13, 4}, {14, 4}, {15, 13}, {31, 29}, {33, 30}, {39, 30}};
+    for (const auto &c : cases) EXPECT_EQ(seek_start_row(walk, c.target_s * 1'000'000'000LL), c.start) << c.target_s;
+}
+
+}  // namespace
