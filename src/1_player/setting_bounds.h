@@ -28,6 +28,7 @@ enum class Setting : int {
     refresh_delay,     // the key timeout of every window, in milliseconds
     separation,        // the stereo separation, in percent: 0 mono, 100 as the module pans
     crossfeed,         // the headphone crossfeed: 0 off, or one of its three presets
+    song_loops,        // the passes of a song that does not loop before it ends
     count,
 };
 
@@ -50,6 +51,7 @@ inline constexpr SettingBounds kSettingBounds[] = {
     {0, 10000},          // refresh_delay
     {0, 100},            // separation
     {0, 3},              // crossfeed
+    {1, 100},            // song_loops
 };
 static_assert(std::size(kSettingBounds) == static_cast<std::size_t>(Setting::count));
 

@@ -25,6 +25,7 @@ int hq_mixer = 1;
 int loop_module = 0;
 int fade_module = 0;
 int random_mode = 0;
+int song_loops = 1;
 int refresh_delay = 40;
 int separation = 100;
 int crossfeed = 0;
@@ -66,6 +67,7 @@ const OptionKey kKeys[] = {
     {"fade_module", nullptr, Reading::exactly_one_flag, &fade_module, Setting::count},
     {"random_mode", nullptr, Reading::nonzero_flag, &random_mode, Setting::count},
     {"delay", nullptr, Reading::bounded, &refresh_delay, Setting::refresh_delay},
+    {"loops", nullptr, Reading::bounded, &song_loops, Setting::song_loops},
     {"colors", nullptr, Reading::scheme, nullptr, Setting::count},
     {"mpris", nullptr, Reading::nonzero_flag, &mpris_enabled, Setting::count},
     {"separation", nullptr, Reading::bounded, &separation, Setting::separation},

@@ -27,6 +27,10 @@ extern int hq_mixer;        // high-quality mixer (default 1)
 extern int loop_module;  // modules loop at their end (default 0)
 extern int fade_module;  // modules fade out at their end (default 0)
 extern int random_mode;  // playlists play in random order (default 0)
+// How many times a song that would loop for ever plays before it ends or
+// the playlist moves on, while modules do not loop ("loops=N", default 1);
+// the last pass fades out when fade_module is on.
+extern int song_loops;
 // Key timeout of every window, in milliseconds (default 40), 0 to
 // kMaxRefreshDelay.
 extern int refresh_delay;

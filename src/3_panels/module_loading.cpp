@@ -21,9 +21,9 @@ WINDOW *loading_notice = nullptr;  // loading_popup's own: the notice shown, if 
 
 }  // namespace
 
-int load_module(const char *file_path, bool (*close_box_early)()) {
+int load_module(const char *file_path, bool (*close_box_early)(), int subsong) {
     char message[kPathCapacity];
-    if (load_module_quietly(file_path, message, sizeof message) != 0) {
+    if (load_module_quietly(file_path, message, sizeof message, subsong) != 0) {
         // The "Loading..." notice is no panel, so the box would leave it
         // drawn around itself.
         loading_popup(0);
@@ -33,8 +33,9 @@ int load_module(const char *file_path, bool (*close_box_early)()) {
     return 0;
 }
 
-int load_module_quietly(const char *file_path, char *message, std::size_t size) {
-    const LoadResult result = player_load(file_path, loop_module != 0, fade_module != 0);
+int load_module_quietly(const char *file_path, char *message, std::size_t size, int subsong) {
+    player_set_loops(song_loops);
+    const LoadResult result = player_load(file_path, loop_module != 0, fade_module != 0, subsong);
     if (!result.loaded) {
         if (message && size > 0) std::snprintf(message, size, "%s", result.message);
         return -1;
