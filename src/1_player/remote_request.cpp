@@ -15,6 +15,7 @@ constexpr CommandWord kCommands[] = {
     {"play", RemoteCommand::play},       {"pause", RemoteCommand::pause}, {"toggle", RemoteCommand::toggle},
     {"stop", RemoteCommand::stop},       {"next", RemoteCommand::next},   {"prev", RemoteCommand::prev},
     {"forward", RemoteCommand::forward}, {"back", RemoteCommand::back},   {"volume", RemoteCommand::volume},
+    {"seek", RemoteCommand::seek},
     {"quit", RemoteCommand::quit},       {"status", RemoteCommand::status},
 };
 
@@ -37,6 +38,39 @@ bool parse_volume(const char *word, RemoteRequest &out) {
     if (amount > kMaxRemoteVolume) return false;
     out.volume_sign = sign;
     out.volume_amount = amount;
+    return true;
+}
+
+// Digits only, at most `most` of them, as a number.
+bool parse_digits(const char *text, std::size_t length, std::size_t most, long &value) {
+    if (length == 0 || length > most) return false;
+    value = 0;
+    for (std::size_t i = 0; i < length; ++i) {
+        if (text[i] < '0' || text[i] > '9') return false;
+        value = value * 10 + (text[i] - '0');
+    }
+    return true;
+}
+
+// "+N" or "-N" seconds, "M:SS" or "N" seconds.
+bool parse_seek(const char *word, RemoteRequest &out) {
+    char sign = 0;
+    if (word[0] == '+' || word[0] == '-') sign = *word++;
+    long seconds = 0;
+    const char *colon = std::strchr(word, ':');
+    if (colon && !sign) {
+        long minutes = 0;
+        long rest = 0;
+        if (!parse_digits(word, static_cast<std::size_t>(colon - word), 2, minutes) ||
+            std::strlen(colon + 1) != 2 || !parse_digits(colon + 1, 2, 2, rest) || rest > 59)
+            return false;
+        seconds = minutes * 60 + rest;
+    } else if (!parse_digits(word, std::strlen(word), 4, seconds)) {
+        return false;
+    }
+    if (seconds > kMaxRemoteSeekSeconds) return false;
+    out.seek_sign = sign;
+    out.seek_seconds = seconds;
     return true;
 }
 
@@ -107,6 +141,11 @@ int parse_remote_request(const char *text, std::size_t length, RemoteRequest &ou
                           static_cast<int>(kMaxWordShown), words[1], kMaxRemoteVolume);
             return -1;
         }
+    } else if (found->command == RemoteCommand::seek) {
+        if (count != 2 || !parse_seek(words[1], request)) {
+            std::snprintf(error, error_size, "error: seek needs +N, -N (seconds) or M:SS");
+            return -1;
+        }
     } else if (count > 1) {
         std::snprintf(error, error_size, "error: %s takes no argument", found->word);
         return -1;
@@ -154,6 +193,15 @@ std::size_t format_remote_status(char *out, std::size_t size, const RemoteStatus
     number("playlist_index", s.playlist_index);
     number("playlist_length", s.playlist_length);
     number("random", s.random);
+    if (s.length_ms >= 0) {
+        const int n = std::snprintf(at, static_cast<std::size_t>(end - at), "length=%lld.%lld\n", s.length_ms / 1000,
+                                    s.length_ms % 1000 / 100);
+        if (n > 0) at = (at + n < end) ? at + n : const_cast<char *>(end - 1);
+    } else {
+        text("length", "");
+    }
+    number("subsong", s.subsong);
+    number("subsongs", s.subsongs);
     return static_cast<std::size_t>(at - out);
 }
 

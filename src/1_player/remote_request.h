@@ -14,16 +14,22 @@ inline constexpr std::size_t kMaxRemoteReply = 4096;
 // The highest volume the keys reach (and so a request may name).
 inline constexpr int kMaxRemoteVolume = 256;
 
-enum class RemoteCommand { play, pause, toggle, stop, next, prev, forward, back, volume, quit, status };
+enum class RemoteCommand { play, pause, toggle, stop, next, prev, forward, back, volume, seek, quit, status };
+
+// The farthest a seek may name, in seconds.
+inline constexpr long kMaxRemoteSeekSeconds = 99 * 60 + 59;
 
 struct RemoteRequest {
     RemoteCommand command = RemoteCommand::status;
     char volume_sign = 0;   // '+' or '-' for a step, 0 for a volume to set
     int volume_amount = 0;  // 0 to kMaxRemoteVolume
+    char seek_sign = 0;     // '+' or '-' for a seek from where the song is, 0 for a time from its start
+    long seek_seconds = 0;  // 0 to kMaxRemoteSeekSeconds
 };
 
 // Reads one request: a command word, for `volume` one argument ("+N", "-N"
-// or "N"), separated by blanks; a final line feed (and carriage return) is
+// or "N"), for `seek` one ("+N" or "-N" seconds from where the song is,
+// "M:SS" or "N" seconds from its start), separated by blanks; a final line feed (and carriage return) is
 // allowed. Returns 0, or -1 with an error text for the client in `error`
 // (an unknown command, a missing, extra or bad argument, bytes that are
 // not text).
@@ -51,9 +57,13 @@ struct RemoteStatus {
     int playlist_index = 0;   // the footer's entry number, 0 while no playlist plays
     int playlist_length = 0;
     int random = 0;           // the random_mode option
+    long long length_ms = -1; // the song's length, -1 when not known (no module, or over an hour)
+    int subsong = 0;          // the song of the module playing, 1-based as the time box shows it
+    int subsongs = 0;
 };
 
-// The status as "key=value" lines, each ended by a line feed, into `out`
+// The status as "key=value" lines ("length" in seconds with one decimal,
+// empty when not known), each ended by a line feed, into `out`
 // (always terminated). Control characters of the texts are written as "?"
 // so that each value stays on its line. Returns the length written.
 std::size_t format_remote_status(char *out, std::size_t size, const RemoteStatus &status);

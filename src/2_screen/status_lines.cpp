@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "1_player/player.h"
 #include "1_player/player_thread.h"
@@ -20,15 +21,38 @@ namespace {
 // The largest minute count the time box shows; it stays there afterwards.
 constexpr unsigned long kMaxShownMinutes = 999;
 
+// The first column the time box may reach back to, past the playlist
+// footer's widest text.
+constexpr int kTimeBoxFirstCol = 42;
+
 void draw_time_box() {
     const int row = screen_rows() - 1;
-    const int col = screen_cols() - 17;
+    const PlayerView &view = player_view();
+    const bool wide = time_box_shows_length(screen_cols());
+    char time[32];
+    format_time_box(time, sizeof time, view.sngtime, song_length_ms(view), wide);
+    const int width = static_cast<int>(std::strlen(time)) + 10;  // "[ Time: " and " ]"
+    const int col = screen_cols() - 2 - width;
     set_attr(main_win, kNormal);
-    put_text(main_win, row, col, "[             ]");
+    // A wider box drawn before (another song's length) leaves the border,
+    // and so does the song box of a module with one song.
+    if (wide)
+        for (int c = kTimeBoxFirstCol; c < col; ++c) mvwaddch(main_win, row, c, ACS_HLINE);
+    char song[32];
+    if (wide && format_song_box(song, sizeof song, view.subsong, song_count(view))) {
+        const int song_col = col - static_cast<int>(std::strlen(song)) - 1;
+        if (song_col >= kTimeBoxFirstCol) {
+            put_text(main_win, row, song_col, song);
+            set_role(main_win, ColorRole::status_label);
+            put_text(main_win, row, song_col + 2, "Song");
+            set_attr(main_win, kNormal);
+        }
+    }
+    put_text(main_win, row, col, "[");
+    put_blanks(main_win, row, col + 1, width - 2);
+    put_text(main_win, row, col + width - 1, "]");
     set_role(main_win, ColorRole::status_label);
     put_text(main_win, row, col + 2, "Time:");
-    char time[16];
-    format_song_time(time, sizeof time, player_view().sngtime);
     set_attr(main_win, kNormal);
     put_text(main_win, row, col + 8, time);
 }
@@ -60,6 +84,26 @@ void format_song_time(char *out, std::size_t size, unsigned long sngtime) {
         rest = 59;
     }
     std::snprintf(out, size, "%02lu:%02lu", minutes, rest);
+}
+
+bool time_box_shows_length(int columns) { return columns >= kLongTimeBoxColumns; }
+
+bool format_song_box(char *out, std::size_t size, int subsong, int count) {
+    if (count < 2) return false;
+    std::snprintf(out, size, "[ Song %d/%d ]", subsong + 1, count);
+    return true;
+}
+
+void format_time_box(char *out, std::size_t size, unsigned long sngtime, long long length_ms, bool with_length) {
+    char elapsed[16];
+    format_song_time(elapsed, sizeof elapsed, sngtime);
+    if (!with_length || length_ms < 0) {
+        std::snprintf(out, size, "%s", elapsed);
+        return;
+    }
+    char length[16];
+    format_song_time(length, sizeof length, static_cast<unsigned long>(length_ms * 1024 / 1000));
+    std::snprintf(out, size, "%s/%s", elapsed, length);
 }
 
 void format_mode_words(char *out, std::size_t size, unsigned mode) {

@@ -56,6 +56,12 @@ void spinner_switch() {
 
 bool module_loaded() { return player_view().module != nullptr; }
 
+// Seeks by a minute, and moves between the songs of a module.
+void seek_back_minute() { player_seek_time(-kLongSeekMs, true); }
+void seek_forward_minute() { player_seek_time(kLongSeekMs, true); }
+void previous_song() { player_change_song(-1); }
+void next_song() { player_change_song(+1); }
+
 }  // namespace
 
 void stop_playback() {
@@ -107,6 +113,10 @@ constexpr KeyBinding kCommandKeyBindings[] = {
     {'-', with_module<step_setting<PlayerSetting::song_volume, Setting::song_volume, -1>>},
     {'M', with_module<player_mute_all>},
     {'F', run_step<spectrum_panel>},
+    {',', with_module<seek_back_minute>},
+    {'.', with_module<seek_forward_minute>},
+    {'(', with_module<previous_song>},
+    {')', with_module<next_song>},
 };
 
 }  // namespace

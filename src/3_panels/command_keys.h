@@ -23,3 +23,8 @@ void stop_playback();
 
 // How long the stop notice stays, in milliseconds.
 inline constexpr long long kStopNoticeMs = 500;
+
+// How far Left and Right (on the main screen) and `,` and `.` (everywhere
+// the command keys work) seek back and forward, in milliseconds.
+inline constexpr long long kShortSeekMs = 5000;
+inline constexpr long long kLongSeekMs = 60000;

@@ -4,6 +4,8 @@
 #include <panel.h>
 
 #include "1_player/mixer.h"
+#include "1_player/player.h"
+#include "1_player/player_thread.h"
 #include "1_player/setting_bounds.h"
 #include "2_screen/channel_table.h"
 #include "2_screen/level_meter.h"
@@ -71,11 +73,20 @@ KeyResult switch_meter_style(int) {
 
 KeyResult close_main_screen(int) { return KeyResult::closed; }
 
+// Left and Right seek by a few seconds, as in cmus; the panels that move
+// with them keep them.
+KeyResult seek_short(int key) {
+    if (player_view().module) player_seek_time(key == KEY_LEFT ? -kShortSeekMs : kShortSeekMs, true);
+    return KeyResult::handled;
+}
+
 constexpr KeyBinding kMainScreenKeyBindings[] = {
     {KEY_DOWN, move_cursor},
     {KEY_UP, move_cursor},
     {KEY_NPAGE, move_cursor},
     {KEY_PPAGE, move_cursor},
+    {KEY_LEFT, seek_short},
+    {KEY_RIGHT, seek_short},
     {'\n', run_step<toggle_cursor_channel_mute>},
     {KEY_ENTER, run_step<toggle_cursor_channel_mute>},
     {'*', switch_meter_style},

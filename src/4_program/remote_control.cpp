@@ -208,6 +208,9 @@ void answer_status(int fd) {
     s.playlist_index = playlist_active ? std::min(playlist_index + 1, playlist_count) : 0;
     s.playlist_length = playlist_count;
     s.random = random_mode ? 1 : 0;
+    s.length_ms = song_length_ms(view);
+    s.subsongs = song_count(view);
+    s.subsong = s.subsongs > 0 ? view.subsong + 1 : 0;
     char text[kMaxRemoteReply];
     format_remote_status(text, sizeof text, s);
     answer_and_close(fd, text);

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -44,6 +45,32 @@ TEST(RemoteRequest, ReadsEveryCommandAndTheVolumeForms) {
         EXPECT_EQ(r.command, c.command) << c.text;
         EXPECT_EQ(r.volume_sign, c.sign) << c.text;
         EXPECT_EQ(r.volume_amount, c.amount) << c.text;
+    }
+}
+
+TEST(RemoteRequest, ReadsTheSeekForms) {
+    const struct {
+        const char *text;
+        char sign;
+        long seconds;
+    } cases[] = {
+        {"seek +5", '+', 5},     {"seek -60\n", '-', 60}, {"seek 1:05", 0, 65}, {"seek 0:00", 0, 0},
+        {"seek 99:59", 0, 5999}, {"seek 90", 0, 90},       {"seek +5999", '+', 5999},
+    };
+    for (const auto &c : cases) {
+        RemoteRequest r;
+        std::string error;
+        ASSERT_EQ(parse(c.text, r, error), 0) << c.text << ": " << error;
+        EXPECT_EQ(r.command, RemoteCommand::seek) << c.text;
+        EXPECT_EQ(r.seek_sign, c.sign) << c.text;
+        EXPECT_EQ(r.seek_seconds, c.seconds) << c.text;
+    }
+    for (const char *bad : {"seek", "seek 1 2", "seek +", "seek 1:5", "seek 1:60", "seek +1:00", "seek 100:00",
+                            "seek 6000", "seek 12345", "seek -x", "seek :30", "seek 1:005"}) {
+        RemoteRequest r;
+        std::string error;
+        EXPECT_EQ(parse(bad, r, error), -1) << bad;
+        EXPECT_EQ(error, "error: seek needs +N, -N (seconds) or M:SS") << bad;
     }
 }
 
@@ -127,9 +154,23 @@ TEST(RemoteStatus, WritesOneKeyValueLineEach) {
     const std::size_t n = format_remote_status(out, sizeof out, s);
     const std::string expected =
         "state=paused\nfile=/m/song.xm\ntitle=line?one?\nformat=FastTracker 2\nposition=3\npositions=12\n"
-        "row=17\npattern=4\ntime=42\nbpm=125\nspeed=6\nvolume=96\nplaylist_index=2\nplaylist_length=3\nrandom=1\n";
+        "row=17\npattern=4\ntime=42\nbpm=125\nspeed=6\nvolume=96\nplaylist_index=2\nplaylist_length=3\nrandom=1\n"
+        "length=\nsubsong=0\nsubsongs=0\n";
     EXPECT_EQ(std::string(out), expected);
     EXPECT_EQ(n, expected.size());
+
+    // A known length in seconds with one decimal, cut (not rounded) as the
+    // time box cuts its seconds.
+    for (const auto &[ms, shown] : {std::pair{255'999LL, "length=255.9\n"}, std::pair{0LL, "length=0.0\n"},
+                                    std::pair{97'940LL, "length=97.9\n"}}) {
+        s.length_ms = ms;
+        s.subsong = 2;
+        s.subsongs = 5;
+        format_remote_status(out, sizeof out, s);
+        EXPECT_NE(std::string(out).find(std::string("random=1\n") + shown + "subsong=2\nsubsongs=5\n"), std::string::npos)
+            << out;
+    }
+    s.length_ms = -1;
 
     // Every text at its longest still fits the answer's buffer.
     const std::string long_text(255, 'x');

@@ -11,6 +11,7 @@
 #include "headless_screen.h"
 #include "1_player/loaded_module.h"
 #include "silent_player.h"
+#include "1_player/player_core.h"
 
 namespace {
 
@@ -172,4 +173,69 @@ TEST_F(StatusLines, FooterLineIsRestoredOnceAfterAPlaylistStops) {
     draw_status_row();
     EXPECT_EQ(cells_text(main_win, 23, 0, 60), "+" + std::string(59, '-'));
     EXPECT_FALSE(playlist_footer.clear_pending);
+}
+
+TEST(TimeBox, TextWithAndWithoutTheLength) {
+    const struct {
+        unsigned long sngtime;
+        long long length_ms;
+        bool with_length;
+        const char *shown;
+    } cases[] = {
+        {65 * 1024, 192'000, true, "01:05/03:12"},
+        {65 * 1024, 192'999, true, "01:05/03:12"},
+        {65 * 1024, 192'000, false, "01:05"},  // a narrow screen
+        {65 * 1024, -1, true, "01:05"},        // the length is not known
+        {0, 0, true, "00:00/00:00"},
+        {100ul * 60 * 1024, 101 * 60'000, true, "100:00/101:00"},
+    };
+    for (const auto &c : cases) {
+        char text[32];
+        format_time_box(text, sizeof text, c.sngtime, c.length_ms, c.with_length);
+        EXPECT_STREQ(text, c.shown) << c.sngtime << " " << c.length_ms;
+    }
+    EXPECT_FALSE(time_box_shows_length(69));
+    EXPECT_TRUE(time_box_shows_length(70));
+    char text[32];
+    EXPECT_FALSE(format_song_box(text, sizeof text, 0, 1));
+    ASSERT_TRUE(format_song_box(text, sizeof text, 1, 5));
+    EXPECT_STREQ(text, "[ Song 2/5 ]");
+}
+
+TEST_F(StatusLines, TimeBoxShowsTheLengthAndTheSongWhereTheyFit) {
+    // Two songs of 3:12 and 0:05; the second plays.
+    adopt_module(&song, false, "", 0,
+                 [](ModuleInfo &info) { info.songs = {{0, 192'000, true}, {6, 5'000, true}}; });
+    player_core().subsong = 0;
+    song.sngtime = 65 * 1024;
+    draw_status_row();
+    EXPECT_EQ(row_text(main_win, 23).substr(40), "----[ Song 1/2 ]-[ Time: 01:05/03:12 ]-+");
+    EXPECT_EQ(cell_attr(main_win, 23, 46), bold_pair(kCyanOnBlack));
+    player_core().subsong = 1;
+    song.sngtime = 2 * 1024;
+    draw_status_row();
+    EXPECT_EQ(row_text(main_win, 23).substr(40), "----[ Song 2/2 ]-[ Time: 00:02/00:05 ]-+");
+    player_core().subsong = 0;
+    // One song whose length is not known: the box of old, the border
+    // restored where the wider one was.
+    adopt_module(&song, false, "", 0, [](ModuleInfo &info) { info.songs = {{0, 0, false}}; });
+    draw_status_row();
+    EXPECT_EQ(row_text(main_win, 23).substr(40), "-----------------------[ Time: 00:02 ]-+");
+}
+
+TEST(TimeBoxNarrow, FortyColumnsShowTheElapsedTimeAlone) {
+    HeadlessScreen screen{12, 40};
+    create_test_main_window();
+    MODULE song{};
+    UWORD order[1] = {0};
+    song.numpos = 1;
+    song.positions = order;
+    song.bpm = 125;
+    song.sngtime = 65 * 1024;
+    adopt_module(&song, false, "", 0, [](ModuleInfo &info) { info.songs = {{0, 192'000, true}, {1, 1'000, true}}; });
+    player_core().subsong = 0;
+    draw_status_row();
+    EXPECT_EQ(row_text(main_win, 11), "+----------------------[ Time: 01:05 ]-+");
+    forget_module();
+    destroy_test_main_window();
 }

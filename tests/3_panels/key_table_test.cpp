@@ -107,7 +107,7 @@ const struct {
     {"UP", {KEY_UP}},       {"DOWN", {KEY_DOWN}},   {"LEFT", {KEY_LEFT}}, {"RIGHT", {KEY_RIGHT}},
     {"PGUP", {KEY_PPAGE}},  {"PGDN", {KEY_NPAGE}},  {"HOME", {KEY_HOME}}, {"END", {KEY_END}},
     {"ENTER", {'\n', KEY_ENTER}}, {"ESC", {kEscape}}, {"SPACE", {' '}},   {"TAB", {kTab}},
-    {"F12", {KEY_F(12)}},
+    {"F12", {KEY_F(12)}},   {"<-", {KEY_LEFT}},     {"->", {KEY_RIGHT}},
 };
 
 std::string upper(std::string text) {

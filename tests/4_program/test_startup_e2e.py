@@ -31,8 +31,11 @@ USAGE = (VERSION_LINE + "\n"
          "  --loops N           with --render: play each song N times (default 1)\n"
          "  --rate HZ           with --render: mixing frequency (default 44100)\n"
          "  --resume            play what played when xq last ended, from where it was\n"
+         "  --subsong N         play (or with --render write) song N of a module that holds\n"
+         "                      several; with --render, all writes each to its own file\n"
          "  --remote COMMAND    tell the running xq: play, pause, toggle, stop, next, prev,\n"
-         "                      forward, back, volume +N|-N|N, quit, or status\n"
+         "                      forward, back, volume +N|-N|N, seek +N|-N|M:SS, quit,\n"
+         "                      or status\n"
          "  --colors NAME       colours for this run: dark (the default), light for a light\n"
          "                      terminal, or terminal for the terminal's own colours\n")
 
