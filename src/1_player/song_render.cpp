@@ -189,7 +189,8 @@ RenderOutcome render_song(const char *module_path, const char *wav_path, const c
     Player_Free(m);
     MikMod_Exit();
 
-    if (interrupted) return {RenderStatus::interrupted, song_ms};
+    const int song_count = static_cast<int>(songs.size());
+    if (interrupted) return {RenderStatus::interrupted, song_ms, 0, song_count};
     // The writer does not report failed writes: a file shorter than what
     // was mixed into it means one failed.
     struct stat info;
@@ -198,8 +199,8 @@ RenderOutcome render_song(const char *module_path, const char *wav_path, const c
         write_error = errno != 0 ? errno : ENOSPC;
     if (write_error == 0 && trim_wav(wav_path, pass.end_frame * frame_bytes()) != 0) write_error = errno ? errno : EIO;
     if (write_error == 0 && crossfeed_wav(wav_path, pass.end_frame * frame_bytes()) != 0) write_error = errno ? errno : EIO;
-    if (write_error != 0) return {RenderStatus::failed, song_ms, write_error};
-    return {RenderStatus::written, song_ms};
+    if (write_error != 0) return {RenderStatus::failed, song_ms, write_error, song_count};
+    return {RenderStatus::written, song_ms, 0, song_count};
 }
 
 std::uint32_t tick_frames(unsigned mixfreq, unsigned bpm) {

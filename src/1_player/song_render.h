@@ -17,6 +17,7 @@ struct RenderOutcome {
     RenderStatus status = RenderStatus::failed;
     std::uint32_t song_ms = 0;  // song time rendered
     int write_error = 0;        // why the file could not be written whole (an errno), for the caller to tell
+    int songs = 0;              // the songs the module holds
 };
 
 // Called as the render goes on, with the share of the song done (0 to 100)

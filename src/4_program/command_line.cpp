@@ -1,5 +1,7 @@
 #include "4_program/command_line.h"
 
+#include <cerrno>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
@@ -18,6 +20,7 @@ ArgumentKind classify_argument(const char *argument) {
         {"-o", ArgumentKind::render_option},      {"--loops", ArgumentKind::render_option},
         {"--rate", ArgumentKind::render_option},  {"--resume", ArgumentKind::resume},
         {"--remote", ArgumentKind::remote},       {"--colors", ArgumentKind::colors_option},
+        {"--subsong", ArgumentKind::colors_option},
     };
     for (const auto &option : options)
         if (std::strcmp(argument, option.name) == 0) return option.kind;
@@ -76,6 +79,36 @@ int take_colors_option(int argc, char **argv, ColorsOption &option) {
             option.given = true;
         } else {
             option.bad = argv[i + 1];
+        }
+        argc = drop_arguments(argc, argv, i, taken);
+    }
+    return argc;
+}
+
+int take_subsong_option(int argc, char **argv, SubsongOption &option) {
+    int i = 1;
+    while (i < argc) {
+        if (std::strcmp(argv[i], "--") == 0) break;
+        if (std::strcmp(argv[i], "--subsong") != 0) {
+            ++i;
+            continue;
+        }
+        const int taken = i + 1 < argc ? 2 : 1;
+        option = SubsongOption{};
+        if (taken == 1) {
+            option.bad = "";
+        } else if (std::strcmp(argv[i + 1], "all") == 0) {
+            option.given = option.all = true;
+        } else {
+            char *end = nullptr;
+            errno = 0;
+            const long n = std::strtol(argv[i + 1], &end, 10);
+            if (errno == 0 && end != argv[i + 1] && *end == '\0' && n >= 1 && n <= kMostSubsongOption) {
+                option.given = true;
+                option.number = static_cast<int>(n);
+            } else {
+                option.bad = argv[i + 1];
+            }
         }
         argc = drop_arguments(argc, argv, i, taken);
     }

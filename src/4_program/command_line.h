@@ -31,7 +31,7 @@ enum class ArgumentKind {
     render_option,    // --render, -o, --loops, --rate: the argument after it is its value
     resume,           // --resume
     remote,           // --remote: the words after it are a request for the running xq
-    colors_option,    // --colors: the argument after it names a colour scheme
+    colors_option,    // --colors, --subsong: the argument after it names a colour scheme, a song
     unknown,          // any other argument that begins with "-"
 };
 
@@ -58,6 +58,20 @@ struct ColorsOption {
 // (argc counts argv[0]). The last NAME counts; one that names no scheme,
 // or a --colors at the end, is left in `option.bad`.
 int take_colors_option(int argc, char **argv, ColorsOption &option);
+
+// "--subsong N" (counted from 1, as the time box shows it) or "--subsong
+// all": the song of a module that holds several to play, or to render.
+struct SubsongOption {
+    bool given = false;
+    bool all = false;
+    int number = 0;             // 1 to kMostSubsongOption
+    const char *bad = nullptr;  // what is neither, "" for a --subsong without anything after it
+};
+inline constexpr int kMostSubsongOption = 256;
+
+// Takes every "--subsong X" before a "--" out of argv[1..argc) as
+// take_colors_option takes --colors; returns the number left.
+int take_subsong_option(int argc, char **argv, SubsongOption &option);
 
 // Takes the first "--" out of argv[1..argc), moving the arguments after it
 // down one place, and returns the number of arguments left after argv[0].

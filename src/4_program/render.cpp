@@ -48,6 +48,7 @@ int positive_number(const char *text, long low, long high, long &value) {
 struct Outcome {
     int status;             // 0, kRenderFailure or kInterrupted
     std::uint32_t song_ms;  // song time rendered
+    int songs = 0;          // songs the module holds
 };
 
 class Progress {
@@ -88,10 +89,12 @@ void show_progress(void *progress, int percent, std::uint32_t song_ms) {
 
 // Renders the module at `module_path` into `temporary` through the disk
 // writer. The reason of a failure is written to standard error.
-Outcome render_into(const char *module_path, const char *temporary, const char *output, const RenderOptions &options) {
+Outcome render_into(const char *module_path, const char *temporary, const char *output, const RenderOptions &options,
+                    int subsong, int &songs) {
     Progress progress(name_of(module_path));
     const RenderOutcome done = render_song(module_path, temporary, output, options.loops, options.rate,
-                                           fade_module != 0, show_progress, &progress, stderr);
+                                           fade_module != 0, show_progress, &progress, stderr, subsong);
+    songs = done.songs;
     switch (done.status) {
     case RenderStatus::interrupted: progress.end(output, done.song_ms, false); return {kInterrupted, done.song_ms};
     case RenderStatus::failed:
@@ -109,7 +112,7 @@ Outcome render_into(const char *module_path, const char *temporary, const char *
 // it names, which becomes that file only once it is whole. As every save,
 // it writes through a symbolic link into its target and refuses to replace
 // anything but a regular file.
-int render_one(const char *module_path, const char *output, const RenderOptions &options) {
+int render_one(const char *module_path, const char *output, const RenderOptions &options, int subsong, int &songs) {
     char target[kPathCapacity];
     int failure = 0;
     if (save_target(output, target, sizeof target, failure) != 0) {
@@ -142,7 +145,7 @@ int render_one(const char *module_path, const char *output, const RenderOptions 
         return kRenderFailure;
     }
     close(fd);
-    const Outcome outcome = render_into(module_path, temporary, output, options);
+    const Outcome outcome = render_into(module_path, temporary, output, options, subsong, songs);
     if (outcome.status != 0) {
         unlink(temporary);
         if (outcome.status == kInterrupted) std::fprintf(stderr, "XQ: Stopped; '%s' was not written.\n", output);
@@ -294,7 +297,13 @@ void format_progress(char *out, std::size_t size, const char *name, int percent,
     std::snprintf(out, size, "%.40s  [%s] %3d%%  %02u:%02u", name, bar, percent, song_ms / 60000, song_ms / 1000 % 60);
 }
 
-int render_main(int argc, char **argv) {
+int song_output_path(char (&out)[kPathCapacity], const char *output, int number) {
+    const int stem = static_cast<int>(std::strlen(output)) - (ends_in_wav(output) ? 4 : 0);
+    const int n = std::snprintf(out, sizeof out, "%.*s-%d.wav", stem, output, number);
+    return n < 0 || static_cast<std::size_t>(n) >= sizeof out ? -1 : 0;
+}
+
+int render_main(int argc, char **argv, int subsong, bool all_songs) {
     RenderOptions options;
     char message[kPathCapacity];
     if (parse_render_options(argc, argv, options, message, sizeof message) != 0) {
@@ -326,8 +335,30 @@ int render_main(int argc, char **argv) {
             continue;
         }
         std::memcpy(written[written_count++], output, sizeof output);
-        const int result = render_one(playlist[k].path, output, options);
-        if (result != 0) status = result;
+        if (!all_songs) {
+            int songs = 0;
+            const int result = render_one(playlist[k].path, output, options, subsong, songs);
+            if (result != 0) status = result;
+            continue;
+        }
+        // Song by song: the first render tells how many there are.
+        int songs = 1;
+        for (int song = 0; song < songs && status != kInterrupted; ++song) {
+            char song_output[kPathCapacity];
+            if (song_output_path(song_output, output, song + 1) != 0) {
+                std::fprintf(stderr, "XQ: Can't write the WAV file of '%s': the path is longer than %zu characters.\n",
+                             playlist[k].path, kPathCapacity - 1);
+                status = kRenderFailure;
+                break;
+            }
+            int found = 0;
+            const int result = render_one(playlist[k].path, song_output, options, song, found);
+            if (result != 0) {
+                status = result;
+                break;
+            }
+            if (song == 0) songs = found > 0 ? found : 1;
+        }
     }
     return status;
 }

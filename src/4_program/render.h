@@ -48,6 +48,13 @@ int render_output_path(char (&out)[kPathCapacity], const char *output, bool outp
 void format_progress(char *out, std::size_t size, const char *name, int percent, std::uint32_t song_ms,
                      int bar_width);
 
-// The renderer's whole run: returns the exit status (0 when every module
-// was written).
-int render_main(int argc, char **argv);
+// The renderer's whole run, writing song `subsong` (0-based) of each
+// module, or with `all_songs` each of its songs to a file of its own
+// ("OUT-1.wav", "OUT-2.wav"...): returns the exit status (0 when every
+// module was written).
+int render_main(int argc, char **argv, int subsong = 0, bool all_songs = false);
+
+// The file for song `number` (1-based) of a module rendered song by song:
+// `output` without its ".wav" ending, "-NUMBER.wav". Returns 0, or -1 when
+// it would not fit.
+int song_output_path(char (&out)[kPathCapacity], const char *output, int number);

@@ -161,6 +161,13 @@ int xq_main(int argc, char **argv) {
         print_usage(stderr);
         return kBadCommandLine;
     }
+    SubsongOption subsong;
+    argc = take_subsong_option(argc, argv, subsong);
+    if (subsong.bad) {
+        std::fprintf(stderr, "XQ: --subsong takes a song's number from 1 to %d, or all.\n", kMostSubsongOption);
+        print_usage(stderr);
+        return kBadCommandLine;
+    }
     const bool resuming = wants_resume(argc, argv);
     ResumeStart resume;
     const char *path = nullptr;
@@ -172,7 +179,11 @@ int xq_main(int argc, char **argv) {
         if (prepare_resume(resume, stderr) != 0) return kStartupFailure;
         path = resume.path;
     } else {
-        if (wants_render(argc, argv)) return render_main(argc, argv);
+        if (wants_render(argc, argv)) return render_main(argc, argv, subsong.number - 1, subsong.all);
+        if (subsong.all) {
+            std::fputs("XQ: --subsong all goes with --render.\n", stderr);
+            return kBadCommandLine;
+        }
         const int status = examine_arguments(argc, argv, path);
         if (status != kGoOn) return status;
     }
@@ -266,7 +277,8 @@ int xq_main(int argc, char **argv) {
             leave_after_failed_start(failed_start_text(playlist_count).text);
     } else {
         loading_popup(1);
-        if (load_module(path, terminal_gone_at_start) != 0) leave_after_failed_start(failed_start_text(1).text);
+        if (load_module(path, terminal_gone_at_start, subsong.given ? subsong.number - 1 : 0) != 0)
+            leave_after_failed_start(failed_start_text(1).text);
         loading_popup(0);
     }
     watch_terminal_input(fileno(stdin));

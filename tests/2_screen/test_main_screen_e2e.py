@@ -36,7 +36,7 @@ class ChannelTable(PlayerTestCase):
                 later = term.wait_for(lambda rows: channel_rows(rows) != channel_rows(first), timeout=5)
                 self.assertEqual(len(channel_rows(later)), shown)
                 self.assertTrue(later[4].lstrip("│").startswith("Ch:"))
-                self.assertRegex(later[height - 1], r"\[ Time: \d\d:\d\d \]")
+                self.assertRegex(later[height - 1], r"\[ Time: \d\d:\d\d(/\d\d:\d\d)? \]")
                 term.send_keys("q")
                 self.assert_clean_exit(term)
                 term.close()

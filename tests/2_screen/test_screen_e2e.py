@@ -58,7 +58,7 @@ def main_frame_whole(rows, width, height):
     bottom = rows[height - 1]
     return (all(line[width - 1] == "\u2502" for line in table)
             and bottom.startswith("\u2514") and bottom.endswith("]\u2500\u2518")
-            and re.search(r"\[ Time: \d\d:\d\d \]", bottom) is not None)
+            and re.search(r"\[ Time: \d\d:\d\d(/\d\d:\d\d)? \]", bottom) is not None)
 
 
 class NamesFramesAndColours(PlayerTestCase):

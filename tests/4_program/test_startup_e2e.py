@@ -157,7 +157,7 @@ class MainWindow(PlayerTestCase):
         rows = self.wait_playing(term)
         self.assertTrue(rows[0].startswith(" :: XQ v0.6 ::"))
         self.assertEqual(rows[0][60:80], "Press 'h' for help  ")
-        self.assertRegex(rows[39], r"\[ Time: \d\d:\d\d \]")
+        self.assertRegex(rows[39], r"\[ Time: \d\d:\d\d/\d\d:\d\d \]")
         term.send_keys("q")
         self.assert_clean_exit(term)
 

@@ -1,0 +1,174 @@
+"""Song lengths, seeking and the songs of a module: the real binary in tmux,
+its time box, status row and control socket, with modules from our writer."""
+
+import os
+import re
+import shutil
+import subprocess
+import tempfile
+import time
+import unittest
+import wave
+
+from xqtest import XQ, PlayerTestCase, mw, status_position
+
+# songs_song: three songs of 5.66, 3.84 and 2.56 s in one order list.
+SONG_SECONDS = [ms / 1000 for ms in mw.SONGS_LENGTHS_MS]
+
+
+def parse_status(text):
+    return dict(line.split("=", 1) for line in text.splitlines())
+
+
+def time_box(rows):
+    """(elapsed, length or None) in seconds from the time box."""
+    m = re.search(r"\[ Time: (\d+):(\d\d)(?:/(\d+):(\d\d))? \]", rows[-1])
+    if not m:
+        return None
+    elapsed = int(m.group(1)) * 60 + int(m.group(2))
+    length = int(m.group(3)) * 60 + int(m.group(4)) if m.group(3) else None
+    return elapsed, length
+
+
+def song_box(rows):
+    m = re.search(r"\[ Song (\d+)/(\d+) \]", rows[-1])
+    return (int(m.group(1)), int(m.group(2))) if m else None
+
+
+class LengthsCase(PlayerTestCase):
+    def setUp(self):
+        self.runtime = tempfile.mkdtemp(prefix="xqrun.")
+        os.chmod(self.runtime, 0o700)
+        self.addCleanup(shutil.rmtree, self.runtime, True)
+        self.home = self.make_home()
+
+    def start_xq(self, *args, **kw):
+        term = self.start(*args, env={"XDG_RUNTIME_DIR": self.runtime}, home=self.home, **kw)
+        self.wait_playing(term)
+        socket_path = os.path.join(self.runtime, "xq", "control")
+        deadline = time.monotonic() + 5
+        while not os.path.exists(socket_path):
+            self.assertLess(time.monotonic(), deadline, "no control socket")
+            time.sleep(0.02)
+        return term
+
+    def remote(self, *words):
+        env = dict(os.environ, HOME=self.home, XDG_RUNTIME_DIR=self.runtime)
+        r = subprocess.run([XQ, "--remote", *words], capture_output=True, text=True, env=env,
+                           stdin=subprocess.DEVNULL, timeout=10)
+        self.assertEqual((r.returncode, r.stderr), (0, ""), words)
+        return r.stdout
+
+    def status(self):
+        return parse_status(self.remote("status"))
+
+
+class Songs(LengthsCase):
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.songs = cls.song_file("songs.xm", mw.songs_song("xm"))
+        # A song that never ends: its last position jumps back to its first.
+        endless = mw.tone_song(channels=1, positions=3)
+        last = endless.patterns[endless.orders[-1]].copy()
+        endless.patterns.append(last)
+        last.set(last.rows - 1, 0, effect=mw.FX_JUMP, param=0)
+        endless.orders[-1] = len(endless.patterns) - 1
+        cls.endless = cls.song_file("endless.xm", endless)
+        cls.wide = cls.song_file("wide32.xm", mw.channels_song("xm", 32, 3))
+
+    def test_time_box_socket_and_keys_show_each_song_and_its_length(self):
+        term = self.start_xq(self.songs)
+        rows = term.wait_for(lambda rows: song_box(rows) == (1, 3))
+        self.assertEqual(time_box(rows)[1], 5)
+        status = self.status()
+        self.assertEqual((status["length"], status["subsong"], status["subsongs"]), ("5.6", "1", "3"))
+        term.send_keys(")")
+        rows = term.wait_for(lambda rows: song_box(rows) == (2, 3) and time_box(rows)[1] == 3)
+        self.assertEqual(self.status()["length"], "3.8")
+        # The second song only ends by its jump back to its start: it stops
+        # there, its time standing at its length.
+        term.wait_for(lambda rows: self.status()["state"] == "ended", timeout=10)
+        self.assertEqual(time_box(term.screen()), (3, 3))
+        term.send_keys(")")
+        term.wait_for(lambda rows: song_box(rows) == (3, 3) and time_box(rows)[1] == 2)
+        term.send_keys(")")  # there is no fourth
+        term.send_keys("(", "(")
+        term.wait_for(lambda rows: song_box(rows) == (1, 3))
+        self.assertEqual(self.status()["subsong"], "1")
+
+    def test_subsong_on_the_command_line_starts_that_song(self):
+        term = self.start_xq("--subsong", "3", self.songs)
+        term.wait_for(lambda rows: song_box(rows) == (3, 3) and time_box(rows)[1] == 2)
+        status = self.status()
+        self.assertEqual((status["length"], status["subsong"], status["position"]), ("2.5", "3", "7"))
+
+    def test_a_narrow_screen_shows_the_elapsed_time_alone(self):
+        term = self.start_xq(self.songs, width=40, height=12)
+        rows = term.wait_for(lambda rows: time_box(rows) is not None)
+        self.assertIsNone(time_box(rows)[1])
+        self.assertIsNone(song_box(rows))
+        self.assertTrue(rows[-1].endswith("[ Time: 00:00 ]─┘") or rows[-1].endswith("[ Time: 00:01 ]─┘"), rows[-1])
+
+    def test_lengths_of_an_endless_song_and_of_32_channels(self):
+        # 3 positions of 6.4 s: the jump back ends the first pass.
+        term = self.start_xq(self.endless)
+        term.wait_for(lambda rows: time_box(rows) and time_box(rows)[1] == 19)
+        self.assertEqual((self.status()["length"], self.status()["subsongs"]), ("19.2", "1"))
+        term.send_keys("q")
+        term = self.start_xq(self.wide)
+        term.wait_for(lambda rows: time_box(rows) and time_box(rows)[1] == 19)
+        self.assertEqual(self.status()["length"], "19.2")
+
+    def test_seek_over_the_socket_lands_on_the_song_time(self):
+        term = self.start_xq(self.endless)
+        self.remote("seek", "0:10")
+        status = self.status()
+        # 10 s is position 2 (6.4 s each), row 36 (0.1 s each).
+        self.assertIn(int(status["time"]), (10, 11))
+        self.assertEqual(status["position"], "2")
+        term.wait_for(lambda rows: time_box(rows)[0] in (10, 11) and status_position(rows)[0] == 2)
+        self.remote("seek", "-8")
+        self.assertIn(int(self.status()["time"]), (2, 3, 4))
+        self.remote("seek", "+5")
+        self.assertIn(int(self.status()["time"]), (7, 8, 9))
+        # Never past the end: the song stops at its length.
+        self.remote("seek", "+600")
+        term.wait_for(lambda rows: self.status()["state"] == "ended", timeout=5)
+        self.assertEqual(time_box(term.screen()), (19, 19))
+        # From the end a seek back plays again.
+        self.remote("seek", "-10")
+        term.wait_for(lambda rows: self.status()["state"] == "playing" and 8 <= int(self.status()["time"]) <= 11)
+
+    def test_arrows_seek_five_seconds_and_the_comma_and_period_a_minute(self):
+        term = self.start_xq(self.endless)
+        term.send_keys("Right", "Right", "Right")
+        term.wait_for(lambda rows: time_box(rows)[0] >= 15)
+        term.send_keys("Left")
+        term.wait_for(lambda rows: 10 <= time_box(rows)[0] <= 12)
+        term.send_keys(",")
+        term.wait_for(lambda rows: time_box(rows)[0] <= 2)
+        term.send_keys(".")
+        term.wait_for(lambda rows: self.status()["state"] == "ended", timeout=5)
+
+
+class Render(unittest.TestCase):
+    def test_render_writes_each_song_as_long_as_its_walk(self):
+        work = tempfile.mkdtemp(prefix="xqrender.")
+        self.addCleanup(shutil.rmtree, work, True)
+        for fmt in ("xm", "it", "s3m", "mod"):
+            song = os.path.join(work, f"songs.{fmt}")
+            mw.write_song(mw.songs_song(fmt), song)
+            out = os.path.join(work, f"{fmt}.wav")
+            r = subprocess.run([XQ, "--render", out, "--subsong", "all", song], capture_output=True,
+                               stdin=subprocess.DEVNULL, timeout=60)
+            self.assertEqual(r.returncode, 0, r.stderr)
+            for n, seconds in enumerate(SONG_SECONDS, 1):
+                with wave.open(os.path.join(work, f"{fmt}-{n}.wav")) as w:
+                    # Within one tick (20 ms at 125 BPM).
+                    self.assertAlmostEqual(w.getnframes() / w.getframerate(), seconds, delta=0.02)
+            self.assertFalse(os.path.exists(os.path.join(work, f"{fmt}-4.wav")))
+
+
+if __name__ == "__main__":
+    unittest.main()
