@@ -15,6 +15,7 @@ bench: all
 	python3 bench/run.py
 	python3 bench/render.py
 	python3 bench/packs.py
+	python3 bench/walk.py
 
 # The sound beside a parallel build, and with the terminal stopped.
 bench-busy: all

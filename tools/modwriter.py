@@ -81,7 +81,7 @@ def _build(args: argparse.Namespace) -> Song:
     if args.preset == "name":
         return name_song(_name(args, DEFAULT_NAME), args.format)
     if args.preset == "songs":
-        return songs_song(args.format, _name(args, b"xq songs"))
+        return songs_song(args.format, _name(args, b"xq songs"), args.loop_quirk)
     if args.preset == "ending":
         return ending_song(args.seconds, args.format, _name(args, b"xq ending"))
     if args.preset == "wide":
@@ -157,6 +157,8 @@ def _parser() -> argparse.ArgumentParser:
     sub = preset("songs", "three songs in one order list, with jumps, breaks, a pattern loop, a "
                           "pattern delay and speed and BPM changes (see songs_song)")
     fmt(sub)
+    sub.add_argument("--loop-quirk", action="store_true",
+                     help="leave out the break after the pattern loop (see songs_song)")
     sub = preset("wide", "the channels song as a MOD of 33 to 99 channels")
     sub.add_argument("--channels", type=int, default=96, help="channels (default: 96)")
     sub.add_argument("--positions", type=int, default=4, help="positions (default: 4)")

@@ -40,6 +40,7 @@ void post_to_module(void (*change)(PlayerCore &, MODULE &)) {
 // module starts with; its passes count afresh.
 void begin_song(PlayerCore &core, int index) {
     MODULE &m = *core.module;
+    core.seek_voices.count = 0;
     core.subsong = index >= 0 && index < static_cast<int>(core.songs.size()) ? index : 0;
     const SongWalk *walk = playing_song(core);
     core.ending = walk ? ending_of(*walk, core.loops, core.fade) : SongEnding{};
@@ -178,7 +179,8 @@ void player_seek_time(long long ms, bool relative) {
         const long long now = song_has_ended(m) ? walk->length_ns : song_time_ns(m);
         const long long target = relative ? now + ms * 1'000'000LL : ms * 1'000'000LL;
         if (song_has_ended(m) && target >= walk->length_ns) return;
-        seek_song(m, *walk, target);
+        const long long landed = seek_song(m, *walk, target, core.seek_voices);
+        core.ending.end_keys_seen = end_keys_before(*walk, landed);
         core.song_position = m.sngpos;
     });
 }
@@ -414,6 +416,7 @@ void player_unload() {
         core.song_position = 0;
         core.songs.clear();
         core.subsong = 0;
+        core.seek_voices.count = 0;
         remember_module_data({});
     });
 }

@@ -9,6 +9,7 @@
 #include <mikmod.h>
 
 #include "1_player/module_info.h"
+#include "1_player/song_seek.h"
 #include "1_player/song_walk.h"
 
 struct PlayerCore {
@@ -24,6 +25,7 @@ struct PlayerCore {
     SongEnding ending;          // how the song playing ends
     int loops = 1;              // passes of a song that does not loop before it ends
     bool fade = false;          // the last pass fades out
+    SeekVoices seek_voices;     // the voices a seek starts at the next tick
 };
 
 // The walk of the song playing, or null when the module has none.

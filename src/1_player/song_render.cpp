@@ -147,7 +147,8 @@ RenderOutcome render_song(const char *module_path, const char *wav_path, const c
     m->loop = 1;
     m->wrap = 0;
     m->fadeout = loops == 1 && fade ? 1 : 0;
-    const SongWalk *song = subsong >= 0 && subsong < static_cast<int>(songs.size()) ? &songs[subsong] : nullptr;
+    const SongWalk *song = songs.empty() ? nullptr
+                           : &songs[subsong >= 0 && subsong < static_cast<int>(songs.size()) ? subsong : 0];
     pass = Pass{};
     pass.module = m;
     pass.ending = song ? ending_of(*song, loops, fade) : SongEnding{};

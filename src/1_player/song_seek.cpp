@@ -65,7 +65,8 @@ void follow_voices(VoiceTrack *tracks, int count, long long tick) {
 
 }  // namespace
 
-long long seek_song(MODULE &m, const SongWalk &walk, long long target_ns) {
+long long seek_song(MODULE &m, const SongWalk &walk, long long target_ns, SeekVoices &waiting) {
+    waiting.count = 0;
     target_ns = std::clamp<long long>(target_ns, 0, std::max<long long>(walk.length_ns - 1, 0));
     const int start = seek_start_row(walk, target_ns);
     if (start < 0) return 0;
@@ -99,10 +100,27 @@ long long seek_song(MODULE &m, const SongWalk &walk, long long target_ns) {
         now += step;
     }
     for (int v = 0; v < voices; ++v) {
-        if (tracks[v].sample)
-            Voice_Play(static_cast<SBYTE>(v), tracks[v].sample, static_cast<ULONG>(tracks[v].position));
-        else
-            Voice_Stop(static_cast<SBYTE>(v));
+        waiting.volume[v] = Voice_GetVolume(static_cast<SBYTE>(v));
+        Voice_SetVolume(static_cast<SBYTE>(v), 0);
+        Voice_Stop(static_cast<SBYTE>(v));
+        waiting.sample[v] = tracks[v].sample;
+        waiting.position[v] = static_cast<ULONG>(tracks[v].sample ? tracks[v].position : 0);
     }
+    waiting.count = voices;
     return now;
+}
+
+void start_seek_voices(SeekVoices &waiting) {
+    for (int v = 0; v < waiting.count && md_driver; ++v) {
+        md_driver->VoiceSetVolume(static_cast<UBYTE>(v), waiting.volume[v]);
+        const SAMPLE *s = waiting.sample[v];
+        if (!s) {
+            md_driver->VoiceStop(static_cast<UBYTE>(v));
+            continue;
+        }
+        const ULONG loop_end = (s->flags & SF_LOOP) && s->loopend > s->length ? s->length : s->loopend;
+        md_driver->VoicePlay(static_cast<UBYTE>(v), s->handle, waiting.position[v], s->length, s->loopstart, loop_end,
+                             s->flags);
+    }
+    waiting.count = 0;
 }

@@ -28,7 +28,24 @@ int seek_start_row(const SongWalk &walk, long long target_ns);
 double sample_position_after(double position, double step, unsigned long length, unsigned long loop_start,
                              unsigned long loop_end, bool loop, bool bidi);
 
+// The voices a seek starts: each sample and the place in it, started at the
+// next tick of the mixer, so that the rest of the tick being mixed when the
+// seek came (silent) does not play the new place early.
+struct SeekVoices {
+    int count = 0;  // 0: nothing waits
+    SAMPLE *sample[UF_MAXCHAN] = {};
+    ULONG position[UF_MAXCHAN] = {};
+    UWORD volume[UF_MAXCHAN] = {};  // silenced until then: a note started in the silent run would sound early
+};
+
 // Moves `m` (the module the library plays, at the song `walk` describes) to
 // `target_ns` of its song, cut to the song's length, landing on the first
-// tick that starts at or after it. Returns the song time landed on.
-long long seek_song(MODULE &m, const SongWalk &walk, long long target_ns);
+// tick that starts at or after it. Every voice stops; those that sound at
+// the landing wait in `voices` for start_seek_voices. Returns the song time
+// landed on.
+long long seek_song(MODULE &m, const SongWalk &walk, long long target_ns, SeekVoices &voices);
+
+// Starts the voices a seek left waiting, at the place each had reached, and
+// forgets them. Touches only the driver, so it runs inside the mixer's
+// tick, before the library's player.
+void start_seek_voices(SeekVoices &voices);

@@ -87,6 +87,7 @@ SongWalk walk_song(MODULE &m, int start, std::vector<char> &reached) {
     m.sngremainder = 0;
     const MikMod_player_t tick = library_player_tick();
     std::vector<std::vector<char>> played(m.numpos);
+    std::vector<SongEndKey> pre_states;  // of each row in walk.rows
     long long now = 0;
     for (;;) {
         if (now >= kLongestWalkNs) {
@@ -101,19 +102,40 @@ SongWalk walk_song(MODULE &m, int start, std::vector<char> &reached) {
         if (new_row && mark_played(played, m, next.sngpos, next.patpos) && next.jump) {
             walk.ends_at_repeat = true;
             walk.end_key = end_key_of(m);
+            for (const SongRow &r : walk.rows)
+                if (r.sngpos == next.sngpos && r.patpos == next.patpos) {
+                    walk.repeat_ns = r.time_ns;
+                    break;
+                }
             break;
         }
-        const SongRow row{now, m.sngtime, m.sngremainder, next.sngpos, next.patpos, m.sngspd, m.bpm, m.volume, next.jump};
+        SongRow row{now, m.sngtime, m.sngremainder, next.sngpos, next.patpos, m.sngspd, m.bpm, m.volume, next.jump};
+        pre_states.push_back(row_starts_next_tick(m) ? end_key_of(m) : SongEndKey{-1});
         tick();
         if (at_end_marker(m)) break;
         if (new_row) {
             reached[next.sngpos] = 1;
             walk.rows.push_back(row);
+        } else {
+            pre_states.pop_back();
         }
         now += tick_ns(mixer_bpm(m));
     }
     walk.length_ns = now;
+    if (walk.ends_at_repeat) {
+        for (std::size_t r = 0; r < walk.rows.size(); ++r) walk.rows[r].at_end_key = pre_states[r] == walk.end_key;
+        walk.end_key_count = end_keys_before(walk, walk.length_ns) + 1;
+    }
     return walk;
+}
+
+int end_keys_before(const SongWalk &walk, long long time_ns) {
+    int count = 0;
+    for (const SongRow &r : walk.rows) {
+        if (r.time_ns >= time_ns) break;
+        count += r.at_end_key ? 1 : 0;
+    }
+    return count;
 }
 
 SongWalks walk_songs(MODULE &m) {
@@ -151,6 +173,8 @@ SongEnding ending_of(const SongWalk &walk, int loops, bool fade) {
     ending.start_position = walk.start_position;
     ending.ends_at_repeat = walk.ends_at_repeat;
     ending.end_key = walk.end_key;
+    ending.end_key_count = walk.end_key_count;
+    ending.end_keys_at_repeat = end_keys_before(walk, walk.repeat_ns + 1);  // the one that led there too
     ending.loops = std::max(loops, 1);
     ending.fade = fade;
     return ending;
@@ -176,14 +200,19 @@ void play_song_tick(MODULE &m, SongEnding &ending) {
         return;
     }
     if (ending.ends_at_repeat && row_starts_next_tick(m) && end_key_of(m) == ending.end_key &&
-        !another_pass(m, ending)) {
-        m.sngpos = static_cast<SWORD>(m.numpos);
-        return;
+        ++ending.end_keys_seen >= ending.end_key_count) {
+        if (!another_pass(m, ending)) {
+            m.sngpos = static_cast<SWORD>(m.numpos);
+            return;
+        }
+        // The jump back is taken as written, to where the next pass goes on.
+        ending.end_keys_seen = ending.end_keys_at_repeat;
     }
     tick();
     if (m.sngpos < m.numpos && m.positions[m.sngpos] == kEndMarker) m.sngpos = static_cast<SWORD>(m.numpos);
     if (m.sngpos >= m.numpos && another_pass(m, ending)) {
         restart_song_at(m, ending.start_position);
+        ending.end_keys_seen = 0;
         tick();
     }
 }

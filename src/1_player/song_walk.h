@@ -30,6 +30,22 @@ inline constexpr long long kLongestWalkNs = 3600LL * 1'000'000'000LL;
 // The most songs a module is searched for.
 inline constexpr int kMostSongs = 256;
 
+// The player's state just before the tick that would start a row that has
+// played already: a player that gets there for the song's last time has
+// reached the song's end. The same state may come earlier in a song that
+// takes a jump twice (it then leads to a row not yet played), so the
+// ending counts how often it came.
+struct SongEndKey {
+    int sngpos = 0;
+    int patpos = 0;
+    int posjmp = 0;
+    int patbrk = 0;
+    int patdly = 0;
+    int patdly2 = 0;
+    int pat_repcrazy = 0;
+    bool operator==(const SongEndKey &) const = default;
+};
+
 // The start of a row, as the walk met it: where it lies in the song's time
 // and the player's state just before the tick that started it, which is
 // what a seek puts back to land there.
@@ -43,19 +59,7 @@ struct SongRow {
     int bpm = 0;
     int volume = 0;
     bool entry = false;  // entered from another position or by a jump
-};
-
-// The player's state just before the tick that would start a row that has
-// played already: a player that gets there has reached the song's end.
-struct SongEndKey {
-    int sngpos = 0;
-    int patpos = 0;
-    int posjmp = 0;
-    int patbrk = 0;
-    int patdly = 0;
-    int patdly2 = 0;
-    int pat_repcrazy = 0;
-    bool operator==(const SongEndKey &) const = default;
+    bool at_end_key = false;  // the tick that started it began in the song's end state
 };
 
 // One song of a module.
@@ -65,8 +69,13 @@ struct SongWalk {
     bool length_known = true;     // false: the walk stopped at kLongestWalkNs
     bool ends_at_repeat = false;  // ends where a row would play again (end_key); else at its order list's end
     SongEndKey end_key;
+    int end_key_count = 0;     // how often the end state comes in the song, its end included
+    long long repeat_ns = 0;   // where the row that would play again first played: a next pass goes on from there
     std::vector<SongRow> rows;  // every row, in the order played
 };
+
+// How often the end state of `walk` came before `time_ns` of its song.
+int end_keys_before(const SongWalk &walk, long long time_ns);
 
 using SongWalks = std::vector<SongWalk>;
 using SongWalksPtr = std::shared_ptr<const SongWalks>;
@@ -123,6 +132,9 @@ struct SongEnding {
     int start_position = 0;
     bool ends_at_repeat = false;
     SongEndKey end_key;
+    int end_key_count = 0;    // the end state's comings that end a pass
+    int end_keys_seen = 0;    // its comings in this pass so far
+    int end_keys_at_repeat = 0;  // its comings before the place a next pass goes on from
     int loops = 1;
     int passes_done = 0;
     bool fade = false;

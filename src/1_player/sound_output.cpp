@@ -86,6 +86,7 @@ void guarded_pulse_exit() {
 // The library's tick, with the song ended where its walk ends it.
 void counting_tick() {
     PlayerCore &core = player_core();
+    if (core.seek_voices.count > 0) start_seek_voices(core.seek_voices);
     if (core.module)
         play_song_tick(*core.module, core.ending);
     else if (output.library_tick)

@@ -179,7 +179,7 @@ int xq_main(int argc, char **argv) {
         if (prepare_resume(resume, stderr) != 0) return kStartupFailure;
         path = resume.path;
     } else {
-        if (wants_render(argc, argv)) return render_main(argc, argv, subsong.number - 1, subsong.all);
+        if (wants_render(argc, argv)) return render_main(argc, argv, subsong.given ? subsong.number - 1 : 0, subsong.all);
         if (subsong.all) {
             std::fputs("XQ: --subsong all goes with --render.\n", stderr);
             return kBadCommandLine;

@@ -10,7 +10,8 @@ import time
 import unittest
 import wave
 
-from xqtest import XQ, PlayerTestCase, mw, status_position
+from audio import rms_windows, to_samples
+from xqtest import XQ, PlayerTestCase, measures_sound, mw, status_position
 
 # songs_song: three songs of 5.66, 3.84 and 2.56 s in one order list.
 SONG_SECONDS = [ms / 1000 for ms in mw.SONGS_LENGTHS_MS]
@@ -150,6 +151,86 @@ class Songs(LengthsCase):
         term.wait_for(lambda rows: time_box(rows)[0] <= 2)
         term.send_keys(".")
         term.wait_for(lambda rows: self.status()["state"] == "ended", timeout=5)
+
+
+def seek_song():
+    """Silent for its first position (6.4 s); at 9.4 s channel 0 starts a
+    long quiet tone whose loudness steps every 0.25 s of the sample, so a
+    voice started at the wrong place in it sounds out of step; from 10.1 s
+    channel 1 plucks loudly every 0.4 s."""
+    song = mw.Song(name=b"xq seek", format="xm", channels=2, speed=5, bpm=125)
+    rate = 8000
+    steps = []
+    for block in range(16):  # 4 s of sample
+        steps += mw.square(rate // 4, 40 if block % 2 else 100, cycles=rate // 4 // 32)
+    song.samples.append(mw.Sample(name="steps", data=steps, rate=rate, volume=40))
+    song.samples.append(mw.Sample(name="pluck", data=mw.fade(mw.square(2400, 127, cycles=75), 300), rate=rate))
+    silent = song.new_pattern(64)
+    held = song.new_pattern(64)
+    held.set(30, 0, "C-4", 1, 40)
+    plucks = song.new_pattern(64)
+    for row in range(37, 64, 4):
+        held.set(row, 1, "C-4", 2, 64)
+    for row in range(1, 64, 4):
+        plucks.set(row, 1, "C-4", 2, 64)
+    del silent
+    song.orders = [0, 1, 2]
+    return song
+
+
+def correlation(a, b):
+    n = min(len(a), len(b))
+    a, b = a[:n], b[:n]
+    ma, mb = sum(a) / n, sum(b) / n
+    cov = sum((x - ma) * (y - mb) for x, y in zip(a, b))
+    va = sum((x - ma) ** 2 for x in a) ** 0.5
+    vb = sum((y - mb) ** 2 for y in b) ** 0.5
+    return cov / (va * vb)
+
+
+def first_above(samples, level, channels=2):
+    for i, v in enumerate(samples):
+        if abs(v) > level:
+            return i // channels
+    return None
+
+
+class SeekSound(LengthsCase):
+    @measures_sound
+    def test_a_seek_sounds_as_the_song_rendered_from_there(self):
+        song = self.song_file("seek.xm", seek_song())
+        reference = os.path.join(self.files.name, "seek.wav")
+        r = subprocess.run([XQ, "--render", reference, song], capture_output=True, stdin=subprocess.DEVNULL,
+                           timeout=60, env=dict(os.environ, HOME=self.home))
+        self.assertEqual(r.returncode, 0, r.stderr)
+        with wave.open(reference) as w:
+            rate = w.getframerate()
+            w.setpos(10 * rate)
+            ref = to_samples(w.readframes(2 * rate))
+        term = self.start_xq(song)
+        before = self.rec.mark()
+        self.remote("seek", "0:10")
+        # The song is silent until 6.4 s: the first sound is the seek's.
+        start = self.rec.wait_for_sound(before, timeout=5)
+        self.assertLess(self.rec.seconds(start - before), 3.0)
+        got = self.rec.samples(start, self.rec.wait_until(start + self.rec.frames(2.0)))
+        self.assertEqual(status_position(term.screen())[0], 2)
+        mine, theirs = rms_windows(got, 10), rms_windows(ref, 10)
+        print(f"\nloudness envelopes (10 ms RMS) correlate {correlation(mine, theirs):.3f}")
+        self.assertGreater(correlation(mine, theirs), 0.95)
+        # The held tone comes in at its own loudness, not its start's.
+        self.assertAlmostEqual(mine[0] / theirs[0], 1.0, delta=0.15)
+        # The first pluck, 100 ms after the seek's landing.
+        held = max(abs(v) for v in ref[:2 * rate * 9 // 100])
+        plucked = max(abs(v) for v in ref[2 * rate // 10:2 * rate * 12 // 100])
+        self.assertGreater(plucked, 1.5 * held)
+        level = (held + plucked) / 2
+        onset_mine = first_above(got, level)
+        onset_ref = first_above(ref, level)
+        self.assertIsNotNone(onset_ref)
+        self.assertIsNotNone(onset_mine)
+        print(f"first pluck {1000 * (onset_mine - onset_ref) / rate:+.2f} ms from the rendering's")
+        self.assertLess(abs(onset_mine - onset_ref) / rate, 0.005, (onset_mine, onset_ref))
 
 
 class Render(unittest.TestCase):

@@ -344,7 +344,7 @@ SONGS_LENGTHS_MS = (5660, 3840, 2560)
 SONGS_STARTS = (0, 4, 6)
 
 
-def songs_song(fmt: str = "xm", name: str | bytes = b"xq songs") -> Song:
+def songs_song(fmt: str = "xm", name: str | bytes = b"xq songs", loop_quirk: bool = False) -> Song:
     """Three songs in one order list, as a game module holds its level tunes,
     each opening with a held tone (a looped square wave at a pitch of its
     own). The first (positions 0-3) goes through a pattern loop (rows 4-7
@@ -354,7 +354,12 @@ def songs_song(fmt: str = "xm", name: str | bytes = b"xq songs") -> Song:
     forwards and at last a jump back to position 1, where it would repeat:
     2.64 + 0.9 + 0.2 + 1.92 s. The second (positions 4-5) only ends by its
     jump back to its own start: 32 rows of 0.12 s. The third (positions 6-7)
-    plays at speed 4 to the end of the order list: 32 rows of 0.08 s."""
+    plays at speed 4 to the end of the order list: 32 rows of 0.08 s.
+
+    With `loop_quirk` the break at the end of position 0 is left out: an XM
+    then starts position 1 at the pattern loop's row 4 (FastTracker's quirk),
+    and the first song takes the break at the end of position 1 twice, the
+    second time into a row that played already."""
     _check(fmt, 2, 8)
     song = Song(name=name, format=fmt, channels=2, speed=6, bpm=125)
     song.samples.append(_looped("held square", waves.square(TONE_CYCLE, 100), rate=TONE_RATE))
@@ -364,7 +369,8 @@ def songs_song(fmt: str = "xm", name: str | bytes = b"xq songs") -> Song:
     loops.set(4, 1, effect=0xE, param=0x60)
     loops.set(7, 1, effect=0xE, param=0x61)
     loops.set(10, 1, effect=0xE, param=0xE2)
-    loops.set(15, 1, effect=0xD, param=0)  # FastTracker would start the next pattern at the loop's row
+    if not loop_quirk:
+        loops.set(15, 1, effect=0xD, param=0)  # FastTracker would start the next pattern at the loop's row
     faster = song.new_pattern(16)            # 1: 150 BPM, rows 0-8, then to row 4
     faster.set(0, 1, effect=0xF, param=150)
     faster.set(8, 1, effect=0xD, param=4)
