@@ -15,7 +15,7 @@ Library use (standard library only):
     mw.song_length(song)                   # 6.4 seconds
 
 Command line: python3 tools/modwriter.py PRESET OUT [options]; presets are
-tone, short, channels, comment, name, songs, wide, samples, notation and demo (see --help of each). The
+tone, short, channels, comment, name, songs, tunes, wide, samples, notation and demo (see --help of each). The
 committed demo is regenerated with
 
     python3 tools/modwriter.py demo examples/demo.xm
@@ -42,7 +42,8 @@ from xqmod.presets import (  # noqa: E402
     BPM, DEFAULT_COMMENT, DEFAULT_NAME, POSITION_SECONDS, ROW_SECONDS, ROWS,
     NOTATION_CELLS, SNGTIME_PER_SECOND, SPEED, TONE_CYCLE, TONE_FREQUENCY, TONE_NOTE,
     TONE_POSITIONS, TONE_RATE, TONE_WAVES, channels_song, comment_song, name_song,
-    notation_song, positions_for, ending_song, songs_song, SONGS_LENGTHS_MS, SONGS_STARTS, samples_song, short_song, tone_song, wide_song)
+    notation_song, positions_for, ending_song, songs_song, SONGS_LENGTHS_MS, SONGS_STARTS,
+    tunes_song, TUNES_LENGTHS_MS, samples_song, short_song, tone_song, wide_song)
 from xqmod.waves import (  # noqa: E402
     clamp, fade, harmonics, mix, noise, pluck, saw, sine, square, triangle)
 
@@ -80,6 +81,8 @@ def _build(args: argparse.Namespace) -> Song:
                             _name(args, b"xq comment"))
     if args.preset == "name":
         return name_song(_name(args, DEFAULT_NAME), args.format)
+    if args.preset == "tunes":
+        return tunes_song(args.format, _name(args, b"xq tunes"))
     if args.preset == "songs":
         return songs_song(args.format, _name(args, b"xq songs"), args.loop_quirk)
     if args.preset == "ending":
@@ -159,6 +162,8 @@ def _parser() -> argparse.ArgumentParser:
     fmt(sub)
     sub.add_argument("--loop-quirk", action="store_true",
                      help="leave out the break after the pattern loop (see songs_song)")
+    sub = preset("tunes", "three tunes in one order list, each after an end marker (see tunes_song)")
+    sub.add_argument("--format", choices=("it", "s3m"), default="it", help="module format (default: it)")
     sub = preset("wide", "the channels song as a MOD of 33 to 99 channels")
     sub.add_argument("--channels", type=int, default=96, help="channels (default: 96)")
     sub.add_argument("--positions", type=int, default=4, help="positions (default: 4)")

@@ -11,6 +11,7 @@
 #include "1_player/module_loader.h"
 #include "1_player/player_core.h"
 #include "1_player/player_thread.h"
+#include "1_player/order_list.h"
 #include "1_player/song_seek.h"
 #include "1_player/song_walk.h"
 #include "1_player/sound_output.h"
@@ -38,10 +39,39 @@ void post_to_module(void (*change)(PlayerCore &, MODULE &)) {
 // Starts song `index` of the module loaded (the first when it has no such
 // song) from its first row, with the speed, tempo, volume and clock the
 // module starts with; its passes count afresh.
+// Puts in place of the module playing the one that holds the tune of its
+// file starting at order `start` alone (or the whole file, -1), playing,
+// paused or stopped as the module was. False, with the module left, when it
+// does not load.
+bool load_tune(PlayerCore &core, int start) {
+    const std::vector<char> &data = remembered_module_data();
+    const std::vector<char> tune = start >= 0 ? tune_bytes(data.data(), data.size(), start) : data;
+    MODULE *fresh = tune.empty() ? nullptr : Player_LoadMem(tune.data(), static_cast<int>(tune.size()), kPlayerChannels, 0);
+    if (!fresh) return false;
+    const bool started = Player_GetModule() == core.module;
+    const bool paused = started && Player_Paused();
+    fresh->loop = 1;
+    fresh->wrap = core.module->wrap;
+    Player_Stop();
+    Player_Free(core.module);
+    core.module = fresh;
+    core.tune_start = start;
+    core.muted = 0;
+    const ModuleInfo &old = *core.info;
+    core.info = describe_module(*fresh, old.path.c_str(), old.bytes, ++core.loads, old.archive.c_str(), old.songs);
+    if (started) {
+        Player_Start(fresh);
+        if (paused) Player_TogglePause();
+    }
+    return true;
+}
+
 void begin_song(PlayerCore &core, int index) {
-    MODULE &m = *core.module;
     core.seek_voices.count = 0;
     core.subsong = index >= 0 && index < static_cast<int>(core.songs.size()) ? index : 0;
+    if (const SongWalk *song = playing_song(core); song && song->tune_start != core.tune_start)
+        load_tune(core, song->tune_start);
+    MODULE &m = *core.module;
     const SongWalk *walk = playing_song(core);
     core.ending = walk ? ending_of(*walk, core.loops, core.fade) : SongEnding{};
     core.ending.loops = core.loops;
@@ -366,6 +396,7 @@ LoadResult player_load(const char *file_path, bool loop, bool fade, int subsong)
         core.info = describe_module(*fresh, path, bytes, ++core.loads, archive.c_str(), std::move(lengths));
         fresh->loop = 1;             // jumps as written
         fresh->wrap = loop ? 1 : 0;  // wrap starts a finished song again
+        core.tune_start = -1;
         core.fade = fade;
         core.muted = 0;
         core.stopped = false;

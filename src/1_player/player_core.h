@@ -21,6 +21,7 @@ struct PlayerCore {
     bool mute_all_next = true;  // the next mute-all mutes (else it unmutes)
     std::uint64_t loads = 0;    // modules loaded so far: the next load's number less one
     SongWalks songs;            // the walks of the module's songs, found at its load
+    int tune_start = -1;        // the tune of the file `module` holds alone (SongWalk::tune_start), -1: the file as it is
     int subsong = 0;            // the song playing, an index into `songs`
     SongEnding ending;          // how the song playing ends
     int loops = 1;              // passes of a song that does not loop before it ends

@@ -16,6 +16,7 @@
 #include "1_player/quit_request.h"
 #include "1_player/settings.h"
 #include "1_player/library_tick.h"
+#include "1_player/order_list.h"
 #include "1_player/song_walk.h"
 
 namespace {
@@ -136,7 +137,11 @@ RenderOutcome render_song(const char *module_path, const char *wav_path, const c
     }
     md_pansep = static_cast<UBYTE>(pansep_of_separation(separation));
     const SongWalks songs = walk_module_bytes(data.data(), data.size());
-    MODULE *m = Player_LoadMem(data.data(), static_cast<int>(data.size()), 64, 0);
+    const SongWalk *song = songs.empty() ? nullptr
+                           : &songs[subsong >= 0 && subsong < static_cast<int>(songs.size()) ? subsong : 0];
+    // A tune of a file of several plays from a copy that holds it alone.
+    if (song && song->tune_start >= 0) data = tune_bytes(data.data(), data.size(), song->tune_start);
+    MODULE *m = data.empty() ? nullptr : Player_LoadMem(data.data(), static_cast<int>(data.size()), 64, 0);
     data = std::vector<char>();
     if (!m) {
         std::fprintf(errors, "XQ: Can't load '%s': %s.\n", module_path, MikMod_strerror(MikMod_errno));
@@ -147,8 +152,6 @@ RenderOutcome render_song(const char *module_path, const char *wav_path, const c
     m->loop = 1;
     m->wrap = 0;
     m->fadeout = loops == 1 && fade ? 1 : 0;
-    const SongWalk *song = songs.empty() ? nullptr
-                           : &songs[subsong >= 0 && subsong < static_cast<int>(songs.size()) ? subsong : 0];
     pass = Pass{};
     pass.module = m;
     pass.ending = song ? ending_of(*song, loops, fade) : SongEnding{};

@@ -1,9 +1,11 @@
 #include "1_player/song_walk.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "1_player/library_tick.h"
 #include "1_player/loaded_module.h"
+#include "1_player/order_list.h"
 #include "1_player/sound_output.h"
 
 namespace {
@@ -151,13 +153,32 @@ SongWalks walk_songs(MODULE &m) {
     return songs;
 }
 
-SongWalks walk_module_bytes(const char *bytes, std::size_t size) {
+namespace {
+
+SongWalks walk_copy(const char *bytes, std::size_t size) {
     MODULE *copy = Player_LoadMem(bytes, static_cast<int>(size), UF_MAXCHAN, 0);
     if (!copy) return {};
     Player_Start(copy);
     SongWalks songs = walk_songs(*copy);
     Player_Stop();
     Player_Free(copy);
+    return songs;
+}
+
+}  // namespace
+
+SongWalks walk_module_bytes(const char *bytes, std::size_t size) {
+    const std::vector<int> starts = tune_starts(bytes, size);
+    if (starts.empty()) return walk_copy(bytes, size);
+    SongWalks songs;
+    for (int start : starts) {
+        const std::vector<char> tune = tune_bytes(bytes, size, start);
+        for (SongWalk &walk : walk_copy(tune.data(), tune.size())) {
+            if (static_cast<int>(songs.size()) >= kMostSongs) return songs;
+            walk.tune_start = start;
+            songs.push_back(std::move(walk));
+        }
+    }
     return songs;
 }
 

@@ -64,6 +64,7 @@ struct SongRow {
 
 // One song of a module.
 struct SongWalk {
+    int tune_start = -1;  // in a file of several tunes (order_list.h), the order its tune starts at; -1: the module as loaded
     int start_position = 0;
     long long length_ns = 0;
     bool length_known = true;     // false: the walk stopped at kLongestWalkNs
@@ -95,8 +96,10 @@ SongWalk walk_song(MODULE &m, int start, std::vector<char> &reached);
 // position 0, then one from each first position no earlier song reached.
 SongWalks walk_songs(MODULE &m);
 
-// Loads a copy of the module in `bytes` aside and walks its songs; empty
-// when it does not load. The library plays no module afterwards: a caller
+// Loads a copy of the module in `bytes` aside and walks its songs; a file
+// of several tunes (each after an end marker) has each tune walked in a
+// copy of the file that holds that tune alone (tune_bytes). Empty when it
+// does not load. The library plays no module afterwards: a caller
 // that had one starts it again.
 SongWalks walk_module_bytes(const char *bytes, std::size_t size);
 

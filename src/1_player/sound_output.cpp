@@ -338,6 +338,8 @@ void remember_module_data(std::vector<char> data) {
     output.held_voice_count = 0;
 }
 
+const std::vector<char> &remembered_module_data() { return output.module_data; }
+
 void reset_pace(AudioPace &pace) { pace = AudioPace{}; }
 
 long long sound_ahead_ns(AudioPace &pace, long long mixed, long long now_ns) {

@@ -21,6 +21,10 @@ void stop_sound();
 // forgotten. Runs with the library (the loader's command).
 void remember_module_data(std::vector<char> data);
 
+// The bytes remembered by remember_module_data (a tune of the file is
+// loaded from them).
+const std::vector<char> &remembered_module_data();
+
 // Restarts the sound driver with the current md_mode and md_mixfreq
 // (MikMod_Reset) while the module goes on from where it was: the restart
 // throws away the samples the driver held, so they are loaded again from the

@@ -1,5 +1,6 @@
 #include "1_player/song_walk.h"
 
+#include <algorithm>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <mikmod.h>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "1_player/loaded_module.h"
+#include "1_player/order_list.h"
 #include "1_player/song_seek.h"
 #include "1_player/sound_output.h"
 #include "silent_player.h"
@@ -158,6 +160,75 @@ TEST_F(SongWalkTest, AStateThatLeadsToARepeatOnlyTheSecondTimeEndsTheSongThen) {
         SongEnding ending = ending_of(songs[0], loops, false);
         EXPECT_NEAR(play_until_end(m, ending) / 1e6, ms, 1.0) << loops;
     }
+}
+
+TEST_F(SongWalkTest, TheTunesAfterEndMarkersAreSongsPlayedFromACopyOfTheirOwn) {
+    // Orders 0 1 --- 2 3 --- 4: the library lets the first marker pass and
+    // would play the second tune on from the first; each plays alone.
+    constexpr long long kTuneMs[] = {3840, 3840, 960};
+    constexpr int kTuneStarts[] = {0, 3, 6};
+    for (const char *name : {"tunes.it", "tunes.s3m"}) {
+        SCOPED_TRACE(name);
+        const std::vector<char> bytes = file_bytes(fixture(name));
+        const SongWalks songs = walk_module_bytes(bytes.data(), bytes.size());
+        ASSERT_EQ(songs.size(), 3u);
+        for (int s = 0; s < 3; ++s) {
+            EXPECT_EQ(songs[s].tune_start, kTuneStarts[s]);
+            EXPECT_EQ(songs[s].start_position, 0);
+            EXPECT_NEAR(songs[s].length_ns / 1e6, kTuneMs[s], 1.0);
+            // Played from its copy, each ends where its walk ends it.
+            const std::vector<char> tune = tune_bytes(bytes.data(), bytes.size(), songs[s].tune_start);
+            MODULE *m = Player_LoadMem(tune.data(), static_cast<int>(tune.size()), 64, 0);
+            ASSERT_NE(m, nullptr);
+            Player_Start(m);
+            m->loop = 1;
+            m->wrap = 0;
+            SongEnding ending = ending_of(songs[s], 2, false);
+            EXPECT_NEAR(play_until_end(*m, ending) / 1e6, 2 * kTuneMs[s], 1.0) << s;
+            Player_Stop();
+            Player_Free(m);
+        }
+    }
+}
+
+TEST(OrderList, FindsTheTunesOfAFileAndCopiesEachAlone) {
+    // An S3M header: "SCRM" at 0x2C, the order count at 0x20, the orders
+    // from 0x60.
+    const auto s3m = [](std::vector<unsigned char> orders) {
+        std::vector<char> file(0x60 + orders.size() + 16, 0);
+        std::memcpy(file.data() + 0x2C, "SCRM", 4);
+        file[0x20] = static_cast<char>(orders.size());
+        std::memcpy(file.data() + 0x60, orders.data(), orders.size());
+        return file;
+    };
+    const struct {
+        std::vector<unsigned char> orders;
+        std::vector<int> starts;
+    } cases[] = {
+        {{0, 1, 2, 255}, {}},                              // one tune
+        {{0, 1, 255, 2, 3, 255, 4, 255}, {0, 3, 6}},
+        {{254, 0, 255, 255, 254, 1, 255}, {1, 5}},         // skips and markers in runs
+        {{0, 255, 255, 255}, {}},
+    };
+    for (const auto &c : cases) {
+        const std::vector<char> file = s3m(c.orders);
+        EXPECT_EQ(tune_starts(file.data(), file.size()), c.starts);
+    }
+    const std::vector<char> file = s3m({0, 1, 255, 2, 254, 3, 255, 4, 255});
+    const std::vector<char> tune = tune_bytes(file.data(), file.size(), 3);
+    ASSERT_EQ(tune.size(), file.size());
+    EXPECT_EQ(std::vector<unsigned char>(tune.begin() + 0x60, tune.begin() + 0x69),
+              (std::vector<unsigned char>{254, 254, 254, 2, 254, 3, 255, 255, 255}));
+    EXPECT_TRUE(std::equal(tune.begin() + 0x69, tune.end(), file.begin() + 0x69));
+    EXPECT_TRUE(tune_bytes(file.data(), file.size(), 9).empty());
+    // Too short for the order list it announces, or not an S3M or IT.
+    std::vector<char> cut = file;
+    cut.resize(0x64);
+    EXPECT_TRUE(tune_starts(cut.data(), cut.size()).empty());
+    EXPECT_TRUE(tune_bytes(cut.data(), cut.size(), 3).empty());
+    std::vector<char> other = file;
+    other[0x2C] = 'X';
+    EXPECT_TRUE(tune_bytes(other.data(), other.size(), 3).empty());
 }
 
 TEST_F(SongWalkTest, ASongThatWrapsRoundIsNotEnded) {

@@ -77,6 +77,7 @@ class Songs(LengthsCase):
         endless.orders[-1] = len(endless.patterns) - 1
         cls.endless = cls.song_file("endless.xm", endless)
         cls.wide = cls.song_file("wide32.xm", mw.channels_song("xm", 32, 3))
+        cls.tunes = cls.song_file("tunes.it", mw.tunes_song("it"))
 
     def test_time_box_socket_and_keys_show_each_song_and_its_length(self):
         term = self.start_xq(self.songs)
@@ -103,6 +104,20 @@ class Songs(LengthsCase):
         term.wait_for(lambda rows: song_box(rows) == (3, 3) and time_box(rows)[1] == 2)
         status = self.status()
         self.assertEqual((status["length"], status["subsong"], status["position"]), ("2.5", "3", "7"))
+
+    def test_the_tunes_after_end_markers_play_each_alone(self):
+        term = self.start_xq("--subsong", "2", self.tunes)
+        term.wait_for(lambda rows: song_box(rows) == (2, 3) and time_box(rows)[1] == 3)
+        status = self.status()
+        self.assertEqual((status["length"], status["subsong"], status["positions"]), ("3.8", "2", "2"))
+        term.send_keys(")")
+        term.wait_for(lambda rows: song_box(rows) == (3, 3) and time_box(rows)[1] == 0)
+        self.assertEqual((self.status()["length"], self.status()["positions"]), ("0.9", "1"))
+        # The third tune only jumps back to itself: it ends after 0.96 s.
+        term.wait_for(lambda rows: self.status()["state"] == "ended", timeout=5)
+        term.send_keys("(", "(")
+        term.wait_for(lambda rows: song_box(rows) == (1, 3) and time_box(rows)[1] == 3)
+        self.assertEqual(self.status()["positions"], "2")
 
     def test_a_narrow_screen_shows_the_elapsed_time_alone(self):
         term = self.start_xq(self.songs, width=40, height=12)
@@ -249,6 +264,16 @@ class Render(unittest.TestCase):
                     # Within one tick (20 ms at 125 BPM).
                     self.assertAlmostEqual(w.getnframes() / w.getframerate(), seconds, delta=0.02)
             self.assertFalse(os.path.exists(os.path.join(work, f"{fmt}-4.wav")))
+        for fmt in ("it", "s3m"):
+            tunes = os.path.join(work, f"tunes.{fmt}")
+            mw.write_song(mw.tunes_song(fmt), tunes)
+            out = os.path.join(work, f"tunes-{fmt}.wav")
+            r = subprocess.run([XQ, "--render", out, "--subsong", "all", tunes], capture_output=True,
+                               stdin=subprocess.DEVNULL, timeout=60)
+            self.assertEqual(r.returncode, 0, r.stderr)
+            for n, ms in enumerate(mw.TUNES_LENGTHS_MS, 1):
+                with wave.open(os.path.join(work, f"tunes-{fmt}-{n}.wav")) as w:
+                    self.assertAlmostEqual(w.getnframes() / w.getframerate(), ms / 1000, delta=0.02)
 
 
 if __name__ == "__main__":

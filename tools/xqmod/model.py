@@ -213,6 +213,12 @@ class Instrument:
         return chosen
 
 
+# An order that ends the song there ("---"), in the formats that have one;
+# a game module keeps further tunes after it.
+END_MARKER = 255
+MARKER_FORMATS = ("it", "s3m")
+
+
 @dataclass
 class Song:
     name: str | bytes = b""
@@ -241,8 +247,11 @@ class Song:
             raise ValueError("BPM must be 32-255")
         if not self.orders:
             raise ValueError("the song has no positions")
-        if any(not 0 <= p < len(self.patterns) for p in self.orders):
+        if any(not 0 <= p < len(self.patterns) and not (p == END_MARKER and self.format in MARKER_FORMATS)
+               for p in self.orders):
             raise ValueError("an order refers to a missing pattern")
+        if self.orders[0] == END_MARKER:
+            raise ValueError("the song starts with an end marker")
         playable = len(self.instruments or self.samples)
         for index, pattern in enumerate(self.patterns):
             if pattern.channels != self.channels:
@@ -272,5 +281,5 @@ def row_seconds(speed: int, bpm: int) -> float:
 def song_length(song: Song) -> float:
     """Play time in seconds of a song without speed or tempo changes: every
     position plays its pattern's rows once."""
-    rows = sum(song.patterns[p].rows for p in song.orders)
+    rows = sum(song.patterns[p].rows for p in song.orders if p != END_MARKER)
     return rows * row_seconds(song.speed, song.bpm)

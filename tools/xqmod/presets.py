@@ -11,7 +11,7 @@ from __future__ import annotations
 import math
 
 from . import waves
-from .model import (FX_PAN, LOOP_FORWARD, LOOP_PINGPONG, Instrument, Sample, Song, note,
+from .model import (END_MARKER, FX_PAN, LOOP_FORWARD, LOOP_PINGPONG, Instrument, Sample, Song, note,
                     row_seconds)
 
 SPEED = 5
@@ -389,4 +389,28 @@ def songs_song(fmt: str = "xm", name: str | bytes = b"xq songs", loop_quirk: boo
     third.set(0, 0, TONE_NOTE + 12, 1, volume)
     third.set(0, 1, effect=0xF, param=4)
     song.orders = [0, 1, 2, 3, 4, 5, 6, 6]
+    return song
+
+
+# What tunes_song's three tunes last, in milliseconds.
+TUNES_LENGTHS_MS = (3840, 3840, 960)
+
+
+def tunes_song(fmt: str = "it", name: str | bytes = b"xq tunes") -> Song:
+    """Three tunes in one order list, each after an end marker ("---"), as a
+    game module of Impulse or Scream Tracker keeps its level tunes: the
+    first plays two patterns to its marker (32 rows of 0.12 s), the second
+    jumps back to its own start after two patterns, the third is one
+    pattern that jumps back to itself on its row 7 (8 rows)."""
+    if fmt not in ("it", "s3m"):
+        raise ValueError("end markers are kept by the it and s3m formats only")
+    song = Song(name=name, format=fmt, channels=2, speed=6, bpm=125)
+    song.samples.append(_looped("held square", waves.square(TONE_CYCLE, 100), rate=TONE_RATE))
+    for n in range(5):
+        pattern = song.new_pattern(16)
+        if n in (0, 2, 4):
+            pattern.set(0, 0, TONE_NOTE + 5 * n, 1, 64)
+    song.patterns[3].set(15, 1, effect=0xB, param=3)  # to the file's order 3, the second tune's start
+    song.patterns[4].set(7, 1, effect=0xB, param=6)   # to itself
+    song.orders = [0, 1, END_MARKER, 2, 3, END_MARKER, 4]
     return song
