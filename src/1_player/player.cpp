@@ -391,7 +391,7 @@ LoadResult player_load(const char *file_path, bool loop, bool fade, int subsong)
         core.songs = walk_module_bytes(data.data(), data.size());
         std::vector<SongLength> lengths;
         for (const SongWalk &walk : core.songs)
-            lengths.push_back({walk.start_position, walk.length_ns / 1'000'000, walk.length_known});
+            lengths.push_back({walk.start_position, (walk.length_ns + 500'000) / 1'000'000, walk.length_known});
         core.module = fresh;
         core.info = describe_module(*fresh, path, bytes, ++core.loads, archive.c_str(), std::move(lengths));
         fresh->loop = 1;             // jumps as written

@@ -13,6 +13,7 @@ namespace {
 
 constexpr std::uint64_t kMaxShownMinutes = 9999;
 constexpr int kFooterFrameEnd = 35;  // the footer frame's closing bracket
+constexpr int kTotalWidening = 6;    // "/MM:SS" of the playlist's length
 constexpr int kFooterCountsCol = 16;
 
 // Footer texts stop before the time box, which sits at the right of the
@@ -43,6 +44,16 @@ void format_footer_counts(char *out, std::size_t size, int entry, int count, std
     if (n > kFooterFrameEnd - kFooterCountsCol) std::snprintf(out, size, "%3d/%3d (%s)", entry, count, time);
 }
 
+void format_footer_counts(char *out, std::size_t size, int entry, int count, std::uint64_t ms, std::uint64_t total_ms) {
+    char time[16];
+    char total[16];
+    format_playlist_time(time, sizeof time, ms);
+    format_playlist_time(total, sizeof total, total_ms);
+    const int n = std::snprintf(out, size, "%3d/%3d   (%s/%s)", entry, count, time, total);
+    if (n > kFooterFrameEnd + kTotalWidening - kFooterCountsCol)
+        std::snprintf(out, size, "%3d/%3d (%s/%s)", entry, count, time, total);
+}
+
 void format_finished_message(char *out, std::size_t size, int entry, int count, std::uint64_t ms) {
     char time[16];
     format_playlist_time(time, sizeof time, ms);
@@ -64,14 +75,19 @@ void draw_playlist_footer(unsigned long sngtime) {
     if (!main_win) return;
     const int row = screen_rows() - 1;
     draw_footer_border(1, 47);
-    const int limit = footer_limit(kFooterFrameEnd);
+    const bool total = playlist_footer.total_ms >= 0;
+    const int limit = footer_limit(kFooterFrameEnd + (total ? kTotalWidening : 0));
     set_attr(main_win, kNormal);
-    put_text(main_win, row, 2, "[                                ]", limit);
+    put_text(main_win, row, 2, total ? "[                                      ]" : "[                                ]", limit);
     set_role(main_win, ColorRole::footer_label);
     put_text(main_win, row, 4, "Playlist:", limit);
     char counts[64];
-    format_footer_counts(counts, sizeof counts, playlist_footer.entry, playlist_footer.count,
-                         footer_time_ms(playlist_footer, sngtime));
+    const std::uint64_t elapsed = footer_time_ms(playlist_footer, sngtime);
+    if (total)
+        format_footer_counts(counts, sizeof counts, playlist_footer.entry, playlist_footer.count, elapsed,
+                             static_cast<std::uint64_t>(playlist_footer.total_ms));
+    else
+        format_footer_counts(counts, sizeof counts, playlist_footer.entry, playlist_footer.count, elapsed);
     set_attr(main_win, kNormal);
     put_text(main_win, row, kFooterCountsCol, counts, limit);
 }

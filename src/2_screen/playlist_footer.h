@@ -14,6 +14,7 @@ struct PlaylistFooter {
     int count = 0;               // entries in the list
     std::uint64_t elapsed_ms = 0;  // play time of the entries that have finished
     bool song_counts = false;    // the song playing belongs to the entry: its time is added
+    long long total_ms = -1;     // the whole playlist's length, -1 while not known
 };
 
 // The footer's figures, kept by the playlist's playback (which stands above
@@ -29,6 +30,9 @@ void format_playlist_time(char *out, std::size_t size, std::uint64_t ms);
 // The footer's text after "Playlist:", "%3d/%3d   (MM:SS)", with the gap
 // narrowed when big numbers would run past the footer's frame.
 void format_footer_counts(char *out, std::size_t size, int entry, int count, std::uint64_t ms);
+// The same with the playlist's length after the time, "(MM:SS/MM:SS)", in
+// a frame six columns wider.
+void format_footer_counts(char *out, std::size_t size, int entry, int count, std::uint64_t ms, std::uint64_t total_ms);
 
 // "[ Playlist finished %3d/%3d (MM:SS) ]".
 void format_finished_message(char *out, std::size_t size, int entry, int count, std::uint64_t ms);

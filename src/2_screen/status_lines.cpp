@@ -147,8 +147,9 @@ void draw_status_fields() {
         row.put(label, f.label).putf(kNormal, f.format, f.value);
     }
 
-    draw_time_box();
+    // The footer first: its border reaches under where a song box stands.
     draw_or_clear_playlist_footer(view.sngtime);
+    draw_time_box();
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "2_screen/keys.h"
 #include "2_screen/list_paging.h"
 #include "2_screen/main_window.h"
+#include "2_screen/playlist_footer.h"
 #include "2_screen/screen_text.h"
 #include "2_screen/status_lines.h"
 #include "3_filesel/directory_listing.h"
@@ -24,6 +25,7 @@
 #include "3_panels/panel_runner.h"
 #include "3_panels/panel_window.h"
 #include "3_playlist/playlist_file.h"
+#include "3_playlist/playlist_lengths.h"
 #include "3_playlist/playlist_playback.h"
 #include "3_playlist/playlist_store.h"
 
@@ -117,6 +119,14 @@ void show_info(const PlaylistEntry &entry) {
     };
     int row = 4;
     for (const auto &r : rows) RowWriter{w, row++, 1, limit}.putf(kNormal, r.format, r.value);
+    long long length = 0;
+    int songs = 0;
+    if (cached_song_length(entry.path, length, songs)) {
+        char time[16];
+        format_playlist_time(time, sizeof time, static_cast<std::uint64_t>(length));
+        RowWriter{w, 4, 30, limit}.put(kNormal, " Length: ").put(kNormal, time);
+        RowWriter{w, 5, 30, limit}.putf(kNormal, "  Songs: %d", songs);
+    }
     refresh_screen();
     PanelDescription desc;
     desc.close_keys = kInfoCloseKeys;
@@ -232,7 +242,10 @@ private:
         mvwaddch(w, screen_rows() - 3, separator_col(w), ACS_BTEE);
     }
 
-    void draw_list() { draw_playlist(window_.win, view_); }
+    void draw_list() {
+        measure_playlist_lengths();
+        draw_playlist(window_.win, view_);
+    }
 
     void touch_panel() { wtouchln(window_.win, 0, getmaxy(window_.win), 1); }
 
@@ -467,9 +480,18 @@ void draw_playlist(WINDOW *win, const PlaylistView &view) {
         set_role(win, ColorRole::list_entry);
         char text[2 * kPathCapacity + 16];
         for (int i = 0; i < rows; ++i) {
-            format_list_row(text, sizeof text, view.page * rows + i);
+            const int k = view.page * rows + i;
+            format_list_row(text, sizeof text, k);
             put_blanks(win, i + 1, 1, separator_col(win) - 1);
             put_text(win, i + 1, 1, text, separator_col(win));
+            long long length = 0;
+            int songs = 0;
+            const int length_col = separator_col(win) - 7;
+            if (k < playlist_count && length_col > 8 && cached_song_length(playlist[k].path, length, songs)) {
+                char time[16];
+                format_playlist_time(time, sizeof time, static_cast<std::uint64_t>(length));
+                put_format(win, i + 1, length_col, " %5s ", time);
+            }
         }
     }
     set_attr(win, kNormal);

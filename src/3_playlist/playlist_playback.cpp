@@ -12,6 +12,7 @@
 #include "1_player/settings.h"
 #include "2_screen/main_window.h"
 #include "2_screen/playlist_footer.h"
+#include "3_playlist/playlist_lengths.h"
 #include "3_panels/event_loop.h"
 #include "3_panels/message_box.h"
 #include "3_panels/module_loading.h"
@@ -69,6 +70,8 @@ void update_footer() {
     playlist_footer.entry = shown_entry();
     playlist_footer.count = playlist_count;
     playlist_footer.elapsed_ms = playlist_elapsed_ms;
+    std::uint64_t total = 0;
+    playlist_footer.total_ms = playlist_length_ms(total) ? static_cast<long long>(total) : -1;
     playlist_footer.song_counts = player_view().module && !playback.entry_not_loaded;
 }
 

@@ -134,6 +134,7 @@ void print_usage(FILE *stream) {
                "       xq --render OUT.wav [ --loops N ] [ module | playlist | directory ]...\n"
                "       xq --resume\n"
                "       xq --remote COMMAND [ ARG ]\n"
+               "       xq --lengths module...\n"
                "  -h, --help          help\n"
                "  -v, --version       version\n"
                "  module              .xm, .it, .mod...; one alone plays by itself\n"
@@ -152,6 +153,7 @@ void print_usage(FILE *stream) {
                "  --remote COMMAND    tell the running xq: play, pause, toggle, stop, next, prev,\n"
                "                      forward, back, volume +N|-N|N, seek +N|-N|M:SS, quit,\n"
                "                      or status\n"
+               "  --lengths           print the length of each song of each module, in ms\n"
                "  --colors NAME       colours for this run: dark (the default), light for a light\n"
                "                      terminal, or terminal for the terminal's own colours\n",
                stream);

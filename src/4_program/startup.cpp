@@ -29,11 +29,13 @@
 #include "3_panels/panel_positions.h"
 #include "3_panels/screen_resize.h"
 #include "3_playlist/playlist_keys.h"
+#include "3_playlist/playlist_lengths.h"
 #include "3_playlist/playlist_panel.h"
 #include "3_playlist/playlist_playback.h"
 #include "3_playlist/playlist_store.h"
 #include "4_program/command_arguments.h"
 #include "4_program/command_line.h"
+#include "4_program/lengths.h"
 #include "4_program/main_loop.h"
 #include "4_program/remote_client.h"
 #include "4_program/mpris.h"
@@ -149,6 +151,7 @@ void serve_outside() {
 int xq_main(int argc, char **argv) {
     ignore_write_signals();
     if (wants_remote(argc, argv)) return remote_main(argc - 2, argv + 2, stdout, stderr);
+    if (argc > 1 && std::strcmp(argv[1], "--lengths") == 0) return lengths_main(argc - 2, argv + 2, stdout, stderr);
     const int options = examine_options(argc, argv);
     if (options != kGoOn) return options;
     ColorsOption colors;
@@ -272,7 +275,15 @@ int xq_main(int argc, char **argv) {
     // Until something plays, a terminal that is gone closes the box of what
     // failed instead of ending the program: a start that plays nothing ends
     // as a failed one, whatever standard input is.
+    // The playlist's lengths are measured by this program, run aside.
+    char self[kPathCapacity];
+    const ssize_t self_length = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (self_length > 0) {
+        self[self_length] = '\0';
+        set_length_program(self);
+    }
     if (playlist_count > 0) {
+        measure_playlist_lengths();
         if (start_command_line_playlist(resume.entry, terminal_gone_at_start) != 0)
             leave_after_failed_start(failed_start_text(playlist_count).text);
     } else {

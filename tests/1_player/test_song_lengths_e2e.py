@@ -210,6 +210,34 @@ def first_above(samples, level, channels=2):
     return None
 
 
+class Playlist(LengthsCase):
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.songs = cls.song_file("songs.xm", mw.songs_song("xm"))
+        cls.tunes = cls.song_file("tunes.it", mw.tunes_song("it"))
+
+    def test_the_list_its_info_and_the_footer_show_the_lengths(self):
+        term = self.start_xq(self.songs, self.tunes)
+        # Each entry plays its first song: 5.66 s and 3.84 s, 9.50 s in all.
+        term.wait_for(lambda rows: re.search(r"Playlist:\s+1/\s+2\s+\(00:0\d/00:09\)", rows[-1]))
+        term.send_keys("t", "l")
+        rows = term.wait_for(lambda rows: any("tunes.it" in r for r in rows))
+        self.assertRegex(next(r for r in rows if "songs.xm" in r), r"songs\.xm\s+00:05 ")
+        self.assertRegex(next(r for r in rows if "tunes.it" in r), r"tunes\.it\s+00:03 ")
+        # Info on the second entry: its first song's length and its songs.
+        term.send_keys("PageUp", *["Down"] * 6, "Enter", "Down", "Enter")
+        rows = term.wait_for(lambda rows: any("Length: 00:03" in r for r in rows))
+        self.assertTrue(any(re.search(r"Songs: 3", r) for r in rows), "\n".join(rows))
+
+    def test_lengths_on_the_command_line(self):
+        r = subprocess.run([XQ, "--lengths", self.songs, self.tunes, "/nonexistent.xm"], capture_output=True,
+                           text=True, stdin=subprocess.DEVNULL, timeout=30)
+        self.assertEqual(r.returncode, 1)
+        self.assertEqual(r.stdout, f"{self.songs}\t5660 3840 2560\n{self.tunes}\t3840 3840 960\n"
+                                   "/nonexistent.xm\t?\n")
+
+
 class SeekSound(LengthsCase):
     @measures_sound
     def test_a_seek_sounds_as_the_song_rendered_from_there(self):

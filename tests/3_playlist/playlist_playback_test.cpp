@@ -59,6 +59,11 @@ TEST(PlaylistTime, FooterAndFinishedTexts) {
     EXPECT_LE(std::strlen(text), 19u);
     format_finished_message(text, sizeof text, 3, 3, 6060);
     EXPECT_STREQ(text, "[ Playlist finished   3/  3 (00:06) ]");
+    // With the playlist's length, in a frame six columns wider (16 to 40).
+    format_footer_counts(text, sizeof text, 2, 5, 190'000, 2'700'000);
+    EXPECT_STREQ(text, "  2/  5   (03:10/45:00)");
+    format_footer_counts(text, sizeof text, 4096, 4096, 3600ull * 1000 * 4096, 3600ull * 1000 * 4096);
+    EXPECT_STREQ(text, "4096/4096 (9999:59/9999:59)");
 }
 
 TEST(PlaylistRandom, AShuffleHoldsEveryEntryOnce) {
