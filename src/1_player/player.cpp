@@ -230,6 +230,17 @@ void player_change_song(int step) {
     });
 }
 
+bool play_next_song_at_end() {
+    PlayerCore &core = player_core();
+    if (!core.all_songs || !core.module || core.subsong + 1 >= static_cast<int>(core.songs.size())) return false;
+    begin_song(core, core.subsong + 1);
+    return true;
+}
+
+void player_set_all_songs(bool all) {
+    player_post([all] { player_core().all_songs = all; });
+}
+
 void player_set_loops(int loops) {
     player_post([loops] {
         PlayerCore &core = player_core();

@@ -58,6 +58,10 @@ void player_seek_time(long long ms, bool relative);
 // several, from its start.
 void player_change_song(int step);
 
+// Whether a song that ends is followed by the module's next song, so that
+// a module (a playlist entry) plays every song of its own in turn.
+void player_set_all_songs(bool all);
+
 // How many times a song that does not loop plays before it ends (1 or
 // more); the last pass fades out when fading is on.
 void player_set_loops(int loops);

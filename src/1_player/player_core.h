@@ -27,7 +27,13 @@ struct PlayerCore {
     int loops = 1;              // passes of a song that does not loop before it ends
     bool fade = false;          // the last pass fades out
     SeekVoices seek_voices;     // the voices a seek starts at the next tick
+    bool all_songs = false;     // a song that ends is followed by the module's next song
 };
+
+// When every song of the module is asked for and the one that just ended
+// has a next, starts that; returns true when it did. Runs with the library,
+// outside its mixing (the sound loop).
+bool play_next_song_at_end();
 
 // The walk of the song playing, or null when the module has none.
 inline const SongWalk *playing_song(const PlayerCore &core) {

@@ -26,6 +26,7 @@ int loop_module = 0;
 int fade_module = 0;
 int random_mode = 0;
 int song_loops = 1;
+int all_songs = 0;
 int refresh_delay = 40;
 int separation = 100;
 int crossfeed = 0;
@@ -68,6 +69,7 @@ const OptionKey kKeys[] = {
     {"random_mode", nullptr, Reading::nonzero_flag, &random_mode, Setting::count},
     {"delay", nullptr, Reading::bounded, &refresh_delay, Setting::refresh_delay},
     {"loops", nullptr, Reading::bounded, &song_loops, Setting::song_loops},
+    {"all_songs", nullptr, Reading::exactly_one_flag, &all_songs, Setting::count},
     {"colors", nullptr, Reading::scheme, nullptr, Setting::count},
     {"mpris", nullptr, Reading::nonzero_flag, &mpris_enabled, Setting::count},
     {"separation", nullptr, Reading::bounded, &separation, Setting::separation},

@@ -31,6 +31,9 @@ extern int random_mode;  // playlists play in random order (default 0)
 // the playlist moves on, while modules do not loop ("loops=N", default 1);
 // the last pass fades out when fade_module is on.
 extern int song_loops;
+// Every song of a module plays in turn, the first to the last, before it
+// ends or the playlist moves on ("all_songs=1"; default 0: the first).
+extern int all_songs;
 // Key timeout of every window, in milliseconds (default 40), 0 to
 // kMaxRefreshDelay.
 extern int refresh_delay;

@@ -225,6 +225,8 @@ void retry_restart(long long now) {
 // they are stopped once. Returns true when it has just ended.
 bool follow_song_end(bool &stopped_at_end) {
     const MODULE *m = player_core().module;
+    // With every song of a module asked for, the next song follows.
+    if (m && song_has_ended(*m) && !stopped_at_end && play_next_song_at_end()) m = player_core().module;
     const bool ended = m && song_has_ended(*m);
     const bool just_ended = ended && !stopped_at_end;
     if (just_ended)

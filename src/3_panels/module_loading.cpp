@@ -35,6 +35,7 @@ int load_module(const char *file_path, bool (*close_box_early)(), int subsong) {
 
 int load_module_quietly(const char *file_path, char *message, std::size_t size, int subsong) {
     player_set_loops(song_loops);
+    player_set_all_songs(all_songs != 0);
     const LoadResult result = player_load(file_path, loop_module != 0, fade_module != 0, subsong);
     if (!result.loaded) {
         if (message && size > 0) std::snprintf(message, size, "%s", result.message);

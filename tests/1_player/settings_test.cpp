@@ -44,7 +44,7 @@ protected:
 
 const char kDefaultFile[] =
     "16bits=1\nstereo=1\nreverse_stereo=0\nsurround=1\ninterpolate=0\nhq_mixer=1\n"
-    "loop_module=0\nfade_module=0\nrandom_mode=0\ndelay=40\nloops=1\ncolors=dark\nmpris=1\nseparation=100\ncrossfeed=0\nAC_X=6\nAC_Y=4\nVPOS_X=6\n"
+    "loop_module=0\nfade_module=0\nrandom_mode=0\ndelay=40\nloops=1\nall_songs=0\ncolors=dark\nmpris=1\nseparation=100\ncrossfeed=0\nAC_X=6\nAC_Y=4\nVPOS_X=6\n"
     "VPOS_Y=4\nVFREQ_X=6\nVFREQ_Y=4\nOPT_X=20\nOPT_Y=2\nEFT_X=20\nEFT_Y=0\n";
 
 }  // namespace

@@ -119,6 +119,19 @@ class Songs(LengthsCase):
         term.wait_for(lambda rows: song_box(rows) == (1, 3) and time_box(rows)[1] == 3)
         self.assertEqual(self.status()["positions"], "2")
 
+    def test_every_song_in_turn_with_all_songs(self):
+        os.makedirs(os.path.join(self.home, ".xq"), mode=0o700, exist_ok=True)
+        with open(os.path.join(self.home, ".xq", "options"), "w") as f:
+            f.write("all_songs=1\n")
+        term = self.start_xq("--subsong", "2", self.tunes)
+        term.wait_for(lambda rows: song_box(rows) == (2, 3))
+        self.assertEqual(self.status()["state"], "playing")
+        # The second tune ends after 3.84 s: the third follows, then ends.
+        term.wait_for(lambda rows: song_box(rows) == (3, 3), timeout=8)
+        self.assertEqual(self.status()["state"], "playing")
+        term.wait_for(lambda rows: self.status()["state"] == "ended", timeout=5)
+        self.assertEqual(song_box(term.screen()), (3, 3))
+
     def test_a_narrow_screen_shows_the_elapsed_time_alone(self):
         term = self.start_xq(self.songs, width=40, height=12)
         rows = term.wait_for(lambda rows: time_box(rows) is not None)
