@@ -11,6 +11,10 @@ over and over), 2 x 20 s each by default, and the sink is recorded. For each
 it prints the silences of 10 ms or more and the silent milliseconds.
 Target: xq, either way, has no gap where the bare loop has none.
 
+Then xq plays the tone again beside the build while it is told to seek
+every second (5 s forward, then back, through its control socket): target,
+no gap.
+
 Then a 32-channel module plays in xq while its terminal stops for 10 s (the
 tmux server stopped with SIGSTOP, as an SSH link that stalls) and goes on
 again: target, no gap.
@@ -120,6 +124,25 @@ def record_feeder(feeder, song, sink, rec, seconds):
     return silences(rec, start, end)
 
 
+def record_seeking_xq(xq, song, sink, rec, seconds):
+    runtime = tempfile.mkdtemp(prefix="xqbusy.")
+    os.chmod(runtime, 0o700)
+    env = dict(sink.client_vars(), XDG_RUNTIME_DIR=runtime)
+    try:
+        with Terminal([xq, song], width=80, height=24, env=env) as term:
+            start = rec.wait_for_sound(timeout=15) + rec.frames(SETTLE_SECONDS)
+            for n in range(int(seconds)):
+                subprocess.run([xq, "--remote", "seek", "+5" if n % 2 == 0 else "-5"], env=dict(os.environ, **env),
+                               stdin=subprocess.DEVNULL, capture_output=True, timeout=10)
+                rec.wait_until(start + rec.frames(n + 1), timeout=10)
+            end = rec.wait_until(start + rec.frames(seconds), timeout=seconds * 3 + 10)
+            term.send_keys("q")
+            term.wait_exit(15)
+    finally:
+        shutil.rmtree(runtime, ignore_errors=True)
+    return silences(rec, start, end)
+
+
 def record_stalled_terminal(xq, song, sink, rec):
     with Terminal([xq, song], width=80, height=24, env=sink.client_vars()) as term:
         start = rec.wait_for_sound(timeout=15) + rec.frames(SETTLE_SECONDS)
@@ -160,6 +183,8 @@ def main():
                     results[label][0] += count
                     results[label][1] += ms
                     print(f"  run {run + 1}, {label:12s}: {count:3d} gaps, {ms:7.0f} ms silent", flush=True)
+            seek_count, seek_ms = record_seeking_xq(xq, tone, sink, rec, args.seconds)
+            print(f"  xq seeking every second: {seek_count:3d} gaps, {seek_ms:7.0f} ms silent", flush=True)
         (stall_count, stall_ms), span = record_stalled_terminal(xq, wide, sink, rec)
 
     total = args.runs * args.seconds
@@ -170,6 +195,9 @@ def main():
     for label in ("xq", "xq, Spectrum"):
         ok = results[label][0] == 0 or results["bare loop"][0] > 0
         print(f"  target: {label} without gaps where the bare loop has none  {'ok' if ok else 'MISSED'}")
+    print(f"xq seeking every second beside the build, {args.seconds:.0f} s")
+    print(f"  xq         {seek_count:4d} gaps, {seek_ms:8.0f} ms silent  "
+          f"(target: none)  {'ok' if seek_count == 0 else 'MISSED'}")
     print(f"32-channel XM, terminal stopped for {STALL_SECONDS:.0f} s of {span:.0f} s recorded")
     print(f"  xq         {stall_count:4d} gaps, {stall_ms:8.0f} ms silent  "
           f"(target: none)  {'ok' if stall_count == 0 else 'MISSED'}")

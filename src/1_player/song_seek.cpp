@@ -35,6 +35,46 @@ double sample_position_after(double position, double step, unsigned long length,
 
 namespace {
 
+// A voice as the driver plays it.
+struct VoiceState {
+    SAMPLE *sample = nullptr;  // null: silent
+    ULONG position = 0;
+    UWORD volume = 0;
+    ULONG frequency = 0;
+    ULONG panning = 0;
+};
+
+void read_voices(VoiceState *state, int count) {
+    VOICEINFO info[UF_MAXCHAN];
+    const int known = Player_QueryVoices(static_cast<UWORD>(count), info);
+    for (int v = 0; v < count; ++v) {
+        const SBYTE voice = static_cast<SBYTE>(v);
+        const bool sounding = v < known && info[v].s && !Voice_Stopped(voice);
+        const SLONG position = sounding ? Voice_GetPosition(voice) : 0;
+        state[v] = {sounding ? info[v].s : nullptr, static_cast<ULONG>(position > 0 ? position : 0),
+                    Voice_GetVolume(voice), Voice_GetFrequency(voice), Voice_GetPanning(voice)};
+    }
+}
+
+// Puts the voices back as read (the driver's own units), a voice that was
+// silent silenced, whatever note the silent run started on it.
+void restore_voices(const VoiceState *state, int count) {
+    if (!md_driver) return;
+    for (int v = 0; v < count; ++v) {
+        const UBYTE voice = static_cast<UBYTE>(v);
+        const VoiceState &s = state[v];
+        md_driver->VoiceSetFrequency(voice, s.frequency);
+        md_driver->VoiceSetPanning(voice, s.panning);
+        if (s.sample) {
+            md_driver->VoiceSetVolume(voice, s.volume);
+            Voice_Play(static_cast<SBYTE>(v), s.sample, s.position);
+        } else {
+            md_driver->VoiceSetVolume(voice, 0);
+            Voice_Stop(static_cast<SBYTE>(v));
+        }
+    }
+}
+
 // A voice as the silent run follows it: the sample it plays and where.
 struct VoiceTrack {
     SAMPLE *sample = nullptr;
@@ -72,6 +112,10 @@ long long seek_song(MODULE &m, const SongWalk &walk, long long target_ns, SeekVo
     if (start < 0) return 0;
     const SongRow &row = walk.rows[start];
     const int voices = std::min(song_voice_count(m), UF_MAXCHAN);
+    // What sounds now goes on to the end of the tick being mixed, then the
+    // new place takes over: no silence between them.
+    VoiceState before[UF_MAXCHAN];
+    read_voices(before, voices);
     for (int v = 0; v < voices; ++v) Voice_Stop(static_cast<SBYTE>(v));
     // The row is taken up at the next tick, as after a pattern break.
     m.sngpos = static_cast<SWORD>(row.sngpos);
@@ -100,19 +144,23 @@ long long seek_song(MODULE &m, const SongWalk &walk, long long target_ns, SeekVo
         now += step;
     }
     for (int v = 0; v < voices; ++v) {
-        waiting.volume[v] = Voice_GetVolume(static_cast<SBYTE>(v));
-        Voice_SetVolume(static_cast<SBYTE>(v), 0);
-        Voice_Stop(static_cast<SBYTE>(v));
+        const SBYTE voice = static_cast<SBYTE>(v);
+        waiting.volume[v] = Voice_GetVolume(voice);
+        waiting.frequency[v] = Voice_GetFrequency(voice);
+        waiting.panning[v] = Voice_GetPanning(voice);
         waiting.sample[v] = tracks[v].sample;
         waiting.position[v] = static_cast<ULONG>(tracks[v].sample ? tracks[v].position : 0);
     }
     waiting.count = voices;
+    restore_voices(before, voices);
     return now;
 }
 
 void start_seek_voices(SeekVoices &waiting) {
     for (int v = 0; v < waiting.count && md_driver; ++v) {
         md_driver->VoiceSetVolume(static_cast<UBYTE>(v), waiting.volume[v]);
+        md_driver->VoiceSetFrequency(static_cast<UBYTE>(v), waiting.frequency[v]);
+        md_driver->VoiceSetPanning(static_cast<UBYTE>(v), waiting.panning[v]);
         const SAMPLE *s = waiting.sample[v];
         if (!s) {
             md_driver->VoiceStop(static_cast<UBYTE>(v));

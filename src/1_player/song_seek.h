@@ -28,21 +28,24 @@ int seek_start_row(const SongWalk &walk, long long target_ns);
 double sample_position_after(double position, double step, unsigned long length, unsigned long loop_start,
                              unsigned long loop_end, bool loop, bool bidi);
 
-// The voices a seek starts: each sample and the place in it, started at the
-// next tick of the mixer, so that the rest of the tick being mixed when the
-// seek came (silent) does not play the new place early.
+// The voices a seek starts: each sample and the place in it, with its
+// volume, frequency and panning, started at the next tick of the mixer, so
+// that the rest of the tick being mixed when the seek came goes on with
+// what sounded (no silence) and the new place starts on its tick.
 struct SeekVoices {
     int count = 0;  // 0: nothing waits
     SAMPLE *sample[UF_MAXCHAN] = {};
     ULONG position[UF_MAXCHAN] = {};
-    UWORD volume[UF_MAXCHAN] = {};  // silenced until then: a note started in the silent run would sound early
+    UWORD volume[UF_MAXCHAN] = {};  // in the driver's units
+    ULONG frequency[UF_MAXCHAN] = {};
+    ULONG panning[UF_MAXCHAN] = {};
 };
 
 // Moves `m` (the module the library plays, at the song `walk` describes) to
 // `target_ns` of its song, cut to the song's length, landing on the first
-// tick that starts at or after it. Every voice stops; those that sound at
-// the landing wait in `voices` for start_seek_voices. Returns the song time
-// landed on.
+// tick that starts at or after it. The voices sound on as they did until
+// start_seek_voices puts in place those `voices` holds, at the landing.
+// Returns the song time landed on.
 long long seek_song(MODULE &m, const SongWalk &walk, long long target_ns, SeekVoices &voices);
 
 // Starts the voices a seek left waiting, at the place each had reached, and

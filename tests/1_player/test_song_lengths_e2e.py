@@ -289,6 +289,20 @@ class SeekSound(LengthsCase):
         self.assertLess(abs(onset_mine - onset_ref) / rate, 0.005, (onset_mine, onset_ref))
 
 
+class SeekGaps(LengthsCase):
+    @measures_sound
+    def test_seeking_again_and_again_leaves_no_gap(self):
+        # A held tone from each position's first row, 6.4 s a position.
+        song = self.song_file("tone.xm", mw.tone_song(channels=1, positions=6))
+        self.start_xq(song)
+        start = self.rec.wait_for_sound(timeout=5) + self.rec.frames(0.5)
+        for n in range(12):
+            self.remote("seek", "+7" if n % 2 == 0 else "-5")
+            time.sleep(0.25)
+        end = self.rec.mark()
+        self.assertEqual(self.rec.gaps(start, end, min_ms=10), [])
+
+
 class Render(unittest.TestCase):
     def test_render_writes_each_song_as_long_as_its_walk(self):
         work = tempfile.mkdtemp(prefix="xqrender.")
