@@ -466,6 +466,10 @@ bool move_list_selection(ListSelection &s, int key, int count, int rows) {
     }
 }
 
+// The list shows the entries' lengths where this many columns stand before
+// them.
+constexpr int kLengthsFromCol = 40;
+
 void format_list_row(char *out, std::size_t size, int k) {
     if (k < playlist_count)
         std::snprintf(out, size, "%3d: %s/%s", k + 1, playlist[k].dir, playlist[k].name);
@@ -486,8 +490,10 @@ void draw_playlist(WINDOW *win, const PlaylistView &view) {
             put_text(win, i + 1, 1, text, separator_col(win));
             long long length = 0;
             int songs = 0;
+            // Where the list is narrow the path has the room.
             const int length_col = separator_col(win) - 7;
-            if (k < playlist_count && length_col > 8 && cached_song_length(playlist[k].path, length, songs)) {
+            if (k < playlist_count && length_col >= kLengthsFromCol &&
+                cached_song_length(playlist[k].path, length, songs)) {
                 char time[16];
                 format_playlist_time(time, sizeof time, static_cast<std::uint64_t>(length));
                 put_format(win, i + 1, length_col, " %5s ", time);

@@ -181,7 +181,7 @@ class PanelScreens(PlayerTestCase):
         self.assert_clean_exit(term)
         with open(path) as f:
             lines = f.read().splitlines()
-        self.assertEqual(len(lines), 24)
+        self.assertEqual(len(lines), 26)  # 16 settings (loops and all_songs among them) and 10 corners
         self.assertIn("loop_module=1", lines)
         self.assertIn("separation=100", lines)
         self.assertIn("crossfeed=0", lines)

@@ -26,8 +26,8 @@ def list_rows(rows):
 
 
 def entries(rows):
-    """The paths on the page shown, without their numbers."""
-    return [r.split(": ", 1)[1] for r in list_rows(rows) if not r.endswith("EMPTY")]
+    """The paths on the page shown, without their numbers and lengths."""
+    return [re.sub(r" +\d\d:\d\d$", "", r.split(": ", 1)[1]) for r in list_rows(rows) if not r.endswith("EMPTY")]
 
 
 def count_line(rows):
@@ -41,7 +41,7 @@ def footer(rows):
 def playing_entry(rows):
     """(entry, count) from the footer "[ Playlist:   e/  n   (mm:ss) ]", or
     None while it is not shown."""
-    m = re.search(r"\[ Playlist: +(\d+)/ *(\d+) +\(\d\d:\d\d\)", footer(rows))
+    m = re.search(r"\[ Playlist: +(\d+)/ *(\d+) +\(\d\d:\d\d(?:/\d\d:\d\d)?\)", footer(rows))
     return (int(m.group(1)), int(m.group(2))) if m else None
 
 
