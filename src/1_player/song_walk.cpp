@@ -14,7 +14,7 @@ namespace {
 constexpr int kMostRows = 65536;
 
 bool at_end_marker(const MODULE &m) {
-    return m.sngpos >= m.numpos || (m.sngpos >= 0 && m.positions[m.sngpos] == kEndMarker);
+    return m.sngpos >= m.numpos || (m.sngpos >= 0 && is_end_order(m.positions[m.sngpos]));
 }
 
 int rows_at(const MODULE &m, int position) {
@@ -98,7 +98,7 @@ SongWalk walk_song(MODULE &m, int start, std::vector<char> &reached) {
         }
         const RowStart next = next_row_start(m);
         const bool new_row = next.starts && !next.delay_repeat && next.sngpos >= 0 && next.sngpos < m.numpos &&
-                             m.positions[next.sngpos] != kEndMarker;
+                             !is_end_order(m.positions[next.sngpos]);
         // A row reached by a jump or from the end of a pattern ends the song
         // when it played already; a pattern loop plays its rows again.
         if (new_row && mark_played(played, m, next.sngpos, next.patpos) && next.jump) {
@@ -145,7 +145,7 @@ SongWalks walk_songs(MODULE &m) {
     std::vector<char> reached(m.numpos, 0);
     // An end marker or a pattern the module lacks starts no song.
     std::vector<char> no_start(m.numpos, 0);
-    for (int p = 0; p < m.numpos; ++p) no_start[p] = m.positions[p] == kEndMarker || m.positions[p] >= m.numpat;
+    for (int p = 0; p < m.numpos; ++p) no_start[p] = is_end_order(m.positions[p]) || m.positions[p] >= m.numpat;
     for (int start = 0; start < m.numpos && static_cast<int>(songs.size()) < kMostSongs; ++start) {
         if (start > 0 && (reached[start] || no_start[start])) continue;
         songs.push_back(walk_song(m, start, reached));
@@ -230,7 +230,7 @@ void play_song_tick(MODULE &m, SongEnding &ending) {
         ending.end_keys_seen = ending.end_keys_at_repeat;
     }
     tick();
-    if (m.sngpos < m.numpos && m.positions[m.sngpos] == kEndMarker) m.sngpos = static_cast<SWORD>(m.numpos);
+    if (m.sngpos >= 0 && m.sngpos < m.numpos && is_end_order(m.positions[m.sngpos])) m.sngpos = static_cast<SWORD>(m.numpos);
     if (m.sngpos >= m.numpos && another_pass(m, ending)) {
         restart_song_at(m, ending.start_position);
         ending.end_keys_seen = 0;

@@ -20,8 +20,10 @@
 #include <mikmod.h>
 #include <vector>
 
-// A position of the order list that ends the song there ("---").
+// A position of the order list that ends the song there ("---"), as a
+// loader leaves it: the file's 255, or the library's own end pattern.
 inline constexpr int kEndMarker = 255;
+inline constexpr bool is_end_order(unsigned order) { return order == kEndMarker || order == 0xFFFF; }
 
 // The longest song a walk follows: past it the walk stops and calls the
 // length unknown.
