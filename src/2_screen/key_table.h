@@ -4,6 +4,7 @@
 // then, on the main screen, the main screen's own keys.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <initializer_list>
 #include <optional>
@@ -36,8 +37,33 @@ struct KeyBinding {
 using KeyTable = std::span<const KeyBinding>;
 
 // The keys a panel reads itself before it passes the others on, as a plain
-// list, for a panel whose key loop is not a table.
+// list.
 using KeyList = std::span<const int>;
+
+// Keys bound to handlers that work on a panel's own state (the panel's
+// object, alive while it is open).
+template <class State>
+struct StateKeyBinding {
+    int key;
+    KeyResult (*handler)(State &state, int key);
+};
+
+// The handler's result for the first binding of `key` in `table`, on
+// `state`; passed when the table does not bind it.
+template <class State, std::size_t N>
+KeyResult dispatch_key(const StateKeyBinding<State> (&table)[N], State &state, int key) {
+    for (const StateKeyBinding<State> &b : table)
+        if (b.key == key) return b.handler(state, key);
+    return KeyResult::passed;
+}
+
+// The keys `table` binds, in its order: the panel's key list.
+template <class State, std::size_t N>
+constexpr std::array<int, N> keys_of(const StateKeyBinding<State> (&table)[N]) {
+    std::array<int, N> keys{};
+    for (std::size_t i = 0; i < N; ++i) keys[i] = table[i].key;
+    return keys;
+}
 
 // True when `table` binds `key`.
 inline bool binds_key(KeyTable table, int key) {

@@ -10,6 +10,7 @@
 #include "1_player/version.h"
 #include "2_screen/channel_table.h"
 #include "2_screen/colors.h"
+#include "2_screen/commands.h"
 #include "2_screen/main_window.h"
 #include "2_screen/screen_text.h"
 #include "2_screen/status_lines.h"
@@ -87,37 +88,38 @@ KeyResult with_module(int) {
     return KeyResult::handled;
 }
 
-constexpr KeyBinding kCommandKeyBindings[] = {
-    {'p', run_step<player_play_or_pause>},
-    {'t', run_step<stop_playback>},
-    {'h', run_step<help_panel>},
-    {'H', run_step<help_panel>},
-    {'?', run_step<about_panel>},
-    {'i', run_step<comment_panel>},
-    {'R', run_step<step_setting<PlayerSetting::reverb, Setting::reverb, +1>>},
-    {'r', run_step<step_setting<PlayerSetting::reverb, Setting::reverb, -1>>},
-    {'!', run_step<reverse_stereo_switch>},
-    {'u', run_step<volume_display_switch>},
-    {KEY_F(12), run_step<spinner_switch>},
-    {'A', with_module<player_restart>},
-    {'a', with_module<player_restart_pattern>},
-    {'n', with_module<player_next_position>},
-    {'v', with_module<player_previous_position>},
-    {'B', with_module<step_setting<PlayerSetting::bpm, Setting::bpm, +1>>},
-    {'b', with_module<step_setting<PlayerSetting::bpm, Setting::bpm, -1>>},
-    {'K', with_module<step_setting<PlayerSetting::tempo, Setting::tempo, +1>>},
-    {'k', with_module<step_setting<PlayerSetting::tempo, Setting::tempo, -1>>},
-    {'S', with_module<step_setting<PlayerSetting::speed, Setting::speed, +1>>},
-    {'s', with_module<step_setting<PlayerSetting::speed, Setting::speed, -1>>},
-    {'+', with_module<step_setting<PlayerSetting::song_volume, Setting::song_volume, +1>>},
-    {'-', with_module<step_setting<PlayerSetting::song_volume, Setting::song_volume, -1>>},
-    {'M', with_module<player_mute_all>},
-    {'F', run_step<spectrum_panel>},
-    {',', with_module<seek_back_minute>},
-    {'.', with_module<seek_forward_minute>},
-    {'(', with_module<previous_song>},
-    {')', with_module<next_song>},
+constexpr CommandBinding kCommandHandlers[] = {
+    {"toggle", run_step<player_play_or_pause>},
+    {"stop", run_step<stop_playback>},
+    {"help", run_step<help_panel>},
+    {"about", run_step<about_panel>},
+    {"comment", run_step<comment_panel>},
+    {"reverb_up", run_step<step_setting<PlayerSetting::reverb, Setting::reverb, +1>>},
+    {"reverb_down", run_step<step_setting<PlayerSetting::reverb, Setting::reverb, -1>>},
+    {"reverse_stereo", run_step<reverse_stereo_switch>},
+    {"volume_display", run_step<volume_display_switch>},
+    {"spinner", run_step<spinner_switch>},
+    {"restart", with_module<player_restart>},
+    {"restart_pattern", with_module<player_restart_pattern>},
+    {"forward", with_module<player_next_position>},
+    {"back", with_module<player_previous_position>},
+    {"bpm_up", with_module<step_setting<PlayerSetting::bpm, Setting::bpm, +1>>},
+    {"bpm_down", with_module<step_setting<PlayerSetting::bpm, Setting::bpm, -1>>},
+    {"tempo_up", with_module<step_setting<PlayerSetting::tempo, Setting::tempo, +1>>},
+    {"tempo_down", with_module<step_setting<PlayerSetting::tempo, Setting::tempo, -1>>},
+    {"speed_up", with_module<step_setting<PlayerSetting::speed, Setting::speed, +1>>},
+    {"speed_down", with_module<step_setting<PlayerSetting::speed, Setting::speed, -1>>},
+    {"volume_up", with_module<step_setting<PlayerSetting::song_volume, Setting::song_volume, +1>>},
+    {"volume_down", with_module<step_setting<PlayerSetting::song_volume, Setting::song_volume, -1>>},
+    {"mute_all", with_module<player_mute_all>},
+    {"spectrum", run_step<spectrum_panel>},
+    {"seek_back_minute", with_module<seek_back_minute>},
+    {"seek_forward_minute", with_module<seek_forward_minute>},
+    {"previous_song", with_module<previous_song>},
+    {"next_song", with_module<next_song>},
 };
+
+constexpr auto kCommandKeyBindings = bind_commands<binding_count(kCommandHandlers)>(kCommandHandlers);
 
 }  // namespace
 

@@ -308,52 +308,70 @@ bool update_pattern_view(PatternView &view, const PatternViewPlayhead &head) {
     return true;
 }
 
-bool pattern_view_key(PatternView &view, int key) {
-    switch (key) {
-    case 'q':
-    case kEscape: return false;
-    case 'm': move_panel_interactively(view.pw.panel); return true;
-    case ' ':
-        view.frozen = !view.frozen;
-        view.browse = {std::max(view.position, 0), std::max(view.row, 0)};
-        if (view.pw.win && view.shown_module) draw_title(view, *view.shown_module);
-        return true;
-    case KEY_LEFT: --view.first_channel; return true;
-    case KEY_RIGHT: ++view.first_channel; return true;
-    default: break;
-    }
-    if (is_browse_key(key)) {
-        // Browsing freezes a view that follows the music.
-        if (!view.frozen) {
-            view.frozen = true;
-            view.browse = {std::max(view.position, 0), std::max(view.row, 0)};
-            if (view.pw.win && view.shown_module) draw_title(view, *view.shown_module);
-        }
-        if (view.shown_module) {
-            const int page = std::max(body_lines(getmaxy(view.pw.win)) - 1, 1);
-            view.browse = browse_step(*view.shown_module, view.browse, key, page);
-        }
-        return true;
-    }
-    handle_command_key(key);
-    return true;
-}
-
 namespace {
 
-constexpr int kPatternViewCloseKeys[] = {'q', kEscape};
+KeyResult close_view(PatternView &, int) { return KeyResult::closed; }
+
+KeyResult move_view(PatternView &view, int) {
+    move_panel_interactively(view.pw.panel);
+    return KeyResult::handled;
+}
+
+// Space: a view that follows the music stops where it is, and a stopped
+// one follows again.
+KeyResult freeze_or_follow(PatternView &view, int) {
+    view.frozen = !view.frozen;
+    view.browse = {std::max(view.position, 0), std::max(view.row, 0)};
+    if (view.pw.win && view.shown_module) draw_title(view, *view.shown_module);
+    return KeyResult::handled;
+}
+
+template <int kStep>
+KeyResult scroll_channels(PatternView &view, int) {
+    view.first_channel += kStep;
+    return KeyResult::handled;
+}
+
+KeyResult browse(PatternView &view, int key) {
+    // Browsing freezes a view that follows the music.
+    if (!view.frozen) {
+        view.frozen = true;
+        view.browse = {std::max(view.position, 0), std::max(view.row, 0)};
+        if (view.pw.win && view.shown_module) draw_title(view, *view.shown_module);
+    }
+    if (view.shown_module) {
+        const int page = std::max(body_lines(getmaxy(view.pw.win)) - 1, 1);
+        view.browse = browse_step(*view.shown_module, view.browse, key, page);
+    }
+    return KeyResult::handled;
+}
+
+// The keys the view reads itself; every other key goes to the command
+// keys.
+constexpr StateKeyBinding<PatternView> kPatternViewKeyTable[] = {
+    {'q', close_view},     {kEscape, close_view}, {'m', move_view},   {' ', freeze_or_follow},
+    {KEY_LEFT, scroll_channels<-1>}, {KEY_RIGHT, scroll_channels<+1>},
+    {KEY_UP, browse},      {KEY_DOWN, browse},    {KEY_PPAGE, browse}, {KEY_NPAGE, browse},
+    {KEY_HOME, browse},    {KEY_END, browse},     {'[', browse},       {']', browse},
+};
+
+constexpr auto kPatternViewKeyList = keys_of(kPatternViewKeyTable);
 
 }  // namespace
+
+const KeyList kPatternViewKeys = kPatternViewKeyList;
+
+bool pattern_view_key(PatternView &view, int key) {
+    const KeyResult result = dispatch_key(kPatternViewKeyTable, view, key);
+    if (result == KeyResult::passed) handle_command_key(key);
+    return result != KeyResult::closed;
+}
 
 void run_pattern_view(PatternView &view) {
     if (!view.pw.win) return;
     update_pattern_view(view, read_playhead());
     PanelDescription desc;
-    desc.close_keys = kPatternViewCloseKeys;
-    desc.on_key = [&view](int key) {
-        pattern_view_key(view, key);
-        return KeyResult::handled;
-    };
+    desc.on_key = [&view](int key) { return pattern_view_key(view, key) ? KeyResult::handled : KeyResult::closed; };
     desc.draw = redraw_after_resize;
     // The status row is drawn with the view, from the same snapshot, so
     // both show the same row.

@@ -21,6 +21,7 @@
 
 #include "1_player/module_info.h"
 #include "2_screen/cell_notation.h"
+#include "2_screen/key_table.h"
 #include "2_screen/keys.h"
 #include "3_panels/panel_window.h"
 
@@ -125,10 +126,6 @@ void close_pattern_view(PatternView &view);
 // it until it is closed.
 void pattern_view();
 
-// The keys the view reads itself, as pattern_view_key reads them (the
-// browsing keys are those of is_browse_key); every other key goes to the
-// command keys.
-inline constexpr int kPatternViewKeys[] = {
-    'q', kEscape, 'm', ' ', KEY_LEFT, KEY_RIGHT,
-    KEY_UP, KEY_DOWN, KEY_PPAGE, KEY_NPAGE, KEY_HOME, KEY_END, '[', ']',  // the browsing keys
-};
+// The keys the view reads itself (the browsing keys among them are those of
+// is_browse_key); every other key goes to the command keys.
+extern const KeyList kPatternViewKeys;

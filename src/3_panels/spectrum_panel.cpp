@@ -26,8 +26,6 @@ std::size_t trace_start(const float *side, std::size_t total, std::size_t shown)
     return latest;
 }
 
-constexpr int kSpectrumCloseKeys[] = {'q', kEscape, 'F'};
-
 }  // namespace
 
 int scope_frames(unsigned rate) {
@@ -78,7 +76,7 @@ void spectrum_panel() {
     desc.y = kSpectrumPanelTop;
     desc.x = 0;
     desc.title = "Spectrum";
-    desc.close_keys = kSpectrumCloseKeys;
+    desc.close_keys = kSpectrumPanelKeys;
     desc.passes_to_command_keys = true;
     desc.draw = draw;
     // A new picture with each frame of the song; none while it is paused,

@@ -10,6 +10,7 @@
 #include <curses.h>
 #include <vector>
 
+#include "2_screen/keys.h"
 #include "2_screen/spectrum.h"
 
 // The screen row the panel starts at: below the status row.
@@ -35,6 +36,9 @@ int scope_frames(unsigned rate);
 // empty bars and flat traces), and lets the peaks fall a step.
 void draw_spectrum_picture(WINDOW *win, SpectrumPicture &picture, const float *left, const float *right,
                            unsigned rate);
+
+// The keys the panel reads itself: they close it.
+inline constexpr int kSpectrumPanelKeys[] = {'q', kEscape, 'F'};
 
 // Opens the panel and runs it until it is closed.
 void spectrum_panel();

@@ -297,44 +297,72 @@ void draw_voice_pass(VoiceMonitor &monitor) {
     draw_volume_label(win, kind);
 }
 
-bool voice_monitor_key(VoiceMonitor &monitor, int key) {
-    // The keys of all four monitors.
-    switch (key) {
-    case 'q':
-    case kEscape: return false;
-    case 'm': move_panel_interactively(monitor.pw.panel); return true;
-    case 'e': effects_panel(); return true;
-    case 'o': options_panel(); return true;
-    case 'P': pattern_view(); return true;
-    case 'F': spectrum_panel(); return true;
-    default: break;
-    }
-    if (is_volume_monitor(monitor.kind)) {
-        // Every command key works here too; `u` switches this monitor's
-        // label along with the main screen's header.
-        handle_command_key(key);
-        if (key == '*') next_style();
-    } else if (key == 'p') {
-        player_play_or_pause();
-    }
-    return true;
-}
-
 namespace {
 
-constexpr int kMonitorCloseKeys[] = {'q', kEscape};
+KeyResult close_monitor(VoiceMonitor &, int) { return KeyResult::closed; }
+
+KeyResult move_monitor(VoiceMonitor &monitor, int) {
+    move_panel_interactively(monitor.pw.panel);
+    return KeyResult::handled;
+}
+
+template <void (*Open)()>
+KeyResult open_over(VoiceMonitor &, int) {
+    Open();
+    return KeyResult::handled;
+}
+
+// `*`: the meters' next style, here and on the main screen.
+KeyResult switch_style(VoiceMonitor &, int) {
+    request_frame();
+    next_style();
+    return KeyResult::handled;
+}
+
+KeyResult play_or_pause(VoiceMonitor &, int) {
+    player_play_or_pause();
+    return KeyResult::handled;
+}
+
+// The All channels and All voices monitors: every other key goes to the
+// command keys (`u` switches this monitor's label along with the main
+// screen's header).
+constexpr StateKeyBinding<VoiceMonitor> kVolumeMonitorKeyTable[] = {
+    {'q', close_monitor},       {kEscape, close_monitor},    {'m', move_monitor},
+    {'e', open_over<effects_panel>}, {'o', open_over<options_panel>}, {'P', open_over<pattern_view>},
+    {'*', switch_style},
+};
+
+// The Voices position and Voices frequency monitors: only `p` and `F` of
+// the command keys.
+constexpr StateKeyBinding<VoiceMonitor> kVoiceMonitorKeyTable[] = {
+    {'q', close_monitor},       {kEscape, close_monitor},    {'m', move_monitor},
+    {'e', open_over<effects_panel>}, {'o', open_over<options_panel>}, {'P', open_over<pattern_view>},
+    {'p', play_or_pause},       {'F', open_over<spectrum_panel>},
+};
+
+constexpr auto kVolumeMonitorKeyList = keys_of(kVolumeMonitorKeyTable);
+constexpr auto kVoiceMonitorKeyList = keys_of(kVoiceMonitorKeyTable);
 
 }  // namespace
+
+const KeyList kVolumeMonitorKeys = kVolumeMonitorKeyList;
+const KeyList kVoiceMonitorKeys = kVoiceMonitorKeyList;
+
+bool voice_monitor_key(VoiceMonitor &monitor, int key) {
+    if (!is_volume_monitor(monitor.kind)) return dispatch_key(kVoiceMonitorKeyTable, monitor, key) != KeyResult::closed;
+    const KeyResult result = dispatch_key(kVolumeMonitorKeyTable, monitor, key);
+    if (result == KeyResult::passed) handle_command_key(key);
+    return result != KeyResult::closed;
+}
 
 void run_voice_monitor(VoiceMonitor &monitor) {
     if (!monitor.pw.win) return;
     draw_voice_pass(monitor);
     note_pass(monitor);
     PanelDescription desc;
-    desc.close_keys = kMonitorCloseKeys;
     desc.on_key = [&monitor](int key) {
-        voice_monitor_key(monitor, key);
-        return KeyResult::handled;
+        return voice_monitor_key(monitor, key) ? KeyResult::handled : KeyResult::closed;
     };
     desc.draw = [&monitor](WINDOW *) {
         draw_title_bar(monitor);

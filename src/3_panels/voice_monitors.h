@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <curses.h>
 
+#include "2_screen/key_table.h"
 #include "2_screen/keys.h"
 #include "3_panels/panel_positions.h"
 #include "3_panels/panel_window.h"
@@ -125,7 +126,9 @@ void close_voice_monitor(VoiceMonitor &monitor);
 // otherwise opens the monitor and runs it until it is closed.
 void voice_monitor(Monitor kind);
 
-// The keys the All channels and All voices monitors read themselves, as
-// voice_monitor_key reads them; they pass every other key to the command
-// keys (`*` goes to both, and only the monitor's meter style changes).
-inline constexpr int kVolumeMonitorKeys[] = {'q', kEscape, 'm', 'e', 'o', 'P', '*'};
+// The keys the All channels and All voices monitors read themselves; they
+// pass every other key to the command keys.
+extern const KeyList kVolumeMonitorKeys;
+// The keys the Voices position and Voices frequency monitors read: no
+// other key acts there.
+extern const KeyList kVoiceMonitorKeys;

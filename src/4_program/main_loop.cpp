@@ -8,6 +8,7 @@
 #include "1_player/player_thread.h"
 #include "1_player/setting_bounds.h"
 #include "2_screen/channel_table.h"
+#include "2_screen/commands.h"
 #include "2_screen/level_meter.h"
 #include "2_screen/main_window.h"
 #include "3_filesel/file_selector.h"
@@ -80,33 +81,33 @@ KeyResult seek_short(int key) {
     return KeyResult::handled;
 }
 
-constexpr KeyBinding kMainScreenKeyBindings[] = {
-    {KEY_DOWN, move_cursor},
-    {KEY_UP, move_cursor},
-    {KEY_NPAGE, move_cursor},
-    {KEY_PPAGE, move_cursor},
-    {KEY_LEFT, seek_short},
-    {KEY_RIGHT, seek_short},
-    {'\n', run_step<toggle_cursor_channel_mute>},
-    {KEY_ENTER, run_step<toggle_cursor_channel_mute>},
-    {'*', switch_meter_style},
-    {'<', step_mixer_level<mixer_bass, -1, Setting::mixer_bass, MixerControl::bass>},
-    {'>', step_mixer_level<mixer_bass, +1, Setting::mixer_bass, MixerControl::bass>},
-    {'x', step_mixer_level<mixer_treble, -1, Setting::mixer_treble, MixerControl::treble>},
-    {'X', step_mixer_level<mixer_treble, +1, Setting::mixer_treble, MixerControl::treble>},
-    {'e', run_step<effects_panel>},
-    {'o', run_step<options_panel>},
-    {'f', run_step<choose_and_load_module>},
-    {'c', open_monitor<Monitor::all_channels>},
-    {'C', open_monitor<Monitor::all_channels>},
-    {'T', open_monitor<Monitor::all_voices>},
-    {'Y', open_monitor<Monitor::voices_position>},
-    {'y', open_monitor<Monitor::voices_frequency>},
-    {'W', run_step<instruments_panel>},
-    {'w', run_step<samples_panel>},
-    {'P', run_step<pattern_view>},
-    {'q', close_main_screen},
+constexpr CommandBinding kMainScreenHandlers[] = {
+    {"channel_down", move_cursor},
+    {"channel_up", move_cursor},
+    {"channel_page_down", move_cursor},
+    {"channel_page_up", move_cursor},
+    {"seek_back", seek_short},
+    {"seek_forward", seek_short},
+    {"mute_channel", run_step<toggle_cursor_channel_mute>},
+    {"meter_style", switch_meter_style},
+    {"bass_down", step_mixer_level<mixer_bass, -1, Setting::mixer_bass, MixerControl::bass>},
+    {"bass_up", step_mixer_level<mixer_bass, +1, Setting::mixer_bass, MixerControl::bass>},
+    {"treble_down", step_mixer_level<mixer_treble, -1, Setting::mixer_treble, MixerControl::treble>},
+    {"treble_up", step_mixer_level<mixer_treble, +1, Setting::mixer_treble, MixerControl::treble>},
+    {"effects", run_step<effects_panel>},
+    {"options", run_step<options_panel>},
+    {"file_selector", run_step<choose_and_load_module>},
+    {"all_channels", open_monitor<Monitor::all_channels>},
+    {"all_voices", open_monitor<Monitor::all_voices>},
+    {"voices_position", open_monitor<Monitor::voices_position>},
+    {"voices_frequency", open_monitor<Monitor::voices_frequency>},
+    {"instruments", run_step<instruments_panel>},
+    {"samples", run_step<samples_panel>},
+    {"pattern_view", run_step<pattern_view>},
+    {"quit", close_main_screen},
 };
+
+constexpr auto kMainScreenKeyBindings = bind_commands<binding_count(kMainScreenHandlers)>(kMainScreenHandlers);
 
 }  // namespace
 

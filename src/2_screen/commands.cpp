@@ -1,0 +1,40 @@
+#include "2_screen/commands.h"
+
+#include <cstdio>
+
+namespace {
+
+struct KeyName {
+    int key;
+    const char *name;
+};
+
+constexpr KeyName kKeyNames[] = {
+    {KEY_UP, "UP"},     {KEY_DOWN, "DOWN"}, {KEY_LEFT, "<-"},   {KEY_RIGHT, "->"}, {KEY_PPAGE, "PGUP"},
+    {KEY_NPAGE, "PGDN"}, {KEY_HOME, "HOME"}, {KEY_END, "END"},   {'\n', "ENTER"},      {KEY_ENTER, "ENTER"},
+    {kEscape, "ESC"},   {' ', "SPACE"},     {kTab, "TAB"},
+};
+
+}  // namespace
+
+std::string key_notation(int key) {
+    for (const KeyName &k : kKeyNames)
+        if (k.key == key) return k.name;
+    if (key >= KEY_F(1) && key <= KEY_F(63)) return "F" + std::to_string(key - KEY_F0);
+    if (key > ' ' && key < 0x7f) return std::string(1, static_cast<char>(key));
+    char code[16];
+    std::snprintf(code, sizeof code, "#%d", key);
+    return code;
+}
+
+std::string help_keys(const HelpRow &row) {
+    std::string text;
+    for (const char *name : row.commands) {
+        if (!name) continue;
+        const Command *c = find_command(name);
+        if (!c || key_count(*c) == 0) continue;
+        if (!text.empty()) text += '/';
+        text += key_notation(c->keys[0]);
+    }
+    return text;
+}
