@@ -10,7 +10,7 @@
 
 #include "1_player/clock.h"
 #include "1_player/private_folder.h"
-#include "1_player/remote_request.h"
+#include "4_program/remote_request.h"
 #include "1_player/settings.h"
 
 namespace {

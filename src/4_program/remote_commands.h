@@ -5,7 +5,7 @@
 #pragma once
 
 #include "1_player/player_view.h"
-#include "1_player/remote_request.h"
+#include "4_program/remote_request.h"
 
 // "playing", "paused", "stopped" or "ended", as the status tells it.
 const char *play_state(const PlayerView &view);

@@ -14,7 +14,7 @@
 #include "1_player/clock.h"
 #include "1_player/player_thread.h"
 #include "1_player/private_folder.h"
-#include "1_player/remote_request.h"
+#include "4_program/remote_request.h"
 #include "1_player/settings.h"
 #include "3_panels/event_loop.h"
 #include "3_panels/idle.h"

@@ -10,7 +10,7 @@
 #include <sstream>
 #include <string>
 
-#include "1_player/remote_request.h"
+#include "4_program/remote_request.h"
 #include "3_panels/command_keys.h"
 #include "3_panels/comment_panel.h"
 #include "3_panels/pattern_view.h"

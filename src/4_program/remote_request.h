@@ -1,6 +1,6 @@
 // The remote control's words: the one-line requests `xq --remote` sends,
 // the status it gets back, and where the control socket lives. Pure
-// helpers, shared by the player and the client.
+// helpers, shared by the running xq and the client that talks to it.
 #pragma once
 
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "1_player/remote_request.h"
+#include "4_program/remote_request.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
