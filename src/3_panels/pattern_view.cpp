@@ -19,9 +19,6 @@
 
 namespace {
 
-// The view whose window a resize redraws (one is open at a time).
-PatternView *resized_view = nullptr;  // set by the open view for its resize redraw
-
 bool channel_muted_in(std::uint64_t muted, int channel) {
     return channel >= 0 && channel < kPlayerChannels && (muted >> channel & 1u) != 0;
 }
@@ -159,10 +156,10 @@ void scroll_body(const PatternView &view, const ModuleInfo &m, int by) {
     if (middle < first_new || middle > last_new) draw_body_line(view, m, middle, view.row, true);
 }
 
-void redraw_after_resize(WINDOW *win) {
-    if (!resized_view || resized_view->pw.win != win) return;
-    resized_view->drawn = false;
-    update_pattern_view(*resized_view, read_playhead());
+// After a resize the view is drawn whole at its new size.
+void redraw_whole(PatternView &view) {
+    view.drawn = false;
+    update_pattern_view(view, read_playhead());
 }
 
 }  // namespace
@@ -239,12 +236,13 @@ void open_pattern_view(PatternView &view) {
     if (!win) return;
     set_panel_height_rule(win, kPatternViewTop);
     set_panel_full_width(win);
-    set_panel_redraw(win, redraw_after_resize);
+    // The open window's registry keeps this for as long as the window is
+    // open, which the view outlives.
+    set_panel_redraw(win, [&view](WINDOW *) { redraw_whole(view); });
     // The terminal may scroll lines: a body moving by a row costs a
     // scroll and three lines, not the whole body.
     idlok(win, TRUE);
     accept_vt220_home_and_end();
-    resized_view = &view;
 }
 
 bool update_pattern_view(PatternView &view, const PatternViewPlayhead &head) {
@@ -372,21 +370,17 @@ void run_pattern_view(PatternView &view) {
     update_pattern_view(view, read_playhead());
     PanelDescription desc;
     desc.on_key = [&view](int key) { return pattern_view_key(view, key) ? KeyResult::handled : KeyResult::closed; };
-    desc.draw = redraw_after_resize;
+    desc.draw = [&view](WINDOW *) { redraw_whole(view); };
     // The status row is drawn with the view, from the same snapshot, so
     // both show the same row.
     desc.live_step = [&view](int) {
         if (update_pattern_view(view, read_playhead()) && !view.frozen) draw_status_row();
-    };
-    desc.on_close = [&view] {
-        if (resized_view == &view) resized_view = nullptr;
     };
     desc.repaint_main_on_close = false;
     run_panel(desc, view.pw);
 }
 
 void close_pattern_view(PatternView &view) {
-    if (resized_view == &view) resized_view = nullptr;
     if (view.pw.win) close_panel_window(view.pw);
 }
 
