@@ -49,17 +49,23 @@ constexpr Setting kRowSettings[kEffectRowCount] = {
     Setting::general_volume, Setting::song_volume,  Setting::mixer_volume, Setting::mixer_bass, Setting::mixer_treble,
 };
 
-// How many rows the rows are scrolled up by, on a screen too short for the
-// panel; a row scrolled out of the window is not drawn.
-int row_offset = 0;  // the open panel's
+// The open panel: its window, the row selected, and how many rows the rows
+// are scrolled up by, on a screen too short for the panel (a row scrolled
+// out of the window is not drawn).
+struct EffectsPanel {
+    PanelWindow pw;
+    int selected = 0;
+    int row_offset = 0;
+    unsigned long long drawn_applied = 0;  // the player's changes the meters show
+};
 
-int window_row(WINDOW *win, int row) {
-    const int at = kFirstRow + row - row_offset;
+int window_row(const EffectsPanel &panel, WINDOW *win, int row) {
+    const int at = kFirstRow + row - panel.row_offset;
     return at >= 1 && at <= getmaxy(win) - 2 ? at : -1;
 }
 
-void draw_label(WINDOW *win, int row, bool selected) {
-    const int at = window_row(win, row);
+void draw_label(const EffectsPanel &panel, WINDOW *win, int row, bool selected) {
+    const int at = window_row(panel, win, row);
     if (at < 0) return;
     set_attr(win, selected ? role_attr(ColorRole::selection) : kNormal);
     put_text(win, at, kLabelCol, kLabels[row]);
@@ -67,36 +73,33 @@ void draw_label(WINDOW *win, int row, bool selected) {
 
 // The meter in whatever attribute the window holds: the bar of a style
 // that sets none takes the label's attribute.
-void draw_meter(WINDOW *win, int row) {
-    const int at = window_row(win, row);
+void draw_meter(const EffectsPanel &panel, WINDOW *win, int row) {
+    const int at = window_row(panel, win, row);
     if (at < 0) return;
     level_meter(win, kMeterCol, at, effect_percent(row, effect_value(row)), true, meter_style);
 }
 
-// The row the open panel has selected, for drawing it whole again.
-int shown_selected = 0;  // the open panel's
-
-void draw_effects(WINDOW *win) {
-    row_offset = scroll_to_show(row_offset, kFirstRow + shown_selected, getmaxy(win), kEffectsRows);
+void draw_effects(EffectsPanel &panel, WINDOW *win) {
+    panel.row_offset = scroll_to_show(panel.row_offset, kFirstRow + panel.selected, getmaxy(win), kEffectsRows);
     set_attr(win, kNormal);
     for (int row = 1; row < getmaxy(win) - 1; ++row) put_blanks(win, row, 1, getmaxx(win) - 2);
     for (int row = 0; row < kEffectRowCount; ++row) {
-        draw_label(win, row, row == shown_selected);
-        draw_meter(win, row);
+        draw_label(panel, win, row, row == panel.selected);
+        draw_meter(panel, win, row);
     }
     set_attr(win, kNormal);
 }
 
-void select_row(WINDOW *win, int &selected, int row) {
-    const int offset = scroll_to_show(row_offset, kFirstRow + row, getmaxy(win), kEffectsRows);
-    draw_label(win, selected, false);
-    selected = row;
-    shown_selected = row;
-    if (offset != row_offset) {
-        draw_effects(win);
+void select_row(EffectsPanel &panel, int row) {
+    WINDOW *win = panel.pw.win;
+    const int offset = scroll_to_show(panel.row_offset, kFirstRow + row, getmaxy(win), kEffectsRows);
+    draw_label(panel, win, panel.selected, false);
+    panel.selected = row;
+    if (offset != panel.row_offset) {
+        draw_effects(panel, win);
         return;
     }
-    draw_label(win, selected, true);
+    draw_label(panel, win, panel.selected, true);
 }
 
 }  // namespace
@@ -214,40 +217,38 @@ constexpr int kEffectsCloseKeys[] = {'q', kEscape};
 }  // namespace
 
 void effects_panel() {
-    PanelWindow pw;
-    int selected = 0;
-    unsigned long long drawn_applied = player_view().applied;
+    EffectsPanel panel;
+    panel.drawn_applied = player_view().applied;
     PanelDescription desc = panel_description(PanelKind::effects);
     desc.title = "Effects";
     desc.on_top = true;
     desc.close_keys = kEffectsCloseKeys;
-    desc.on_key = [&](int key) {
+    desc.on_key = [&panel](int key) {
+        const int selected = panel.selected;
         switch (key) {
-        case KEY_DOWN: select_row(pw.win, selected, selected < kEffectRowCount - 1 ? selected + 1 : selected); break;
-        case KEY_UP: select_row(pw.win, selected, selected > 0 ? selected - 1 : selected); break;
-        case KEY_NPAGE: select_row(pw.win, selected, kTrebleRow); break;
-        case KEY_PPAGE: select_row(pw.win, selected, kSpeedRow); break;
+        case KEY_DOWN: select_row(panel, selected < kEffectRowCount - 1 ? selected + 1 : selected); break;
+        case KEY_UP: select_row(panel, selected > 0 ? selected - 1 : selected); break;
+        case KEY_NPAGE: select_row(panel, kTrebleRow); break;
+        case KEY_PPAGE: select_row(panel, kSpeedRow); break;
         case KEY_LEFT:
         case KEY_RIGHT:
             change_effect(selected, key == KEY_LEFT ? -1 : +1);
-            draw_meter(pw.win, selected);
+            draw_meter(panel, panel.pw.win, selected);
             request_frame();  // the status row shows the new value at once
             break;
-        case 'm': move_panel_interactively(pw.panel); break;
+        case 'm': move_panel_interactively(panel.pw.panel); break;
         default: break;
         }
         return KeyResult::handled;
     };
     // A screen that shrank and grew again cut rows off: they are drawn anew.
-    desc.draw = draw_effects;
+    desc.draw = [&panel](WINDOW *win) { draw_effects(panel, win); };
     // The meters follow the player once it has carried a change out.
-    desc.live_step = [&](int) {
-        if (player_view().applied == drawn_applied) return;
-        drawn_applied = player_view().applied;
-        draw_effects(pw.win);
+    desc.live_step = [&panel](int) {
+        if (player_view().applied == panel.drawn_applied) return;
+        panel.drawn_applied = player_view().applied;
+        draw_effects(panel, panel.pw.win);
     };
-    shown_selected = 0;
-    row_offset = 0;
-    pw = open_panel(desc);
-    run_panel(desc, pw);
+    panel.pw = open_panel(desc);
+    run_panel(desc, panel.pw);
 }

@@ -96,39 +96,40 @@ void follow_mode(unsigned mode) {
         if (m.bit != kModeInterpolate) *m.flag = (mode & m.bit) ? 1 : 0;
 }
 
-// How many rows the items are scrolled up by, on a screen too short for
-// the panel.
-int item_offset = 0;  // the open panel's
+// The open panel: its window, the item selected, and how many rows the
+// items are scrolled up by, on a screen too short for the panel.
+struct OptionsPanel {
+    PanelWindow pw;
+    int selected = 0;
+    int item_offset = 0;
+};
 
-void draw_item(WINDOW *win, int item, bool selected) {
+void draw_item(const OptionsPanel &panel, WINDOW *win, int item, bool selected) {
     set_attr(win, selected ? role_attr(ColorRole::selection) : kNormal);
-    draw_option_item(win, item);
+    draw_option_item(win, item, panel.item_offset);
     set_attr(win, kNormal);
 }
-
-// The item the open panel has selected, for drawing it whole again.
-int shown_selected = 0;  // the open panel's
 
 // Draws every item whose row the window shows, the selected one scrolled
 // into view first, over a blank body.
-void draw_items(WINDOW *win) {
-    item_offset = scroll_to_show(item_offset, kFirstRow + shown_selected, getmaxy(win), kOptionsRows);
+void draw_items(OptionsPanel &panel, WINDOW *win) {
+    panel.item_offset = scroll_to_show(panel.item_offset, kFirstRow + panel.selected, getmaxy(win), kOptionsRows);
     set_attr(win, kNormal);
     for (int row = 1; row < getmaxy(win) - 1; ++row) put_blanks(win, row, 1, getmaxx(win) - 2);
     for (int item = 0; item < kOptionItemCount; ++item)
-        if (option_items[item].kind != OptionKind::blank) draw_item(win, item, item == shown_selected);
+        if (option_items[item].kind != OptionKind::blank) draw_item(panel, win, item, item == panel.selected);
 }
 
-void select_item(WINDOW *win, int &selected, int item) {
-    const int offset = scroll_to_show(item_offset, kFirstRow + item, getmaxy(win), kOptionsRows);
-    draw_item(win, selected, false);
-    selected = item;
-    shown_selected = item;
-    if (offset != item_offset) {
-        draw_items(win);
+void select_item(OptionsPanel &panel, int item) {
+    WINDOW *win = panel.pw.win;
+    const int offset = scroll_to_show(panel.item_offset, kFirstRow + item, getmaxy(win), kOptionsRows);
+    draw_item(panel, win, panel.selected, false);
+    panel.selected = item;
+    if (offset != panel.item_offset) {
+        draw_items(panel, win);
         return;
     }
-    draw_item(win, selected, true);
+    draw_item(panel, win, panel.selected, true);
 }
 
 // Makes the player take the output mode the check boxes ask for and the
@@ -142,12 +143,12 @@ void apply_output(unsigned mixfreq) {
     if (!change.ok) error_box(change.message);
 }
 
-void edit_mixing_frequency(WINDOW *win) {
+void edit_mixing_frequency(WINDOW *win, int item_offset) {
     set_mixing_frequency(edit_number(win, kFirstRow + kMixingFrequencyItem - item_offset, option_items[kMixingFrequencyItem].label,
                                      24, NumberField::mixing_frequency, static_cast<int>(player_view().mixfreq)));
 }
 
-void edit_refresh_delay(WINDOW *win) {
+void edit_refresh_delay(WINDOW *win, int item_offset) {
     refresh_delay = edit_number(win, kFirstRow + kRefreshDelayItem - item_offset, option_items[kRefreshDelayItem].label, 21,
                                 NumberField::refresh_delay, refresh_delay);
     follow_refresh_delay();
@@ -163,10 +164,10 @@ void save_options() {
 }
 
 // Enter on an item; false when the item is not to be drawn again.
-bool choose_item(WINDOW *win, int item) {
+bool choose_item(const OptionsPanel &panel, int item) {
     switch (item) {
-    case kMixingFrequencyItem: edit_mixing_frequency(win); return true;
-    case kRefreshDelayItem: edit_refresh_delay(win); return true;
+    case kMixingFrequencyItem: edit_mixing_frequency(panel.pw.win, panel.item_offset); return true;
+    case kRefreshDelayItem: edit_refresh_delay(panel.pw.win, panel.item_offset); return true;
     case kColorsItem: next_colors(); return true;
     case kCrossfeedItem: next_crossfeed(); return true;
     case kSaveOptionsItem: save_options(); return true;
@@ -190,7 +191,7 @@ int next_option_item(int item, int key) {
     }
 }
 
-void draw_option_item(WINDOW *win, int item) {
+void draw_option_item(WINDOW *win, int item, int item_offset) {
     const OptionItem &o = option_items[item];
     const int row = kFirstRow + item - item_offset;
     if (row < 1 || row > getmaxy(win) - 2) return;  // scrolled out of a short window
@@ -253,25 +254,22 @@ constexpr int kOptionsCloseKeys[] = {'q', kEscape};
 }  // namespace
 
 void options_panel() {
-    PanelWindow pw;
-    int selected = 0;
+    OptionsPanel panel;
     PanelDescription desc = panel_description(PanelKind::options);
     desc.title = "Options";
     desc.close_keys = kOptionsCloseKeys;
-    desc.on_key = [&](int key) {
+    desc.on_key = [&panel](int key) {
         if (key == KEY_DOWN || key == KEY_UP || key == KEY_NPAGE || key == KEY_PPAGE) {
-            select_item(pw.win, selected, next_option_item(selected, key));
+            select_item(panel, next_option_item(panel.selected, key));
         } else if (is_enter_key(key)) {
-            if (choose_item(pw.win, selected)) draw_item(pw.win, selected, true);
+            if (choose_item(panel, panel.selected)) draw_item(panel, panel.pw.win, panel.selected, true);
         } else if (key == 'm') {
-            move_panel_interactively(pw.panel);
+            move_panel_interactively(panel.pw.panel);
         }
         return KeyResult::handled;
     };
     // A screen that shrank and grew again cut rows off: they are drawn anew.
-    desc.draw = draw_items;
-    shown_selected = 0;
-    item_offset = 0;
-    pw = open_panel(desc);
-    run_panel(desc, pw);
+    desc.draw = [&panel](WINDOW *win) { draw_items(panel, win); };
+    panel.pw = open_panel(desc);
+    run_panel(desc, panel.pw);
 }

@@ -24,9 +24,10 @@ extern const OptionItem option_items[kOptionItemCount];
 // `item`, passing over the blank rows; other keys keep it.
 int next_option_item(int item, int key);
 
-// Draws one item at column 3 of its row in the attribute the caller set;
-// nothing for an item scrolled out of a short window.
-void draw_option_item(WINDOW *win, int item);
+// Draws one item at column 3 of its row, the items scrolled up by
+// `item_offset` rows, in the attribute the caller set; nothing for an item
+// scrolled out of a short window.
+void draw_option_item(WINDOW *win, int item, int item_offset = 0);
 
 // Enter on a check box: toggles its setting and what mirrors it (md_mode,
 // the module's loop and wrap or fade-out), restarting the sound driver for
