@@ -143,30 +143,20 @@ void interpret_options_line(const char *line) {
         return;
     }
     // The saved panel corners.
-    for (const PanelLayout &layout : kPanelLayouts) {
-        if (!layout.saved_x || !layout.corner) continue;
-        PanelCorner &corner = PanelPositions.*layout.corner;
-        if (begins_with(layout.saved_x)) {
+    for (const SavedCorner &saved : kSavedCorners) {
+        PanelCorner &corner = PanelPositions.*saved.corner;
+        if (begins_with(saved.x_key)) {
             corner.x = decimal_value(equals + 1);
             return;
         }
-        if (begins_with(layout.saved_y)) {
+        if (begins_with(saved.y_key)) {
             corner.y = decimal_value(equals + 1);
             return;
         }
     }
 }
 
-void check_saved_rows(int lines) {
-    // Compared without a sum, which a saved row near INT_MAX would overflow.
-    for (const PanelLayout &layout : kPanelLayouts) {
-        if (!layout.saved_y || !layout.corner) continue;
-        int &row = (PanelPositions.*layout.corner).y;
-        if (row >= lines - layout_rows(layout, lines)) row = 2;
-    }
-}
-
-void read_options(std::FILE *errors, int lines) {
+void read_options(std::FILE *errors) {
     char path[kPathCapacity];
     if (options_file_path(path) != 0) return;
     int failure = 0;
@@ -191,7 +181,6 @@ void read_options(std::FILE *errors, int lines) {
         }
     }
     // A last line without its line feed is not taken.
-    check_saved_rows(lines);
     std::fclose(file);
 }
 
@@ -206,10 +195,9 @@ bool write_option_lines(std::FILE *file, const void *) {
         const int value = is_flag(key.reading) ? (*key.target ? 1 : 0) : *key.target;
         if (std::fprintf(file, "%s=%d\n", key.name, value) < 0) return false;
     }
-    for (const PanelLayout &layout : kPanelLayouts) {
-        if (!layout.saved_x || !layout.corner) continue;
-        const PanelCorner &corner = PanelPositions.*layout.corner;
-        if (std::fprintf(file, "%s=%d\n%s=%d\n", layout.saved_x, corner.x, layout.saved_y, corner.y) < 0) return false;
+    for (const SavedCorner &saved : kSavedCorners) {
+        const PanelCorner &corner = PanelPositions.*saved.corner;
+        if (std::fprintf(file, "%s=%d\n%s=%d\n", saved.x_key, corner.x, saved.y_key, corner.y) < 0) return false;
     }
     return true;
 }

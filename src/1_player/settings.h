@@ -67,16 +67,13 @@ int options_file_path(char (&path)[kPathCapacity]);
 // or hold no "=", change nothing.
 void interpret_options_line(const char *line);
 
-// Puts each saved panel row whose panel would reach the screen's last row
-// (row + panel height >= lines) back to row 2.
-void check_saved_rows(int lines);
-
-// Reads the options file, if there is one, then checks the saved rows
-// against a screen of `lines` rows (0 before the terminal is set up). A missing or unreadable file, or one that is not a
-// regular file (a FIFO, a device), changes nothing, and with `errors` all
-// but a missing file is reported there. At most kMaxOptionsFileBytes are
-// read, and a quit request ends the reading.
-void read_options(std::FILE *errors = nullptr, int lines = 0);
+// Reads the options file, if there is one. A missing or unreadable file, or
+// one that is not a regular file (a FIFO, a device), changes nothing, and
+// with `errors` all but a missing file is reported there. At most
+// kMaxOptionsFileBytes are read, and a quit request ends the reading. The
+// saved rows are checked against the screen by the panels
+// (check_saved_rows).
+void read_options(std::FILE *errors = nullptr);
 
 inline constexpr std::size_t kMaxOptionsFileBytes = 64 * 1024;
 

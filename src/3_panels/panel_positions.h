@@ -4,7 +4,7 @@
 
 #include <curses.h>
 
-#include "1_player/panel_corners.h"
+#include "3_panels/panel_layouts.h"
 
 // Fills PanelPositions with the defaults for the current screen_cols() and screen_rows().
 void compute_default_panel_positions();

@@ -248,7 +248,8 @@ int xq_main(int argc, char **argv) {
     start_color();
     init_color_pairs();
     compute_default_panel_positions();
-    read_options(nullptr, screen_rows());
+    read_options(nullptr);
+    check_saved_rows(screen_rows());
     if (colors.given) color_scheme = colors.scheme;
     use_color_scheme(color_scheme);
     follow_refresh_delay();

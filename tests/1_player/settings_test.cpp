@@ -145,7 +145,8 @@ TEST_F(Settings, SavedRowsThatReachTheLastScreenRowGoBackToTwo) {
 TEST_F(Settings, ReadsAFileWithCarriageReturnsAndIgnoresAnUnendedLastLine) {
     TempHome home;
     home.write(".xq/options", "delay=15\r\nsurround=0\r\nOPT_X=3\r\nAC_Y=8\r\nEFT_Y=3");
-    read_options(nullptr, 24);
+    read_options(nullptr);
+    check_saved_rows(24);
     EXPECT_EQ(refresh_delay, 15);
     EXPECT_EQ(surround, 0);
     EXPECT_EQ(PanelPositions.options.x, 3);
@@ -155,10 +156,10 @@ TEST_F(Settings, ReadsAFileWithCarriageReturnsAndIgnoresAnUnendedLastLine) {
 
 TEST_F(Settings, OverlongLinesAreCutAndMissingFilesChangeNothing) {
     TempHome home;
-    read_options(nullptr, 24);  // no file yet
+    read_options(nullptr);  // no file yet
     EXPECT_EQ(refresh_delay, 40);
     home.write(".xq/options", "delay=" + std::string(300, '7') + "\nstereo=0\n");
-    read_options(nullptr, 24);
+    read_options(nullptr);
     EXPECT_EQ(refresh_delay, kMaxRefreshDelay);
     EXPECT_EQ(stereo, 0);
 }
@@ -172,17 +173,17 @@ TEST_F(Settings, ReadsOnlyARegularFileAndABoundedPart) {
     const std::string options = home.path() + "/.xq/options";
     ASSERT_EQ(mkfifo(options.c_str(), 0600), 0);
     alarm(5);  // a read that blocks fails the test instead of hanging it
-    read_options(nullptr, 24);
+    read_options(nullptr);
     std::remove(options.c_str());
     ASSERT_EQ(symlink("/dev/zero", options.c_str()), 0);
-    read_options(nullptr, 24);
+    read_options(nullptr);
     std::remove(options.c_str());
     home.write(".xq/options", std::string(kMaxOptionsFileBytes, '\n') + "delay=15\n");
-    read_options(nullptr, 24);
+    read_options(nullptr);
     alarm(0);
     EXPECT_EQ(refresh_delay, 40);
     home.write(".xq/options", std::string(kMaxOptionsFileBytes - 100, '\n') + "delay=15\n");
-    read_options(nullptr, 24);
+    read_options(nullptr);
     EXPECT_EQ(refresh_delay, 15);
 }
 
@@ -231,7 +232,8 @@ TEST_F(Settings, WritesTheDocumentedFileAndReadsItBack) {
     PanelPositions.options = {1, 4};  // 4 + 20 reaches the last row
     ASSERT_EQ(store_options(path, message, sizeof message), 0);
     reset_settings();
-    read_options(nullptr, 24);
+    read_options(nullptr);
+    check_saved_rows(24);
     EXPECT_EQ(interpolate, 1);
     EXPECT_EQ(refresh_delay, 15);
     EXPECT_EQ(PanelPositions.effects.x, 33);
@@ -270,7 +272,8 @@ TEST_F(Settings, EveryOptionReadsBackAsWritten) {
     ASSERT_EQ(store_options(path, message, sizeof message), 0);
     const std::string file = home.read(".xq/options");
     reset_settings();
-    read_options(nullptr, 24);
+    read_options(nullptr);
+    check_saved_rows(24);
     for (std::size_t i = 0; i < std::size(flags); ++i) EXPECT_EQ(*flags[i], written_flags[i]) << i;
     EXPECT_EQ(refresh_delay, 9999);
     EXPECT_EQ(separation, 37);
