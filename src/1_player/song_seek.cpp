@@ -130,7 +130,9 @@ long long seek_song(MODULE &m, const SongWalk &walk, long long target_ns, SeekVo
     m.sngspd = static_cast<UWORD>(row.sngspd);
     m.vbtick = m.sngspd;
     m.bpm = static_cast<UWORD>(row.bpm);
-    m.volume = static_cast<SWORD>(row.volume);
+    // The module's volume stays as the listener set it, as a move to
+    // another position keeps it; the ticks below still apply the song's
+    // own volume changes on the way to the target.
     m.sngtime = row.sngtime;
     m.sngremainder = static_cast<UWORD>(row.sngremainder);
 

@@ -36,6 +36,8 @@ struct Told {
     std::string status;
     int volume = -1;
     std::uint64_t load_number = ~std::uint64_t{0};
+    int song = -1;
+    long long length_ms = -2;
     bool can_go_next = false;
     bool can_go_previous = false;
     bool can_play = false;
@@ -51,6 +53,7 @@ struct Mpris {
     RemoteRequest waiting[kMostWaitingCalls];
     int waiting_count = 0;
     int serving_depth = 0;
+    bool seeked = false;  // a seek from the bus was carried out: the desktop hears where it landed
     Told told;
 };
 
@@ -72,15 +75,20 @@ bool can_go_previous() { return playlist_active && playlist_index > 0; }
 
 int append_metadata(sd_bus_message *reply, const PlayerView &view) {
     const std::uint64_t load = view.module ? view.module->load_number : 0;
-    const std::string track = mpris_track_id(load);
+    const std::string track = mpris_track_id(load, view.subsong);
     if (!view.module) return sd_bus_message_append(reply, "a{sv}", 1, "mpris:trackid", "o", track.c_str());
     const ModuleInfo &m = *view.module;
     const std::string title = clean_utf8(m.title.empty() ? std::string(file_name_of(m.path.c_str())) : m.title);
     char cwd[4096] = "";
     if (!getcwd(cwd, sizeof cwd)) cwd[0] = '\0';
     const std::string url = file_url(m.path, cwd);
-    return sd_bus_message_append(reply, "a{sv}", 3, "mpris:trackid", "o", track.c_str(), "xesam:title", "s",
-                                 title.c_str(), "xesam:url", "s", url.c_str());
+    const long long length_ms = song_length_ms(view);
+    if (length_ms < 0)
+        return sd_bus_message_append(reply, "a{sv}", 3, "mpris:trackid", "o", track.c_str(), "xesam:title", "s",
+                                     title.c_str(), "xesam:url", "s", url.c_str());
+    return sd_bus_message_append(reply, "a{sv}", 4, "mpris:trackid", "o", track.c_str(), "xesam:title", "s",
+                                 title.c_str(), "xesam:url", "s", url.c_str(), "mpris:length", "x",
+                                 static_cast<std::int64_t>(length_ms) * 1000);
 }
 
 int get_property(sd_bus *, const char *, const char *, const char *property, sd_bus_message *reply, void *,
@@ -93,7 +101,7 @@ int get_property(sd_bus *, const char *, const char *, const char *property, sd_
     if (p == "Position") return sd_bus_message_append(reply, "x", mpris_position_us(view.sngtime));
     if (p == "CanGoNext") return sd_bus_message_append(reply, "b", can_go_next());
     if (p == "CanGoPrevious") return sd_bus_message_append(reply, "b", can_go_previous());
-    if (p == "CanPlay" || p == "CanPause") return sd_bus_message_append(reply, "b", view.module != nullptr);
+    if (p == "CanPlay" || p == "CanPause" || p == "CanSeek") return sd_bus_message_append(reply, "b", view.module != nullptr);
     return -ENOENT;
 }
 
@@ -145,19 +153,36 @@ int quit_call(sd_bus_message *call, void *, sd_bus_error *) {
 
 int nothing_call(sd_bus_message *call, void *, sd_bus_error *) { return sd_bus_reply_method_return(call, ""); }
 
-// Seeking is not offered (CanSeek is false): the calls change nothing, as
-// the interface asks.
-int seek_call(sd_bus_message *call, void *, sd_bus_error *) {
+// A seek by an offset from where the song is; the player never seeks past
+// the song's end nor before its start.
+int seek_call(sd_bus_message *call, void *, sd_bus_error *error) {
     std::int64_t offset = 0;
     const int r = sd_bus_message_read(call, "x", &offset);
-    return r < 0 ? r : sd_bus_reply_method_return(call, "");
+    if (r < 0) return r;
+    RemoteRequest request;
+    if (current_view().module && mpris_seek_request(offset, true, request)) {
+        const int taken = take_call(request, error);
+        if (taken < 0) return taken;
+    }
+    return sd_bus_reply_method_return(call, "");
 }
 
-int set_position_call(sd_bus_message *call, void *, sd_bus_error *) {
+// A seek to a time of the song playing; a track that no longer plays, or a
+// time outside the song, changes nothing, as the interface asks.
+int set_position_call(sd_bus_message *call, void *, sd_bus_error *error) {
     const char *track = nullptr;
     std::int64_t position = 0;
     const int r = sd_bus_message_read(call, "ox", &track, &position);
-    return r < 0 ? r : sd_bus_reply_method_return(call, "");
+    if (r < 0) return r;
+    const PlayerView &view = current_view();
+    const long long length_ms = song_length_ms(view);
+    RemoteRequest request;
+    if (view.module && track && mpris_track_id(view.module->load_number, view.subsong) == track &&
+        (length_ms < 0 || position / 1000 <= length_ms) && mpris_seek_request(position, false, request)) {
+        const int taken = take_call(request, error);
+        if (taken < 0) return taken;
+    }
+    return sd_bus_reply_method_return(call, "");
 }
 
 int open_uri_call(sd_bus_message *, void *, sd_bus_error *error) {
@@ -219,7 +244,8 @@ const sd_bus_vtable kPlayerTable[] = {
     SD_BUS_PROPERTY("CanGoPrevious", "b", get_property, 0, kChanges),
     SD_BUS_PROPERTY("CanPlay", "b", get_property, 0, kChanges),
     SD_BUS_PROPERTY("CanPause", "b", get_property, 0, kChanges),
-    SD_BUS_PROPERTY("CanSeek", "b", get_false, 0, kConst),
+    SD_BUS_PROPERTY("CanSeek", "b", get_property, 0, kChanges),
+    SD_BUS_SIGNAL("Seeked", "x", 0),
     SD_BUS_PROPERTY("CanControl", "b", get_true, 0, kConst),
     SD_BUS_VTABLE_END,
 };
@@ -251,19 +277,27 @@ void tell_changes() {
     now.status = mpris_playback_status(view);
     now.volume = view.volume;
     now.load_number = view.module ? view.module->load_number : 0;
+    now.song = view.subsong;
+    now.length_ms = song_length_ms(view);
     now.can_go_next = can_go_next();
     now.can_go_previous = can_go_previous();
     now.can_play = view.module != nullptr;
-    const char *changed[8];
+    if (mpris.seeked) {
+        mpris.seeked = false;
+        sd_bus_emit_signal(mpris.bus, kObjectPath, kPlayerInterface, "Seeked", "x", mpris_position_us(view.sngtime));
+    }
+    const char *changed[10];
     int count = 0;
     if (now.status != mpris.told.status) changed[count++] = "PlaybackStatus";
-    if (now.load_number != mpris.told.load_number) changed[count++] = "Metadata";
+    if (now.load_number != mpris.told.load_number || now.song != mpris.told.song || now.length_ms != mpris.told.length_ms)
+        changed[count++] = "Metadata";
     if (now.volume != mpris.told.volume) changed[count++] = "Volume";
     if (now.can_go_next != mpris.told.can_go_next) changed[count++] = "CanGoNext";
     if (now.can_go_previous != mpris.told.can_go_previous) changed[count++] = "CanGoPrevious";
     if (now.can_play != mpris.told.can_play) {
         changed[count++] = "CanPlay";
         changed[count++] = "CanPause";
+        changed[count++] = "CanSeek";
     }
     if (count == 0) return;
     changed[count] = nullptr;
@@ -322,7 +356,10 @@ void serve_mpris() {
     const int count = mpris.waiting_count;
     std::copy(mpris.waiting, mpris.waiting + count, calls);
     mpris.waiting_count = 0;
-    for (int i = 0; i < count; ++i) carry_out_remote_command(calls[i]);
+    for (int i = 0; i < count; ++i) {
+        carry_out_remote_command(calls[i]);
+        if (calls[i].command == RemoteCommand::seek) mpris.seeked = true;
+    }
     --mpris.serving_depth;
     // What the bus cannot take at once is written as it drains: the wait
     // watches for that.

@@ -1,5 +1,6 @@
 #include "4_program/mpris_values.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -53,11 +54,28 @@ bool song_volume_from_mpris(double volume, int &song_volume) {
     return true;
 }
 
-std::string mpris_track_id(std::uint64_t load_number) {
+std::string mpris_track_id(std::uint64_t load_number, int song) {
     if (load_number == 0) return "/org/mpris/MediaPlayer2/TrackList/NoTrack";
     char path[64];
-    std::snprintf(path, sizeof path, "/org/xq/track/%llu", static_cast<unsigned long long>(load_number));
+    std::snprintf(path, sizeof path, "/org/xq/track/%llu_%d", static_cast<unsigned long long>(load_number),
+                  song < 0 ? 0 : song);
     return path;
+}
+
+bool mpris_seek_request(std::int64_t microseconds, bool relative, RemoteRequest &out) {
+    if (!relative && microseconds < 0) return false;
+    // The magnitude in milliseconds, counted without negating the lowest
+    // 64-bit value.
+    const std::uint64_t magnitude = microseconds < 0 ? 0 - static_cast<std::uint64_t>(microseconds)
+                                                    : static_cast<std::uint64_t>(microseconds);
+    const std::uint64_t farthest_ms = static_cast<std::uint64_t>(kMaxRemoteSeekSeconds) * 1000;
+    const std::uint64_t ms = std::min<std::uint64_t>(magnitude / 1000, farthest_ms);
+    out = RemoteRequest{};
+    out.command = RemoteCommand::seek;
+    out.seek_sign = relative ? (microseconds < 0 ? '-' : '+') : 0;
+    out.seek_seconds = static_cast<long>(ms / 1000);
+    out.seek_milliseconds = static_cast<int>(ms % 1000);
+    return true;
 }
 
 std::string file_url(const std::string &path, const std::string &cwd) {

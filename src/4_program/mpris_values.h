@@ -6,6 +6,7 @@
 #include <string>
 
 #include "1_player/player_view.h"
+#include "4_program/remote_request.h"
 
 // "Playing", "Paused" or "Stopped" (a song that ended is stopped).
 const char *mpris_playback_status(const PlayerView &view);
@@ -19,9 +20,15 @@ double mpris_volume(int song_volume);
 // the interface has it).
 bool song_volume_from_mpris(double volume, int &song_volume);
 
-// The object path that names the module loaded `load_number`-th; the
-// interface's "no track" path without a module (load number 0).
-std::string mpris_track_id(std::uint64_t load_number);
+// The object path that names song `song` (0-based) of the module loaded
+// `load_number`-th; the interface's "no track" path without a module (load
+// number 0).
+std::string mpris_track_id(std::uint64_t load_number, int song = 0);
+
+// A seek of `microseconds` as a request: from where the song is when
+// `relative`, else from its start. False for a time from the start below 0;
+// a seek further than the socket's farthest is cut to it.
+bool mpris_seek_request(std::int64_t microseconds, bool relative, RemoteRequest &out);
 
 // "file://" and `path` with every byte outside the unreserved characters
 // and "/" written as %XX; a relative path is taken from `cwd`.

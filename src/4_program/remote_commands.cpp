@@ -97,14 +97,16 @@ void carry_out_remote_command(const RemoteRequest &request) {
     case RemoteCommand::volume:
         if (module_loaded()) set_volume(request);
         break;
-    case RemoteCommand::seek:
+    case RemoteCommand::seek: {
         request_frame();
         if (!module_loaded()) break;
+        const long long ms = 1000LL * request.seek_seconds + request.seek_milliseconds;
         if (request.seek_sign)
-            player_seek_time((request.seek_sign == '-' ? -1000LL : 1000LL) * request.seek_seconds, true);
+            player_seek_time(request.seek_sign == '-' ? -ms : ms, true);
         else
-            player_seek_time(1000LL * request.seek_seconds, false);
+            player_seek_time(ms, false);
         break;
+    }
     case RemoteCommand::quit:
     case RemoteCommand::status: break;
     }

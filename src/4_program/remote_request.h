@@ -25,6 +25,7 @@ struct RemoteRequest {
     int volume_amount = 0;  // 0 to kMaxRemoteVolume
     char seek_sign = 0;     // '+' or '-' for a seek from where the song is, 0 for a time from its start
     long seek_seconds = 0;  // 0 to kMaxRemoteSeekSeconds
+    int seek_milliseconds = 0;  // 0 to 999 more (the desktop seeks finer than the socket)
 };
 
 // Reads one request: a command word, for `volume` one argument ("+N", "-N"

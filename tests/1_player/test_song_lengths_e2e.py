@@ -171,12 +171,17 @@ class Songs(LengthsCase):
 
     def test_arrows_seek_five_seconds_and_the_comma_and_period_a_minute(self):
         term = self.start_xq(self.endless)
+        # The volume the listener set stays through every seek, as through
+        # a move to another position.
+        term.send_keys(*["-"] * 28)
+        term.wait_for(lambda rows: self.status()["volume"] == "100")
         term.send_keys("Right", "Right", "Right")
         term.wait_for(lambda rows: time_box(rows)[0] >= 15)
         term.send_keys("Left")
         term.wait_for(lambda rows: 10 <= time_box(rows)[0] <= 12)
         term.send_keys(",")
         term.wait_for(lambda rows: time_box(rows)[0] <= 2)
+        self.assertEqual(self.status()["volume"], "100")
         term.send_keys(".")
         term.wait_for(lambda rows: self.status()["state"] == "ended", timeout=5)
 

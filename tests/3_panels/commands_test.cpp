@@ -164,6 +164,7 @@ std::set<int> manual_keys(const std::string &page) {
             if (k == "\\-") k = "-";
             static const std::pair<const char *, std::vector<int>> named[] = {
                 {"Up", {KEY_UP}},          {"Down", {KEY_DOWN}},         {"Page Up", {KEY_PPAGE}},
+                {"Left", {KEY_LEFT}},      {"Right", {KEY_RIGHT}},
                 {"Page Down", {KEY_NPAGE}}, {"Enter", {'\n', KEY_ENTER}}, {"F12", {KEY_F(12)}},
             };
             bool found = false;

@@ -42,8 +42,39 @@ TEST(MprisValues, DesktopVolumesBecomeSongVolumesWithinBounds) {
 
 TEST(MprisValues, TrackIdsAreObjectPathsThatNeverRepeat) {
     EXPECT_EQ(mpris_track_id(0), "/org/mpris/MediaPlayer2/TrackList/NoTrack");
-    EXPECT_EQ(mpris_track_id(1), "/org/xq/track/1");
-    EXPECT_EQ(mpris_track_id(~0ull), "/org/xq/track/18446744073709551615");
+    EXPECT_EQ(mpris_track_id(0, 3), "/org/mpris/MediaPlayer2/TrackList/NoTrack");
+    EXPECT_EQ(mpris_track_id(1), "/org/xq/track/1_0");
+    EXPECT_EQ(mpris_track_id(1, 2), "/org/xq/track/1_2");
+    EXPECT_EQ(mpris_track_id(~0ull, 99), "/org/xq/track/18446744073709551615_99");
+}
+
+TEST(MprisValues, SeeksInMicrosecondsBecomeRequestsWithinTheFarthestSeek) {
+    const long long farthest_ms = kMaxRemoteSeekSeconds * 1000LL;
+    const struct {
+        std::int64_t us;
+        bool relative;
+        bool ok;
+        char sign;
+        long long ms;
+    } cases[] = {
+        {5'000'000, true, true, '+', 5000},
+        {-1'500'000, true, true, '-', 1500},
+        {12'345'678, false, true, 0, 12345},
+        {0, false, true, 0, 0},
+        {-1, false, false, 0, 0},  // before the start
+        {std::numeric_limits<std::int64_t>::min(), true, true, '-', farthest_ms},
+        {std::numeric_limits<std::int64_t>::max(), false, true, 0, farthest_ms},
+        {999, true, true, '+', 0},
+    };
+    for (const auto &c : cases) {
+        RemoteRequest r;
+        ASSERT_EQ(mpris_seek_request(c.us, c.relative, r), c.ok) << c.us;
+        if (!c.ok) continue;
+        EXPECT_EQ(r.command, RemoteCommand::seek);
+        EXPECT_EQ(r.seek_sign, c.sign) << c.us;
+        EXPECT_EQ(r.seek_seconds * 1000LL + r.seek_milliseconds, c.ms) << c.us;
+        EXPECT_LT(r.seek_milliseconds, 1000);
+    }
 }
 
 TEST(MprisValues, FileUrlsEscapeWhatIsNotPlain) {

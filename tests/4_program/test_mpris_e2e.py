@@ -27,6 +27,25 @@ def shown_entry(rows):
     return (int(m.group(1)), int(m.group(2))) if m else None
 
 
+def shown_time(rows):
+    """(elapsed, length) in seconds from the time box, length None when it
+    shows none."""
+    for r in rows:
+        m = re.search(r"Time: *(\d+):(\d+)(?:/(\d+):(\d+))?", r)
+        if m:
+            length = int(m.group(3)) * 60 + int(m.group(4)) if m.group(3) else None
+            return int(m.group(1)) * 60 + int(m.group(2)), length
+    return None, None
+
+
+def shown_elapsed(rows):
+    return shown_time(rows)[0]
+
+
+def shown_length(rows):
+    return shown_time(rows)[1]
+
+
 def paused(rows):
     return any("Paused..." in r for r in rows)
 
@@ -196,13 +215,36 @@ class MprisCase(PlayerTestCase):
         self.assertIn("no number", refused.stderr)
         self.assertNotEqual(self.bus.send(BUS_NAME, "Frobnicate", check=False).returncode, 0)
         self.assertNotEqual(self.bus.send(BUS_NAME, "OpenUri", "string:file:///etc/passwd", check=False).returncode, 0)
-        # Without seeking, a position for a track long gone changes nothing.
-        self.bus.send(BUS_NAME, "SetPosition", "objpath:/org/xq/track/999", "int64:5000000")
-        self.bus.send(BUS_NAME, "Seek", "int64:-99999999999")
+        # A position for a track long gone changes nothing; a seek far
+        # before the start lands on it.
+        self.bus.send(BUS_NAME, "SetPosition", "objpath:/org/xq/track/999_0", "int64:5000000")
+        self.bus.send(BUS_NAME, "Seek", "int64:-9223372036854775808")
         self.assertEqual(self.bus.playerctl("status"), "Playing")
         before = status_position(term.screen())
         term.wait_for(lambda rows: status_position(rows) not in (None, before), timeout=5)
         self.assertEqual(shown_volume(term.screen()), 32)
+
+    def test_the_desktop_sees_the_length_and_seeks(self):
+        term = self.start_xq(self.songs[0])
+        self.bus.wait_name(BUS_NAME)
+        bus = self.bus
+        rows = term.wait_for(lambda rows: shown_length(rows) is not None, timeout=5)
+        length = int(bus.playerctl("metadata", "mpris:length")) / 1e6
+        self.assertAlmostEqual(length, shown_length(rows), delta=1.0)
+        bus.playerctl("position", "30")  # SetPosition on the track playing
+        self.assertAlmostEqual(float(bus.playerctl("position")), 30.0, delta=1.0)
+        term.wait_for(lambda rows: shown_elapsed(rows) in (30, 31), timeout=3)
+        bus.playerctl("position", "10-")  # Seek back
+        self.assertAlmostEqual(float(bus.playerctl("position")), 20.0, delta=1.0)
+        track = re.search(r'object path "([^"]+)"', bus.run(
+            "dbus-send", "--session", "--print-reply", f"--dest={BUS_NAME}", PATH,
+            "org.freedesktop.DBus.Properties.Get", f"string:{PLAYER}", "string:Metadata").stdout).group(1)
+        # Past the song's end, or on another track, a position changes nothing.
+        for target, us in ((track, int(length * 1e6) + 5_000_000), ("/org/xq/track/0_0", 1_000_000)):
+            bus.send(BUS_NAME, "SetPosition", f"objpath:{target}", f"int64:{us}")
+            self.assertAlmostEqual(float(bus.playerctl("position")), 20.0, delta=1.5)
+        bus.send(BUS_NAME, "SetPosition", f"objpath:{track}", "int64:2000000")
+        self.assertAlmostEqual(float(bus.playerctl("position")), 2.0, delta=1.0)
 
     def test_no_session_bus_or_the_option_off_plays_as_ever(self):
         for env, home in (({"DBUS_SESSION_BUS_ADDRESS": "unix:path=/nonexistent/bus"}, None),
