@@ -125,7 +125,8 @@ class ColorSchemes(PlayerTestCase):
         self.wait_playing(term)
         # The status row's "Ch:" on black, as ever.
         term.wait_for(lambda s: s.text(4).startswith("│Ch:") and s.cell(4, 1).bg == BLACK, cells=True)
-        term.send_keys("o", "PageDown", "Up", "Enter")
+        # Colors is the row above Crossfeed, which is above Save options.
+        term.send_keys("o", "PageDown", "Up", "Up", "Enter")
         screen = term.wait_for(lambda s: "Colors          [ light    ]" in s.text(18), cells=True)
         screen = term.wait_for(lambda s: s.cell(4, 1).bg is None and not s.cell(4, 1).reverse, cells=True)
         self.assertEqual(black_cells(screen, range(screen.height)), [], str(screen))
