@@ -1,5 +1,6 @@
 #include "1_player/player.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <unistd.h>
@@ -209,8 +210,16 @@ void player_seek_time(long long ms, bool relative) {
         const long long now = song_has_ended(m) ? walk->length_ns : song_time_ns(m);
         const long long target = relative ? now + ms * 1'000'000LL : ms * 1'000'000LL;
         if (song_has_ended(m) && target >= walk->length_ns) return;
+        // A fade that began is undone: the seek goes where it has not.
+        if (core.ending.fade_from >= 0) m.volume = static_cast<SWORD>(core.ending.fade_from);
+        core.ending.fade_from = -1;
         const long long landed = seek_song(m, *walk, target, core.seek_voices);
         core.ending.end_keys_seen = end_keys_before(*walk, landed);
+        // The time into this pass: a later pass begins where the song's
+        // repeat first played.
+        const long long pass_start =
+            core.ending.passes_done > 0 ? core.ending.first_pass_ns - core.ending.later_pass_ns : 0;
+        core.ending.pass_ns = std::max(landed - pass_start, 0LL);
         core.song_position = m.sngpos;
     });
 }

@@ -198,6 +198,8 @@ SongEnding ending_of(const SongWalk &walk, int loops, bool fade) {
     ending.end_keys_at_repeat = end_keys_before(walk, walk.repeat_ns + 1);  // the one that led there too
     ending.loops = std::max(loops, 1);
     ending.fade = fade;
+    ending.first_pass_ns = walk.length_ns;
+    ending.later_pass_ns = walk.ends_at_repeat ? walk.length_ns - walk.repeat_ns : walk.length_ns;
     return ending;
 }
 
@@ -207,9 +209,26 @@ namespace {
 // as asked).
 bool another_pass(MODULE &m, SongEnding &ending) {
     ++ending.passes_done;
+    ending.pass_ns = 0;
+    ending.fade_from = -1;
     if (ending.passes_done >= ending.loops) return false;
     m.fadeout = ending.fade && ending.passes_done == ending.loops - 1 ? 1 : 0;
     return true;
+}
+
+// The last pass of a song that ends at a repeat fades out over its last
+// kFadeTicks ticks, its volume falling in step with the time left (the
+// library's own fade-out only acts on the last order position, where such
+// a song need not end).
+void fade_last_pass(MODULE &m, SongEnding &ending) {
+    m.fadeout = 0;
+    if (!ending.fade || ending.passes_done != ending.loops - 1) return;
+    const long long pass = ending.passes_done == 0 ? ending.first_pass_ns : ending.later_pass_ns;
+    const long long window = kFadeTicks * tick_ns(mixer_bpm(m));
+    const long long left = pass - ending.pass_ns;
+    if (left > window || window <= 0) return;
+    if (ending.fade_from < 0) ending.fade_from = m.volume;
+    m.volume = static_cast<SWORD>(ending.fade_from * std::max(left, 0LL) / window);
 }
 
 }  // namespace
@@ -220,6 +239,8 @@ void play_song_tick(MODULE &m, SongEnding &ending) {
         tick();
         return;
     }
+    if (ending.ends_at_repeat) fade_last_pass(m, ending);
+    ending.pass_ns += tick_ns(mixer_bpm(m));
     if (ending.ends_at_repeat && row_starts_next_tick(m) && end_key_of(m) == ending.end_key &&
         ++ending.end_keys_seen >= ending.end_key_count) {
         if (!another_pass(m, ending)) {

@@ -143,7 +143,17 @@ struct SongEnding {
     int loops = 1;
     int passes_done = 0;
     bool fade = false;
+    // A song that ends at a repeat fades its last pass out over its last
+    // 128 ticks, as the library fades a song out on its last position: the
+    // time of a pass, how far this one is, and the volume the fade began at.
+    long long first_pass_ns = 0;
+    long long later_pass_ns = 0;  // from the place a next pass goes on from
+    long long pass_ns = 0;
+    int fade_from = -1;
 };
+
+// The ticks a song fades out over.
+inline constexpr int kFadeTicks = 128;
 
 // The ending of `walk`'s song.
 SongEnding ending_of(const SongWalk &walk, int loops, bool fade);

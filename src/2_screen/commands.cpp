@@ -20,11 +20,14 @@ constexpr KeyName kKeyNames[] = {
 std::string key_notation(int key) {
     for (const KeyName &k : kKeyNames)
         if (k.key == key) return k.name;
-    if (key >= KEY_F(1) && key <= KEY_F(63)) return "F" + std::to_string(key - KEY_F0);
-    if (key > ' ' && key < 0x7f) return std::string(1, static_cast<char>(key));
-    char code[16];
-    std::snprintf(code, sizeof code, "#%d", key);
-    return code;
+    char text[16];
+    if (key >= KEY_F(1) && key <= KEY_F(63))
+        std::snprintf(text, sizeof text, "F%d", key - KEY_F0);
+    else if (key > ' ' && key < 0x7f)
+        std::snprintf(text, sizeof text, "%c", key);
+    else
+        std::snprintf(text, sizeof text, "#%d", key);
+    return text;
 }
 
 std::string help_keys(const HelpRow &row) {

@@ -139,6 +139,46 @@ TEST_F(SongWalkTest, PlaybackEndsWhereTheWalkEndsItAfterItsPasses) {
     }
 }
 
+// The last pass of a song that ends by a jump back fades out over its last
+// 128 ticks when asked to, and only then; the passes before keep their
+// volume.
+TEST_F(SongWalkTest, TheLastPassOfASongEndingAtARepeatFadesOut) {
+    const std::vector<char> bytes = file_bytes(fixture("songs.xm"));
+    const SongWalks songs = walk_module_bytes(bytes.data(), bytes.size());
+    ASSERT_TRUE(songs[0].ends_at_repeat);
+    MODULE &m = load("xm");
+    m.loop = 1;
+    m.wrap = 0;
+    for (int loops : {1, 2}) {
+        for (bool fade : {false, true}) {
+            SCOPED_TRACE("loops " + std::to_string(loops) + (fade ? " fading" : ""));
+            SongEnding ending = ending_of(songs[0], loops, fade);
+            restart_song_at(m, ending.start_position);
+            m.volume = 100;
+            const long long whole = songs[0].length_ns + (loops - 1) * ending.later_pass_ns;
+            const long long fade_start = whole - kFadeTicks * kTickNs;
+            long long played = 0;
+            int before_fade = -1;
+            int last = -1;
+            int lowest = 1000;
+            while (m.sngpos < m.numpos && played < 2 * whole) {
+                play_song_tick(m, ending);
+                played += tick_ns(mixer_bpm(m));
+                if (played < fade_start - 2 * kTickNs) before_fade = m.volume;
+                if (m.sngpos < m.numpos) last = m.volume;
+                lowest = std::min(lowest, static_cast<int>(m.volume));
+            }
+            EXPECT_NEAR(played, whole, 2 * kTickNs);
+            EXPECT_EQ(before_fade, 100);
+            if (fade) {
+                EXPECT_LE(last, 2);  // all but silent at the end
+            } else {
+                EXPECT_EQ(lowest, 100);
+            }
+        }
+    }
+}
+
 TEST_F(SongWalkTest, AStateThatLeadsToARepeatOnlyTheSecondTimeEndsTheSongThen) {
     // Position 1 is entered at row 4 first (the FastTracker loop quirk),
     // at row 0 after the jump back: its break at row 8 leads twice to row 4
