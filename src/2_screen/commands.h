@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstddef>
+#include <iterator>
 #include <span>
 #include <string>
 #include <string_view>
@@ -155,11 +156,19 @@ inline constexpr HelpRow kHelpRows[] = {
     {18, 1, "About", {"about"}},
 };
 
+// The place of the command named `name` in the table, or -1. (The key
+// tables are made from places, not pointers: a sanitizing build does not
+// take a comparison of pointers as constant.)
+constexpr int command_index(std::string_view name) {
+    for (std::size_t i = 0; i < std::size(kCommands); ++i)
+        if (name == kCommands[i].name) return static_cast<int>(i);
+    return -1;
+}
+
 // The command named `name`, or null.
 constexpr const Command *find_command(std::string_view name) {
-    for (const Command &c : kCommands)
-        if (name == c.name) return &c;
-    return nullptr;
+    const int i = command_index(name);
+    return i < 0 ? nullptr : &kCommands[i];
 }
 
 // How many keys `command` has.
@@ -181,9 +190,9 @@ template <std::size_t N>
 consteval std::size_t binding_count(const CommandBinding (&bindings)[N]) {
     std::size_t count = 0;
     for (const CommandBinding &b : bindings) {
-        const Command *c = find_command(b.command);
-        if (!c) throw "a key table names a command that is not in the table";
-        count += key_count(*c);
+        const int i = command_index(b.command);
+        if (i < 0) throw "a key table names a command that is not in the table";
+        count += key_count(kCommands[i]);
     }
     return count;
 }
@@ -196,7 +205,7 @@ consteval std::array<KeyBinding, K> bind_commands(const CommandBinding (&binding
     std::array<KeyBinding, K> table{};
     std::size_t at = 0;
     for (const CommandBinding &b : bindings) {
-        const Command &c = *find_command(b.command);
+        const Command &c = kCommands[command_index(b.command)];
         for (std::size_t i = 0; i < key_count(c); ++i) table[at++] = {c.keys[i], b.handler};
     }
     return table;
