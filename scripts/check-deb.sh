@@ -30,8 +30,8 @@ deb=${debs[0]}
 
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for lib in libmikmod libncursesw libc6 libkissfft; do
-    grep -q "$lib" <<<"$depends" || fail "the package does not depend on $lib (shlibdeps)"
+for lib in libmikmod libncursesw libc6 libkissfft libarchive13; do
+    grep -q "$lib" <<<"$depends" || fail "the package does not depend on $lib"
 done
 contents=$(dpkg-deb -c "$deb")
 for path in ./usr/bin/xq ./usr/share/man/man1/xq.1.gz ./usr/share/doc/xq/README ./usr/share/doc/xq/copyright \

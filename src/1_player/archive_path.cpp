@@ -12,12 +12,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "1_player/archive_library.h"
 #include "1_player/module_loader.h"
 #include "1_player/regular_file.h"
 
 namespace {
 
 constexpr std::size_t kReadBlock = 8 * 1024;
+
+// The loaded library: every call goes through a Reader, which makes sure
+// of it before its first call.
+const ArchiveLibrary &lib() { return *archive_library(); }
+
 constexpr const char *kSingleModuleEndings[] = {".mdz", ".s3z", ".itz", ".xmz"};
 constexpr const char *kArchiveEndings[] = {".zip", ".7z",      ".rar",     ".lha",     ".lzh",     ".cab",
                                            ".tar", ".tgz",     ".tbz",     ".tbz2",    ".txz",     ".tlz",
@@ -89,7 +95,7 @@ public:
     Reader(const Reader &) = delete;
     Reader &operator=(const Reader &) = delete;
     ~Reader() {
-        if (a_) archive_read_free(a_);
+        if (a_) lib().read_free(a_);
         if (file_) std::fclose(file_);
     }
 
@@ -109,20 +115,24 @@ public:
         }
         stamp_ = stamp_of(info);
         bytes_ = info.st_size;
-        if (!make(raw) || archive_read_open_fd(a_, fileno(file_), kReadBlock) != ARCHIVE_OK) return fail(message, size);
+        if (!make(raw) || lib().read_open_fd(a_, fileno(file_), kReadBlock) != ARCHIVE_OK) return fail(message, size);
         return true;
     }
 
     bool open_memory(const std::vector<char> &data, bool raw, char *message, std::size_t size) {
         bytes_ = static_cast<long long>(data.size());
-        if (!make(raw) || archive_read_open_memory(a_, data.data(), data.size()) != ARCHIVE_OK)
+        if (!make(raw) || lib().read_open_memory(a_, data.data(), data.size()) != ARCHIVE_OK)
             return fail(message, size);
         return true;
     }
 
     // The reason libarchive gives, as a sentence.
     bool fail(char *message, std::size_t size) const {
-        const char *why = a_ ? archive_error_string(a_) : nullptr;
+        if (!archive_library()) {
+            std::snprintf(message, size, "Can't read archives: libarchive is missing.");
+            return false;
+        }
+        const char *why = a_ ? lib().error_string(a_) : nullptr;
         std::snprintf(message, size, "Damaged archive: %.120s.", why ? why : "unknown format");
         return false;
     }
@@ -131,19 +141,19 @@ public:
     // bytes; its declared size is checked first so that a bomb is stopped
     // before it is unpacked.
     bool read_member(archive_entry *entry, std::vector<char> &data, char *message, std::size_t size) const {
-        if (archive_entry_is_encrypted(entry)) {
+        if (lib().entry_is_encrypted(entry)) {
             std::snprintf(message, size, "Member is encrypted.");
             return false;
         }
         const long long bound = archive_bomb_bound(bytes_);
-        const bool declared = archive_entry_size_is_set(entry);
-        const long long stated = declared ? archive_entry_size(entry) : 0;
+        const bool declared = lib().entry_size_is_set(entry);
+        const long long stated = declared ? lib().entry_size(entry) : 0;
         if (!too_large(stated, bound, message, size)) return false;
         data.clear();
         if (declared) data.reserve(static_cast<std::size_t>(stated));
         char block[kReadBlock];
         for (;;) {
-            const la_ssize_t n = archive_read_data(a_, block, sizeof block);
+            const la_ssize_t n = lib().read_data(a_, block, sizeof block);
             if (n == 0) break;
             if (n < 0) {
                 data.clear();
@@ -183,17 +193,18 @@ public:
 
 private:
     bool make(bool raw) {
-        a_ = archive_read_new();
+        if (!archive_library()) return false;
+        a_ = lib().read_new();
         if (!a_) return false;
-        archive_read_support_filter_all(a_);
-        archive_read_support_format_zip(a_);
-        archive_read_support_format_7zip(a_);
-        archive_read_support_format_tar(a_);
-        archive_read_support_format_lha(a_);
-        archive_read_support_format_rar(a_);
-        archive_read_support_format_rar5(a_);
-        archive_read_support_format_cab(a_);
-        if (raw) archive_read_support_format_raw(a_);
+        lib().read_support_filter_all(a_);
+        lib().read_support_format_zip(a_);
+        lib().read_support_format_7zip(a_);
+        lib().read_support_format_tar(a_);
+        lib().read_support_format_lha(a_);
+        lib().read_support_format_rar(a_);
+        lib().read_support_format_rar5(a_);
+        lib().read_support_format_cab(a_);
+        if (raw) lib().read_support_format_raw(a_);
         return true;
     }
 
@@ -203,12 +214,12 @@ private:
     long long bytes_ = 0;
 };
 
-bool is_raw(archive *a) { return archive_format(a) == ARCHIVE_FORMAT_RAW; }
+bool is_raw(archive *a) { return lib().format(a) == ARCHIVE_FORMAT_RAW; }
 
 // True when passing over a member unpacks it: in a compressed stream (a
 // tar.gz) and in 7z's solid blocks. A zip's members are passed by seeking.
 bool passing_unpacks(archive *a) {
-    return archive_filter_count(a) > 1 || (archive_format(a) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_7ZIP;
+    return lib().filter_count(a) > 1 || (lib().format(a) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_7ZIP;
 }
 
 // Whether a member path goes on into a member archive: `wanted` begins
@@ -249,17 +260,17 @@ int read_member_of(Reader &reader, const std::string &wanted, int depth, Walk &w
     const long long walk_bound = std::max(kArchiveBombFloorBytes, kArchiveBombRatio * reader.bytes());
     archive_entry *entry = nullptr;
     for (;;) {
-        const int r = archive_read_next_header(a, &entry);
+        const int r = lib().read_next_header(a, &entry);
         if (r == ARCHIVE_EOF) break;
         if (r != ARCHIVE_OK && r != ARCHIVE_WARN) {
             reader.fail(message, size);
             return -1;
         }
         if (++walk.members > kMaxArchiveMembers) break;
-        const char *raw_name = archive_entry_pathname(entry);
+        const char *raw_name = lib().entry_pathname(entry);
         std::string name;
         const bool safe = raw_name && normalise_member_name(raw_name, name);
-        const bool directory = archive_entry_filetype(entry) == AE_IFDIR;
+        const bool directory = lib().entry_filetype(entry) == AE_IFDIR;
         if (safe && walk.seen) walk.seen->insert(name);
         if (safe && !directory && name == wanted) return reader.read_member(entry, data, message, size) ? 0 : -1;
         if (safe && !directory && goes_into(wanted, name)) {
@@ -271,8 +282,8 @@ int read_member_of(Reader &reader, const std::string &wanted, int depth, Walk &w
             if (!reader.read_member(entry, bytes, message, size)) return -1;
             return read_member_in_memory(bytes, wanted.substr(name.size() + 1), data, message, size);
         }
-        if (archive_entry_size_is_set(entry) && passing_unpacks(a))
-            walk.walked += std::max<long long>(archive_entry_size(entry), 0);
+        if (lib().entry_size_is_set(entry) && passing_unpacks(a))
+            walk.walked += std::max<long long>(lib().entry_size(entry), 0);
         if (walk.walked > walk_bound) {
             std::snprintf(message, size, "Archive unpacks to over %lld times its size: refused.", kArchiveBombRatio);
             return -1;
@@ -342,25 +353,25 @@ int read_packed_file(const char *path, std::vector<char> &data, char *message, s
     if (!reader.open_file(path, true, message, size)) return -1;
     archive *a = reader.get();
     archive_entry *entry = nullptr;
-    int r = archive_read_next_header(a, &entry);
+    int r = lib().read_next_header(a, &entry);
     if (r != ARCHIVE_OK && r != ARCHIVE_WARN) {
             reader.fail(message, size);
             return -1;
         }
     if (is_raw(a)) {
-        if (archive_filter_count(a) <= 1) return 1;  // no compression: a plain file
+        if (lib().filter_count(a) <= 1) return 1;  // no compression: a plain file
         return reader.read_member(entry, data, message, size) ? 0 : -1;
     }
     // The one file of the archive, wherever it stands among its folders.
     int files = 0;
     bool read = false;
     for (;;) {
-        if (archive_entry_filetype(entry) != AE_IFDIR) {
+        if (lib().entry_filetype(entry) != AE_IFDIR) {
             if (++files > 1) break;
             if (!reader.read_member(entry, data, message, size)) return -1;
             read = true;
         }
-        r = archive_read_next_header(a, &entry);
+        r = lib().read_next_header(a, &entry);
         if (r == ARCHIVE_EOF) break;
         if (r != ARCHIVE_OK && r != ARCHIVE_WARN) {
             reader.fail(message, size);
@@ -465,7 +476,7 @@ int read_archive_index(const char *path, ArchiveIndex &index, char *message, std
     long long walked = 0;
     archive_entry *entry = nullptr;
     for (;;) {
-        const int r = archive_read_next_header(a, &entry);
+        const int r = lib().read_next_header(a, &entry);
         if (r == ARCHIVE_EOF) break;
         if (r != ARCHIVE_OK && r != ARCHIVE_WARN) {
             reader->fail(message, size);
@@ -479,14 +490,14 @@ int read_archive_index(const char *path, ArchiveIndex &index, char *message, std
             break;
         }
         ArchiveMember member;
-        const char *raw_name = archive_entry_pathname(entry);
+        const char *raw_name = lib().entry_pathname(entry);
         if (!raw_name) raw_name = "";
         member.unsafe = !normalise_member_name(raw_name, member.name);
         if (member.unsafe) member.name = raw_name;
         if (member.name.empty()) continue;
-        member.directory = archive_entry_filetype(entry) == AE_IFDIR;
-        member.encrypted = archive_entry_is_encrypted(entry);
-        if (archive_entry_size_is_set(entry)) member.size = archive_entry_size(entry);
+        member.directory = lib().entry_filetype(entry) == AE_IFDIR;
+        member.encrypted = lib().entry_is_encrypted(entry);
+        if (lib().entry_size_is_set(entry)) member.size = lib().entry_size(entry);
         if (passing_unpacks(a)) walked += std::max<long long>(member.size, 0);
         index.members.push_back(std::move(member));
         if (walked > walk_bound) {
@@ -544,7 +555,7 @@ bool is_archive_file(const char *path) {
     Reader reader;
     if (!reader.open_file(path, true, message, sizeof message)) return false;
     archive_entry *entry = nullptr;
-    const int r = archive_read_next_header(reader.get(), &entry);
+    const int r = lib().read_next_header(reader.get(), &entry);
     return (r == ARCHIVE_OK || r == ARCHIVE_WARN) && !is_raw(reader.get());
 }
 

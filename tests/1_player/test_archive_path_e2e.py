@@ -119,6 +119,22 @@ class PackCase(PlayerTestCase):
                 term.send_keys("q")
                 self.assert_clean_exit(term)
 
+    def test_the_archive_library_is_loaded_only_once_a_pack_is_read(self):
+        # It brings some 2 MB along; a run that opens no pack goes without.
+        def mapped(term):
+            with open(f"/proc/{term.pid}/maps") as f:
+                return "libarchive" in f.read()
+
+        plain = os.path.join(self.files.name, "plain.xm")
+        with open(plain, "wb") as f:
+            f.write(mw.encode(mw.tone_song(channels=1, positions=4, name=b"plain")))
+        term = self.start(plain)
+        self.wait_playing(term)
+        self.assertFalse(mapped(term))
+        term = self.start(os.path.join(self.dir, "deflated.zip/sub/song.xm"))
+        self.wait_playing(term)
+        self.assertTrue(mapped(term))
+
     def test_a_pack_plays_every_module_in_it_folders_first(self):
         term = self.start(os.path.join(self.dir, "deflated.zip"))
         term.wait_for(lambda rows: "in deflated.zip" in title_of(rows))
