@@ -41,3 +41,23 @@ std::string help_keys(const HelpRow &row) {
     }
     return text;
 }
+
+std::string outside_command_list() {
+    std::string words[std::size(kCommands)];
+    std::size_t count = 0;
+    for (const Command &c : kCommands) {
+        if (!c.from_outside) continue;
+        words[count] = c.name;
+        if (c.argument) {
+            words[count] += ' ';
+            words[count] += c.argument;
+        }
+        ++count;
+    }
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i > 0) text += i + 1 == count ? " or " : ", ";
+        text += words[i];
+    }
+    return text;
+}

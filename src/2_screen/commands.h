@@ -58,7 +58,7 @@ inline constexpr Command kCommands[] = {
     {"seek_forward", nullptr, "seek forward 5 s", {KEY_RIGHT}, kOnMainScreen, false},
     {"seek_back_minute", nullptr, "seek back a minute", {','}, kOnLiveScreens, false},
     {"seek_forward_minute", nullptr, "seek forward a minute", {'.'}, kOnLiveScreens, false},
-    {"seek", "+N, -N or M:SS", "seek by N seconds, or to a time", {}, 0, true},
+    {"seek", "+N|-N|M:SS", "seek by N seconds, or to a time", {}, 0, true},
     {"previous_song", nullptr, "the module's previous song", {'('}, kOnLiveScreens, false},
     {"next_song", nullptr, "the module's next song", {')'}, kOnLiveScreens, false},
     {"status", nullptr, "tell what plays", {}, 0, true},
@@ -72,7 +72,7 @@ inline constexpr Command kCommands[] = {
     {"speed_up", nullptr, "speed up", {'S'}, kOnLiveScreens, false},
     {"volume_up", nullptr, "volume up", {'+'}, kOnLiveScreens, false},
     {"volume_down", nullptr, "volume down", {'-'}, kOnLiveScreens, false},
-    {"volume", "+N, -N or N", "set the volume (0 to 256) or step it", {}, 0, true},
+    {"volume", "+N|-N|N", "set the volume (0 to 256) or step it", {}, 0, true},
     {"reverb_down", nullptr, "reverb down", {'r'}, kOnLiveScreens, false},
     {"reverb_up", nullptr, "reverb up", {'R'}, kOnLiveScreens, false},
     {"reverse_stereo", nullptr, "swap left and right", {'!'}, kOnLiveScreens, false},
@@ -218,3 +218,8 @@ std::string key_notation(int key);
 // The Help row's keys column: the first key of each of its commands, "/"
 // between them.
 std::string help_keys(const HelpRow &row);
+
+// The commands that come from outside, as the control socket's help lists
+// them: each word with its argument, ", " between them and " or " before
+// the last ("play, pause, ..., volume +N|-N|N or status").
+std::string outside_command_list();

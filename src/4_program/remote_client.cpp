@@ -1,6 +1,7 @@
 #include "4_program/remote_client.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <poll.h>
@@ -10,6 +11,7 @@
 
 #include "1_player/clock.h"
 #include "1_player/private_folder.h"
+#include "2_screen/commands.h"
 #include "4_program/remote_request.h"
 #include "1_player/settings.h"
 
@@ -79,9 +81,7 @@ bool served_by_this_user(int fd) {
 int remote_main(int count, char *const *words, FILE *out, FILE *errors) {
     char line[kMaxRemoteRequest];
     if (count < 1) {
-        std::fputs("error: --remote needs a command: play, pause, toggle, stop, next, prev, forward, back, "
-                   "volume +N|-N|N, quit or status\n",
-                   errors);
+        std::fprintf(errors, "error: --remote needs a command: %s\n", outside_command_list().c_str());
         return kFailure;
     }
     char error[128];

@@ -140,6 +140,23 @@ TEST(Commands, TheSocketTakesTheWordsOfTheCommandsFromOutside) {
     }
 }
 
+TEST(Commands, TheSocketsHelpListsEveryCommandFromOutsideWithItsArgument) {
+    const std::string list = outside_command_list();
+    // The items: ", " between them, " or " before the last.
+    const std::size_t last = list.rfind(" or ");
+    ASSERT_NE(last, std::string::npos) << list;
+    std::set<std::string> listed;
+    std::string head = list.substr(0, last) + ", ";
+    for (std::size_t at = 0, comma; (comma = head.find(", ", at)) != std::string::npos; at = comma + 2)
+        listed.insert(head.substr(at, comma - at));
+    listed.insert(list.substr(last + 4));
+    std::set<std::string> outside;
+    for (const Command &c : kCommands)
+        if (c.from_outside) outside.insert(c.argument ? std::string(c.name) + ' ' + c.argument : std::string(c.name));
+    EXPECT_EQ(listed, outside) << list;
+    EXPECT_TRUE(listed.count("volume +N|-N|N") && listed.count("seek +N|-N|M:SS")) << list;
+}
+
 namespace {
 
 // The keys the manual page's key section names: the words after ".B" or
