@@ -403,15 +403,12 @@ LoadResult player_load(const char *file_path, bool loop, bool fade, int subsong)
             return;
         }
         PlayerCore &core = player_core();
-        // The songs are walked on a copy, before the new module sounds and
-        // before the old one stops: the walk takes the library's voices and
-        // ends by stopping its output, which drops what the server still
-        // holds, so the new module must follow it at once, not after a walk.
-        core.songs = walk_module_bytes(data.data(), data.size());
         if (core.module) {
             Player_Stop();
             Player_Free(core.module);
         }
+        // The songs are walked on a copy, before the new module sounds.
+        core.songs = walk_module_bytes(data.data(), data.size());
         std::vector<SongLength> lengths;
         for (const SongWalk &walk : core.songs)
             lengths.push_back({walk.start_position, (walk.length_ns + 500'000) / 1'000'000, walk.length_known});
