@@ -11,7 +11,7 @@ import time
 import unittest
 
 from audio import RestartableSink
-from xqtest import VERSION_LINE, XQ, NullSink, PlayerTestCase, Recorder, Terminal, mw, status_position
+from xqtest import shown_volume, VERSION_LINE, XQ, NullSink, PlayerTestCase, Recorder, Terminal, mw, status_position
 from xqtest import measures_sound
 
 
@@ -23,11 +23,6 @@ def home_with_options(test, lines):
 
 def shown_bpm(rows):
     m = re.search(r"Bpm:\s*(\d+)", rows[4])
-    return int(m.group(1)) if m else None
-
-
-def shown_volume(rows):
-    m = re.search(r"Vol:\s*(\d+)", rows[4])
     return int(m.group(1)) if m else None
 
 

@@ -10,21 +10,11 @@ import tempfile
 import time
 import unittest
 
-from xqtest import PlayerTestCase, mw, status_position
+from xqtest import paused, shown_entry, shown_volume, PlayerTestCase, mw, status_position
 
 BUS_NAME = "org.mpris.MediaPlayer2.xq"
 PATH = "/org/mpris/MediaPlayer2"
 PLAYER = "org.mpris.MediaPlayer2.Player"
-
-
-def shown_volume(rows):
-    m = re.search(r"Vol:\s*(\d+)", rows[4])
-    return int(m.group(1)) if m else None
-
-
-def shown_entry(rows):
-    m = re.search(r"Playlist:\s*(\d+)/\s*(\d+)", rows[-1])
-    return (int(m.group(1)), int(m.group(2))) if m else None
 
 
 def shown_time(rows):
@@ -44,10 +34,6 @@ def shown_elapsed(rows):
 
 def shown_length(rows):
     return shown_time(rows)[1]
-
-
-def paused(rows):
-    return any("Paused..." in r for r in rows)
 
 
 class SessionBus:

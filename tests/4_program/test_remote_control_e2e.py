@@ -15,25 +15,10 @@ import threading
 import time
 import unittest
 
-from xqtest import XQ, NullSink, PlayerTestCase, Terminal, mw, status_position
+from xqtest import paused, shown_entry, shown_volume, XQ, NullSink, PlayerTestCase, Terminal, mw, status_position
 from xqtest import measures_sound
 
 NOT_RUNNING = "xq is not running\n"
-
-
-def shown_volume(rows):
-    m = re.search(r"Vol:\s*(\d+)", rows[4])
-    return int(m.group(1)) if m else None
-
-
-def shown_entry(rows):
-    """(entry, entries) from the playlist footer, or None."""
-    m = re.search(r"Playlist:\s*(\d+)/\s*(\d+)", rows[-1])
-    return (int(m.group(1)), int(m.group(2))) if m else None
-
-
-def paused(rows):
-    return any("Paused..." in r for r in rows)
 
 
 def parse_status(text):

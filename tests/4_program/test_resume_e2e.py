@@ -10,12 +10,7 @@ import tempfile
 import time
 import unittest
 
-from xqtest import PlayerTestCase, mw, run_plain, status_position
-
-
-def shown_entry(rows):
-    m = re.search(r"Playlist:\s*(\d+)/\s*(\d+)", rows[-1])
-    return (int(m.group(1)), int(m.group(2))) if m else None
+from xqtest import shown_entry, PlayerTestCase, mw, run_plain, status_position
 
 
 class Resume(PlayerTestCase):

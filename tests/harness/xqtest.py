@@ -67,6 +67,23 @@ def status_position(rows):
     return (int(m.group(1)), int(m.group(2))) if m else None
 
 
+def shown_volume(rows):
+    """The module volume on the status row ("Vol: n"), or None."""
+    m = re.search(r"Vol:\s*(\d+)", rows[4])
+    return int(m.group(1)) if m else None
+
+
+def shown_entry(rows):
+    """(entry, entries) from the playlist footer, or None."""
+    m = re.search(r"Playlist:\s*(\d+)/\s*(\d+)", rows[-1])
+    return (int(m.group(1)), int(m.group(2))) if m else None
+
+
+def paused(rows):
+    """The "Paused..." notice shows."""
+    return any("Paused..." in r for r in rows)
+
+
 class PlayerTestCase(unittest.TestCase):
     """Starts one private sound server per test class, with a recorder on its
     null sink's monitor for the whole class, and module files in a temporary
