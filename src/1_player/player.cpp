@@ -12,6 +12,7 @@
 #include "1_player/module_loader.h"
 #include "1_player/player_core.h"
 #include "1_player/player_thread.h"
+#include "1_player/pulse_output.h"
 #include "1_player/order_list.h"
 #include "1_player/song_seek.h"
 #include "1_player/song_walk.h"
@@ -55,6 +56,7 @@ bool load_tune(PlayerCore &core, int start) {
     fresh->wrap = core.module->wrap;
     Player_Stop();
     Player_Free(core.module);
+    drop_output_sound();
     core.module = fresh;
     core.tune_start = start;
     core.muted = 0;
@@ -149,6 +151,7 @@ void player_stop() {
         if (!core.module) return;
         begin_song(core, core.subsong);
         Player_Stop();
+        drop_output_sound();
         core.module->patpos = 0;
         core.stopped = true;
     });
@@ -407,6 +410,8 @@ LoadResult player_load(const char *file_path, bool loop, bool fade, int subsong)
             Player_Stop();
             Player_Free(core.module);
         }
+        // What the old module left in the server goes as the new one is heard.
+        drop_output_sound();
         // The songs are walked on a copy, before the new module sounds.
         core.songs = walk_module_bytes(data.data(), data.size());
         std::vector<SongLength> lengths;
@@ -460,6 +465,7 @@ void player_unload() {
         PlayerCore &core = player_core();
         if (!core.module) return;
         Player_Stop();
+        drop_output_sound();
         Player_Free(core.module);
         core.module = nullptr;
         core.info = nullptr;

@@ -28,6 +28,9 @@ struct PulseOutput {
     bool timed_out = false;
     std::atomic<bool> wanted{false};  // the server asked for sound since the last write
     std::atomic<bool> failed{false};
+    // What the server holds is to be dropped: by the next write, which
+    // takes its place at once, or when nothing is left to play.
+    std::atomic<bool> dropping{false};
 };
 
 PulseOutput pulse;  // the driver's own: see PulseOutput
@@ -111,6 +114,7 @@ bool connect(const pa_sample_spec *sound_format) {
     pulse.timed_out = false;
     pulse.failed.store(false);
     pulse.wanted.store(false);
+    pulse.dropping.store(false);
     pulse.loop = pa_threaded_mainloop_new();
     if (!pulse.loop) return false;
     pulse.context = pa_context_new(pa_threaded_mainloop_get_api(pulse.loop), "xq");
@@ -207,24 +211,33 @@ int output_reset() {
     return output_init();
 }
 
-// Mixes and writes what the server wants now, never more than its buffer.
+// Mixes and writes what the server wants now, never more than its buffer;
+// in place of what it holds, a whole buffer.
 void output_update() {
     if (!pulse.stream || pulse.failed.load()) return;
+    const bool dropping = pulse.dropping.load();
     pa_threaded_mainloop_lock(pulse.loop);
     pulse.wanted.store(false);
     const std::size_t room = pa_stream_writable_size(pulse.stream);
+    // The buffer's length as the server settled it.
+    const pa_buffer_attr *attr = pa_stream_get_buffer_attr(pulse.stream);
+    const std::size_t whole = attr ? attr->tlength : pulse.buffer.size();
     pa_threaded_mainloop_unlock(pulse.loop);
     if (room == static_cast<std::size_t>(-1)) {
         notice_failure();
         return;
     }
-    std::size_t bytes = std::min(room, pulse.buffer.size());
+    std::size_t bytes = std::min(dropping ? whole : room, pulse.buffer.size());
     bytes -= bytes % pulse.frame_bytes;
     if (bytes == 0) return;
     const ULONG mixed = VC_WriteBytes(pulse.buffer.data(), static_cast<ULONG>(bytes));
     pass_mixed_sound(pulse.buffer.data(), mixed);
     pa_threaded_mainloop_lock(pulse.loop);
-    if (pa_stream_write(pulse.stream, pulse.buffer.data(), mixed, nullptr, 0, PA_SEEK_RELATIVE) < 0)
+    // The new sound takes the place of the old from where the server reads
+    // now, in one message: the server never runs dry between them.
+    pulse.dropping.store(false);
+    if (pa_stream_write(pulse.stream, pulse.buffer.data(), mixed, nullptr, 0,
+                        dropping ? PA_SEEK_RELATIVE_ON_READ : PA_SEEK_RELATIVE) < 0)
         notice_failure();
     // After a pause the server wants a whole buffer at once.
     else if (pa_stream_writable_size(pulse.stream) >= pulse.piece_bytes)
@@ -234,13 +247,11 @@ void output_update() {
 
 int output_play_start() { return VC_PlayStart(); }
 
-// A stop is heard at once: what the server still holds is dropped.
+// The library stops and starts the output around every load, even one
+// made aside: what the server holds plays on. A stop that is to be heard
+// at once says so (drop_output_sound).
 void output_play_stop() {
     VC_PlayStop();
-    if (!pulse.stream) return;
-    pa_threaded_mainloop_lock(pulse.loop);
-    if (pa_operation *flush = pa_stream_flush(pulse.stream, nullptr, nullptr)) pa_operation_unref(flush);
-    pa_threaded_mainloop_unlock(pulse.loop);
 }
 
 MDRIVER output_driver = {
@@ -284,7 +295,18 @@ void register_pulse_output() { MikMod_RegisterDriver(&output_driver); }
 
 bool pulse_output_in_use() { return md_driver == &output_driver; }
 
-bool pulse_output_ready() { return pulse.wanted.load() || pulse.failed.load(); }
+bool pulse_output_ready() { return pulse.wanted.load() || pulse.failed.load() || pulse.dropping.load(); }
+
+void drop_output_sound() {
+    if (pulse.stream) pulse.dropping.store(true);
+}
+
+void settle_output_sound() {
+    if (!pulse.dropping.exchange(false) || !pulse.stream) return;
+    pa_threaded_mainloop_lock(pulse.loop);
+    if (pa_operation *flush = pa_stream_flush(pulse.stream, nullptr, nullptr)) pa_operation_unref(flush);
+    pa_threaded_mainloop_unlock(pulse.loop);
+}
 
 bool pulse_output_failed() { return pulse.failed.load(); }
 

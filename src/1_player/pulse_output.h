@@ -22,6 +22,16 @@ bool pulse_output_in_use();
 // true.
 bool pulse_output_ready();
 
+// What the server holds is dropped, so that a stop or a change of module
+// is heard at once: together with the next write, whose sound takes its
+// place without a gap, or by settle_output_sound when nothing plays on.
+// Runs with the library, on the thread that owns it.
+void drop_output_sound();
+
+// Drops now what drop_output_sound asked to drop, if nothing was written
+// since: the loop calls it before it sleeps with nothing to play.
+void settle_output_sound();
+
 // True once the connection to the server or the stream failed: the server
 // went away, and the output is lost.
 bool pulse_output_failed();

@@ -470,6 +470,7 @@ void run_sound_loop() {
             reset_pace(pace);
             waiting_since = -1;
             if (follow_song_end(stopped_at_end)) publish(view);
+            settle_output_sound();
             // Nothing moves: the loop sleeps until a command comes, or the
             // next restart of a lost output is due.
             wait_for_player_command(output.lost ? output.next_restart_ns : -1);

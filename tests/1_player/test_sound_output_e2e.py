@@ -323,6 +323,28 @@ class SoundServerGoesAway(unittest.TestCase):
                     os.kill(sink.proc.pid, signal.SIGCONT)
 
 
+class ChangesOfModule(PlayerTestCase):
+    @measures_sound
+    def test_one_module_after_another_leaves_no_gap(self):
+        # Each change drops what the old module left in the server's buffer;
+        # the new one's sound takes its place without a moment's silence.
+        songs = [self.song_file("tone%d.xm" % n, mw.tone_song(channels=2, name=b"tone number %d" % n))
+                 for n in range(9)]
+        term = self.start(*songs)
+        self.wait_playing(term)
+        start = self.rec.wait_for_sound(timeout=10)
+        self.rec.wait_until(start + self.rec.frames(0.3))
+        mark = self.rec.mark()
+        for n in range(1, 9):
+            term.send_keys("N")
+            term.wait_for(lambda rows, n=n: any("tone number %d" % n in r for r in rows), timeout=5)
+            time.sleep(0.4)
+        end = self.rec.wait_until(self.rec.mark() + self.rec.frames(0.3))
+        self.assertEqual(self.rec.gaps(mark, end, min_ms=10), [])
+        term.send_keys("q")
+        self.assert_clean_exit(term)
+
+
 class FailedLoads(PlayerTestCase):
     @measures_sound
     def test_N_onto_an_entry_that_cannot_be_loaded(self):
