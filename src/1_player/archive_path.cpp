@@ -436,6 +436,8 @@ const ZipDirectory *zip_directory_of(const std::string &path, const Reader &read
 // (one inside a member archive), an encrypted one or one over the bounds,
 // or a member whose own records disagree with the directory. The walk
 // through the pack then reads it or gives the reason.
+constexpr long long kDescriptorLookAhead = 24;
+
 int read_zip_member_at(const std::string &archive, const std::string &wanted, std::vector<char> &data) {
     char message[256];
     Reader reader;
@@ -443,7 +445,10 @@ int read_zip_member_at(const std::string &archive, const std::string &wanted, st
     const ZipDirectory *directory = zip_directory_of(archive, reader);
     const ZipEntry *entry = directory ? directory->find(wanted) : nullptr;
     if (!entry || entry->encrypted || entry->size > archive_bomb_bound(reader.bytes())) return 1;
-    if (!reader.open_zip_range(entry->offset, entry->end)) return 1;
+    // libarchive looks 24 bytes ahead at a data descriptor, which may be
+    // only 12 bytes long: the records after the member (there always are
+    // some) are shown as far as that.
+    if (!reader.open_zip_range(entry->offset, std::min(entry->end + kDescriptorLookAhead, reader.bytes()))) return 1;
     archive_entry *header = nullptr;
     const int r = lib().read_next_header(reader.get(), &header);
     if (r != ARCHIVE_OK && r != ARCHIVE_WARN) return 1;
