@@ -104,7 +104,7 @@ std::string build_zip(const BuiltZip &zip) {
         }
         out += m.data;
 
-        const unsigned long long stated = m.offset >= 0 ? static_cast<unsigned long long>(m.offset) : offset;
+        const unsigned long long stated = m.offset != -1 ? static_cast<unsigned long long>(m.offset) : offset;
         put(directory, 0x02014b50, 4);
         put(directory, 3 << 8 | 45, 2);
         put(directory, zip.zip64 ? 45 : 20, 2);

@@ -33,7 +33,7 @@ struct BuiltZipMember {
     std::string data;
     unsigned flags = 0;           // general purpose flags, in both headers
     std::string local_name;       // the local header's name when it differs
-    long long offset = -1;        // the offset the central directory gives, when not the real one
+    long long offset = -1;        // the offset the central directory gives, when not -1 (the real one)
 };
 
 struct BuiltZip {

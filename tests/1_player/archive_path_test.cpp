@@ -377,13 +377,21 @@ TEST(ArchivePath, ZipMembersAreReadDirectlyOnlyWhereTheirRecordsAgree) {
     write_fixture_archive(tree / "pack.tar", FixtureKind::tar, {{"good.xm", "good"}});
     write_fixture_archive(tree / "stored.zip", FixtureKind::zip_stored, {{"a.xm", "aaaa"}, {"good.xm", "good"}});
     std::ofstream(tree / "names.zip", std::ios::binary)
-        << build_zip({{{"../evil.xm", "evil"}, {"good.xm", "good", 0, "../twin.xm"}, {"fine.xm", "fine"}}, false, ""});
+        << build_zip({{{"../evil.xm", "evil"},
+                       {"good.xm", "good", 0, "../twin.xm"},
+                       {"twin.xm", "twin", 0, "other.xm"},
+                       {"fine.xm", "fine"}},
+                      false,
+                      ""});
     std::ofstream(tree / "zip64.zip", std::ios::binary)
         << build_zip({{{"a.xm", "aaaa"}, {"good.xm", "good"}}, true, ""});
     const std::string whole = build_zip({{{"a.xm", "aaaa"}, {"b.xm", "bbbb"}}, false, ""});
     std::string bad_crc = whole;
     bad_crc[30 + 4] = 'x';  // a.xm's data
     std::ofstream(tree / "crc.zip", std::ios::binary) << bad_crc;
+    std::string bad_header = whole;
+    bad_header[28] = bad_header[29] = '\xff';  // a.xm's local extra field runs past the file
+    std::ofstream(tree / "damaged.zip", std::ios::binary) << bad_header;
 
     const struct {
         const char *archive;
@@ -399,9 +407,13 @@ TEST(ArchivePath, ZipMembersAreReadDirectlyOnlyWhereTheirRecordsAgree) {
         {"zip64.zip", "good.xm", 0, "good"},
         {"names.zip", "../evil.xm", 1, "Member name leaves the archive: refused."},
         {"names.zip", "good.xm", 1, nullptr},  // its local header names another
+        {"names.zip", "twin.xm", 1, nullptr},
         {"names.zip", "fine.xm", 0, "fine"},
         {"crc.zip", "a.xm", 1, "Damaged archive: "},
         {"crc.zip", "b.xm", 0, "bbbb"},
+        // The walk stops at the damaged header; the directory leads past it.
+        {"damaged.zip", "a.xm", 1, "Damaged archive: "},
+        {"damaged.zip", "b.xm", 0, "bbbb"},
     };
     for (const auto &c : cases) {
         std::vector<char> data;

@@ -91,11 +91,20 @@ TEST(ZipDirectory, ADirectoryIsReadWhenItHoldsTogetherAndRefusedOtherwise) {
     // The directory's last record taken out, its end record kept.
     std::string short_directory = two;
     short_directory.erase(short_directory.size() - 22 - 46 - 4, 46 + 4);
+    // Bytes between the directory and its end record, counted in the
+    // directory's size or not.
+    std::string gap = two;
+    gap.insert(gap.size() - 22, "0123456789");
+    std::string counted_gap = gap;
+    counted_gap[counted_gap.size() - 22 + 12] = static_cast<char>(counted_gap[counted_gap.size() - 22 + 12] + 10);
     BuiltZip past_end = two_songs();
     past_end.members[1].offset = 1 << 30;
     BuiltZip past_end64 = two_songs();
     past_end64.zip64 = true;
     past_end64.members[1].offset = 1LL << 40;
+    BuiltZip wrapping64 = past_end64;
+    // 2^64 - 334 as stored: with its header and data it would end before 0.
+    wrapping64.members[1].offset = -334;
     BuiltZip overlapping = two_songs();
     overlapping.members[1].offset = 0;
     BuiltZip long_name = two_songs();
@@ -123,9 +132,12 @@ TEST(ZipDirectory, ADirectoryIsReadWhenItHoldsTogetherAndRefusedOtherwise) {
         {"as many members as listed", build_zip({empty_members(kMaxArchiveMembers), false, ""}), true, {}},
         {"a directory missing its last record", short_directory, false, {}},
         {"cut in the directory", two.substr(0, directory + 50), false, {}},
+        {"bytes before the end record", gap, false, {}},
+        {"bytes after the last record", counted_gap, false, {}},
         {"cut in the end record", two.substr(0, two.size() - 1), false, {}},
         {"an offset past the end", build_zip(past_end), false, {}},
         {"a ZIP64 offset past the end", build_zip(past_end64), false, {}},
+        {"a ZIP64 offset that wraps around", build_zip(wrapping64), false, {}},
         {"overlapping members", build_zip(overlapping), false, {}},
         {"a name longer than PATH_MAX", build_zip(long_name), false, {}},
         {"more members than listed", build_zip({empty_members(kMaxArchiveMembers + 1), false, ""}), false, {}},
