@@ -366,6 +366,7 @@ struct OpenPack {
     std::set<std::string> seen;
 };
 
+// Guards the open pack and the kept zip directories.
 std::mutex open_pack_mutex;
 OpenPack open_pack;  // guarded by open_pack_mutex
 
@@ -429,6 +430,10 @@ const ZipDirectory *zip_directory_of(const std::string &path, const Reader &read
     return kept->trusted ? &kept->directory : nullptr;
 }
 
+// libarchive looks this far ahead once a member's data ends, for a data
+// descriptor that may be only 12 bytes long.
+constexpr long long kDescriptorLookAhead = 24;
+
 // Reads the member `wanted` (normalised) of a plain zip by going straight
 // to its local header, as its central directory places it. Returns 0 with
 // the member's bytes, or 1 when the zip is not read this way: not a zip, a
@@ -436,8 +441,6 @@ const ZipDirectory *zip_directory_of(const std::string &path, const Reader &read
 // (one inside a member archive), an encrypted one or one over the bounds,
 // or a member whose own records disagree with the directory. The walk
 // through the pack then reads it or gives the reason.
-constexpr long long kDescriptorLookAhead = 24;
-
 int read_zip_member_at(const std::string &archive, const std::string &wanted, std::vector<char> &data) {
     char message[256];
     Reader reader;
@@ -445,9 +448,8 @@ int read_zip_member_at(const std::string &archive, const std::string &wanted, st
     const ZipDirectory *directory = zip_directory_of(archive, reader);
     const ZipEntry *entry = directory ? directory->find(wanted) : nullptr;
     if (!entry || entry->encrypted || entry->size > archive_bomb_bound(reader.bytes())) return 1;
-    // libarchive looks 24 bytes ahead at a data descriptor, which may be
-    // only 12 bytes long: the records after the member (there always are
-    // some) are shown as far as that.
+    // The records after the member (there always are some: at least the
+    // end record) are shown as far as libarchive looks ahead.
     if (!reader.open_zip_range(entry->offset, std::min(entry->end + kDescriptorLookAhead, reader.bytes()))) return 1;
     archive_entry *header = nullptr;
     const int r = lib().read_next_header(reader.get(), &header);
