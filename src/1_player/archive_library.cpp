@@ -23,6 +23,7 @@ bool load(ArchiveLibrary &lib) {
     return look_up(handle, "archive_read_new", lib.read_new) && look_up(handle, "archive_read_free", lib.read_free) &&
            look_up(handle, "archive_read_support_filter_all", lib.read_support_filter_all) &&
            look_up(handle, "archive_read_support_format_zip", lib.read_support_format_zip) &&
+           look_up(handle, "archive_read_support_format_zip_streamable", lib.read_support_format_zip_streamable) &&
            look_up(handle, "archive_read_support_format_7zip", lib.read_support_format_7zip) &&
            look_up(handle, "archive_read_support_format_tar", lib.read_support_format_tar) &&
            look_up(handle, "archive_read_support_format_lha", lib.read_support_format_lha) &&
@@ -30,6 +31,7 @@ bool load(ArchiveLibrary &lib) {
            look_up(handle, "archive_read_support_format_rar5", lib.read_support_format_rar5) &&
            look_up(handle, "archive_read_support_format_cab", lib.read_support_format_cab) &&
            look_up(handle, "archive_read_support_format_raw", lib.read_support_format_raw) &&
+           look_up(handle, "archive_read_open", lib.read_open) &&
            look_up(handle, "archive_read_open_fd", lib.read_open_fd) &&
            look_up(handle, "archive_read_open_memory", lib.read_open_memory) &&
            look_up(handle, "archive_read_next_header", lib.read_next_header) &&

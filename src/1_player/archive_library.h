@@ -12,6 +12,7 @@ struct ArchiveLibrary {
     int (*read_free)(archive *);
     int (*read_support_filter_all)(archive *);
     int (*read_support_format_zip)(archive *);
+    int (*read_support_format_zip_streamable)(archive *);
     int (*read_support_format_7zip)(archive *);
     int (*read_support_format_tar)(archive *);
     int (*read_support_format_lha)(archive *);
@@ -19,6 +20,7 @@ struct ArchiveLibrary {
     int (*read_support_format_rar5)(archive *);
     int (*read_support_format_cab)(archive *);
     int (*read_support_format_raw)(archive *);
+    int (*read_open)(archive *, void *, archive_open_callback *, archive_read_callback *, archive_close_callback *);
     int (*read_open_fd)(archive *, int, size_t);
     int (*read_open_memory)(archive *, const void *, size_t);
     int (*read_next_header)(archive *, archive_entry **);

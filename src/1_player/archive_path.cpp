@@ -15,6 +15,7 @@
 #include "1_player/archive_library.h"
 #include "1_player/module_loader.h"
 #include "1_player/regular_file.h"
+#include "1_player/zip_directory.h"
 
 namespace {
 
@@ -79,12 +80,36 @@ struct FileStamp {
     ino_t ino = 0;
     off_t size = 0;
     long long mtime_ns = 0;
+    long long ctime_ns = 0;
     bool operator==(const FileStamp &) const = default;
 };
 
 FileStamp stamp_of(const struct stat &info) {
     return {info.st_dev, info.st_ino, info.st_size,
-            static_cast<long long>(info.st_mtim.tv_sec) * 1'000'000'000LL + info.st_mtim.tv_nsec};
+            static_cast<long long>(info.st_mtim.tv_sec) * 1'000'000'000LL + info.st_mtim.tv_nsec,
+            static_cast<long long>(info.st_ctim.tv_sec) * 1'000'000'000LL + info.st_ctim.tv_nsec};
+}
+
+// The bytes [at, end) of an open file, handed to libarchive as a stream
+// of their own.
+struct FileRange {
+    int fd = -1;
+    long long at = 0;
+    long long end = 0;
+    std::vector<char> block;
+};
+
+la_ssize_t read_range(archive *, void *client, const void **buffer) {
+    FileRange &range = *static_cast<FileRange *>(client);
+    const std::size_t wanted = static_cast<std::size_t>(std::min<long long>(range.end - range.at, range.block.size()));
+    if (wanted == 0) return 0;
+    ssize_t n;
+    do n = pread(range.fd, range.block.data(), wanted, range.at);
+    while (n < 0 && errno == EINTR);
+    if (n < 0) return ARCHIVE_FATAL;
+    range.at += n;
+    *buffer = range.block.data();
+    return n;
 }
 
 // One libarchive reader over a file (opened without waiting on it) or over
@@ -102,6 +127,13 @@ public:
     // `raw`: a stream no archive format claims is read as one member (a
     // compressed single file, or a plain one).
     bool open_file(const char *path, bool raw, char *message, std::size_t size) {
+        if (!open_plain(path, message, size)) return false;
+        if (!make(raw) || lib().read_open_fd(a_, fileno(file_), kReadBlock) != ARCHIVE_OK) return fail(message, size);
+        return true;
+    }
+
+    // Opens the file alone, for open_zip_range() once its directory is known.
+    bool open_plain(const char *path, char *message, std::size_t size) {
         int failure = 0;
         file_ = open_regular_file(path, failure);
         if (!file_) {
@@ -115,8 +147,23 @@ public:
         }
         stamp_ = stamp_of(info);
         bytes_ = info.st_size;
-        if (!make(raw) || lib().read_open_fd(a_, fileno(file_), kReadBlock) != ARCHIVE_OK) return fail(message, size);
         return true;
+    }
+
+    // Reads the bytes [at, end) of the file opened by open_plain() as a zip
+    // stream: one member's local header, data and descriptor, so that the
+    // first header is that member's. Bounds stay those of the whole file.
+    bool open_zip_range(long long at, long long end) {
+        if (!archive_library() || !file_ || at < 0 || end < at || end > bytes_) return false;
+        range_ = std::make_unique<FileRange>();
+        range_->fd = fileno(file_);
+        range_->at = at;
+        range_->end = end;
+        range_->block.resize(static_cast<std::size_t>(std::clamp<long long>(end - at, 1, kRangeBlock)));
+        a_ = lib().read_new();
+        if (!a_) return false;
+        lib().read_support_format_zip_streamable(a_);
+        return lib().read_open(a_, range_.get(), nullptr, read_range, nullptr) == ARCHIVE_OK;
     }
 
     bool open_memory(const std::vector<char> &data, bool raw, char *message, std::size_t size) {
@@ -185,6 +232,8 @@ public:
 
     archive *get() const { return a_; }
     long long bytes() const { return bytes_; }
+    int fd() const { return file_ ? fileno(file_) : -1; }
+    const FileStamp &stamp() const { return stamp_; }
     // True when the file under the reader is still the one it opened.
     bool unchanged(const char *path) const {
         struct stat info;
@@ -208,8 +257,12 @@ private:
         return true;
     }
 
+    // Blocks read from a member's range.
+    static constexpr long long kRangeBlock = 64 * 1024;
+
     archive *a_ = nullptr;
     std::FILE *file_ = nullptr;
+    std::unique_ptr<FileRange> range_;
     FileStamp stamp_;
     long long bytes_ = 0;
 };
@@ -313,6 +366,7 @@ struct OpenPack {
     std::set<std::string> seen;
 };
 
+// Guards the open pack and the kept zip directories.
 std::mutex open_pack_mutex;
 OpenPack open_pack;  // guarded by open_pack_mutex
 
@@ -324,11 +378,101 @@ bool passed_already(const OpenPack &pack, const std::string &wanted) {
     return false;
 }
 
+// The central directories of the zips read last, so that reading one
+// member after another from a pack reads its directory once. A file that
+// is not a zip, or whose directory can't be trusted, is kept too, as
+// such.
+struct KeptDirectory {
+    std::string path;
+    FileStamp stamp;
+    bool trusted = false;
+    ZipDirectory directory;
+};
+
+constexpr std::size_t kDirectoriesKept = 2;
+std::vector<KeptDirectory> kept_directories;  // most recent first; guarded by open_pack_mutex
+
+bool read_all_at(int fd, long long at, std::size_t n, unsigned char *out) {
+    while (n > 0) {
+        const ssize_t got = pread(fd, out, n, at);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
+        out += got;
+        n -= static_cast<std::size_t>(got);
+        at += got;
+    }
+    return true;
+}
+
+// The trusted central directory of the zip open in `reader` (opened by
+// open_plain), read now or kept from before; null for a file that does not
+// begin like a zip or whose directory can't be trusted.
+const ZipDirectory *zip_directory_of(const std::string &path, const Reader &reader) {
+    auto kept = std::find_if(kept_directories.begin(), kept_directories.end(), [&](const KeptDirectory &k) {
+        return k.path == path && k.stamp == reader.stamp();
+    });
+    if (kept == kept_directories.end()) {
+        KeptDirectory fresh;
+        fresh.path = path;
+        fresh.stamp = reader.stamp();
+        const int fd = reader.fd();
+        unsigned char magic[4];
+        const auto read_at = [fd](long long at, std::size_t n, unsigned char *out) { return read_all_at(fd, at, n, out); };
+        fresh.trusted = read_at(0, sizeof magic, magic) && std::memcmp(magic, "PK\3\4", 4) == 0 &&
+                        parse_zip_directory(reader.bytes(), read_at, fresh.directory);
+        if (kept_directories.size() >= kDirectoriesKept) kept_directories.pop_back();
+        kept_directories.insert(kept_directories.begin(), std::move(fresh));
+        kept = kept_directories.begin();
+    } else if (kept != kept_directories.begin()) {
+        std::rotate(kept_directories.begin(), kept, kept + 1);
+        kept = kept_directories.begin();
+    }
+    return kept->trusted ? &kept->directory : nullptr;
+}
+
+// libarchive looks this far ahead once a member's data ends, for a data
+// descriptor that may be only 12 bytes long.
+constexpr long long kDescriptorLookAhead = 24;
+
+// Reads the member `wanted` (normalised) of a plain zip by going straight
+// to its local header, as its central directory places it. Returns 0 with
+// the member's bytes, or 1 when the zip is not read this way: not a zip, a
+// directory that can't be trusted, a member it does not name as a file
+// (one inside a member archive), an encrypted one or one over the bounds,
+// or a member whose own records disagree with the directory. The walk
+// through the pack then reads it or gives the reason.
+int read_zip_member_at(const std::string &archive, const std::string &wanted, std::vector<char> &data) {
+    char message[256];
+    Reader reader;
+    if (!reader.open_plain(archive.c_str(), message, sizeof message)) return 1;
+    const ZipDirectory *directory = zip_directory_of(archive, reader);
+    const ZipEntry *entry = directory ? directory->find(wanted) : nullptr;
+    if (!entry || entry->encrypted || entry->size > archive_bomb_bound(reader.bytes())) return 1;
+    // The records after the member (there always are some: at least the
+    // end record) are shown as far as libarchive looks ahead.
+    if (!reader.open_zip_range(entry->offset, std::min(entry->end + kDescriptorLookAhead, reader.bytes()))) return 1;
+    archive_entry *header = nullptr;
+    const int r = lib().read_next_header(reader.get(), &header);
+    if (r != ARCHIVE_OK && r != ARCHIVE_WARN) return 1;
+    const char *raw_name = lib().entry_pathname(header);
+    std::string name;
+    if (!raw_name || !normalise_member_name(raw_name, name) || name != wanted ||
+        lib().entry_filetype(header) == AE_IFDIR)
+        return 1;
+    if (!reader.read_member(header, data, message, sizeof message) ||
+        static_cast<long long>(data.size()) != entry->size) {
+        data.clear();
+        return 1;
+    }
+    return 0;
+}
+
 int read_pack_member(const std::string &archive, const std::string &member, std::vector<char> &data, char *message,
                      std::size_t size) {
     std::string wanted;
     if (!wanted_member(member, wanted, message, size)) return -1;
     std::lock_guard<std::mutex> lock(open_pack_mutex);
+    if (read_zip_member_at(archive, wanted, data) == 0) return 0;
     OpenPack &pack = open_pack;
     const bool reusable = pack.reader && pack.path == archive && pack.reader->unchanged(archive.c_str()) &&
                           !passed_already(pack, wanted);
@@ -547,6 +691,13 @@ int read_packed_module(const char *path, std::vector<char> &data, char *message,
     if (entered < 0) return -1;
     if (entered == 0) return file_has_packed_magic(path) ? read_packed_file(path, data, message, size) : 1;
     return read_pack_member(split.archive, split.member, data, message, size);
+}
+
+int read_zip_member_directly(const char *archive, const char *member, std::vector<char> &data) {
+    std::string wanted;
+    if (!normalise_member_name(member, wanted) || wanted.empty()) return 1;
+    std::lock_guard<std::mutex> lock(open_pack_mutex);
+    return read_zip_member_at(archive, wanted, data);
 }
 
 bool is_archive_file(const char *path) {

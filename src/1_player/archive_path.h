@@ -112,6 +112,17 @@ std::vector<ArchiveEntry> archive_folder(const ArchiveIndex &index, const std::s
 // the file has changed.
 int read_packed_module(const char *path, std::vector<char> &data, char *message, std::size_t size);
 
+// Reads the member `member` of the plain zip `archive` by going straight
+// to its local header, as the zip's central directory places it (the
+// directories of the last two zips read are kept while their files stay
+// as they were). Returns 0 with the member's bytes, or 1 when the member
+// is not read this way: not a zip, a directory that can't be trusted, a
+// member it does not name as a file, an encrypted member, one over the
+// bounds, or one whose own records disagree with the directory.
+// read_packed_module tries this first for a path into a pack, and walks the
+// pack when it returns 1.
+int read_zip_member_directly(const char *archive, const char *member, std::vector<char> &data);
+
 // True when the regular file at `path` is an archive of many files by its
 // content (not a compressed single file, not a one-module zip by its name).
 bool is_archive_file(const char *path);

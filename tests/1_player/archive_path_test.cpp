@@ -328,3 +328,102 @@ TEST(ArchivePath, TheFileRowNamesTheMemberAndItsArchive) {
     EXPECT_EQ(archive, "in.zip");
     EXPECT_FALSE(archive_member_names((tree / "pack.zip").c_str(), member, archive));
 }
+
+// A member near the end of a large zip is read straight from where the
+// zip's directory places it, and read the same through a path.
+TEST(ArchivePath, AMemberNearTheEndOfALargeZipIsReadThroughItsDirectory) {
+    TempTree tree;
+    std::vector<FixtureMember> members;
+    for (int i = 0; i < 2000; ++i)
+        members.push_back({"songs/m" + std::to_string(i) + ".xm", song_bytes(static_cast<char>(i), 1000 + i)});
+    write_fixture_archive(tree / "pack.zip", FixtureKind::zip_deflated, members);
+    for (int i : {1990, 1999, 0, 1990}) {
+        std::vector<char> data;
+        ASSERT_EQ(read_zip_member_directly((tree / "pack.zip").c_str(), members[i].name.c_str(), data), 0) << i;
+        EXPECT_EQ(std::string(data.begin(), data.end()), members[i].data) << i;
+        int status = -1;
+        EXPECT_EQ(read_text(tree / "pack.zip/" + members[i].name, status), members[i].data) << i;
+    }
+    std::vector<char> data;
+    EXPECT_EQ(read_zip_member_directly((tree / "pack.zip").c_str(), "songs/missing.xm", data), 1);
+    int status = -1;
+    EXPECT_EQ(read_text(tree / "pack.zip/songs/missing.xm", status), "No such member in the archive.");
+}
+
+// A zip written anew in place, its member moved: its directory is read
+// again, and the member is read from where it now stands.
+TEST(ArchivePath, AZipWrittenAnewIsReadFromItsNewDirectory) {
+    TempTree tree;
+    const std::string path = tree / "pack.zip";
+    std::ofstream(path, std::ios::binary) << build_zip({{{"a.xm", "first a"}, {"b.xm", "first b"}}, false, ""});
+    std::vector<char> data;
+    ASSERT_EQ(read_zip_member_directly(path.c_str(), "b.xm", data), 0);
+    EXPECT_EQ(std::string(data.begin(), data.end()), "first b");
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        << build_zip({{{"new.xm", song_bytes('n', 500)}, {"a.xm", "first a"}, {"b.xm", "second b"}}, false, ""});
+    ASSERT_EQ(read_zip_member_directly(path.c_str(), "b.xm", data), 0);
+    EXPECT_EQ(std::string(data.begin(), data.end()), "second b");
+}
+
+// A zip member is read directly only where the zip's directory and the
+// member's own records agree; the rest is left to the walk through the
+// pack, which reads it or gives its reason.
+TEST(ArchivePath, ZipMembersAreReadDirectlyOnlyWhereTheirRecordsAgree) {
+    TempTree tree;
+    write_fixture_archive(tree / "sealed.zip", FixtureKind::zip_encrypted, {{"song.xm", song_bytes('g')}});
+    write_fixture_archive(tree / "inner.zip", FixtureKind::zip_deflated, {{"song.xm", song_bytes('f')}});
+    write_fixture_archive(tree / "outer.zip", FixtureKind::zip_stored,
+                          {{"inner.zip", fixture_bytes(tree / "inner.zip")}, {"good.xm", "good"}});
+    write_fixture_archive(tree / "pack.tar", FixtureKind::tar, {{"good.xm", "good"}});
+    write_fixture_archive(tree / "stored.zip", FixtureKind::zip_stored, {{"a.xm", "aaaa"}, {"good.xm", "good"}});
+    std::ofstream(tree / "names.zip", std::ios::binary)
+        << build_zip({{{"../evil.xm", "evil"},
+                       {"good.xm", "good", 0, "../twin.xm"},
+                       {"twin.xm", "twin", 0, "other.xm"},
+                       {"fine.xm", "fine"}},
+                      false,
+                      ""});
+    std::ofstream(tree / "zip64.zip", std::ios::binary)
+        << build_zip({{{"a.xm", "aaaa"}, {"good.xm", "good"}}, true, ""});
+    const std::string whole = build_zip({{{"a.xm", "aaaa"}, {"b.xm", "bbbb"}}, false, ""});
+    std::string bad_crc = whole;
+    bad_crc[30 + 4] = 'x';  // a.xm's data
+    std::ofstream(tree / "crc.zip", std::ios::binary) << bad_crc;
+    std::string bad_header = whole;
+    bad_header[28] = bad_header[29] = '\xff';  // a.xm's local extra field runs past the file
+    std::ofstream(tree / "damaged.zip", std::ios::binary) << bad_header;
+
+    const struct {
+        const char *archive;
+        const char *member;
+        int direct;
+        const char *read;  // what a path to it reads, or the reason it gives
+    } cases[] = {
+        {"sealed.zip", "song.xm", 1, "Member is encrypted."},
+        {"outer.zip", "inner.zip/song.xm", 1, nullptr},
+        {"outer.zip", "good.xm", 0, "good"},
+        {"pack.tar", "good.xm", 1, "good"},
+        {"stored.zip", "good.xm", 0, "good"},
+        {"zip64.zip", "good.xm", 0, "good"},
+        {"names.zip", "../evil.xm", 1, "Member name leaves the archive: refused."},
+        {"names.zip", "good.xm", 1, nullptr},  // its local header names another
+        {"names.zip", "twin.xm", 1, nullptr},
+        {"names.zip", "fine.xm", 0, "fine"},
+        {"crc.zip", "a.xm", 1, "Damaged archive: "},
+        {"crc.zip", "b.xm", 0, "bbbb"},
+        // The walk stops at the damaged header; the directory leads past it.
+        {"damaged.zip", "a.xm", 1, "Damaged archive: "},
+        {"damaged.zip", "b.xm", 0, "bbbb"},
+    };
+    for (const auto &c : cases) {
+        std::vector<char> data;
+        EXPECT_EQ(read_zip_member_directly((tree / c.archive).c_str(), c.member, data), c.direct)
+            << c.archive << "/" << c.member;
+        if (!c.read) continue;
+        int status = -1;
+        const std::string got = read_text(tree / c.archive + "/" + c.member, status);
+        EXPECT_EQ(got.rfind(c.read, 0), 0u) << c.archive << "/" << c.member << ": " << got;
+    }
+    int status = -1;
+    EXPECT_EQ(read_text(tree / "outer.zip/inner.zip/song.xm", status), song_bytes('f'));
+}
