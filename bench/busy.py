@@ -12,8 +12,9 @@ it prints the silences of 10 ms or more and the silent milliseconds.
 Target: xq, either way, has no gap where the bare loop has none.
 
 Then xq plays the tone again beside the build while it is told to seek
-every second (5 s forward, then back, through its control socket): target,
-no gap.
+every second (5 s forward, then back, through its control socket), and
+while it is told to move on to the next module of a playlist of copies of
+the tone every second: target, no gap either way.
 
 Then a 32-channel module plays in xq while its terminal stops for 10 s (the
 tmux server stopped with SIGSTOP, as an SSH link that stalls) and goes on
@@ -143,6 +144,31 @@ def record_seeking_xq(xq, song, sink, rec, seconds):
     return silences(rec, start, end)
 
 
+def record_changing_xq(xq, song, sink, rec, seconds, files):
+    # Copies of the tone, one for each change and the first.
+    songs = []
+    for n in range(int(seconds) + 1):
+        copy = os.path.join(files, "tone%02d.mod" % n)
+        shutil.copyfile(song, copy)
+        songs.append(copy)
+    runtime = tempfile.mkdtemp(prefix="xqbusy.")
+    os.chmod(runtime, 0o700)
+    env = dict(sink.client_vars(), XDG_RUNTIME_DIR=runtime)
+    try:
+        with Terminal([xq, *songs], width=80, height=24, env=env) as term:
+            start = rec.wait_for_sound(timeout=15) + rec.frames(SETTLE_SECONDS)
+            for n in range(int(seconds)):
+                subprocess.run([xq, "--remote", "next"], env=dict(os.environ, **env),
+                               stdin=subprocess.DEVNULL, capture_output=True, timeout=10)
+                rec.wait_until(start + rec.frames(n + 1), timeout=10)
+            end = rec.wait_until(start + rec.frames(seconds), timeout=seconds * 3 + 10)
+            term.send_keys("q")
+            term.wait_exit(15)
+    finally:
+        shutil.rmtree(runtime, ignore_errors=True)
+    return silences(rec, start, end)
+
+
 def record_stalled_terminal(xq, song, sink, rec):
     with Terminal([xq, song], width=80, height=24, env=sink.client_vars()) as term:
         start = rec.wait_for_sound(timeout=15) + rec.frames(SETTLE_SECONDS)
@@ -185,6 +211,9 @@ def main():
                     print(f"  run {run + 1}, {label:12s}: {count:3d} gaps, {ms:7.0f} ms silent", flush=True)
             seek_count, seek_ms = record_seeking_xq(xq, tone, sink, rec, args.seconds)
             print(f"  xq seeking every second: {seek_count:3d} gaps, {seek_ms:7.0f} ms silent", flush=True)
+            change_count, change_ms = record_changing_xq(xq, tone, sink, rec, args.seconds, files)
+            print(f"  xq changing module every second: {change_count:3d} gaps, {change_ms:7.0f} ms silent",
+                  flush=True)
         (stall_count, stall_ms), span = record_stalled_terminal(xq, wide, sink, rec)
 
     total = args.runs * args.seconds
@@ -198,6 +227,9 @@ def main():
     print(f"xq seeking every second beside the build, {args.seconds:.0f} s")
     print(f"  xq         {seek_count:4d} gaps, {seek_ms:8.0f} ms silent  "
           f"(target: none)  {'ok' if seek_count == 0 else 'MISSED'}")
+    print(f"xq moving to the next module every second beside the build, {args.seconds:.0f} s")
+    print(f"  xq         {change_count:4d} gaps, {change_ms:8.0f} ms silent  "
+          f"(target: none)  {'ok' if change_count == 0 else 'MISSED'}")
     print(f"32-channel XM, terminal stopped for {STALL_SECONDS:.0f} s of {span:.0f} s recorded")
     print(f"  xq         {stall_count:4d} gaps, {stall_ms:8.0f} ms silent  "
           f"(target: none)  {'ok' if stall_count == 0 else 'MISSED'}")
