@@ -156,7 +156,15 @@ void draw_status_fields() {
 
 void draw_status_row() {
     if (!main_win || !player_view().module) return;
-    if (player_view().sngpos >= player_view().numpos) return;
+    const PlayerView &view = player_view();
+    // Once the song has ended, the row and the spinner keep what they showed
+    // last. The time box and the footer show where it ended, which no longer
+    // moves: a seek to the end may reach it with no frame drawn on the way.
+    if (view.sngpos >= view.numpos) {
+        draw_or_clear_playlist_footer(view.sngtime);
+        draw_time_box();
+        return;
+    }
     draw_status_fields();
     draw_spinner();
 }

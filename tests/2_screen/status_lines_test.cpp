@@ -68,13 +68,17 @@ TEST_F(StatusLines, PatternNumberComesFromTheOrderListAndFreezesAtTheEnd) {
     song.sngpos = -1;
     EXPECT_EQ(current_pattern_number(song), 10);
 
-    // Once the song has passed its last position nothing is redrawn.
+    // Once the song has passed its last position the row keeps what it
+    // showed; the time box shows where the song ended, even when no frame
+    // was drawn between (a seek to the end), and stays there.
     song.sngpos = 10;
     song.bpm = 99;
     song.sngtime = 1024 * 200;
     draw_status_row();
     EXPECT_EQ(cells_text(main_win, 4, 37, 7), "Bpm:125");
-    EXPECT_EQ(cells_text(main_win, 23, 63, 15), "[ Time: 00:00 ]");
+    EXPECT_EQ(cells_text(main_win, 23, 63, 15), "[ Time: 03:20 ]");
+    draw_status_row();
+    EXPECT_EQ(cells_text(main_win, 23, 63, 15), "[ Time: 03:20 ]");
 }
 
 TEST_F(StatusLines, TimeBoxCountsSongTimeInUnitsOf1024PerSecond) {
