@@ -36,6 +36,7 @@ SECTIONS
     *libxqcore.a:commands.cpp.o(.text)
     /* packs, rendering and the lengths of other songs */
     *libxqcore.a:archive_library.cpp.o(.text)
+    *libxqcore.a:zip_directory.cpp.o(.text)
     *libxqcore.a:song_render.cpp.o(.text)
     *libxqcore.a:song_lengths.cpp.o(.text)
     /* the remote control's client and its commands */
