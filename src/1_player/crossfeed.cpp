@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <bs2b/bs2b.h>
+#include <cstdlib>
 
 namespace {
 
@@ -29,7 +30,12 @@ std::uint32_t crossfeed_level(int preset) {
     }
 }
 
-Crossfeed::Crossfeed() : filter_(bs2b_open()) {}
+// Zeroed rather than opened: opening works the coefficients out at once,
+// touching the maths library's tables in every run, though most never turn
+// the filter on. With no rate set, the first stretch crossfed sets one and
+// the library works them out then (as it does for any change of rate or
+// level), before it filters anything.
+Crossfeed::Crossfeed() : filter_(std::calloc(1, sizeof(t_bs2bd))) {}
 
 Crossfeed::~Crossfeed() {
     if (filter_) bs2b_close(as_filter(filter_));

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -310,6 +311,10 @@ void tell_changes() {
 
 void open_mpris() {
     if (mpris.bus || !mpris_enabled) return;
+    // Without a bus to reach (a login over SSH, say) the bus library is not
+    // even started: opening a connection that fails costs a few hundred KB
+    // of its code for nothing.
+    if (!session_bus_may_exist(std::getenv("DBUS_SESSION_BUS_ADDRESS"), std::getenv("XDG_RUNTIME_DIR"))) return;
     sd_bus *bus = nullptr;
     if (sd_bus_open_user(&bus) < 0) return;
     mpris.bus = bus;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string>
+#include <sys/stat.h>
 
 namespace {
 
@@ -109,4 +111,12 @@ std::string clean_utf8(const std::string &text, std::size_t limit) {
         }
     }
     return out;
+}
+
+bool session_bus_may_exist(const char *bus_address, const char *runtime_dir) {
+    if (bus_address && *bus_address) return true;
+    if (!runtime_dir || !*runtime_dir) return false;
+    const std::string socket = std::string(runtime_dir) + "/bus";
+    struct stat st {};
+    return stat(socket.c_str(), &st) == 0;
 }

@@ -38,6 +38,13 @@ std::string file_url(const std::string &path, const std::string &cwd);
 // control character, becomes "?". At most `limit` bytes.
 std::string clean_utf8(const std::string &text, std::size_t limit = 1024);
 
+// Whether a session bus may be there to connect to: its address is given
+// (`bus_address`, the value of DBUS_SESSION_BUS_ADDRESS), or
+// `runtime_dir` (XDG_RUNTIME_DIR) holds an entry "bus", the socket. Either may be
+// null. The bus library looks in the same places; without either there is
+// nothing to connect to, and xq does not touch the library at all.
+bool session_bus_may_exist(const char *bus_address, const char *runtime_dir);
+
 // The song time (1/1024 s) in microseconds.
 inline std::int64_t mpris_position_us(long song_time) {
     return static_cast<std::int64_t>(song_time) * 1'000'000 / 1024;

@@ -1,5 +1,6 @@
 #include "1_player/crossfeed.h"
 
+#include <bs2b/bs2b.h>
 #include <cmath>
 #include <cstdint>
 #include <gtest/gtest.h>
@@ -56,6 +57,43 @@ TEST(Crossfeed, OffMonoOrAnUnusableRateLeaveTheSoundAlone) {
         const std::vector<std::int16_t> before = sound;
         filter.apply(sound.data(), sound.size() * 2, SampleFormat::s16, c.stereo, c.rate, c.preset);
         EXPECT_EQ(sound, before) << c.preset << " " << c.stereo << " " << c.rate;
+    }
+}
+
+// The filter works its coefficients out only once it is turned on; what it
+// makes of the sound is the library's own filter, opened at that rate and
+// level, sample for sample, also after a change of preset and when turned
+// on again.
+TEST(Crossfeed, FiltersAsTheLibraryOpenedAtThatRateAndLevel) {
+    for (const unsigned rate : {44100u, 48000u, 22050u}) {
+        for (int preset = 1; preset < kCrossfeedPresets; ++preset) {
+            const int later = preset % (kCrossfeedPresets - 1) + 1;  // another preset
+            Crossfeed filter;
+            std::vector<std::int16_t> sound = left_sine(300, 4410, rate);
+            std::vector<std::int16_t> expected = sound;
+            const int steps[] = {0, preset, preset, later, 0, later};
+            t_bs2bdp library = bs2b_open();
+            ASSERT_NE(library, nullptr);
+            std::uint32_t library_level = 0;
+            for (int step = 0; step < 6; ++step) {
+                const std::size_t at = step * 2 * 735;
+                filter.apply(sound.data() + at, 735 * 4, SampleFormat::s16, true, rate, steps[step]);
+                const std::uint32_t level = crossfeed_level(steps[step]);
+                if (level == 0) {
+                    library_level = 0;
+                    continue;
+                }
+                if (library_level == 0) {
+                    bs2b_set_srate(library, rate);
+                    bs2b_clear(library);
+                }
+                bs2b_set_level(library, level);
+                library_level = level;
+                bs2b_cross_feed_s16(library, expected.data() + at, 735);
+            }
+            bs2b_close(library);
+            EXPECT_EQ(sound, expected) << rate << " " << preset;
+        }
     }
 }
 

@@ -1,8 +1,12 @@
 #include "4_program/mpris_values.h"
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <limits>
 #include <memory>
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -101,4 +105,33 @@ TEST(MprisValues, TextsAreMadeValidUtf8) {
     for (const auto &c : cases) EXPECT_EQ(clean_utf8(c.in), c.out) << c.in;
     EXPECT_EQ(clean_utf8(std::string(5000, 'x')).size(), 1024u);
     EXPECT_EQ(clean_utf8("ab\xc3\xa9", 3), "ab");  // never cuts a character in two
+}
+
+// The bus library is started only where it finds a bus: an address given,
+// or a "bus" entry in the runtime folder.
+TEST(MprisValues, SessionBusIsLookedForWhereTheBusLibraryLooks) {
+    char with_pattern[] = "/tmp/xqbus.XXXXXX";
+    char without_pattern[] = "/tmp/xqbus.XXXXXX";
+    const std::string with_bus = mkdtemp(with_pattern);
+    const std::string without_bus = mkdtemp(without_pattern);
+    std::fclose(std::fopen((with_bus + "/bus").c_str(), "w"));
+    const struct {
+        const char *address;
+        const char *runtime_dir;
+        bool may_exist;
+    } cases[] = {
+        {"unix:path=/run/user/1000/bus", nullptr, true},
+        {"unix:path=/nonexistent/bus", without_bus.c_str(), true},  // the library's to find out
+        {nullptr, with_bus.c_str(), true},
+        {"", with_bus.c_str(), true},
+        {nullptr, without_bus.c_str(), false},
+        {nullptr, "/nonexistent", false},
+        {nullptr, nullptr, false},
+        {"", "", false},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(session_bus_may_exist(c.address, c.runtime_dir), c.may_exist)
+            << (c.address ? c.address : "(none)") << " " << (c.runtime_dir ? c.runtime_dir : "(none)");
+    std::filesystem::remove_all(with_bus);
+    std::filesystem::remove_all(without_bus);
 }
