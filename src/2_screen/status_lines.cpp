@@ -157,11 +157,11 @@ void draw_status_fields() {
 void draw_status_row() {
     if (!main_win || !player_view().module) return;
     const PlayerView &view = player_view();
-    // Once the song has ended, the row and the spinner keep what they showed
-    // last. The time box and the footer show where it ended, which no longer
-    // moves: a seek to the end may reach it with no frame drawn on the way.
+    // Once the song has ended, the row, the spinner and the footer keep what
+    // they showed last (the playlist's own end notice among them). The time
+    // box shows where the song ended, which no longer moves: a seek to the
+    // end may reach it with no frame drawn on the way.
     if (view.sngpos >= view.numpos) {
-        draw_or_clear_playlist_footer(view.sngtime);
         draw_time_box();
         return;
     }
