@@ -130,8 +130,15 @@ class PlayerTestCase(unittest.TestCase):
         return home
 
     def wait_playing(self, term, timeout=10):
-        """Waits until the status row shows the song running."""
-        return term.wait_for(lambda rows: status_position(rows) is not None, timeout)
+        """Waits until the status row shows the song running. When it does
+        not, the failure tells whether the class's sound server still runs,
+        and the end of its log."""
+        try:
+            return term.wait_for(lambda rows: status_position(rows) is not None, timeout)
+        except TerminalError as e:
+            ended = self.sink.proc.poll() if self.sink.proc else "never started"
+            state = "running" if ended is None else f"ended ({ended})"
+            raise TerminalError(f"{e}\n--- sound server: {state} ---\n{self.sink.log()[-2000:]}") from None
 
     def assert_clean_exit(self, term, timeout=10):
         """The program ended with status 0, printed the version line after
