@@ -125,15 +125,17 @@ def record_feeder(feeder, song, sink, rec, seconds):
     return silences(rec, start, end)
 
 
-def record_seeking_xq(xq, song, sink, rec, seconds):
+def record_remote_xq(xq, songs, sink, rec, seconds, request):
+    """xq playing `songs`, told `request(n)` (the words after --remote)
+    through its control socket once a second, n counting from 0."""
     runtime = tempfile.mkdtemp(prefix="xqbusy.")
     os.chmod(runtime, 0o700)
     env = dict(sink.client_vars(), XDG_RUNTIME_DIR=runtime)
     try:
-        with Terminal([xq, song], width=80, height=24, env=env) as term:
+        with Terminal([xq, *songs], width=80, height=24, env=env) as term:
             start = rec.wait_for_sound(timeout=15) + rec.frames(SETTLE_SECONDS)
             for n in range(int(seconds)):
-                subprocess.run([xq, "--remote", "seek", "+5" if n % 2 == 0 else "-5"], env=dict(os.environ, **env),
+                subprocess.run([xq, "--remote", *request(n)], env=dict(os.environ, **env),
                                stdin=subprocess.DEVNULL, capture_output=True, timeout=10)
                 rec.wait_until(start + rec.frames(n + 1), timeout=10)
             end = rec.wait_until(start + rec.frames(seconds), timeout=seconds * 3 + 10)
@@ -142,6 +144,10 @@ def record_seeking_xq(xq, song, sink, rec, seconds):
     finally:
         shutil.rmtree(runtime, ignore_errors=True)
     return silences(rec, start, end)
+
+
+def record_seeking_xq(xq, song, sink, rec, seconds):
+    return record_remote_xq(xq, [song], sink, rec, seconds, lambda n: ["seek", "+5" if n % 2 == 0 else "-5"])
 
 
 def record_changing_xq(xq, song, sink, rec, seconds, files):
@@ -151,22 +157,7 @@ def record_changing_xq(xq, song, sink, rec, seconds, files):
         copy = os.path.join(files, "tone%02d.mod" % n)
         shutil.copyfile(song, copy)
         songs.append(copy)
-    runtime = tempfile.mkdtemp(prefix="xqbusy.")
-    os.chmod(runtime, 0o700)
-    env = dict(sink.client_vars(), XDG_RUNTIME_DIR=runtime)
-    try:
-        with Terminal([xq, *songs], width=80, height=24, env=env) as term:
-            start = rec.wait_for_sound(timeout=15) + rec.frames(SETTLE_SECONDS)
-            for n in range(int(seconds)):
-                subprocess.run([xq, "--remote", "next"], env=dict(os.environ, **env),
-                               stdin=subprocess.DEVNULL, capture_output=True, timeout=10)
-                rec.wait_until(start + rec.frames(n + 1), timeout=10)
-            end = rec.wait_until(start + rec.frames(seconds), timeout=seconds * 3 + 10)
-            term.send_keys("q")
-            term.wait_exit(15)
-    finally:
-        shutil.rmtree(runtime, ignore_errors=True)
-    return silences(rec, start, end)
+    return record_remote_xq(xq, songs, sink, rec, seconds, lambda n: ["next"])
 
 
 def record_stalled_terminal(xq, song, sink, rec):

@@ -219,15 +219,19 @@ void output_update() {
     pa_threaded_mainloop_lock(pulse.loop);
     pulse.wanted.store(false);
     const std::size_t room = pa_stream_writable_size(pulse.stream);
-    // The buffer's length as the server settled it.
-    const pa_buffer_attr *attr = pa_stream_get_buffer_attr(pulse.stream);
-    const std::size_t whole = attr ? attr->tlength : pulse.buffer.size();
+    // In place of what the server holds goes its whole buffer, as long as
+    // the server settled it.
+    std::size_t wants = room;
+    if (dropping) {
+        const pa_buffer_attr *attr = pa_stream_get_buffer_attr(pulse.stream);
+        wants = attr ? attr->tlength : pulse.buffer.size();
+    }
     pa_threaded_mainloop_unlock(pulse.loop);
     if (room == static_cast<std::size_t>(-1)) {
         notice_failure();
         return;
     }
-    std::size_t bytes = std::min(dropping ? whole : room, pulse.buffer.size());
+    std::size_t bytes = std::min(wants, pulse.buffer.size());
     bytes -= bytes % pulse.frame_bytes;
     if (bytes == 0) return;
     const ULONG mixed = VC_WriteBytes(pulse.buffer.data(), static_cast<ULONG>(bytes));

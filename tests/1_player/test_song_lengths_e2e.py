@@ -310,32 +310,27 @@ class SeekGaps(LengthsCase):
 
 
 class Render(unittest.TestCase):
+    def assert_rendered_songs(self, work, name, song, seconds):
+        # Each song to its own file, as long as its walk to within one tick
+        # (20 ms at 125 BPM), and no file for a song the module lacks.
+        path = os.path.join(work, f"{name}.{song.format}")
+        mw.write_song(song, path)
+        r = subprocess.run([XQ, "--render", os.path.join(work, f"{name}.wav"), "--subsong", "all", path],
+                           capture_output=True, stdin=subprocess.DEVNULL, timeout=60)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        for n, length in enumerate(seconds, 1):
+            with wave.open(os.path.join(work, f"{name}-{n}.wav")) as w:
+                self.assertAlmostEqual(w.getnframes() / w.getframerate(), length, delta=0.02)
+        self.assertFalse(os.path.exists(os.path.join(work, f"{name}-{len(seconds) + 1}.wav")))
+
     def test_render_writes_each_song_as_long_as_its_walk(self):
         work = tempfile.mkdtemp(prefix="xqrender.")
         self.addCleanup(shutil.rmtree, work, True)
         for fmt in ("xm", "it", "s3m", "mod"):
-            song = os.path.join(work, f"songs.{fmt}")
-            mw.write_song(mw.songs_song(fmt), song)
-            out = os.path.join(work, f"{fmt}.wav")
-            r = subprocess.run([XQ, "--render", out, "--subsong", "all", song], capture_output=True,
-                               stdin=subprocess.DEVNULL, timeout=60)
-            self.assertEqual(r.returncode, 0, r.stderr)
-            for n, seconds in enumerate(SONG_SECONDS, 1):
-                with wave.open(os.path.join(work, f"{fmt}-{n}.wav")) as w:
-                    # Within one tick (20 ms at 125 BPM).
-                    self.assertAlmostEqual(w.getnframes() / w.getframerate(), seconds, delta=0.02)
-            self.assertFalse(os.path.exists(os.path.join(work, f"{fmt}-4.wav")))
+            self.assert_rendered_songs(work, fmt, mw.songs_song(fmt), SONG_SECONDS)
         for fmt in ("it", "s3m"):
-            tunes = os.path.join(work, f"tunes.{fmt}")
-            mw.write_song(mw.tunes_song(fmt), tunes)
-            out = os.path.join(work, f"tunes-{fmt}.wav")
-            r = subprocess.run([XQ, "--render", out, "--subsong", "all", tunes], capture_output=True,
-                               stdin=subprocess.DEVNULL, timeout=60)
-            self.assertEqual(r.returncode, 0, r.stderr)
-            for n, ms in enumerate(mw.TUNES_LENGTHS_MS, 1):
-                with wave.open(os.path.join(work, f"tunes-{fmt}-{n}.wav")) as w:
-                    self.assertAlmostEqual(w.getnframes() / w.getframerate(), ms / 1000, delta=0.02)
-
+            self.assert_rendered_songs(work, f"tunes-{fmt}", mw.tunes_song(fmt),
+                                       [ms / 1000 for ms in mw.TUNES_LENGTHS_MS])
 
 if __name__ == "__main__":
     unittest.main()
